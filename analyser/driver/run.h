@@ -1,0 +1,68 @@
+// The state of one analyser run. Everything the procedures share lives here,
+// so a fresh Run is a fresh analysis (tests and the fuzz target make many).
+#pragma once
+#include <string>
+
+#include "calltree/calltree_state.h"
+#include "platform/console.h"
+#include "platform/system.h"
+#include "platform/text_file.h"
+#include "prepare/preprocessor_state.h"
+#include "prepare/readers.h"
+
+namespace zelta {
+
+// One counter per switch letter; every occurrence (command line or opt=)
+// adds one, and only non-zero matters.
+struct Options {
+  int flgall = 0;       // -a
+  int flgdebug = 0;     // -d
+  int flgomit = 0;      // -e
+  int flgfunc = 0;      // -f
+  int flgmid = 0;       // -m
+  int flgn = 0;         // -n
+  int flgout = 0;       // -o
+  int flgfuncall = 0;   // -s
+  int flgtime = 0;      // -t
+  int flgfilename = 0;  // -v
+  int flgerrlog = 0;    // -w
+  std::string startfunc = "main";
+};
+
+struct Settings {
+  std::string include_path;  // from zelta.ini, CP932, with its line feed when it had one
+  std::string srcdir;        // folder of the first input path
+};
+
+// Thrown by every exit of a run; only main and the test/fuzz harnesses catch it.
+struct RunExit {
+  int status;
+};
+
+struct Run {
+  explicit Run(Console& console) : con(console) {}
+  Run(const Run&) = delete;
+  Run& operator=(const Run&) = delete;
+
+  Options opt;
+  Settings cfg;
+  Console& con;
+  TextWriter errlog;  // zelta_err.txt
+  ReaderState rd;
+  Preprocessor pp;
+  Records recs;
+  TreeBuilder tb;
+  Stamp start{}, end{};
+};
+
+// Maps an error code to its texts, writes them, waits for a key under -d -w,
+// and ends the run with status 0.
+[[noreturn]] void ErrorExit(Run& run, int code);
+// The key wait before error exits: only when both -d and -w are set.
+void KeyWait(Run& run);
+// Ends the run with the given exit status (unwinds to main).
+[[noreturn]] void EndRun(int status);
+// A -t checkpoint: prints `fmt` (one "%d.%03d") with the current time.
+void Checkpoint(Run& run, const char* fmt);
+
+}  // namespace zelta

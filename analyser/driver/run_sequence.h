@@ -1,0 +1,14 @@
+// One whole analyser run, from the command-line words to the exit status.
+#pragma once
+#include <string>
+#include <vector>
+
+namespace zelta {
+
+class Console;
+
+// words[0] is the program name. Returns the exit status (1 after a run that
+// reached its end, 0 after the usage text and every error exit).
+int RunConzelta(Console& console, std::vector<std::string> words);
+
+}  // namespace zelta

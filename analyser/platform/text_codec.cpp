@@ -1,0 +1,93 @@
+#include "platform/text_codec.h"
+
+#include <cerrno>
+#include <clocale>
+#include <cstring>
+#include <iconv.h>
+#include <langinfo.h>
+
+namespace zelta {
+
+bool convert_charset(const char* from, const char* to, std::string_view in, std::string& out) {
+  out.clear();
+  if (in.empty()) return true;
+  if (std::strcmp(from, to) == 0) {
+    out.assign(in);
+    return true;
+  }
+  iconv_t cd = iconv_open(to, from);
+  if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+  std::string src(in);
+  char* inp = src.data();
+  size_t inleft = src.size();
+  out.resize(in.size() * 4 + 16);
+  char* outp = out.data();
+  size_t outleft = out.size();
+  bool ok = true;
+  while (inleft > 0) {
+    size_t r = iconv(cd, &inp, &inleft, &outp, &outleft);
+    if (r == static_cast<size_t>(-1)) {
+      if (errno == E2BIG) {
+        size_t used = out.size() - outleft;
+        out.resize(out.size() * 2);
+        outp = out.data() + used;
+        outleft = out.size() - used;
+        continue;
+      }
+      ok = false;
+      break;
+    }
+  }
+  if (ok) {
+    // Flush any shift state (none for the charsets used here, but harmless).
+    size_t r = iconv(cd, nullptr, nullptr, &outp, &outleft);
+    if (r == static_cast<size_t>(-1)) ok = false;
+  }
+  out.resize(out.size() - outleft);
+  iconv_close(cd);
+  return ok;
+}
+
+std::string utf8_to_cp932(std::string_view in) {
+  std::string out;
+  if (convert_charset("UTF-8", "CP932", in, out)) return out;
+  return std::string(in);
+}
+
+bool cp932_to_utf8(std::string_view in, std::string& out) {
+  return convert_charset("CP932", "UTF-8", in, out);
+}
+
+const char* locale_charset() {
+  static std::string cached;
+  const char* cs = nl_langinfo(CODESET);
+  if (!cs || !*cs || std::strcmp(cs, "ANSI_X3.4-1968") == 0 || std::strcmp(cs, "ASCII") == 0 ||
+      std::strcmp(cs, "US-ASCII") == 0)
+    return "UTF-8";
+  cached = cs;
+  return cached.c_str();
+}
+
+std::string cp932_to_locale(std::string_view in) {
+  std::string out;
+  if (convert_charset("CP932", locale_charset(), in, out)) return out;
+  return std::string(in);
+}
+
+std::string locale_to_cp932(std::string_view in) {
+  std::string out;
+  if (convert_charset(locale_charset(), "CP932", in, out)) return out;
+  return std::string(in);
+}
+
+std::string lf_to_crlf(std::string_view in) {
+  std::string out;
+  out.reserve(in.size() + in.size() / 16 + 1);
+  for (char c : in) {
+    if (c == '\n') out.push_back('\r');
+    out.push_back(c);
+  }
+  return out;
+}
+
+}  // namespace zelta

@@ -1,0 +1,130 @@
+#include "platform/text_file.h"
+
+#include <cstdarg>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+#include "platform/text_codec.h"
+
+namespace zelta {
+
+TextWriter::~TextWriter() { close(); }
+
+bool TextWriter::open(const std::string& path) {
+  close();
+  struct stat st;
+  if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return false;
+  f_ = std::fopen(path.c_str(), "wb");
+  if (f_) std::setvbuf(f_, nullptr, _IOFBF, 1 << 16);
+  return f_ != nullptr;
+}
+
+void TextWriter::close() {
+  if (f_) {
+    std::fclose(f_);
+    f_ = nullptr;
+  }
+}
+
+void TextWriter::print(const char* fmt, ...) {
+  if (!f_) return;
+  std::string f = utf8_to_cp932(fmt);
+  va_list ap, ap2;
+  va_start(ap, fmt);
+  va_copy(ap2, ap);
+  char small[1024];
+  int n = std::vsnprintf(small, sizeof small, f.c_str(), ap);
+  va_end(ap);
+  if (n >= 0) {
+    if (static_cast<size_t>(n) < sizeof small) {
+      raw(std::string_view(small, static_cast<size_t>(n)));
+    } else {
+      std::vector<char> big(static_cast<size_t>(n) + 1);
+      std::vsnprintf(big.data(), big.size(), f.c_str(), ap2);
+      raw(std::string_view(big.data(), static_cast<size_t>(n)));
+    }
+  }
+  va_end(ap2);
+}
+
+void TextWriter::text(const char* utf8) { raw(utf8_to_cp932(utf8)); }
+
+void TextWriter::raw(std::string_view bytes) {
+  if (!f_) return;
+  size_t start = 0;
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    if (bytes[i] == '\n') {
+      std::fwrite(bytes.data() + start, 1, i - start, f_);
+      std::fwrite("\r\n", 1, 2, f_);
+      start = i + 1;
+    }
+  }
+  std::fwrite(bytes.data() + start, 1, bytes.size() - start, f_);
+}
+
+std::string fold_crlf(std::string_view in) {
+  std::string out;
+  out.reserve(in.size());
+  for (size_t i = 0; i < in.size(); ++i) {
+    if (in[i] == '\r' && i + 1 < in.size() && in[i + 1] == '\n') continue;
+    out.push_back(in[i]);
+  }
+  return out;
+}
+
+bool TextReader::open(const std::string& path) {
+  close();
+  int fd = ::open(path.c_str(), O_RDONLY);
+  if (fd < 0) return false;
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    return false;
+  }
+  std::string raw;
+  if (S_ISREG(st.st_mode) && st.st_size > 0) raw.reserve(static_cast<size_t>(st.st_size));
+  char buf[1 << 16];
+  for (;;) {
+    ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n < 0) {
+      ::close(fd);
+      return false;
+    }
+    if (n == 0) break;
+    raw.append(buf, static_cast<size_t>(n));
+  }
+  ::close(fd);
+  data_ = fold_crlf(raw);
+  pos_ = 0;
+  open_ = true;
+  return true;
+}
+
+void TextReader::open_bytes(std::string_view bytes) {
+  data_ = fold_crlf(bytes);
+  pos_ = 0;
+  open_ = true;
+}
+
+void TextReader::close() {
+  data_.clear();
+  data_.shrink_to_fit();
+  pos_ = 0;
+  open_ = false;
+}
+
+bool TextReader::gets(std::string& line, size_t max) {
+  line.clear();
+  if (pos_ >= data_.size()) return false;
+  while (pos_ < data_.size()) {
+    char c = data_[pos_++];
+    line.push_back(c);
+    if (c == '\n') break;
+    if (max && line.size() >= max) break;
+  }
+  return true;
+}
+
+}  // namespace zelta
