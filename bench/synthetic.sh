@@ -11,44 +11,16 @@
 # Prints a Markdown table: lines, files, median wall time, lines per
 # second, median peak RSS (/usr/bin/time -v), exit status, tree.txt lines.
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
+. "$(dirname "$0")/common.sh"
+root=$bench_root
 cd "$root"
 runs=${RUNS:-3}
 mode=${MODE:-list}
 sizes=("$@")
 [ ${#sizes[@]} -gt 0 ] || sizes=(10000 100000 1000000)
 
-if [ ! -x /usr/bin/time ]; then
-  echo "installing the Debian package time" >&2
-  if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; else SUDO=; fi
-  $SUDO apt-get update -qq && DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq time >/dev/null
-fi
-
-conzelta=${CONZELTA:-$root/build/conzelta}
-if [ ! -x "$conzelta" ]; then
-  cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-  cmake --build build --target conzelta -j2 >/dev/null
-fi
-conzelta=$(readlink -f "$conzelta")
-
-# median of the numbers on stdin
-median() { sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
-
-# time_run DIR LOG CMD... : runs CMD in DIR under /usr/bin/time -v, prints "wall_s rss_kb status"
-time_run() {
-  local dir=$1 log=$2
-  shift 2
-  local st=0 t0 t1
-  t0=$(date +%s%N)
-  (cd "$dir" && /usr/bin/time -v -o "$log.time" "$@" >"$log.out" 2>"$log.err") || st=$?
-  t1=$(date +%s%N)
-  # /usr/bin/time passes the command's status through; conzelta ends with 1 after a full run.
-  # Wall time from the clock around it (time -v rounds to 10 ms).
-  local wall rss
-  wall=$(awk -v a="$t0" -v b="$t1" 'BEGIN {printf "%.3f", (b - a) / 1e9}')
-  rss=$(awk -F': ' '/Maximum resident set size/ {print $2}' "$log.time")
-  echo "$wall $rss $st"
-}
+apt_ensure time
+conzelta=$(find_conzelta)
 
 echo "| lines | .c files | functions | median time (s) | lines/s | peak RSS (MB) | exit | tree.txt lines |"
 echo "|---:|---:|---:|---:|---:|---:|---:|---:|"
