@@ -86,22 +86,27 @@ class DefineScanner {
     }
   }
 
-  // At "(" or "{": copies the balanced group, reading further lines while
-  // it is open. A backslash before the line end becomes a line end; a
+  // At "(" or "{": copies the balanced group. A backslash before the line
+  // end becomes a line end and the group goes on on the next line; a group
+  // still open at a plain line end stops there (`#define BEGIN {`). A
   // comment inside becomes a line end; in the body, string literals go.
   void copy_group(std::string& out, bool body) {
     const char open = peek();
     const char close = open == '(' ? ')' : '}';
     int depth = 0;
+    bool joined = false;
     for (;;) {
       if (at_end()) {
-        if (stopped_ || !more(true)) return;
+        if (stopped_ || !joined || !more(true)) return;
+        joined = false;
         continue;
       }
       char c = line_[pos_];
+      if (c == '\n') return;
       if (c == '\\' && peek(1) == '\n') {
         out.push_back('\n');
         pos_ = line_.size();
+        joined = true;
         continue;
       }
       if (c == '\'') {
@@ -119,7 +124,8 @@ class DefineScanner {
       }
       if (c == '/' && peek(1) == '/') {
         out.push_back('\n');
-        pos_ = line_.size();
+        pos_ = line_.find('\n', pos_);
+        if (pos_ == std::string::npos) pos_ = line_.size();
         continue;
       }
       if (lead(c) && pos_ + 1 < line_.size()) {

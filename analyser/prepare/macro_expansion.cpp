@@ -23,6 +23,11 @@ struct DelimTable {
 const DelimTable kDelims;
 inline bool is_delim(char c) { return kDelims.d[static_cast<unsigned char>(c)]; }
 
+// Marks a name that a macro's own expansion brought back (directly or
+// through the macros it expands): such a name is never expanded again on
+// this line. The marks are taken out once the line is done.
+constexpr char kPaint = '\x01';
+
 // Scratch buffers, one set per nesting depth, reused from line to line.
 struct Pools {
   std::array<std::string, kMaxDepth + 2> out, copy;
@@ -39,6 +44,12 @@ class Expander {
   bool expandmacro(const MacroRec& r, std::string& line, bool allow_more);
 
   int braces = 0;  // "{" tokens of the line, including further lines read
+  bool painted = false;
+
+  // Takes the marks out again.
+  void unpaint(std::string& line) const {
+    if (painted) std::erase(line, kPaint);
+  }
 
  private:
   bool blocked(const MacroRec* r) const {
@@ -46,6 +57,13 @@ class Expander {
       if (a == r) return true;
     return false;
   }
+  bool paints(std::string_view name, const MacroRec& r) const {
+    if (name == r.macroname) return true;
+    for (const MacroRec* a : active_)
+      if (name == a->macroname) return true;
+    return false;
+  }
+  void append_body(const MacroRec& r, const std::vector<std::string>* args, std::string& out);
   bool collect_args(const MacroRec& r, std::string& line, size_t& i, bool allow_more, std::vector<std::string>& args);
   void count_braces(const std::string& line);
 
@@ -165,6 +183,40 @@ bool Expander::collect_args(const MacroRec& r, std::string& line, size_t& i, boo
   }
 }
 
+// The body with its parameters replaced (when `args` is given): a name equal
+// to a parameter that received an argument, not followed by "(", becomes
+// that argument. A name of the macro itself or of one being expanded
+// around it is marked so that it stays as it is.
+void Expander::append_body(const MacroRec& r, const std::vector<std::string>* args, std::string& out) {
+  const std::string& body = r.body;
+  for (size_t b = 0; b < body.size();) {
+    if (!is_name_char(static_cast<unsigned char>(body[b]))) {
+      out.push_back(body[b++]);
+      continue;
+    }
+    size_t e = b;
+    while (e < body.size() && is_name_char(static_cast<unsigned char>(body[e]))) ++e;
+    std::string_view name(body.data() + b, e - b);
+    b = e;
+    if (args && (e >= body.size() || body[e] != '(')) {
+      bool replaced = false;
+      for (size_t k = 0; k < args->size() && k < r.params.size(); ++k) {
+        if (r.params[k] == name) {
+          out += (*args)[k];
+          replaced = true;
+          break;
+        }
+      }
+      if (replaced) continue;
+    }
+    if (paints(name, r)) {
+      out.push_back(kPaint);
+      painted = true;
+    }
+    out.append(name);
+  }
+}
+
 bool Expander::expandmacro(const MacroRec& r, std::string& line, bool allow_more) {
   const std::string& pat = r.pattern;
   if (pat.empty() || depth_ >= kMaxDepth) return false;
@@ -177,12 +229,12 @@ bool Expander::expandmacro(const MacroRec& r, std::string& line, bool allow_more
   size_t pos = 0;
   while (pos < line.size()) {
     if (line[pos] == pat[0] && line.compare(pos, pat.size(), pat) == 0 &&
-        (pos == 0 || !is_name_char(static_cast<unsigned char>(line[pos - 1]))) &&
+        (pos == 0 || (!is_name_char(static_cast<unsigned char>(line[pos - 1])) && line[pos - 1] != kPaint)) &&
         (r.has_params || pos + pat.size() >= line.size() ||
          !is_name_char(static_cast<unsigned char>(line[pos + pat.size()])))) {
       if (!r.has_params) {
-        if (out.size() + r.body.size() <= kMaxLine) {
-          out += r.body;
+        if (out.size() + 2 * r.body.size() <= kMaxLine) {
+          append_body(r, nullptr, out);
           pos += pat.size();
           used = true;
           continue;
@@ -195,28 +247,7 @@ bool Expander::expandmacro(const MacroRec& r, std::string& line, bool allow_more
           // the body brings is not.
           for (std::string& a : args) expand_all(a, false, false);
           size_t mark = out.size();
-          const std::string& body = r.body;
-          for (size_t b = 0; b < body.size();) {
-            if (!is_name_char(static_cast<unsigned char>(body[b]))) {
-              out.push_back(body[b++]);
-              continue;
-            }
-            size_t e = b;
-            while (e < body.size() && is_name_char(static_cast<unsigned char>(body[e]))) ++e;
-            std::string_view name(body.data() + b, e - b);
-            bool replaced = false;
-            if (e >= body.size() || body[e] != '(') {
-              for (size_t k = 0; k < args.size() && k < r.params.size(); ++k) {
-                if (r.params[k] == name) {
-                  out += args[k];
-                  replaced = true;
-                  break;
-                }
-              }
-            }
-            if (!replaced) out.append(name);
-            b = e;
-          }
+          append_body(r, &args, out);
           if (out.size() > kMaxLine) {
             // Too large: the call stays as it was written (blanks aside).
             out.resize(mark);
@@ -259,11 +290,14 @@ void expandline(Run& run, std::string& line, int braces, LineSource* more) {
   Expander ex(run, more);
   ex.braces = braces;
   ex.expand_all(line, true, true);
+  ex.unpaint(line);
 }
 
 bool expandmacro(Run& run, const MacroRec& rec, std::string& line, LineSource* more) {
   Expander ex(run, more);
-  return ex.expandmacro(rec, line, true);
+  bool used = ex.expandmacro(rec, line, true);
+  ex.unpaint(line);
+  return used;
 }
 
 }  // namespace zelta
