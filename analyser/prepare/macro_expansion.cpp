@@ -71,6 +71,7 @@ class Expander {
   MacroTable& mt_;
   LineSource* more_;
   int depth_ = 0;
+  bool full_ = false;  // the line reached kMaxLine: nothing more is expanded
   int applied_ = 0;  // surplus of "{" already added to bracedepth for this line
   std::vector<const MacroRec*> active_;  // macros whose own expansion is being rescanned
   static thread_local Pools pools_;
@@ -79,7 +80,7 @@ class Expander {
 thread_local Pools Expander::pools_;
 
 void Expander::expand_all(std::string& text, bool allow_more, bool count) {
-  if (mt_.empty() || depth_ >= kMaxDepth) return;
+  if (mt_.empty() || depth_ >= kMaxDepth || full_) return;
   // Pieces are taken from the text as it stood on entry; the copy is made
   // only once the first macro is found.
   const std::string* src = &text;
@@ -219,7 +220,7 @@ void Expander::append_body(const MacroRec& r, const std::vector<std::string>* ar
 
 bool Expander::expandmacro(const MacroRec& r, std::string& line, bool allow_more) {
   const std::string& pat = r.pattern;
-  if (pat.empty() || depth_ >= kMaxDepth) return false;
+  if (pat.empty() || depth_ >= kMaxDepth || full_) return false;
   ++depth_;
   const size_t d = static_cast<size_t>(depth_);
   std::string& out = pools_.out[d];
@@ -239,6 +240,7 @@ bool Expander::expandmacro(const MacroRec& r, std::string& line, bool allow_more
           used = true;
           continue;
         }
+        full_ = true;
       } else {
         size_t i = pos + pat.size();
         if (collect_args(r, line, i, allow_more, args)) {
@@ -250,6 +252,7 @@ bool Expander::expandmacro(const MacroRec& r, std::string& line, bool allow_more
           append_body(r, &args, out);
           if (out.size() > kMaxLine) {
             // Too large: the call stays as it was written (blanks aside).
+            full_ = true;
             out.resize(mark);
             out += pat;
             for (size_t k = 0; k < args.size(); ++k) {
