@@ -69,11 +69,11 @@ class Converter final : public LineSource {
   }
   void remember() {
     if (!is_c_space(static_cast<unsigned char>(word_[0]))) lastnonblank_ = word_;
-    lastword_ = word_;
+    lastword_ = word_.size() == 1 ? word_[0] : kNameToken;
   }
   // A comment ends the "/" that opened it: what follows may open a comment
   // of its own, but does not continue this one.
-  void after_comment() { lastword_.clear(); }
+  void after_comment() { lastword_ = 0; }
   bool end_of_stream();
   void file_tail();
   bool body();
@@ -82,7 +82,11 @@ class Converter final : public LineSource {
   ReaderState& rd_;
   Preprocessor& pp_;
   TextWriter out_;
-  std::string word_, lastword_, lastnonblank_, pendingname_, linebuf_;
+  std::string word_, lastnonblank_, pendingname_, linebuf_;
+  // The token before the current one. Only single-character tokens are ever
+  // compared with it, so a name is kept as a marker rather than a copy.
+  static constexpr char kNameToken = 'A';
+  char lastword_ = 0;
   int pending_ = 0;
   int skipdepth_ = 0;
   int linebraces_ = 0;
@@ -92,7 +96,6 @@ class Converter final : public LineSource {
   int parendepth_ = 0;
   int bracketdepth_ = 0;
   bool initialiser_ = false;
-  bool any_sjis_ = false;
 };
 
 // The top stream has ended: back to the includer. False when the analysed
@@ -100,7 +103,6 @@ class Converter final : public LineSource {
 bool Converter::end_of_stream() {
   if (pop_source(rd_)) return true;
   out_.close();
-  rd_.mid_sjis = any_sjis_;
   return false;
 }
 
@@ -117,6 +119,7 @@ void Converter::file_tail() {
 void Converter::convert(const std::string& source, const std::string& conv) {
   rd_.instack.clear();
   rd_.intop = -1;
+  rd_.mid_sjis = false;
   auto s = std::make_unique<SrcStream>();
   if (!s->text.open(source)) {
     run_.errlog.text("ファイルのオープンに失敗しました\n");
@@ -143,7 +146,6 @@ void Converter::convert(const std::string& source, const std::string& conv) {
   skipdepth_ = 0;
 
   for (;;) {
-    if (SrcStream* top = rd_.top(); top && top->sjis) any_sjis_ = true;
     if (getsrcword(run_, word_) == kEnd) {
       if (!end_of_stream()) return;
       continue;
@@ -174,21 +176,21 @@ void Converter::convert(const std::string& source, const std::string& conv) {
         if (counted && bracketdepth_ > 0) bracketdepth_--;
         break;
       case '*':
-        if (lastword_ == "/") {
+        if (lastword_ == '/') {
           skipcomment(run_, 0);
           after_comment();
           continue;
         }
         break;
       case '/':
-        if (lastword_ == "/") {
+        if (lastword_ == '/') {
           skipcomment(run_, 1);
           after_comment();
           continue;
         }
         break;
       case ';':
-        if (lastword_ == ")" || initialiser_) pending_ = 0;
+        if (lastword_ == ')' || initialiser_) pending_ = 0;
         initialiser_ = false;
         if (skipdepth_ == 0) parendepth_ = bracketdepth_ = 0;
         break;
@@ -255,7 +257,7 @@ bool Converter::body() {
         continue;
       case '*':
       case '/':
-        if (lastword_ == "/") {
+        if (lastword_ == '/') {
           skipcomment(run_, word_[0] == '*' ? 0 : 1);
           after_comment();
           continue;
@@ -294,7 +296,7 @@ bool Converter::next_line(std::string& line, int& braces) {
         continue;
       case '*':
       case '/':
-        if (lastword_ == "/") {
+        if (lastword_ == '/') {
           skipcomment(run_, word_[0] == '*' ? 0 : 1);
           after_comment();
           continue;

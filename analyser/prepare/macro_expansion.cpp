@@ -32,6 +32,7 @@ constexpr char kPaint = '\x01';
 struct Pools {
   std::array<std::string, kMaxDepth + 2> out, copy;
   std::array<std::vector<std::string>, kMaxDepth + 2> args;
+  std::array<std::vector<std::pair<size_t, size_t>>, kMaxDepth + 2> regions;
 };
 
 class Expander {
@@ -40,7 +41,12 @@ class Expander {
 
   // Expands every macro named by a piece of `text` (split at the delimiter
   // set). `count` applies the brace rule of body lines after each expansion.
-  void expand_all(std::string& text, bool allow_more, bool count);
+  // Spans of a text, as [from, to) offsets.
+  using Regions = std::vector<std::pair<size_t, size_t>>;
+  // With `regions`, only pieces that overlap one of them are looked at: the
+  // rescan of an expansion looks at what the expansion brought, not at the
+  // rest of the line (which the caller deals with).
+  void expand_all(std::string& text, bool allow_more, bool count, const Regions* regions = nullptr);
   bool expandmacro(const MacroRec& r, std::string& line, bool allow_more);
 
   int braces = 0;  // "{" tokens of the line, including further lines read
@@ -79,7 +85,7 @@ class Expander {
 
 thread_local Pools Expander::pools_;
 
-void Expander::expand_all(std::string& text, bool allow_more, bool count) {
+void Expander::expand_all(std::string& text, bool allow_more, bool count, const Regions* regions) {
   if (mt_.empty() || depth_ >= kMaxDepth || full_) return;
   // Pieces are taken from the text as it stood on entry; the copy is made
   // only once the first macro is found.
@@ -88,27 +94,32 @@ void Expander::expand_all(std::string& text, bool allow_more, bool count) {
   const MacroRec* done_small[8];
   std::vector<const MacroRec*> done_more;
   size_t ndone = 0;
-  size_t i = 0;
-  while (i < src->size()) {
-    while (i < src->size() && is_delim((*src)[i])) ++i;
-    size_t start = i;
-    while (i < src->size() && !is_delim((*src)[i])) ++i;
-    if (i == start) break;
-    std::string_view piece(src->data() + start, i - start);
-    const MacroRec* r = mt_.find_for_expansion(piece);
-    if (!r || blocked(r)) continue;
-    bool seen = false;
-    for (size_t k = 0; k < ndone && !seen; ++k) seen = (k < 8 ? done_small[k] : done_more[k - 8]) == r;
-    if (seen) continue;
-    if (ndone < 8) done_small[ndone] = r;
-    else done_more.push_back(r);
-    ++ndone;
-    if (src == &text) {
-      copy = text;
-      src = &copy;
+  const Regions whole{{0, text.size()}};
+  for (const auto& [from, to] : regions ? *regions : whole) {
+    size_t i = from;
+    while (i > 0 && i <= src->size() && !is_delim((*src)[i - 1])) --i;  // the whole piece
+    while (i < src->size() && i < to) {
+      while (i < src->size() && is_delim((*src)[i])) ++i;
+      if (i >= to) break;
+      size_t start = i;
+      while (i < src->size() && !is_delim((*src)[i])) ++i;
+      if (i == start) break;
+      std::string_view piece(src->data() + start, i - start);
+      const MacroRec* r = mt_.find_for_expansion(piece);
+      if (!r || blocked(r)) continue;
+      bool seen = false;
+      for (size_t k = 0; k < ndone && !seen; ++k) seen = (k < 8 ? done_small[k] : done_more[k - 8]) == r;
+      if (seen) continue;
+      if (ndone < 8) done_small[ndone] = r;
+      else done_more.push_back(r);
+      ++ndone;
+      if (src == &text) {
+        copy = text;
+        src = &copy;
+      }
+      expandmacro(*r, text, allow_more);
+      if (count) count_braces(text);
     }
-    expandmacro(*r, text, allow_more);
-    if (count) count_braces(text);
   }
 }
 
@@ -225,17 +236,29 @@ bool Expander::expandmacro(const MacroRec& r, std::string& line, bool allow_more
   const size_t d = static_cast<size_t>(depth_);
   std::string& out = pools_.out[d];
   std::vector<std::string>& args = pools_.args[d];
+  Regions& regions = pools_.regions[d];
   out.clear();
+  regions.clear();
   bool used = false;
   size_t pos = 0;
   while (pos < line.size()) {
-    if (line[pos] == pat[0] && line.compare(pos, pat.size(), pat) == 0 &&
-        (pos == 0 || (!is_name_char(static_cast<unsigned char>(line[pos - 1])) && line[pos - 1] != kPaint)) &&
+    // Uses start at the pattern; a match inside a name fails the test of
+    // the character before it, as a character-by-character scan would.
+    size_t p = line.find(pat, pos);
+    if (p == std::string::npos) {
+      out.append(line, pos, std::string::npos);
+      break;
+    }
+    out.append(line, pos, p - pos);
+    pos = p;
+    if ((pos == 0 || (!is_name_char(static_cast<unsigned char>(line[pos - 1])) && line[pos - 1] != kPaint)) &&
         (r.has_params || pos + pat.size() >= line.size() ||
          !is_name_char(static_cast<unsigned char>(line[pos + pat.size()])))) {
       if (!r.has_params) {
         if (out.size() + 2 * r.body.size() <= kMaxLine) {
+          size_t mark = out.size();
           append_body(r, nullptr, out);
+          regions.emplace_back(mark, out.size());
           pos += pat.size();
           used = true;
           continue;
@@ -260,6 +283,8 @@ bool Expander::expandmacro(const MacroRec& r, std::string& line, bool allow_more
               out += args[k];
             }
             out.push_back(')');
+          } else {
+            regions.emplace_back(mark, out.size());
           }
           used = true;  // also keeps further lines the arguments were read from
           pos = i;
@@ -278,7 +303,7 @@ bool Expander::expandmacro(const MacroRec& r, std::string& line, bool allow_more
   }
   if (used) {
     active_.push_back(&r);
-    expand_all(out, allow_more, false);
+    expand_all(out, allow_more, false, &regions);
     active_.pop_back();
     line.swap(out);
   }

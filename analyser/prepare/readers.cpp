@@ -1,5 +1,8 @@
 #include "prepare/readers.h"
 
+#include <cstdint>
+#include <cstring>
+
 #include "driver/run.h"
 #include "platform/text_codec.h"
 
@@ -29,7 +32,8 @@ static int skip_char_literal(Run& run, TextReader& in, bool sjis) {
   return c < 0 ? 0 : c;
 }
 
-int getsrcchar(Run& run) {
+// Inlined into the word reader below: it runs once per source byte.
+static inline int src_char(Run& run) {
   ReaderState& rd = run.rd;
   if (!rd.pushback.empty()) return pop(rd);
   SrcStream* s = rd.top();
@@ -40,6 +44,8 @@ int getsrcchar(Run& run) {
   if (c == '\'' && rd.flgcomment == 0 && rd.flgdubble == 0) return skip_char_literal(run, s->text, s->sjis);
   return c;
 }
+
+int getsrcchar(Run& run) { return src_char(run); }
 
 int getmidchar(Run& run) {
   ReaderState& rd = run.rd;
@@ -55,7 +61,7 @@ int getsrcword(Run& run, std::string& buf) {
   ReaderState& rd = run.rd;
   int c;
   for (;;) {
-    c = getsrcchar(run);
+    c = src_char(run);
     if (c == 0) return kEnd;
     if (c == '\n' || c == '\t' || c == ' ') break;
     if (c == '\r' || c == '\v' || c == '\f') continue;
@@ -63,10 +69,26 @@ int getsrcword(Run& run, std::string& buf) {
   }
   buf.clear();
   if (is_name_char(c)) {
-    do {
-      buf.push_back(static_cast<char>(c));
-      c = getsrcchar(run);
-    } while (is_name_char(c));
+    buf.push_back(static_cast<char>(c));
+    SrcStream* s = rd.top();
+    if (s && rd.pushback.empty() && !run.opt.flgdebug) {
+      // The rest of the name straight from the stream: no name character
+      // is an apostrophe, so only the byte that ends it needs the full rule.
+      TextReader& in = s->text;
+      for (;;) {
+        c = in.get();
+        if (!is_name_char(c)) break;
+        buf.push_back(static_cast<char>(c));
+      }
+      if (c < 0) c = 0;
+      else if (c == '\'' && rd.flgcomment == 0 && rd.flgdubble == 0) c = skip_char_literal(run, in, s->sjis);
+    } else {
+      for (;;) {
+        c = src_char(run);
+        if (!is_name_char(c)) break;
+        buf.push_back(static_cast<char>(c));
+      }
+    }
     ungetchar(run, c);
     return kName;
   }
@@ -108,6 +130,7 @@ int getmidword(Run& run, std::string& buf) {
 }
 
 void push_source(ReaderState& rd, std::unique_ptr<SrcStream> s) {
+  if (s->sjis) rd.mid_sjis = true;
   rd.instack.resize(static_cast<size_t>(rd.intop + 1));
   rd.instack.push_back(std::move(s));
   rd.intop = static_cast<int>(rd.instack.size()) - 1;
@@ -154,12 +177,13 @@ bool valid_utf8(std::string_view s) {
 
 bool looks_shift_jis(std::string_view bytes) {
   bool high = false;
-  for (char ch : bytes) {
-    if (static_cast<unsigned char>(ch) >= 0x80) {
-      high = true;
-      break;
-    }
+  size_t i = 0;
+  for (; i + 8 <= bytes.size() && !high; i += 8) {
+    uint64_t w;
+    std::memcpy(&w, bytes.data() + i, 8);
+    high = (w & 0x8080808080808080ull) != 0;
   }
+  for (; i < bytes.size() && !high; ++i) high = static_cast<unsigned char>(bytes[i]) >= 0x80;
   if (!high || valid_utf8(bytes)) return false;
   std::string utf8;
   return cp932_to_utf8(bytes, utf8);

@@ -33,7 +33,7 @@ struct ReaderState {
   std::vector<std::unique_ptr<SrcStream>> instack;
   int intop = -1;
   TextReader mid;         // the cleaned text being read by the extraction
-  bool mid_sjis = false;  // the cleaned text came from Shift-JIS sources
+  bool mid_sjis = false;  // the cleaned text came from Shift-JIS sources (set as they are opened)
 
   SrcStream* top() {
     return intop >= 0 && intop < static_cast<int>(instack.size()) ? instack[intop].get() : nullptr;
