@@ -58,14 +58,27 @@ bool has_aggregate_word(const std::string& s) {
 class Converter final : public LineSource {
  public:
   explicit Converter(Run& run) : run_(run), rd_(run.rd), pp_(run.pp) {}
+  // An error exit leaves the text written so far in the file, as a
+  // buffered stream would.
+  ~Converter() {
+    if (out_.is_open()) flush();
+  }
+  Converter(const Converter&) = delete;
+  Converter& operator=(const Converter&) = delete;
   void convert(const std::string& source, const std::string& conv);
   bool next_line(std::string& line, int& braces) override;
 
  private:
   bool active() const { return pp_.active(); }
   void emit(const std::string& s) {
-    if (s.size() == 1) out_.put(static_cast<unsigned char>(s[0]));
-    else out_.raw(s);
+    obuf_ += s;
+    if (obuf_.size() >= kFlushAt) flush();
+  }
+  // The cleaned text is gathered here and handed to the writer in chunks.
+  static constexpr size_t kFlushAt = 1 << 16;
+  void flush() {
+    out_.raw(obuf_);
+    obuf_.clear();
   }
   void remember() {
     if (!is_c_space(static_cast<unsigned char>(word_[0]))) lastnonblank_ = word_;
@@ -82,7 +95,7 @@ class Converter final : public LineSource {
   ReaderState& rd_;
   Preprocessor& pp_;
   TextWriter out_;
-  std::string word_, lastnonblank_, pendingname_, linebuf_;
+  std::string word_, lastnonblank_, pendingname_, linebuf_, obuf_;
   // The token before the current one. Only single-character tokens are ever
   // compared with it, so a name is kept as a marker rather than a copy.
   static constexpr char kNameToken = 'A';
@@ -102,6 +115,7 @@ class Converter final : public LineSource {
 // file itself has ended (the output is then closed).
 bool Converter::end_of_stream() {
   if (pop_source(rd_)) return true;
+  flush();
   out_.close();
   return false;
 }
@@ -216,9 +230,9 @@ void Converter::convert(const std::string& source, const std::string& conv) {
 // A function body, entered on the "{" of a pending header. False when the
 // analysed file ended inside it.
 bool Converter::body() {
-  out_.raw("\n ");
-  out_.raw(pendingname_);
-  out_.raw("(){");
+  obuf_ += "\n ";
+  obuf_ += pendingname_;
+  obuf_ += "(){";
   rd_.flgcomment = 0;
   rd_.flgdubble = 0;
   pending_ = 0;
@@ -241,7 +255,7 @@ bool Converter::body() {
         linebraces_ = 0;
         if (active()) {
           expandline(run_, linebuf_, braces, this);
-          out_.raw(linebuf_);
+          emit(linebuf_);
           linebuf_.clear();
         } else {
           linebuf_.assign(1, '\n');
@@ -272,7 +286,7 @@ bool Converter::body() {
     linebuf_ += word_;
     remember();
   }
-  out_.raw(linebuf_);
+  emit(linebuf_);
   linebuf_.clear();
   skipdepth_ = saved_skip;
   return true;

@@ -1,5 +1,6 @@
 #include "prepare/macro_expansion.h"
 
+#include <algorithm>
 #include <array>
 
 #include "driver/run.h"
@@ -96,15 +97,17 @@ void Expander::expand_all(std::string& text, bool allow_more, bool count, const 
   size_t ndone = 0;
   const Regions whole{{0, text.size()}};
   for (const auto& [from, to] : regions ? *regions : whole) {
-    size_t i = from;
-    while (i > 0 && i <= src->size() && !is_delim((*src)[i - 1])) --i;  // the whole piece
-    while (i < src->size() && i < to) {
-      while (i < src->size() && is_delim((*src)[i])) ++i;
-      if (i >= to) break;
+    size_t i = std::min(from, src->size());
+    while (i > 0 && !is_delim((*src)[i - 1])) --i;  // the whole piece
+    while (i < to) {
+      const char* base = src->data();
+      const size_t n = src->size();
+      while (i < n && is_delim(base[i])) ++i;
+      if (i >= to || i >= n) break;
       size_t start = i;
-      while (i < src->size() && !is_delim((*src)[i])) ++i;
-      if (i == start) break;
-      std::string_view piece(src->data() + start, i - start);
+      while (i < n && !is_delim(base[i])) ++i;
+      std::string_view piece(base + start, i - start);
+      if (!mt_.may_hold(piece)) continue;
       const MacroRec* r = mt_.find_for_expansion(piece);
       if (!r || blocked(r)) continue;
       bool seen = false;

@@ -45,6 +45,8 @@ class MacroTable {
   // The record the expander uses for a name: the newest one of that
   // macroname that is not marked undefined.
   const MacroRec* find_for_expansion(std::string_view name) const;
+  // False when no macro of that name can exist (a cheap test before the lookup).
+  bool may_hold(std::string_view name) const { return !name.empty() && filter_.test(filter_index(name)); }
   bool empty() const { return recs_.empty(); }
   size_t size() const { return recs_.size(); }
 
