@@ -110,6 +110,7 @@ void frmMain::buildControls() {
   RichTextBox1->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
   RichTextBox1->setLineWrapMode(QPlainTextEdit::NoWrap);
   RichTextBox1->setFont(resultFont());
+  RichTextBox1->setTabChangesFocus(true);
 
   Label3 = new QLabel(QStringLiteral("< メッセージ >"), client);
   Label3->setObjectName(QStringLiteral("Label3"));
