@@ -206,6 +206,24 @@ TEST(Conditionals, InactiveRegionsDefineNothing) {
   EXPECT_EQ(cleaned("#define Y 1\n#ifdef Z\n#undef Y\n#endif\n#ifdef Y\nint y;\n#endif\n"), " \n\nint y;\n\n");
 }
 
+// Braces of an inactive region shape nothing: neither a skipped block at
+// file level nor the extent of a body.
+TEST(Conditionals, InactiveBracesHaveNoSay) {
+  EXPECT_EQ(cleaned("#ifdef __cplusplus\nextern \"C\" {\n#endif\nint foo(void) { bar(); }\n#ifdef __cplusplus\n}\n"
+                    "#endif\nint z;\n"),
+            "\nint foo\n foo(){ bar(); }\n\nint z;\n");
+  EXPECT_EQ(cleaned("#ifdef FOO\nstatic int f(int a) {\n#else\nstatic int f(int a, int b) {\n#endif\n  g();\n}\n"
+                    "int z;\n"),
+            "\nstatic int f\n f(){\n\n  g();\n}\nint z;\n");
+  EXPECT_EQ(cleaned("void f(void) {\n#ifdef X\n  if (a) {\n#else\n  if (b) {\n#endif\n    c();\n  }\n}\nint z;\n"),
+            "void f\n f(){\n\n\n  if (b) {\n\n    c();\n  }\n}\nint z;\n");
+}
+
+TEST(Conditionals, InactiveBodyLinesLeaveOneLineEnd) {
+  EXPECT_EQ(cleaned("void f(void) {\n a();\n#if 0\n b();\n c();\n#endif\n d();\n}\n"),
+            "void f\n f(){\n a();\n\n\n d();\n}\n");
+}
+
 TEST(Define, LastLineWithoutLineEndKeepsItsLastCharacter) {
   HenkanRun h;
   h.file("a.h", "#define X 10");
