@@ -76,6 +76,11 @@ TEST(Include, DebugNamesTheHeader) {
       << out;
 }
 
+TEST(Include, OnlyPlainFilesAreHeaders) {
+  HenkanRun h;
+  EXPECT_EQ(h.convert("#include \"/dev/zero\"\n#include \"/dev/stdin\"\n#include \"/tmp\"\nint x;\n"), "\n\n\nint x;\n");
+}
+
 TEST(Include, LineWithoutAQuotedNameIsSkipped) {
   HenkanRun h;
   h.file("a.h", "int from_a;\n");
