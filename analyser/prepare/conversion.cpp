@@ -212,7 +212,7 @@ void Converter::convert(const std::string& source, const std::string& conv) {
         break;
       case '=':
         pending_ = 0;
-        initialiser_ = true;
+        if (active()) initialiser_ = true;
         break;
       case '{':
         // A brace of an inactive region has no say in the structure: an
