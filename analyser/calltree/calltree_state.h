@@ -1,12 +1,76 @@
 // Run-wide state of the function extraction and the tree builder.
 #pragma once
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
 
 namespace zelta {
 
+// One definition occurrence or one call occurrence. Records live in creation
+// order; `next`/`prev` of the list are the neighbours in Records::list.
+struct FuncRecord {
+  std::string name;
+  int file = 0;         // index into Records::files
+  std::int8_t isdef = 0;  // on the definition chain (`nextdef`)
+  std::int8_t recursive = 0;
+  std::int8_t stdfunc = -1;  // -1 undecided, 1 undefined, 0 defined
+  std::int8_t shown = 0;
+  std::int8_t groupend = 0;
+  int firstline = 0;
+  int lastline = 0;
+};
+
 struct Records {
+  // A deque keeps every record (and so every name) at a fixed address while
+  // the list grows; the indexes below refer to records by position.
+  std::deque<FuncRecord> list;
+  std::vector<int> defs;  // the definition chain, in definition order
+  std::vector<std::string> files;        // source file names as given
+  std::vector<std::string> files_cp932;  // the same, for writing into CP932 files
+  std::unordered_map<std::string, int> file_ids;
+  // First definition of each name, and of "main" per file. Resolution takes
+  // the first definition in definition order, so only the first is kept.
+  std::unordered_map<std::string_view, int> firstdef;
+  std::unordered_map<int, int> main_by_file;
+  int maincount = 0;  // definitions named "main"
+  std::vector<std::string> keywords;
+
+  bool empty() const { return list.empty(); }
+  int find_def(std::string_view name) const {
+    auto it = firstdef.find(name);
+    return it == firstdef.end() ? -1 : it->second;
+  }
+};
+
+// One output line of the tree. The text lives in TreeBuilder::arena.
+struct TreeLine {
+  std::uint64_t off = 0;
+  std::uint32_t len = 0;
+  std::int32_t level = 0;
+  std::int8_t hasnext = 1;
+  std::int8_t hastext = 0;
 };
 
 struct TreeBuilder {
+  std::vector<TreeLine> lines;
+  std::string arena;
+  int nextline = 1;
+  int treedepth = -1;
+  int maxdepth = 0;
+  bool started = false;      // the first start line of the run has been placed
+  bool gave_record = false;  // AddTreeLine returned the call record itself
+  long long maxlines = 0;    // size guard
+  std::vector<int> levelcursor;  // record index last taken at each depth (-1: none)
+  std::vector<int> levelfunc;    // definition scanned at each depth
+  std::vector<int> position;     // scan position at each depth
+  std::vector<std::string_view> pathnames;  // names on the path, start name first
+  std::unordered_map<std::string_view, int> onpath;  // the same, counted by name
+  std::string callee;
+
+  std::string_view text(const TreeLine& l) const { return std::string_view(arena).substr(l.off, l.len); }
 };
 
 }  // namespace zelta
