@@ -30,8 +30,8 @@ namespace {
   EndRun(0);
 }
 
-// Starts a new line (the first line of the run reuses the empty one) and
-// returns it; the caller appends its text with Append.
+// Starts a new line (the first line of the run reuses the empty one); its
+// text is assembled with Append and stored by Done.
 TreeLine& NewLine(Run& run, int level, int hasnext) {
   TreeBuilder& tb = run.tb;
   TreeLine* l;
@@ -43,16 +43,18 @@ TreeLine& NewLine(Run& run, int level, int hasnext) {
     l = &tb.lines.emplace_back();
   }
   l->level = level;
-  l->hasnext = static_cast<std::int8_t>(hasnext);
-  l->off = tb.arena.size();
-  l->len = 0;
+  l->hasnext = hasnext ? 1 : 0;
   l->hastext = 1;
+  tb.scratch.clear();
   return *l;
 }
 
-void Append(Run& run, TreeLine& l, std::string_view s) {
-  run.tb.arena.append(s);
-  l.len += static_cast<std::uint32_t>(s.size());
+void Append(Run& run, TreeLine&, std::string_view s) { run.tb.scratch.append(s); }
+
+// Stores the assembled text; the line takes the next line number.
+void Done(Run& run, TreeLine& l) {
+  run.tb.store.put(l, run.tb.scratch);
+  run.tb.nextline++;
 }
 
 void AppendFile(Run& run, TreeLine& l, int file) {
@@ -71,7 +73,7 @@ void AppendRange(Run& run, TreeLine& l, const FuncRecord& f) {
 void AddLoopLine(Run& run, int level) {
   TreeLine& l = NewLine(run, level, 0);
   Append(run, l, "LOOP LOOP LOOP");
-  run.tb.nextline++;
+  Done(run, l);
 }
 
 void Grow(TreeBuilder& tb, int depth) {
@@ -218,7 +220,7 @@ int AddTreeLine(Run& run, std::string_view name, int level, int record) {
       Append(run, l, rec.name);
       Append(run, l, ":Stdfunc");
       AppendFile(run, l, rec.file);
-      tb.nextline++;
+      Done(run, l);
     }
     tb.gave_record = true;
     return record;
@@ -236,17 +238,17 @@ int AddTreeLine(Run& run, std::string_view name, int level, int record) {
     if (fr.lastline == 0) {
       // Being expanded higher up the path: indirect recursion.
       AppendFile(run, l, fr.file);
-      tb.nextline++;
+      Done(run, l);
       AddLoopLine(run, level + 1);
       return kNoRecord;
     }
     AppendRange(run, l, fr);
     AppendFile(run, l, fr.file);
-    tb.nextline++;
+    Done(run, l);
     return kNoRecord;
   }
   AppendFile(run, l, fr.file);
-  tb.nextline++;
+  Done(run, l);
   fr.shown = 1;
   if (fr.groupend == 1) {
     fr.lastline = tb.nextline - 1;
@@ -264,7 +266,7 @@ int BuildTree(Run& run, int capacity, const std::string& startname) {
   Records& recs = run.recs;
   const Options& o = run.opt;
   tb.lines.clear();
-  tb.arena.clear();
+  tb.store.clear();
   tb.lines.emplace_back();  // the empty first line, level 0
   tb.started = false;
   tb.nextline = 1;

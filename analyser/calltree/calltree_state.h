@@ -45,18 +45,47 @@ struct Records {
   }
 };
 
-// One output line of the tree. The text lives in TreeBuilder::arena.
+// One output line of the tree. The text lives in TreeBuilder's text store.
 struct TreeLine {
-  std::uint64_t off = 0;
-  std::uint32_t len = 0;
+  std::uint32_t chunk = 0;
+  std::uint32_t off = 0;
+  std::uint32_t len : 30 = 0;
+  std::uint32_t hasnext : 1 = 1;
+  std::uint32_t hastext : 1 = 0;  // only the empty first line lacks a text
   std::int32_t level = 0;
-  std::int8_t hasnext = 1;
-  std::int8_t hastext = 0;
+};
+
+// Line texts in fixed-size chunks: the store grows without ever copying
+// what it already holds, so a large tree costs no more than its bytes.
+class TextStore {
+ public:
+  void clear() { chunks_.clear(); }
+  // Stores `s` contiguously; sets the line's chunk, off and len.
+  void put(TreeLine& l, std::string_view s) {
+    constexpr size_t kChunk = 1 << 20;
+    if (chunks_.empty() || chunks_.back().capacity() - chunks_.back().size() < s.size()) {
+      chunks_.emplace_back();
+      chunks_.back().reserve(s.size() > kChunk ? s.size() : kChunk);
+    }
+    std::string& c = chunks_.back();
+    l.chunk = static_cast<std::uint32_t>(chunks_.size() - 1);
+    l.off = static_cast<std::uint32_t>(c.size());
+    l.len = static_cast<std::uint32_t>(s.size());
+    c.append(s);
+  }
+  std::string_view get(const TreeLine& l) const {
+    return std::string_view(chunks_[l.chunk]).substr(l.off, l.len);
+  }
+
+ private:
+  std::vector<std::string> chunks_;
 };
 
 struct TreeBuilder {
-  std::vector<TreeLine> lines;
-  std::string arena;
+  // A deque grows in blocks: no copy of all lines at every doubling.
+  std::deque<TreeLine> lines;
+  TextStore store;
+  std::string scratch;  // the line text being assembled
   int nextline = 1;
   int treedepth = -1;
   int maxdepth = 0;
@@ -70,7 +99,7 @@ struct TreeBuilder {
   std::unordered_map<std::string_view, int> onpath;  // the same, counted by name
   std::string callee;
 
-  std::string_view text(const TreeLine& l) const { return std::string_view(arena).substr(l.off, l.len); }
+  std::string_view text(const TreeLine& l) const { return store.get(l); }
 };
 
 }  // namespace zelta

@@ -47,7 +47,7 @@ int Digits(long long n) {
 
 int printdsp(Run& run) {
   TreeBuilder& tb = run.tb;
-  std::vector<TreeLine>& lines = tb.lines;
+  std::deque<TreeLine>& lines = tb.lines;
   if (run.opt.flgdebug) run.con.text("---start:printdsp()---\n");
   TextWriter dump;
   if (run.opt.flgmid) OpenOutput(run, dump, "3.txt");
