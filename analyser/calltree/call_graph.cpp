@@ -90,14 +90,14 @@ void SetLastline(Run& run, int depth, int value) {
   if (f >= 0) run.recs.list[static_cast<size_t>(f)].lastline = value;
 }
 
-void PathPush(TreeBuilder& tb, std::string_view name) {
-  tb.pathnames.push_back(name);
-  tb.onpath[name]++;
+void PathPush(TreeBuilder& tb, int nameid) {
+  tb.pathnames.push_back(nameid);
+  if (nameid >= 0) tb.onpath[static_cast<size_t>(nameid)]++;
 }
 
 void PathPop(TreeBuilder& tb) {
-  auto it = tb.onpath.find(tb.pathnames.back());
-  if (--it->second == 0) tb.onpath.erase(it);
+  const int id = tb.pathnames.back();
+  if (id >= 0) tb.onpath[static_cast<size_t>(id)]--;
   tb.pathnames.pop_back();
 }
 
@@ -108,9 +108,9 @@ void CloseLastLine(TreeBuilder& tb) { tb.lines.back().hasnext = 0; }
 void Expand(Run& run, std::string_view startname, int start) {
   TreeBuilder& tb = run.tb;
   Records& recs = run.recs;
-  tb.pathnames.clear();
-  tb.onpath.clear();
-  PathPush(tb, startname);
+  while (!tb.pathnames.empty()) PathPop(tb);
+  tb.onpath.resize(recs.names.size(), 0);
+  PathPush(tb, recs.name_id(startname));
   tb.treedepth = 0;
   Grow(tb, 0);
   tb.position[0] = start;
@@ -131,11 +131,11 @@ void Expand(Run& run, std::string_view startname, int start) {
         SetLastline(run, d, tb.nextline - 1);
         exhausted = true;
       } else {
-        if (d >= 1 && tb.onpath.count(crec.name)) {
+        if (d >= 1 && tb.onpath[static_cast<size_t>(crec.nameid)] > 0) {
           AddLoopLine(run, d + 2);
           continue;
         }
-        PathPush(tb, crec.name);
+        PathPush(tb, crec.nameid);
         tb.treedepth = d + 1;
         Grow(tb, d + 1);
         if (d + 1 > tb.maxdepth) tb.maxdepth = d + 1;
@@ -200,14 +200,14 @@ int AddTreeLine(Run& run, std::string_view name, int level, int record) {
         f = -1;
         for (int d : recs.defs) {
           const FuncRecord& dr = recs.list[static_cast<size_t>(d)];
-          if (dr.name == rec.name && dr.file == rec.file) {
+          if (dr.nameid == rec.nameid && dr.file == rec.file) {
             f = d;
             break;
           }
         }
       }
     } else {
-      f = recs.find_def(rec.name);
+      f = recs.def_of(rec.nameid);
     }
   }
 

@@ -12,8 +12,9 @@ namespace zelta {
 // One definition occurrence or one call occurrence. Records live in creation
 // order; `next`/`prev` of the list are the neighbours in Records::list.
 struct FuncRecord {
-  std::string name;
-  int file = 0;         // index into Records::files
+  std::string_view name;  // the interned name (Records::names)
+  int nameid = 0;
+  int file = 0;           // index into Records::files
   std::int8_t isdef = 0;  // on the definition chain (`nextdef`)
   std::int8_t recursive = 0;
   std::int8_t stdfunc = -1;  // -1 undecided, 1 undefined, 0 defined
@@ -28,21 +29,28 @@ struct Records {
   // the list grows; the indexes below refer to records by position.
   std::deque<FuncRecord> list;
   std::vector<int> defs;  // the definition chain, in definition order
+  // Every distinct name once; records refer to it by id. A deque keeps the
+  // texts in place, so the views into them stay valid.
+  std::deque<std::string> names;
+  std::unordered_map<std::string_view, int> nameids;
   std::vector<std::string> files;        // source file names as given
   std::vector<std::string> files_cp932;  // the same, for writing into CP932 files
   std::unordered_map<std::string, int> file_ids;
-  // First definition of each name, and of "main" per file. Resolution takes
-  // the first definition in definition order, so only the first is kept.
-  std::unordered_map<std::string_view, int> firstdef;
+  // First definition of each name id (-1: none), and of "main" per file.
+  // Resolution takes the first definition in definition order, so only the
+  // first is kept.
+  std::vector<int> firstdef;
   std::unordered_map<int, int> main_by_file;
   int maincount = 0;  // definitions named "main"
   std::vector<std::string> keywords;
 
   bool empty() const { return list.empty(); }
-  int find_def(std::string_view name) const {
-    auto it = firstdef.find(name);
-    return it == firstdef.end() ? -1 : it->second;
+  int name_id(std::string_view name) const {
+    auto it = nameids.find(name);
+    return it == nameids.end() ? -1 : it->second;
   }
+  int def_of(int nameid) const { return nameid < 0 ? -1 : firstdef[static_cast<size_t>(nameid)]; }
+  int find_def(std::string_view name) const { return def_of(name_id(name)); }
 };
 
 // One output line of the tree. The text lives in TreeBuilder's text store.
@@ -95,8 +103,8 @@ struct TreeBuilder {
   std::vector<int> levelcursor;  // record index last taken at each depth (-1: none)
   std::vector<int> levelfunc;    // definition scanned at each depth
   std::vector<int> position;     // scan position at each depth
-  std::vector<std::string_view> pathnames;  // names on the path, start name first
-  std::unordered_map<std::string_view, int> onpath;  // the same, counted by name
+  std::vector<int> pathnames;  // name ids on the path, start name first (-1: a name no record has)
+  std::vector<int> onpath;     // the same, counted per name id
   std::string callee;
 
   std::string_view text(const TreeLine& l) const { return store.get(l); }

@@ -34,15 +34,24 @@ void AddRecord(Run& run, std::string_view name, int file) {
     r.list.back().groupend = 1;
     rd.bodyclosed = 0;
   }
+  int id = r.name_id(name);
+  if (id < 0) {
+    id = static_cast<int>(r.names.size());
+    const std::string& stored = r.names.emplace_back(name);
+    r.nameids.emplace(std::string_view(stored), id);
+    r.firstdef.push_back(-1);
+  }
   FuncRecord& rec = r.list.emplace_back();
-  rec.name.assign(name);
+  rec.nameid = id;
+  rec.name = r.names[static_cast<size_t>(id)];
   rec.file = file;
   const int idx = static_cast<int>(r.list.size()) - 1;
   // The very first record starts the definition chain whatever it is.
   if (idx == 0 || rd.bracedepth == 0) {
     rec.isdef = 1;
     r.defs.push_back(idx);
-    r.firstdef.try_emplace(std::string_view(rec.name), idx);
+    int& first = r.firstdef[static_cast<size_t>(rec.nameid)];
+    if (first < 0) first = idx;
     if (rec.name == "main") {
       r.maincount++;
       r.main_by_file.try_emplace(file, idx);

@@ -1,4 +1,3 @@
-#include <string_view>
 #include <unordered_set>
 
 #include "calltree/call_graph.h"
@@ -13,17 +12,17 @@ int CheckRecurrciveCall2(Run& run) {
   // A definition's walk covers the records after it up to the next group
   // end; one pass that remembers the definitions of the open group marks the
   // same records without walking any stretch twice.
-  std::unordered_set<std::string_view> open;
-  std::string_view single;  // the common case: one definition per group
+  std::unordered_set<int> open;
+  int single = -1;  // the common case: one definition per group
   bool have_single = false;
   for (FuncRecord& rec : r.list) {
-    if (have_single && (rec.name == single || (!open.empty() && open.count(rec.name)))) rec.recursive = 1;
+    if (have_single && (rec.nameid == single || (!open.empty() && open.count(rec.nameid)))) rec.recursive = 1;
     if (rec.isdef) {
       if (!have_single) {
-        single = rec.name;
+        single = rec.nameid;
         have_single = true;
-      } else if (rec.name != single) {
-        open.insert(rec.name);
+      } else if (rec.nameid != single) {
+        open.insert(rec.nameid);
       }
     }
     if (rec.groupend) {
@@ -37,7 +36,7 @@ int CheckRecurrciveCall2(Run& run) {
 void checkstdfunc(Run& run) {
   if (run.opt.flgdebug) run.con.text("---checkstdfunc---\n");
   Records& r = run.recs;
-  for (FuncRecord& rec : r.list) rec.stdfunc = r.find_def(rec.name) >= 0 ? 0 : 1;
+  for (FuncRecord& rec : r.list) rec.stdfunc = r.def_of(rec.nameid) >= 0 ? 0 : 1;
 }
 
 }  // namespace zelta

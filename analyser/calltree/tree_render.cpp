@@ -139,11 +139,12 @@ void DrawTree(Run& run, int maxdepth, int count) {
   CloseOutput(run, out, "tree.txt");
 }
 
-void DumpRecords(Run& run) {
-  TextWriter out;
-  OpenOutput(run, out, "2.txt");
+namespace {
+
+void WriteRecords(TextWriter& out, const Records& recs, size_t from) {
   std::string row;
-  for (const FuncRecord& r : run.recs.list) {
+  for (size_t i = from; i < recs.list.size(); ++i) {
+    const FuncRecord& r = recs.list[i];
     row += r.name;
     row += '-';
     if (r.groupend) {
@@ -153,7 +154,28 @@ void DumpRecords(Run& run) {
     }
   }
   out.raw(row);
+}
+
+}  // namespace
+
+void DumpRecords(Run& run) {
+  TextWriter out;
+  OpenOutput(run, out, "2.txt");
+  WriteRecords(out, run.recs, 0);
   CloseOutput(run, out, "2.txt");
 }
+
+void RecordDump::update(Run& run) {
+  if (!out_.is_open()) {
+    OpenOutput(run, out_, "2.txt");
+    done_ = 0;
+  }
+  WriteRecords(out_, run.recs, done_);
+  done_ = run.recs.list.size();
+  out_.flush();
+  if (!out_.good()) CloseOutput(run, out_, "2.txt");
+}
+
+void RecordDump::close() { out_.close(); }
 
 }  // namespace zelta

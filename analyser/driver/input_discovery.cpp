@@ -151,6 +151,7 @@ void Directory(Run& run, const std::string& dir) {
   if (run.cfg.srcdir.empty()) run.cfg.srcdir = ".";
   int files = 0;
   DirSearch search;
+  RecordDump dump;
   std::string entry;
   bool found = FindCFile(search, dir, 1, entry);
   if (!found) {
@@ -168,10 +169,11 @@ void Directory(Run& run, const std::string& dir) {
     henkan(run, source, conv.path());
     KeepCopy(run, conv);
     getfilename3(run, conv.path(), entry, 1);
-    DumpRecords(run);
+    dump.update(run);
     ++files;
     if (o.flgdebug) run.con.print("%dつ目の関数終了\n", files);
   }
+  dump.close();
 }
 
 void Multifile(Run& run, const std::string& text, int count) {
