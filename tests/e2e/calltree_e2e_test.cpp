@@ -259,6 +259,33 @@ TEST(CalltreeE2E, DirectoryRunFindsLocalHeadersBesideItsSources) {
   }
 }
 
+TEST(CalltreeE2E, DirectoryRunWithMidAndAnAbsolutePath) {
+  Work w;
+  w.source("src/a.c", "int main(void) { return twice(2); }\n");
+  w.source("src/b.c", "int twice(int x) { return x + x; }\n");
+  ProcResult r = w.run({"-m", w.dir / "src"});
+  expect_success(w, r, "2.txt:OK\n");
+  EXPECT_EQ(r.err, "filename=a.c\nfilename=b.c\n");
+  EXPECT_EQ(w.tree(), sjfile("1 main\n2  └twice\n"));
+  EXPECT_EQ(w.file("2.txt"), "main-twice-\r\ntwice-\r\n");
+  EXPECT_EQ(w.file("3.txt"), "main flg:1\r\n\ttwice flg:0\r\n");
+  // The copy of the converted text is the last file's.
+  EXPECT_NE(w.file("abcd.txt").find(" twice(){"), std::string::npos);
+  EXPECT_EQ(w.file("abcd.txt").find(" main(){"), std::string::npos);
+}
+
+TEST(CalltreeE2E, ErrorInALaterFileKeepsTheDumpOfTheFilesBefore) {
+  Work w;
+  w.source("src/a.c", "int main(void) { return helper(); }\n");
+  w.source("src/b.c", "int helper(void) { puts(\"never closed); }\n");
+  ProcResult r = w.run({"src"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "filename=a.c\nfilename=b.c\n");
+  EXPECT_EQ(w.file("2.txt"), "main-helper-\r\n");
+  EXPECT_FALSE(w.exists("tree.txt"));
+  EXPECT_TRUE(w.temp_empty());
+}
+
 TEST(CalltreeE2E, WorkingDirectoryAsDirectory) {
   Work w;
   w.source("x.c", kExample);
