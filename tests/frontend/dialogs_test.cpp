@@ -230,6 +230,14 @@ class DialogsTest : public QObject {
     QVERIFY(!o.isVisible());
     QCOMPARE(o.optfuncone, short(1));
     QCOMPARE(o.funcname, QString("fn"));
+
+    // Enter is the dialog's, whichever control has the focus.
+    w.ShowOptions();
+    o.chkdebug->setChecked(true);
+    o.CancelButton->setFocus();
+    QTest::keyClick(o.CancelButton, Qt::Key_Return);
+    QVERIFY(!o.isVisible());
+    QCOMPARE(o.optdebug, short(1));
   }
 
   void focusSelectsTheWholeName() {

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPrinter>
 #include <QProcess>
 #include <QTest>
 #include <QTimer>
@@ -229,6 +230,37 @@ class MainWindowTest : public QObject {
     QTest::keyClick(w.TreeView1, Qt::Key_F5);
     QCOMPARE(w.listerr->count(), 0);
     QCOMPARE(w.dropcount, short(0));
+  }
+
+  void ctrlShortcutsReachTheMenus() {
+    fetest::CwdGuard cwd(root_);
+    frmMain w;
+    w.show();
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    int saveAsked = 0, printAsked = 0;
+    w.saveFileDialog = [&](QWidget*, const QString&, const QString&) {
+      ++saveAsked;
+      return QString();
+    };
+    w.printDialog = [&](QWidget*, QPrinter*, bool) {
+      ++printAsked;
+      return false;
+    };
+    w.RichTextBox1->setPlainText("1 main\n");
+    w.RichTextBox1->setFocus();
+    QTest::keyClick(w.RichTextBox1, Qt::Key_D, Qt::ControlModifier);
+    QCOMPARE(saveAsked, 1);
+    QTest::keyClick(w.RichTextBox1, Qt::Key_S, Qt::ControlModifier);
+    QCOMPARE(saveAsked, 2);
+    QTest::keyClick(w.RichTextBox1, Qt::Key_P, Qt::ControlModifier);
+    QCOMPARE(printAsked, 1);
+    QTest::keyClick(w.RichTextBox1, Qt::Key_O, Qt::ControlModifier);
+    QVERIFY(w.options->isVisible());
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QTest::keyClick(w.TreeView1, Qt::Key_I, Qt::ControlModifier);
+    QVERIFY(w.iniDialog && w.iniDialog->isVisible());
   }
 
   void missingIniAsksForIt() {
