@@ -123,8 +123,10 @@ bool Converter::end_of_stream() {
 void Converter::file_tail() {
   remember();
   if (skipdepth_ > 0) {
-    if (word_[0] == '}') skipdepth_--;
-    else if (word_[0] == '{') skipdepth_++;
+    if (active()) {
+      if (word_[0] == '}') skipdepth_--;
+      else if (word_[0] == '{') skipdepth_++;
+    }
     return;
   }
   if (active() && pending_ == 0) emit(word_);
@@ -210,9 +212,13 @@ void Converter::convert(const std::string& source, const std::string& conv) {
         break;
       case '=':
         pending_ = 0;
-        initialiser_ = true;
+        if (active()) initialiser_ = true;
         break;
       case '{':
+        // A brace of an inactive region has no say in the structure: an
+        // `extern "C" {` or one of two alternative function heads under
+        // #ifdef would otherwise swallow what follows.
+        if (!active()) break;
         if (pending_ == 0) {
           skipdepth_++;
           continue;
@@ -278,7 +284,14 @@ bool Converter::body() {
         }
         break;
       case '{':
+        if (!active()) {
+          rd_.bracedepth--;  // braces of an inactive region do not count
+          break;
+        }
         linebraces_++;
+        break;
+      case '}':
+        if (!active()) rd_.bracedepth++;
         break;
       default:
         break;
@@ -323,6 +336,10 @@ bool Converter::next_line(std::string& line, int& braces) {
     if (active() || word_[0] == '\n') {
       if (word_[0] == '{') braces++;
       line += word_;
+    } else if (word_[0] == '{') {
+      rd_.bracedepth--;
+    } else if (word_[0] == '}') {
+      rd_.bracedepth++;
     }
     if (word_[0] == '\n' || rd_.bracedepth <= 0) return true;
   }

@@ -1,5 +1,7 @@
 #include "prepare/directives.h"
 
+#include <filesystem>
+
 #include "driver/run.h"
 #include "platform/text_codec.h"
 #include "prepare/if_evaluation.h"
@@ -48,6 +50,13 @@ void skip_line(Run& run) {
     }
     prev = (prev == '\\') ? 0 : c;
   }
+}
+
+// Only a plain file is read as a header: a device or a pipe named by an
+// #include could block or never end.
+bool open_header(TextReader& in, const std::string& path) {
+  std::error_code ec;
+  return std::filesystem::is_regular_file(path, ec) && in.open(path);
 }
 
 std::string upper(std::string s) {
@@ -208,8 +217,8 @@ int doinclude(Run& run, bool act) {
   if (run.rd.intop + 1 >= kMaxIncludeDepth) return -1;
   auto s = std::make_unique<SrcStream>();
   const std::string* opened = &first;
-  if (!s->text.open(first)) {
-    if (!s->text.open(second)) return -1;
+  if (!open_header(s->text, first)) {
+    if (!open_header(s->text, second)) return -1;
     opened = &second;
   }
   s->sjis = looks_shift_jis(s->text.data());

@@ -14,9 +14,10 @@ static std::string_view name_of(std::string_view head) {
 }
 
 MacroRec* MacroTable::maclookup(std::string_view key) {
-  if (key.empty() || !filter_.test(filter_index(name_of(key)))) return nullptr;
+  // A head that starts with "(" has an empty name, which the filter cannot hash.
   std::string_view name = name_of(key);
-  if (name.empty() || machash(name) != machash(key)) return nullptr;
+  if (name.empty() || !filter_.test(filter_index(name))) return nullptr;
+  if (machash(name) != machash(key)) return nullptr;
   auto it = byname_.find(name);
   if (it == byname_.end()) return nullptr;
   for (auto r = it->second.rbegin(); r != it->second.rend(); ++r) {

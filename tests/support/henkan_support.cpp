@@ -1,5 +1,7 @@
 #include "henkan_support.h"
 
+#include <cstdio>
+
 #include "prepare/conversion.h"
 
 namespace zelta::test {
@@ -23,12 +25,16 @@ HenkanRun::~HenkanRun() {
 }
 
 std::string HenkanRun::convert(std::string_view source, const std::string& name) {
+  // Fresh files rather than truncated ones: the file system flushes a file
+  // truncated and rewritten at close, which makes many small runs slow.
+  std::remove((dir_ / name).c_str());
   file(name, source);
   return convert_file(name);
 }
 
 std::string HenkanRun::convert_file(const std::string& name) {
   status_ = -1;
+  std::remove((dir_ / "conv.txt").c_str());
   try {
     henkan(*run_, dir_ / name, dir_ / "conv.txt");
   } catch (const RunExit& e) {

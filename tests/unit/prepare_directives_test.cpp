@@ -76,6 +76,11 @@ TEST(Include, DebugNamesTheHeader) {
       << out;
 }
 
+TEST(Include, OnlyPlainFilesAreHeaders) {
+  HenkanRun h;
+  EXPECT_EQ(h.convert("#include \"/dev/zero\"\n#include \"/dev/stdin\"\n#include \"/tmp\"\nint x;\n"), "\n\n\nint x;\n");
+}
+
 TEST(Include, LineWithoutAQuotedNameIsSkipped) {
   HenkanRun h;
   h.file("a.h", "int from_a;\n");
@@ -204,6 +209,24 @@ TEST(Conditionals, InactiveRegionsDefineNothing) {
                       "#include \"a.h\"\n"),
             "\n\nint from_a;\n\n");
   EXPECT_EQ(cleaned("#define Y 1\n#ifdef Z\n#undef Y\n#endif\n#ifdef Y\nint y;\n#endif\n"), " \n\nint y;\n\n");
+}
+
+// Braces of an inactive region shape nothing: neither a skipped block at
+// file level nor the extent of a body.
+TEST(Conditionals, InactiveBracesHaveNoSay) {
+  EXPECT_EQ(cleaned("#ifdef __cplusplus\nextern \"C\" {\n#endif\nint foo(void) { bar(); }\n#ifdef __cplusplus\n}\n"
+                    "#endif\nint z;\n"),
+            "\nint foo\n foo(){ bar(); }\n\nint z;\n");
+  EXPECT_EQ(cleaned("#ifdef FOO\nstatic int f(int a) {\n#else\nstatic int f(int a, int b) {\n#endif\n  g();\n}\n"
+                    "int z;\n"),
+            "\nstatic int f\n f(){\n\n  g();\n}\nint z;\n");
+  EXPECT_EQ(cleaned("void f(void) {\n#ifdef X\n  if (a) {\n#else\n  if (b) {\n#endif\n    c();\n  }\n}\nint z;\n"),
+            "void f\n f(){\n\n\n  if (b) {\n\n    c();\n  }\n}\nint z;\n");
+}
+
+TEST(Conditionals, InactiveBodyLinesLeaveOneLineEnd) {
+  EXPECT_EQ(cleaned("void f(void) {\n a();\n#if 0\n b();\n c();\n#endif\n d();\n}\n"),
+            "void f\n f(){\n a();\n\n\n d();\n}\n");
 }
 
 TEST(Define, LastLineWithoutLineEndKeepsItsLastCharacter) {

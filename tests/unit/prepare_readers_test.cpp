@@ -158,5 +158,24 @@ TEST(CleanedTextReader, LiteralsVanishWhateverTheFlags) {
   EXPECT_EQ(mid_tokens(h.run(), "f('a', x)"), (Tokens{"f", "(", ",", "x", ")"}));
 }
 
+// A Shift-JIS character literal that a macro brings into the cleaned text
+// is read back as one literal.
+TEST(CleanedTextReader, ShiftJisLiteralFromAMacro) {
+  HenkanRun h;
+  std::string out = h.convert(sj("#define SEP '表'\nvoid f(void) {\n c = SEP; d();\n}\n"));
+  EXPECT_EQ(out, sj(" void f\n f(){\n c = '表'; d();\n}\n"));
+  zelta::Run& run = h.run();
+  run.rd.mid.open(h.dir() / "conv.txt");
+  run.rd.pushback.clear();
+  std::vector<std::string> toks;
+  std::string buf;
+  try {
+    while (getmidword(run, buf) != kEnd) toks.push_back(buf);
+  } catch (const RunExit&) {
+    FAIL() << "the literal did not close";
+  }
+  EXPECT_EQ(toks, (Tokens{"void", "f", "f", "(", ")", "{", "c", "=", ";", "d", "(", ")", ";", "}"}));
+}
+
 }  // namespace
 }  // namespace zelta

@@ -54,7 +54,7 @@ TEST(Robustness, RandomBytes) {
   std::mt19937 rng(20261208);
   const std::string alphabet = "{}()[];,=*/\\\"'#\n\t abcXYZ_019<>|&!-+.?:\r\x83\x5c\x95\xe0";
   std::unique_ptr<HenkanRun> h;
-  for (int i = 0; i < 600; ++i) {
+  for (int i = 0; i < 1000; ++i) {
     if (i % 50 == 0) {
       h = std::make_unique<HenkanRun>();
       add_headers(*h);
@@ -68,7 +68,10 @@ TEST(Robustness, RandomBytes) {
     // Splice in pieces that exercise the directive and macro paths.
     static const char* const kPieces[] = {"\n#define F(a,b) g(a,b)+F(b,a)\n", "\n#include \"a.h\"\n",
                                           "\nvoid f(void) {\n F(1,\n", "\n#if F == 1\n", "\n#elif\n",
-                                          "\n#endif\n", "/*", "*/", "//", "\n#define Q \"", "F(F(F(x,y),z)"};
+                                          "\n#endif\n", "/*", "*/", "//", "\n#define Q \"", "F(F(F(x,y),z)",
+                                          "\n#define (\n", "\n#if (X == 1\n", "\n#ifdef\n", "\n#include <\n",
+                                          "\n#define G(x) {x\n", "\n#else\n", "\n#undef F\n", "G(",
+                                          "\n#define H(", "\n#if X >= -1 || Y\n", "'", "\"", "\\\n"};
     for (int k = 0; k < 3; ++k) {
       size_t at = len ? rng() % len : 0;
       src.insert(at, kPieces[rng() % (sizeof kPieces / sizeof kPieces[0])]);
