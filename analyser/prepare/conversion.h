@@ -2,11 +2,21 @@
 // cleaned text that the function extraction reads.
 #pragma once
 #include <string>
+#include <string_view>
 
 namespace zelta {
 
 struct Run;
 
 void henkan(Run& run, const std::string& source, const std::string& conv);
+
+// 0 for one of the type words, 1 for any other text.
+int istypeword(std::string_view text);
+// Skips a comment after its opener: kind 1 a line comment (its line end
+// goes with it), kind 0 a block comment. Stops at end of input.
+void skipcomment(Run& run, int kind);
+// Skips a string literal after its opening double quote (-100 when the
+// stream ends inside it).
+void skipstring(Run& run);
 
 }  // namespace zelta

@@ -1,6 +1,10 @@
 #include "prepare/readers.h"
 
+#include <cstdint>
+#include <cstring>
+
 #include "driver/run.h"
+#include "platform/text_codec.h"
 
 namespace zelta {
 
@@ -14,12 +18,12 @@ static int pop(ReaderState& rd) {
 
 // Skips a character literal after its opening apostrophe and returns the byte
 // after it (0 at end of input). An unterminated literal ends the run (-99).
-static int skip_char_literal(Run& run, TextReader& in) {
+static int skip_char_literal(Run& run, TextReader& in, bool sjis) {
   for (;;) {
     int c = in.get();
-    if (c <= 0) ErrorExit(run, -99);
-    if (c == '\\') {
-      if (in.get() <= 0) ErrorExit(run, -99);
+    if (c < 0) ErrorExit(run, -99);
+    if (c == '\\' || (sjis && sjis_lead(c))) {
+      if (in.get() < 0) ErrorExit(run, -99);
       continue;
     }
     if (c == '\'') break;
@@ -28,17 +32,20 @@ static int skip_char_literal(Run& run, TextReader& in) {
   return c < 0 ? 0 : c;
 }
 
-int getsrcchar(Run& run) {
+// Inlined into the word reader below: it runs once per source byte.
+static inline int src_char(Run& run) {
   ReaderState& rd = run.rd;
   if (!rd.pushback.empty()) return pop(rd);
-  TextReader* in = rd.top();
-  if (!in) return 0;
-  int c = in->get();
+  SrcStream* s = rd.top();
+  if (!s) return 0;
+  int c = s->text.get();
   if (c < 0) return 0;
   if (run.opt.flgdebug) run.con.rawc(c);
-  if (c == '\'' && rd.flgcomment == 0 && rd.flgdubble == 0) return skip_char_literal(run, *in);
+  if (c == '\'' && rd.flgcomment == 0 && rd.flgdubble == 0) return skip_char_literal(run, s->text, s->sjis);
   return c;
 }
+
+int getsrcchar(Run& run) { return src_char(run); }
 
 int getmidchar(Run& run) {
   ReaderState& rd = run.rd;
@@ -46,7 +53,7 @@ int getmidchar(Run& run) {
   int c = rd.mid.get();
   if (c < 0) return 0;
   if (run.opt.flgdebug) run.con.rawc(c);
-  if (c == '\'') return skip_char_literal(run, rd.mid);
+  if (c == '\'') return skip_char_literal(run, rd.mid, rd.mid_sjis);
   return c;
 }
 
@@ -54,7 +61,7 @@ int getsrcword(Run& run, std::string& buf) {
   ReaderState& rd = run.rd;
   int c;
   for (;;) {
-    c = getsrcchar(run);
+    c = src_char(run);
     if (c == 0) return kEnd;
     if (c == '\n' || c == '\t' || c == ' ') break;
     if (c == '\r' || c == '\v' || c == '\f') continue;
@@ -62,10 +69,26 @@ int getsrcword(Run& run, std::string& buf) {
   }
   buf.clear();
   if (is_name_char(c)) {
-    do {
-      buf.push_back(static_cast<char>(c));
-      c = getsrcchar(run);
-    } while (is_name_char(c));
+    buf.push_back(static_cast<char>(c));
+    SrcStream* s = rd.top();
+    if (s && rd.pushback.empty() && !run.opt.flgdebug) {
+      // The rest of the name straight from the stream: no name character
+      // is an apostrophe, so only the byte that ends it needs the full rule.
+      TextReader& in = s->text;
+      for (;;) {
+        c = in.get();
+        if (!is_name_char(c)) break;
+        buf.push_back(static_cast<char>(c));
+      }
+      if (c < 0) c = 0;
+      else if (c == '\'' && rd.flgcomment == 0 && rd.flgdubble == 0) c = skip_char_literal(run, in, s->sjis);
+    } else {
+      for (;;) {
+        c = src_char(run);
+        if (!is_name_char(c)) break;
+        buf.push_back(static_cast<char>(c));
+      }
+    }
     ungetchar(run, c);
     return kName;
   }
@@ -104,6 +127,91 @@ int getmidword(Run& run, std::string& buf) {
     }
   }
   return kChar;
+}
+
+void push_source(ReaderState& rd, std::unique_ptr<SrcStream> s) {
+  if (s->sjis) rd.mid_sjis = true;
+  rd.instack.resize(static_cast<size_t>(rd.intop + 1));
+  rd.instack.push_back(std::move(s));
+  rd.intop = static_cast<int>(rd.instack.size()) - 1;
+}
+
+bool pop_source(ReaderState& rd) {
+  if (rd.intop < 0) return false;
+  rd.instack.resize(static_cast<size_t>(rd.intop));
+  rd.intop--;
+  return rd.intop >= 0;
+}
+
+bool valid_utf8(std::string_view s) {
+  size_t i = 0, n = s.size();
+  while (i < n) {
+    unsigned char c = static_cast<unsigned char>(s[i]);
+    if (c < 0x80) {
+      i++;
+      continue;
+    }
+    size_t len;
+    unsigned min;
+    unsigned cp;
+    if (c >= 0xC2 && c <= 0xDF) {
+      len = 2, min = 0x80, cp = c & 0x1F;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+      len = 3, min = 0x800, cp = c & 0x0F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+      len = 4, min = 0x10000, cp = c & 0x07;
+    } else {
+      return false;
+    }
+    if (i + len > n) return false;
+    for (size_t k = 1; k < len; ++k) {
+      unsigned char t = static_cast<unsigned char>(s[i + k]);
+      if ((t & 0xC0) != 0x80) return false;
+      cp = (cp << 6) | (t & 0x3F);
+    }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+    i += len;
+  }
+  return true;
+}
+
+bool looks_shift_jis(std::string_view bytes) {
+  bool high = false;
+  size_t i = 0;
+  for (; i + 8 <= bytes.size() && !high; i += 8) {
+    uint64_t w;
+    std::memcpy(&w, bytes.data() + i, 8);
+    high = (w & 0x8080808080808080ull) != 0;
+  }
+  for (; i < bytes.size() && !high; ++i) high = static_cast<unsigned char>(bytes[i]) >= 0x80;
+  if (!high || valid_utf8(bytes)) return false;
+  std::string utf8;
+  return cp932_to_utf8(bytes, utf8);
+}
+
+}  // namespace zelta
+
+namespace zelta {
+
+bool read_logical_line(TextReader& in, std::string& line) {
+  line.clear();
+  std::string part;
+  bool any = false;
+  bool joined = false;
+  while (in.gets(part)) {
+    any = true;
+    size_t skip = 0;
+    if (joined)
+      while (skip < part.size() && (part[skip] == ' ' || part[skip] == '\t')) ++skip;
+    line.append(part, skip, std::string::npos);
+    if (line.size() >= 2 && line[line.size() - 1] == '\n' && line[line.size() - 2] == '\\') {
+      line.resize(line.size() - 2);
+      joined = true;
+      continue;
+    }
+    break;
+  }
+  return any;
 }
 
 }  // namespace zelta

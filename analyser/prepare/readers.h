@@ -3,6 +3,7 @@
 #pragma once
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/text_file.h"
@@ -14,6 +15,14 @@ struct Run;
 // Result codes of the word readers.
 enum : int { kEnd = 0, kName = -1, kChar = -2, kBodyClosed = -3 };
 
+// One open source file on the include stack. `sjis` marks a file whose
+// literals hold Shift-JIS characters: their trail byte may be 0x5C, which
+// must not be taken for a backslash.
+struct SrcStream {
+  TextReader text;
+  bool sjis = false;
+};
+
 struct ReaderState {
   std::vector<int> pushback;  // pushback stack; in practice one value at most
   int bracedepth = 0;
@@ -21,11 +30,14 @@ struct ReaderState {
   int flgcomment = 0;
   int flgdubble = 0;
   // Include stack: entry 0 is the analysed source, headers above it.
-  std::vector<std::unique_ptr<TextReader>> instack;
+  std::vector<std::unique_ptr<SrcStream>> instack;
   int intop = -1;
-  TextReader mid;  // the cleaned text being read by the extraction
+  TextReader mid;         // the cleaned text being read by the extraction
+  bool mid_sjis = false;  // the cleaned text came from Shift-JIS sources (set as they are opened)
 
-  TextReader* top() { return intop >= 0 && intop < static_cast<int>(instack.size()) ? instack[intop].get() : nullptr; }
+  SrcStream* top() {
+    return intop >= 0 && intop < static_cast<int>(instack.size()) ? instack[intop].get() : nullptr;
+  }
 };
 
 void ungetchar(Run& run, int c);
@@ -34,9 +46,28 @@ int getsrcword(Run& run, std::string& buf);
 int getmidchar(Run& run);
 int getmidword(Run& run, std::string& buf);
 
+// Puts an opened file on top of the include stack.
+void push_source(ReaderState& rd, std::unique_ptr<SrcStream> s);
+// Closes the top stream; false when that was the bottom entry.
+bool pop_source(ReaderState& rd);
+
+// True for text that is valid code page 932 but not valid UTF-8: only such
+// files have their literals read as Shift-JIS characters.
+bool looks_shift_jis(std::string_view bytes);
+bool valid_utf8(std::string_view bytes);
+inline bool sjis_lead(int c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+
 inline bool is_name_char(int c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
 }
 inline bool is_c_space(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
+}  // namespace zelta
+
+namespace zelta {
+// Reads the rest of a directive line raw from a stream (no echo, no
+// pushback), line end included when there is one. A backslash before the
+// line end joins the next line, whose leading blanks and tabs are dropped.
+// False at end of input with nothing read.
+bool read_logical_line(TextReader& in, std::string& line);
 }  // namespace zelta

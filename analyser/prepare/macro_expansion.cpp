@@ -1,0 +1,334 @@
+#include "prepare/macro_expansion.h"
+
+#include <algorithm>
+#include <array>
+
+#include "driver/run.h"
+
+namespace zelta {
+
+namespace {
+
+// Expanded text beyond this size is left unexpanded: the expansions of a
+// few nested macros can grow a line exponentially.
+constexpr size_t kMaxLine = size_t{1} << 20;
+// Nesting of expansions (rescans and arguments) beyond this is not followed.
+constexpr int kMaxDepth = 200;
+
+struct DelimTable {
+  std::array<bool, 256> d{};
+  DelimTable() {
+    for (const char* p = " ,\t\n*+&|!$;-/%~[]<>=()"; *p; ++p) d[static_cast<unsigned char>(*p)] = true;
+  }
+};
+const DelimTable kDelims;
+inline bool is_delim(char c) { return kDelims.d[static_cast<unsigned char>(c)]; }
+
+// Marks a name that a macro's own expansion brought back (directly or
+// through the macros it expands): such a name is never expanded again on
+// this line. The marks are taken out once the line is done.
+constexpr char kPaint = '\x01';
+
+// Scratch buffers, one set per nesting depth, reused from line to line.
+struct Pools {
+  std::array<std::string, kMaxDepth + 2> out, copy;
+  std::array<std::vector<std::string>, kMaxDepth + 2> args;
+  std::array<std::vector<std::pair<size_t, size_t>>, kMaxDepth + 2> regions;
+};
+
+class Expander {
+ public:
+  Expander(Run& run, LineSource* more) : run_(run), mt_(run.pp.macrotab), more_(more) {}
+
+  // Expands every macro named by a piece of `text` (split at the delimiter
+  // set). `count` applies the brace rule of body lines after each expansion.
+  // Spans of a text, as [from, to) offsets.
+  using Regions = std::vector<std::pair<size_t, size_t>>;
+  // With `regions`, only pieces that overlap one of them are looked at: the
+  // rescan of an expansion looks at what the expansion brought, not at the
+  // rest of the line (which the caller deals with).
+  void expand_all(std::string& text, bool allow_more, bool count, const Regions* regions = nullptr);
+  bool expandmacro(const MacroRec& r, std::string& line, bool allow_more);
+
+  int braces = 0;  // "{" tokens of the line, including further lines read
+  bool painted = false;
+
+  // Takes the marks out again.
+  void unpaint(std::string& line) const {
+    if (painted) std::erase(line, kPaint);
+  }
+
+ private:
+  bool blocked(const MacroRec* r) const {
+    for (const MacroRec* a : active_)
+      if (a == r) return true;
+    return false;
+  }
+  bool paints(std::string_view name, const MacroRec& r) const {
+    if (name == r.macroname) return true;
+    for (const MacroRec* a : active_)
+      if (name == a->macroname) return true;
+    return false;
+  }
+  void append_body(const MacroRec& r, const std::vector<std::string>* args, std::string& out);
+  bool collect_args(const MacroRec& r, std::string& line, size_t& i, bool allow_more, std::vector<std::string>& args);
+  void count_braces(const std::string& line);
+
+  Run& run_;
+  MacroTable& mt_;
+  LineSource* more_;
+  int depth_ = 0;
+  bool full_ = false;  // the line reached kMaxLine: nothing more is expanded
+  int applied_ = 0;  // surplus of "{" already added to bracedepth for this line
+  std::vector<const MacroRec*> active_;  // macros whose own expansion is being rescanned
+  static thread_local Pools pools_;
+};
+
+thread_local Pools Expander::pools_;
+
+void Expander::expand_all(std::string& text, bool allow_more, bool count, const Regions* regions) {
+  if (mt_.empty() || depth_ >= kMaxDepth || full_) return;
+  // Pieces are taken from the text as it stood on entry; the copy is made
+  // only once the first macro is found.
+  const std::string* src = &text;
+  std::string& copy = pools_.copy[static_cast<size_t>(depth_)];
+  const MacroRec* done_small[8];
+  std::vector<const MacroRec*> done_more;
+  size_t ndone = 0;
+  const Regions whole{{0, text.size()}};
+  for (const auto& [from, to] : regions ? *regions : whole) {
+    size_t i = std::min(from, src->size());
+    while (i > 0 && !is_delim((*src)[i - 1])) --i;  // the whole piece
+    while (i < to) {
+      const char* base = src->data();
+      const size_t n = src->size();
+      while (i < n && is_delim(base[i])) ++i;
+      if (i >= to || i >= n) break;
+      size_t start = i;
+      while (i < n && !is_delim(base[i])) ++i;
+      std::string_view piece(base + start, i - start);
+      if (!mt_.may_hold(piece)) continue;
+      const MacroRec* r = mt_.find_for_expansion(piece);
+      if (!r || blocked(r)) continue;
+      bool seen = false;
+      for (size_t k = 0; k < ndone && !seen; ++k) seen = (k < 8 ? done_small[k] : done_more[k - 8]) == r;
+      if (seen) continue;
+      if (ndone < 8) done_small[ndone] = r;
+      else done_more.push_back(r);
+      ++ndone;
+      if (src == &text) {
+        copy = text;
+        src = &copy;
+      }
+      expandmacro(*r, text, allow_more);
+      if (count) count_braces(text);
+    }
+  }
+}
+
+// The brace rule of body lines: every "{" adds one and every "}" takes one
+// off a total for the whole line (escapes, character literals and string
+// literals are passed over); a total above the reader's own count raises
+// bracedepth. Several expansions on one line raise it by the largest surplus.
+void Expander::count_braces(const std::string& line) {
+  int total = 0;
+  size_t n = line.size();
+  for (size_t i = 0; i < n;) {
+    char c = line[i];
+    if (c == '\\') {
+      i += 2;
+    } else if (c == '\'') {
+      i += 3;
+    } else if (c == '"') {
+      ++i;
+      while (i < n && line[i] != '"') i += line[i] == '\\' ? 2 : 1;
+      ++i;
+    } else {
+      if (c == '{') ++total;
+      else if (c == '}') --total;
+      ++i;
+    }
+  }
+  int surplus = total - braces;
+  if (surplus > applied_) {
+    run_.rd.bracedepth += surplus - applied_;
+    applied_ = surplus;
+  }
+}
+
+// Collects the arguments of a call whose "(" ends just before `i`. Only a
+// comma at the call's own parenthesis level separates arguments. Returns
+// false when the list does not close (and no further line may be read).
+bool Expander::collect_args(const MacroRec& r, std::string& line, size_t& i, bool allow_more,
+                            std::vector<std::string>& args) {
+  args.clear();
+  args.emplace_back();
+  int depth = 0;
+  for (;;) {
+    if (i >= line.size() || (line[i] == '\n' && i + 1 == line.size())) {
+      if (!allow_more || !more_) return false;
+      if (!more_->next_line(line, braces)) {
+        run_.con.print("エラーナンバー : -200\n");
+        run_.errlog.print("エラーナンバー : -200\n");
+        KeyWait(run_);
+        EndRun(0);
+      }
+      i = 0;
+      continue;
+    }
+    char c = line[i];
+    bool quoted = i > 0 && line[i - 1] == '\'' && i + 1 < line.size() && line[i + 1] == '\'';
+    if (!quoted) {
+      if (c == '(') {
+        ++depth;
+      } else if (c == ')') {
+        if (depth == 0) {
+          ++i;
+          return true;
+        }
+        --depth;
+      } else if (c == ',' && depth == 0 && args.size() < r.params.size()) {
+        args.emplace_back();
+        ++i;
+        continue;
+      }
+    }
+    if (c != ' ' && c != '\t' && c != '\n') args.back().push_back(c);
+    ++i;
+  }
+}
+
+// The body with its parameters replaced (when `args` is given): a name equal
+// to a parameter that received an argument, not followed by "(", becomes
+// that argument. A name of the macro itself or of one being expanded
+// around it is marked so that it stays as it is.
+void Expander::append_body(const MacroRec& r, const std::vector<std::string>* args, std::string& out) {
+  const std::string& body = r.body;
+  for (size_t b = 0; b < body.size();) {
+    if (!is_name_char(static_cast<unsigned char>(body[b]))) {
+      out.push_back(body[b++]);
+      continue;
+    }
+    size_t e = b;
+    while (e < body.size() && is_name_char(static_cast<unsigned char>(body[e]))) ++e;
+    std::string_view name(body.data() + b, e - b);
+    b = e;
+    if (args && (e >= body.size() || body[e] != '(')) {
+      bool replaced = false;
+      for (size_t k = 0; k < args->size() && k < r.params.size(); ++k) {
+        if (r.params[k] == name) {
+          out += (*args)[k];
+          replaced = true;
+          break;
+        }
+      }
+      if (replaced) continue;
+    }
+    if (paints(name, r)) {
+      out.push_back(kPaint);
+      painted = true;
+    }
+    out.append(name);
+  }
+}
+
+bool Expander::expandmacro(const MacroRec& r, std::string& line, bool allow_more) {
+  const std::string& pat = r.pattern;
+  if (pat.empty() || depth_ >= kMaxDepth || full_) return false;
+  ++depth_;
+  const size_t d = static_cast<size_t>(depth_);
+  std::string& out = pools_.out[d];
+  std::vector<std::string>& args = pools_.args[d];
+  Regions& regions = pools_.regions[d];
+  out.clear();
+  regions.clear();
+  bool used = false;
+  size_t pos = 0;
+  while (pos < line.size()) {
+    // Uses start at the pattern; a match inside a name fails the test of
+    // the character before it, as a character-by-character scan would.
+    size_t p = line.find(pat, pos);
+    if (p == std::string::npos) {
+      out.append(line, pos, std::string::npos);
+      break;
+    }
+    out.append(line, pos, p - pos);
+    pos = p;
+    if ((pos == 0 || (!is_name_char(static_cast<unsigned char>(line[pos - 1])) && line[pos - 1] != kPaint)) &&
+        (r.has_params || pos + pat.size() >= line.size() ||
+         !is_name_char(static_cast<unsigned char>(line[pos + pat.size()])))) {
+      if (!r.has_params) {
+        if (out.size() + 2 * r.body.size() <= kMaxLine) {
+          size_t mark = out.size();
+          append_body(r, nullptr, out);
+          regions.emplace_back(mark, out.size());
+          pos += pat.size();
+          used = true;
+          continue;
+        }
+        full_ = true;
+      } else {
+        size_t i = pos + pat.size();
+        if (collect_args(r, line, i, allow_more, args)) {
+          // Arguments are expanded on their own first, so that a call nested
+          // in an argument of the same macro is expanded while a use that
+          // the body brings is not.
+          for (std::string& a : args) expand_all(a, false, false);
+          size_t mark = out.size();
+          append_body(r, &args, out);
+          if (out.size() > kMaxLine) {
+            // Too large: the call stays as it was written (blanks aside).
+            full_ = true;
+            out.resize(mark);
+            out += pat;
+            for (size_t k = 0; k < args.size(); ++k) {
+              if (k) out.push_back(',');
+              out += args[k];
+            }
+            out.push_back(')');
+          } else {
+            regions.emplace_back(mark, out.size());
+          }
+          used = true;  // also keeps further lines the arguments were read from
+          pos = i;
+          continue;
+        }
+      }
+    }
+    if (is_name_char(static_cast<unsigned char>(line[pos]))) {
+      size_t e = pos;
+      while (e < line.size() && is_name_char(static_cast<unsigned char>(line[e]))) ++e;
+      out.append(line, pos, e - pos);
+      pos = e;
+    } else {
+      out.push_back(line[pos++]);
+    }
+  }
+  if (used) {
+    active_.push_back(&r);
+    expand_all(out, allow_more, false, &regions);
+    active_.pop_back();
+    line.swap(out);
+  }
+  --depth_;
+  return used;
+}
+
+}  // namespace
+
+void expandline(Run& run, std::string& line, int braces, LineSource* more) {
+  if (run.pp.macrotab.empty()) return;
+  Expander ex(run, more);
+  ex.braces = braces;
+  ex.expand_all(line, true, true);
+  ex.unpaint(line);
+}
+
+bool expandmacro(Run& run, const MacroRec& rec, std::string& line, LineSource* more) {
+  Expander ex(run, more);
+  bool used = ex.expandmacro(rec, line, true);
+  ex.unpaint(line);
+  return used;
+}
+
+}  // namespace zelta

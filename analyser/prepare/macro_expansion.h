@@ -1,0 +1,29 @@
+// Textual macro expansion of function-body lines.
+#pragma once
+#include <string>
+
+namespace zelta {
+
+struct Run;
+struct MacroRec;
+
+// Supplies the next source line when a macro call's arguments run past the
+// end of a line. Returns false at end of input; `braces` is raised by the
+// "{" tokens read on the new line.
+class LineSource {
+ public:
+  virtual bool next_line(std::string& line, int& braces) = 0;
+
+ protected:
+  ~LineSource() = default;
+};
+
+// Expands the macros of one body line in place; `braces` is the number of
+// "{" tokens the reader counted on it. Raises bracedepth when an expansion
+// brings unmatched "{". `more` may be null (no further lines available).
+void expandline(Run& run, std::string& line, int braces, LineSource* more);
+
+// Expands every use of one macro in `line`; true when there was one.
+bool expandmacro(Run& run, const MacroRec& rec, std::string& line, LineSource* more);
+
+}  // namespace zelta

@@ -1,0 +1,230 @@
+#!/usr/bin/env bash
+# Real-corpus benchmark: conzelta -e against GNU cflow on Debian's sources,
+# and a sweep of conzelta -e over glibc and bluez that reports every run
+# ending in a lexical-reading error (-8, -99, -100, -200).
+#
+#   bench/real.sh [STAGE...]     stages: small medium large sweep (default: all)
+#
+# Environment: CONZELTA (default build/conzelta), RUNS (default 3),
+# SWEEP_TIMEOUT (seconds per sweep run, default 120).
+#
+# Installs binutils-source, linux-source-6.1, cflow, glibc-source,
+# bluez-source and time when missing (apt-get), and unpacks what it needs
+# into bench/cache/ (git-ignored) once.
+#
+# Corpora (every .c file below the named folders, sorted by path):
+#   small   binutils 2.40 gprof/                                     -f main
+#   medium  binutils 2.40 binutils/                                  -f main
+#   large   linux 6.1 init kernel mm lib ipc block security         -f start_kernel
+# Both tools run in the corpus root with the same relative paths on the
+# command line; conzelta gets a zelta.ini with an empty include_path, so
+# neither tool reads system headers (cflow does not preprocess without
+# --cpp; conzelta still reads local "..." headers, as it always does).
+#
+# Command lines: the largest list (glibc, ~10,900 paths, ~0.5 MB) is far
+# below ARG_MAX (2 MB with the default 8 MB stack; checked below), so every
+# corpus is passed as one list. The sweep runs one list per directory,
+# because an error ends a run and would hide the later files of a bigger
+# list; a directory whose run fails is run again file by file to name every
+# failing file.
+set -euo pipefail
+. "$(dirname "$0")/common.sh"
+root=$bench_root
+cd "$root"
+runs=${RUNS:-3}
+stages=("$@")
+[ ${#stages[@]} -gt 0 ] || stages=(small medium large sweep)
+cache=$root/bench/cache
+mkdir -p "$cache"
+export LC_ALL=C.UTF-8  # conzelta's messages in UTF-8, for the grep below
+
+apt_ensure time cflow binutils-source linux-source-6.1 glibc-source bluez-source
+conzelta=$(find_conzelta)
+load0=$(cut -d' ' -f1-3 /proc/loadavg)
+
+unpack() {  # unpack NAME TARBALL [MEMBERS...]
+  local name=$1 tarball=$2
+  shift 2
+  [ -f "$cache/.$name.done" ] && return 0
+  echo "unpacking $tarball into bench/cache/" >&2
+  (cd "$cache" && tar xf "$tarball" "$@")
+  touch "$cache/.$name.done"
+}
+
+corpus_files() {  # corpus_files ROOT DIR... : every .c file, relative to ROOT, sorted
+  (cd "$1" && shift && find "$@" -type f -name '*.c' | LC_ALL=C sort)
+}
+
+arg_max=$(getconf ARG_MAX)
+
+# One row of the comparison table.
+compare() {  # compare LABEL ROOT START DIR...
+  local label=$1 croot=$2 start=$3
+  shift 3
+  local files
+  mapfile -t files < <(corpus_files "$croot" "$@")
+  local bytes
+  bytes=$(printf '%s ' "${files[@]}" | wc -c)
+  if [ "$bytes" -ge $((arg_max / 2)) ]; then
+    echo "$label: the list ($bytes bytes) comes too close to ARG_MAX ($arg_max)" >&2
+    return 1
+  fi
+  local lines
+  lines=$(cd "$croot" && cat "${files[@]}" | wc -l)
+  write_ini "$croot"
+  local cw=() cm=() cc=() fw=() fm=() fc=() cst=0 fst=0 r w m s c
+  for ((r = 1; r <= runs; r++)); do
+    read -r w m s c < <(time_run "$croot" "$cache/$label.conzelta" "$conzelta" -e -f "$start" "${files[@]}")
+    cw+=("$w") cm+=("$m") cc+=("$c") cst=$s
+    read -r w m s c < <(time_run "$croot" "$cache/$label.cflow" cflow -b --omit-arguments -m "$start" "${files[@]}")
+    fw+=("$w") fm+=("$m") fc+=("$c") fst=$s
+  done
+  local tl fl
+  tl=$( [ -f "$croot/tree.txt" ] && wc -l <"$croot/tree.txt" || echo 0)
+  fl=$(wc -l <"$cache/$label.cflow.out")
+  local mcw mcm mfw mfm mcc mfc
+  mcc=$(printf '%s\n' "${cc[@]}" | median)
+  mfc=$(printf '%s\n' "${fc[@]}" | median)
+  mcw=$(printf '%s\n' "${cw[@]}" | median)
+  mcm=$(printf '%s\n' "${cm[@]}" | median)
+  mfw=$(printf '%s\n' "${fw[@]}" | median)
+  mfm=$(printf '%s\n' "${fm[@]}" | median)
+  awk -v l="$label" -v n="${#files[@]}" -v ln="$lines" -v s="$start" -v cw="$mcw" -v cm="$mcm" \
+    -v fw="$mfw" -v fm="$mfm" -v tl="$tl" -v fl="$fl" -v cst="$cst" -v fst="$fst" -v cc="$mcc" -v fc="$mfc" 'BEGIN {
+      rw = (cw > 0) ? sprintf("%.1fx", fw / cw) : "n/a";
+      rc = (cc > 0) ? sprintf("%.1fx", fc / cc) : "n/a";
+      printf "| %s | %d | %d | %s | %.3f | %.2f | %.1f | %d (%d) | %.3f | %.2f | %.1f | %d (%d) | %s | %s |\n",
+        l, n, ln, s, cw, cc, cm / 1024, tl, cst, fw, fc, fm / 1024, fl, fst, rw, rc }'
+  if [ "$cst" != 1 ]; then
+    echo "$label: conzelta ended with status $cst; its last output:" >&2
+    tail -n 3 "$cache/$label.conzelta.out" >&2 || true
+  fi
+}
+
+# The four error reports of the lexical reading, as conzelta prints them.
+lexical_error() {  # lexical_error OUTFILE : prints the code found, if any
+  if grep -q 'エラー : -8' "$1"; then echo -8
+  elif grep -q 'シングルコーテーションの対応がとれてません' "$1"; then echo -99
+  elif grep -q 'ダブルコーテーションの対応がとれてません' "$1"; then echo -100
+  elif grep -q 'エラーナンバー : -200' "$1"; then echo -200
+  fi
+}
+
+# sweep_run ROOT LOG PATH... : prints the lexical error code, "timeout" or
+# "status-N" for a failure, "tree" for a run that drew its tree and "other"
+# for another error report (for example more than one main).
+sweep_run() {
+  local croot=$1 log=$2
+  shift 2
+  local st=0
+  (cd "$croot" && TMP="$cache/tmp" timeout "${SWEEP_TIMEOUT:-120}" "$conzelta" -e "$@" >"$log.out" 2>"$log.err" </dev/null) || st=$?
+  rm -f "$cache/tmp"/* 2>/dev/null || true
+  local code
+  code=$(lexical_error "$log.out")
+  if [ -n "$code" ]; then echo "$code"
+  elif [ "$st" = 124 ]; then echo "timeout"
+  elif [ "$st" != 0 ] && [ "$st" != 1 ]; then echo "status-$st"
+  elif [ "$st" = 1 ]; then echo "tree"
+  else echo "other"
+  fi
+}
+
+sweep() {  # sweep LABEL ROOT
+  local label=$1 croot=$2
+  mkdir -p "$cache/tmp"
+  write_ini "$croot"
+  local dirs d total=0 runs_done=0 failures=0 trees=0 others=0 nfiles lines
+  mapfile -t all < <(corpus_files "$croot" .)
+  nfiles=${#all[@]}
+  lines=$(cd "$croot" && printf '%s\0' "${all[@]}" | xargs -0 cat | wc -l)
+  mapfile -t dirs < <(printf '%s\n' "${all[@]}" | sed 's|/[^/]*$||' | LC_ALL=C sort -u)
+  local report=$cache/$label.sweep.txt
+  : >"$report"
+  local t0 t1
+  t0=$(date +%s)
+  for d in "${dirs[@]}"; do
+    local files
+    mapfile -t files < <(cd "$croot" && find "$d" -maxdepth 1 -type f -name '*.c' | LC_ALL=C sort)
+    [ ${#files[@]} -gt 0 ] || continue
+    runs_done=$((runs_done + 1))
+    local code
+    code=$(sweep_run "$croot" "$cache/$label.sweep" "${files[@]}")
+    case $code in
+      tree) trees=$((trees + 1)); continue ;;
+      other) others=$((others + 1)); continue ;;
+    esac
+    # Find every failing file of this directory.
+    local f
+    for f in "${files[@]}"; do
+      code=$(sweep_run "$croot" "$cache/$label.one" "$f")
+      if [ "$code" != tree ] && [ "$code" != other ]; then
+        failures=$((failures + 1))
+        echo "$code $f" >>"$report"
+      fi
+    done
+  done
+  t1=$(date +%s)
+  echo "| $label | $nfiles | $lines | $runs_done | $trees | $others | $failures | $((t1 - t0)) s |"
+  if [ "$failures" -gt 0 ]; then
+    sed 's/^/    /' "$report" >&2
+  fi
+}
+
+for stage in "${stages[@]}"; do
+  case $stage in
+    small | medium)
+      unpack binutils /usr/src/binutils/binutils-2.40.tar.xz binutils-2.40/gprof binutils-2.40/binutils binutils-2.40/include
+      ;;
+    large)
+      unpack linux /usr/src/linux-source-6.1.tar.xz --wildcards 'linux-source-6.1/init/*' 'linux-source-6.1/kernel/*' \
+        'linux-source-6.1/mm/*' 'linux-source-6.1/lib/*' 'linux-source-6.1/ipc/*' 'linux-source-6.1/block/*' \
+        'linux-source-6.1/security/*' 'linux-source-6.1/include/*'
+      ;;
+    sweep)
+      unpack glibc /usr/src/glibc/glibc-2.36.tar.xz
+      unpack bluez /usr/src/bluez.tar.bz2
+      ;;
+    *) echo "unknown stage $stage (small medium large sweep)" >&2; exit 2 ;;
+  esac
+done
+
+header_done=
+for stage in "${stages[@]}"; do
+  case $stage in
+    small | medium | large)
+      if [ -z "$header_done" ]; then
+        echo "| corpus | .c files | lines | start | conzelta -e wall (s) | CPU (s) | peak MB | tree lines (exit) | cflow -b wall (s) | CPU (s) | peak MB | output lines (exit) | cflow / conzelta wall | CPU |"
+        echo "|---|---:|---:|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|"
+        header_done=1
+      fi
+      ;;
+  esac
+  case $stage in
+    small) compare small "$cache/binutils-2.40" main gprof ;;
+    medium) compare medium "$cache/binutils-2.40" main binutils ;;
+    large) compare large "$cache/linux-source-6.1" start_kernel init kernel mm lib ipc block security ;;
+  esac
+done
+if [ -n "$header_done" ]; then
+  echo
+  echo "Median of $runs runs each, one after the other on the same machine ($(nproc) cores, $(uname -m),"
+  echo "load average before the runs: $load0); CPU = user + system time."
+  echo "In the corpus root: conzelta -e -f START <files> and cflow -b --omit-arguments -m START <files>;"
+  echo "peak memory is the maximum resident set size from /usr/bin/time -v."
+  echo "$(cflow --version | head -n 1)"
+fi
+
+for stage in "${stages[@]}"; do
+  if [ "$stage" = sweep ]; then
+    echo
+    echo "| sweep | .c files | lines | runs | runs with a tree | runs with another report | files ending in -8/-99/-100/-200, crash or time-out | time |"
+    echo "|---|---:|---:|---:|---:|---:|---:|---:|"
+    sweep glibc "$cache/glibc-2.36"
+    sweep bluez "$cache/bluez-source"
+    echo
+    echo "One conzelta -e run per directory (its .c files as a list, in the corpus root); a failing"
+    echo "directory is run again file by file. \"Another report\" is an ordinary end such as more than one"
+    echo "main in a directory of test programs. Failing files are listed on stderr and in"
+    echo "bench/cache/{glibc,bluez}.sweep.txt."
+  fi
+done

@@ -1,0 +1,147 @@
+// The main window: input list, result view, message list, menus, toolbar,
+// the analysis run and the placement memory.
+#pragma once
+#include <QListWidget>
+#include <QMainWindow>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <QTreeWidget>
+#include <functional>
+#include <vector>
+
+#include "drop_list.h"
+
+class QLabel;
+class QMenu;
+class QAction;
+class QToolBar;
+class QPrinter;
+class QDialog;
+
+namespace zelta::fe {
+
+class frmoption;
+class frmini;
+class frmconsole;
+
+// The message list's own lines.
+namespace msg {
+inline const QString kIniMissing = QStringLiteral("zelta.iniファイルが見つかりません");
+inline const QString kIniCreate = QStringLiteral("zelta.iniファイルを作成します");
+inline const QString kRunning = QStringLiteral("解析中・・・");
+inline const QString kFailed = QStringLiteral("異常終了しました");
+inline const QString kShowing = QStringLiteral("解析結果を表示してます");
+inline const QString kDone = QStringLiteral("正常に終了しました");
+inline const QString kNotSource = QStringLiteral("は解析対象のファイルではありません");
+inline const QString kRemoved = QStringLiteral("を削除しました");
+}  // namespace msg
+
+class frmMain : public QMainWindow {
+  Q_OBJECT
+ public:
+  explicit frmMain(QWidget* parent = nullptr);
+  ~frmMain() override;
+
+  // Controls, named as the rest of the system knows them.
+  QWidget* client = nullptr;  // the area below the menu bar
+  QToolBar* tbToolBar = nullptr;
+  QAction* tbAnalyse = nullptr;  // key "解析"
+  QAction* tbClear = nullptr;    // key "クリア"
+  QLabel* Label1 = nullptr;
+  QLabel* Label2 = nullptr;
+  QLabel* Label3 = nullptr;
+  DropList* TreeView1 = nullptr;
+  QTreeWidget* TreeView2 = nullptr;  // full paths, never shown
+  QPlainTextEdit* RichTextBox1 = nullptr;
+  QListWidget* listerr = nullptr;
+
+  QMenu* mnuFile = nullptr;
+  QAction* mnuFileSave = nullptr;
+  QAction* mnuFileSaveAs = nullptr;
+  QAction* mnuFilePrint = nullptr;
+  QAction* mnuFileExit = nullptr;
+  QMenu* mnuTools = nullptr;
+  QAction* mnuiniwrite = nullptr;
+  QAction* mnuToolsOptions = nullptr;
+  QMenu* mnuHelp = nullptr;
+  QAction* mnuHelpAbout = nullptr;
+  QMenu* mnuRightClick = nullptr;  // pop-up only
+  QAction* mnuRemove = nullptr;
+
+  frmoption* options = nullptr;  // lives as long as the main window
+  frmini* iniDialog = nullptr;
+  frmconsole* console = nullptr;  // the analyser's output under the debug option
+
+  QString argline;
+  short dropcount = 0;
+  QString savefile;
+
+  // Seams for the modal parts, so that tests can answer them. Each has a
+  // working default.
+  std::function<void(QWidget* parent, const QString& title, const QString& text)> messageBox;
+  // Returns the chosen full path, or an empty text when cancelled.
+  std::function<QString(QWidget* parent, const QString& title, const QString& filter)> saveFileDialog;
+  // Returns false when cancelled; may change the printer's settings.
+  std::function<bool(QWidget* parent, QPrinter* printer, bool hasSelection)> printDialog;
+  std::function<int(QDialog* dialog)> runModal;
+
+  bool isRunning() const { return running_; }
+  QStringList inputNames() const;  // entries of TreeView1
+  QStringList inputPaths() const;  // entries of TreeView2
+  QString lastPrintedText() const { return lastPrinted_; }
+
+  // The window's outer placement in twips.
+  QRect outerTwips() const;
+
+ public slots:
+  void RunAnalysis();
+  void ClearAll();
+  void ShowIniDialog();
+  void ShowOptions();
+  void ShowAbout();
+  void Save();
+  void SaveAs();
+  void Print();
+  void Drop(const QStringList& paths);
+  void Remove();
+  void ButtonClick(const QString& key);
+  void AppendMessage(const QString& line);
+
+ protected:
+  void resizeEvent(QResizeEvent* e) override;
+  void moveEvent(QMoveEvent* e) override;
+  void closeEvent(QCloseEvent* e) override;
+
+ private:
+  void buildControls();
+  void buildMenus();
+  void buildToolbar();
+  void applyLayout();
+  void loadPlacement();
+  void savePlacement();
+  void fixOuterSize();
+  void showPrompt();
+  void setMenusEnabled(bool on);
+  void folderWalk(const QString& folder);
+  void appendEntry(const QString& name, const QString& path);
+  void ShowRunOutcome(bool started, bool normalExit, int exitCode);
+  bool writeResult(const QString& path);
+  void saveAsSteps();
+  void noteOpened(QWidget* w);
+
+  bool running_ = false;
+  QString dialogFileName_;  // the name the save dialog last returned
+  QString lastPrinted_;
+  std::vector<QPointer<QWidget>> opened_;  // other forms, in the order opened
+
+  // Placement as read at start-up, so that an unmoved window stores exactly
+  // what it read.
+  QRect loadedTwips_;
+  QRect loadedPixels_;
+  QSize wantedOuterPixels_;
+  bool outerFixed_ = false;
+};
+
+}  // namespace zelta::fe

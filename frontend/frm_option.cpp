@@ -1,0 +1,183 @@
+#include "frm_option.h"
+
+#include <QCheckBox>
+#include <QEvent>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+
+#include "settings_store.h"
+#include "twips.h"
+
+namespace zelta::fe {
+namespace {
+
+const QString kSection = QStringLiteral("option");
+const QString kPlaceholder = QStringLiteral("指定の関数を入力してください");
+
+short storedOption(const QString& key) {
+  bool ok = false;
+  const int v = GetSetting(kSection, key, QStringLiteral("0")).trimmed().toInt(&ok);
+  return ok && v >= -32768 && v <= 32767 ? static_cast<short>(v) : 0;
+}
+
+short ticked(const QCheckBox* b) { return b->isChecked() ? 1 : 0; }
+
+}  // namespace
+
+frmoption::frmoption(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("frmoption"));
+  setWindowTitle(QStringLiteral("オプション"));
+  setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                 Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
+  setFixedSize(px(5130), px(3795));
+  setModal(false);
+
+  messageBox = [](QWidget* parent, const QString& title, const QString& text) {
+    QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, parent);
+    box.exec();
+  };
+
+  auto box = [this](const char* name, const char* caption, int top, int w, int h) {
+    auto* b = new QCheckBox(QString::fromUtf8(caption), this);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setGeometry(pxRect(360, top, w, h));
+    return b;
+  };
+  chkall = box("chkall", "標準関数と自分で定義した関数の両方を表示する", 360, 4215, 255);
+  chkfilename = box("chkfilename", "関数がどのファイルに存在しているかを表示する", 720, 3975, 375);
+  chkfuncall = box("chkfuncall", "自分で定義したすべての関数をルートにして表示する", 1200, 4335, 255);
+  chkexplation = box("chkexplation", "同じ部分を省略して表示する", 1560, 2655, 255);
+  chkdebug = box("chkdebug", "デバッグモードで実行", 1920, 2415, 300);
+  chkfuncone = box("chkfuncone", "指定した関数をルートにして表示する", 2280, 3255, 255);
+
+  textfuncname = new QLineEdit(kPlaceholder, this);
+  textfuncname->setObjectName(QStringLiteral("textfuncname"));
+  textfuncname->setGeometry(pxRect(360, 2640, 3615, 375));
+  textfuncname->setEnabled(false);
+  textfuncname->installEventFilter(this);
+
+  auto button = [this](const char* name, const QString& caption, int left, int w) {
+    auto* b = new QPushButton(caption, this);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setGeometry(pxRect(left, 3240, w, 375));
+    b->setAutoDefault(false);
+    return b;
+  };
+  OKButton = button("OKButton", QStringLiteral("OK"), 360, 1215);
+  CancelButton = button("CancelButton", QStringLiteral("ｷｬﾝｾﾙ"), 1680, 1215);
+  cmdsetsetting = button("cmdsetsetting", QStringLiteral("設定を記憶して閉じる"), 3000, 1815);
+  // Enter anywhere in the dialog runs "OK"; Esc runs "ｷｬﾝｾﾙ" (reject).
+  OKButton->setDefault(true);
+
+  setTabOrder(chkall, chkfilename);
+  setTabOrder(chkfilename, chkfuncall);
+  setTabOrder(chkfuncall, chkexplation);
+  setTabOrder(chkexplation, chkdebug);
+  setTabOrder(chkdebug, chkfuncone);
+  setTabOrder(chkfuncone, textfuncname);
+  setTabOrder(textfuncname, OKButton);
+  setTabOrder(OKButton, CancelButton);
+  setTabOrder(CancelButton, cmdsetsetting);
+
+  // The interlocks react to clicks and to ticks set by program alike.
+  connect(chkfuncall, &QCheckBox::toggled, this, [this](bool on) { chkfuncone->setEnabled(!on); });
+  connect(chkfuncone, &QCheckBox::toggled, this, [this](bool on) {
+    textfuncname->setEnabled(on);
+    chkfuncall->setEnabled(!on);
+  });
+  connect(OKButton, &QPushButton::clicked, this, &frmoption::OK);
+  connect(CancelButton, &QPushButton::clicked, this, &frmoption::Cancel);
+  connect(cmdsetsetting, &QPushButton::clicked, this, &frmoption::SetSetting);
+}
+
+OptionValues frmoption::values() const {
+  OptionValues o;
+  o.optall = optall;
+  o.optfilename = optfilename;
+  o.optfuncall = optfuncall;
+  o.optfuncone = optfuncone;
+  o.optdebug = optdebug;
+  o.optexplation = optexplation;
+  o.funcname = funcname;
+  return o;
+}
+
+void frmoption::loadStored() {
+  optall = storedOption(QStringLiteral("optall"));
+  optexplation = storedOption(QStringLiteral("optexplation"));
+  optfuncall = storedOption(QStringLiteral("optfuncall"));
+  optdebug = storedOption(QStringLiteral("optdebug"));
+  optfilename = storedOption(QStringLiteral("optfilename"));
+}
+
+void frmoption::Open() {
+  if (!isVisible()) Load();
+  show();
+  raise();
+  activateWindow();
+}
+
+void frmoption::Load() {
+  for (QCheckBox* b : {chkall, chkfilename, chkfuncall, chkexplation, chkdebug, chkfuncone}) {
+    b->setChecked(false);
+    b->setEnabled(true);
+  }
+  textfuncname->setText(kPlaceholder);
+  textfuncname->setEnabled(false);
+  if (optall == 1) chkall->setChecked(true);
+  if (optfilename == 1) chkfilename->setChecked(true);
+  if (optfuncall == 1) chkfuncall->setChecked(true);
+  if (optfuncone == 1) {
+    chkfuncone->setChecked(true);
+    textfuncname->setText(funcname);
+  }
+  if (optdebug == 1) chkdebug->setChecked(true);
+  if (optexplation == 1) chkexplation->setChecked(true);
+  chkall->setFocus();
+}
+
+void frmoption::OK() {
+  optall = ticked(chkall);
+  optfilename = ticked(chkfilename);
+  optfuncall = ticked(chkfuncall);
+  optfuncone = ticked(chkfuncone);
+  optdebug = ticked(chkdebug);
+  optexplation = ticked(chkexplation);
+  const QString name = textfuncname->text();
+  if (!chkfuncone->isChecked() || (!name.isEmpty() && name != kPlaceholder)) {
+    funcname = chkfuncone->isChecked() ? name : QString();
+    QDialog::accept();
+    return;
+  }
+  messageBox(this, QStringLiteral("エラー"), QStringLiteral("指定の関数名が入力されていません"));
+}
+
+void frmoption::Cancel() { QDialog::reject(); }
+
+void frmoption::reject() { Cancel(); }
+
+void frmoption::SetSetting() {
+  optall = ticked(chkall);
+  optfilename = ticked(chkfilename);
+  optfuncall = ticked(chkfuncall);
+  optdebug = ticked(chkdebug);
+  optexplation = ticked(chkexplation);
+  SaveSetting(kSection, QStringLiteral("optall"), QString::number(optall));
+  SaveSetting(kSection, QStringLiteral("optfilename"), QString::number(optfilename));
+  SaveSetting(kSection, QStringLiteral("optfuncall"), QString::number(optfuncall));
+  SaveSetting(kSection, QStringLiteral("optdebug"), QString::number(optdebug));
+  SaveSetting(kSection, QStringLiteral("optexplation"), QString::number(optexplation));
+  QDialog::accept();
+}
+
+bool frmoption::eventFilter(QObject* watched, QEvent* e) {
+  // Focus on the name selects all of it, so typing replaces the placeholder
+  // (deferred: a mouse click that gave the focus would place the cursor).
+  if (watched == textfuncname && e->type() == QEvent::FocusIn)
+    QTimer::singleShot(0, textfuncname, [this] { textfuncname->selectAll(); });
+  return QDialog::eventFilter(watched, e);
+}
+
+}  // namespace zelta::fe

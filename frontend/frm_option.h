@@ -1,0 +1,59 @@
+// The options dialog. Its seven properties outlive its window: the analysis
+// run reads them, start-up fills five of them from the settings store.
+#pragma once
+#include <QDialog>
+#include <functional>
+
+#include "command_line.h"
+
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
+
+namespace zelta::fe {
+
+class frmoption : public QDialog {
+  Q_OBJECT
+ public:
+  explicit frmoption(QWidget* parent = nullptr);
+
+  short optall = 0;
+  short optfilename = 0;
+  short optfuncall = 0;
+  short optfuncone = 0;
+  short optdebug = 0;
+  short optexplation = 0;
+  QString funcname;
+
+  QCheckBox* chkall = nullptr;
+  QCheckBox* chkfilename = nullptr;
+  QCheckBox* chkfuncall = nullptr;
+  QCheckBox* chkexplation = nullptr;
+  QCheckBox* chkdebug = nullptr;
+  QCheckBox* chkfuncone = nullptr;
+  QLineEdit* textfuncname = nullptr;
+  QPushButton* OKButton = nullptr;
+  QPushButton* CancelButton = nullptr;
+  QPushButton* cmdsetsetting = nullptr;
+
+  std::function<void(QWidget* parent, const QString& title, const QString& text)> messageBox;
+
+  OptionValues values() const;
+  // Start-up: the five stored options from section "option".
+  void loadStored();
+
+ public slots:
+  // Shows the dialog; an open dialog is only brought to the front.
+  void Open();
+  // The window's load: boxes unticked, then set from the properties.
+  void Load();
+  void OK();
+  void Cancel();
+  void SetSetting();
+  void reject() override;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* e) override;
+};
+
+}  // namespace zelta::fe

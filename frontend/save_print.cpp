@@ -1,0 +1,103 @@
+// Saving and printing the result view's text.
+#include <QFileDialog>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QSaveFile>
+#include <QTextCursor>
+#include <QTextDocument>
+
+#include "cp932.h"
+#include "frm_main.h"
+
+namespace zelta::fe {
+namespace {
+const QString kSaveTitle = QStringLiteral("名前をつけて保存");
+const QString kSaveFilter = QStringLiteral("テキストファイル(*.txt)");
+}  // namespace
+
+// The view's text as CP932 with CR LF line ends; the file is replaced whole
+// or, when that fails, left as it was.
+bool frmMain::writeResult(const QString& path) {
+  bool lossy = false;
+  const QByteArray bytes = toCrlf(unicodeToCp932Lenient(RichTextBox1->toPlainText(), &lossy));
+  QSaveFile out(path);
+  out.setDirectWriteFallback(true);
+  if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit())
+    return false;
+  if (lossy)
+    AppendMessage(QStringLiteral("Shift-JISで表せない文字を「?」にして保存しました"));
+  return true;
+}
+
+void frmMain::saveAsSteps() {
+  if (!saveFileDialog)
+    saveFileDialog = [](QWidget* parent, const QString& title, const QString& filter) {
+      // Qt's own dialog: it never changes the working folder, on which the
+      // analyser's files depend.
+      return QFileDialog::getSaveFileName(parent, title, QString(), filter, nullptr,
+                                          QFileDialog::DontUseNativeDialog);
+    };
+  QString name = saveFileDialog(this, kSaveTitle, kSaveFilter);
+  if (name.isEmpty()) return;  // cancelled
+  dialogFileName_ = name;
+  if (!name.contains(QLatin1Char('.'))) name += QStringLiteral(".txt");
+  savefile = name;
+  if (writeResult(savefile)) return;
+  // One more attempt under the name the dialog holds, as a failed save did
+  // before; then the user is told.
+  savefile = dialogFileName_;
+  if (writeResult(savefile)) return;
+  messageBox(this, QStringLiteral("エラー"), savefile + QStringLiteral("に保存できませんでした"));
+}
+
+void frmMain::SaveAs() {
+  if (running_) return;
+  saveAsSteps();
+}
+
+void frmMain::Save() {
+  if (running_) return;
+  if (savefile.isEmpty()) {
+    saveAsSteps();
+    return;
+  }
+  if (writeResult(savefile)) return;
+  if (!dialogFileName_.isEmpty()) {
+    savefile = dialogFileName_;
+    if (writeResult(savefile)) return;
+  }
+  messageBox(this, QStringLiteral("エラー"), savefile + QStringLiteral("に保存できませんでした"));
+}
+
+void frmMain::Print() {
+  if (running_) return;
+  if (RichTextBox1->toPlainText().isEmpty()) return;
+  const QTextCursor cursor = RichTextBox1->textCursor();
+  const bool hasSelection = cursor.hasSelection();
+
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setPrintRange(hasSelection ? QPrinter::Selection : QPrinter::AllPages);
+  if (!printDialog)
+    printDialog = [](QWidget* parent, QPrinter* p, bool selection) {
+      QPrintDialog dlg(p, parent);
+      dlg.setOption(QAbstractPrintDialog::PrintSelection, selection);
+      dlg.setOption(QAbstractPrintDialog::PrintPageRange, false);
+      return dlg.exec() == QDialog::Accepted;
+    };
+  if (!printDialog(this, &printer, hasSelection)) return;
+
+  // The selection when there is one and the dialog kept it chosen, else all.
+  QString text = RichTextBox1->toPlainText();
+  if (hasSelection && printer.printRange() == QPrinter::Selection)
+    text = cursor.selectedText().replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+  QTextDocument doc;
+  doc.setDefaultFont(RichTextBox1->font());
+  doc.setPlainText(text);
+  printer.setPrintRange(QPrinter::AllPages);
+  doc.print(&printer);
+  lastPrinted_ = text;
+  if (printer.printerState() == QPrinter::Error)
+    messageBox(this, QStringLiteral("エラー"), QStringLiteral("印刷できませんでした"));
+}
+
+}  // namespace zelta::fe

@@ -1,0 +1,91 @@
+// Shared helpers of the front-end tests: scratch folders, a scratch settings
+// store, CP932 bytes and a stand-in analyser.
+#pragma once
+#include <QDir>
+#include <QFile>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QString>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "cp932.h"
+
+namespace fetest {
+
+// Points the settings store at a folder of the test's own and empties it.
+inline void useScratchSettings(const QString& folder) {
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder);
+  QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, folder);
+  QSettings s(QStringLiteral("zelta"), QStringLiteral("zelta"));
+  s.clear();
+  s.sync();
+}
+
+// Runs the test body in another working folder and comes back.
+class CwdGuard {
+ public:
+  explicit CwdGuard(const QString& dir) : old_(QDir::currentPath()) { QDir::setCurrent(dir); }
+  ~CwdGuard() { QDir::setCurrent(old_); }
+
+ private:
+  QString old_;
+};
+
+inline QByteArray sj(const QString& text) {
+  QByteArray out;
+  if (!zelta::fe::unicodeToCp932(text, out)) qFatal("not CP932: %s", qPrintable(text));
+  return out;
+}
+
+inline QByteArray sjCrlf(const QString& text) { return zelta::fe::toCrlf(sj(text)); }
+
+inline bool writeBytes(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  if (!f.open(QIODevice::WriteOnly)) return false;
+  return f.write(bytes) == bytes.size();
+}
+
+inline QByteArray readBytes(const QString& path) {
+  QFile f(path);
+  if (!f.open(QIODevice::ReadOnly)) return {};
+  return f.readAll();
+}
+
+inline bool makeFile(const QString& path) {
+  QDir().mkpath(QFileInfo(path).absolutePath());
+  return writeBytes(path, "int f(void){return 0;}\n");
+}
+
+// The settings file as the front-end writes it.
+inline QByteArray defaultIni() {
+  return sjCrlf(QStringLiteral(";オプションを指定する\nopt=\n;include(インクルードファイル)のパス\ninclude_path=\n"));
+}
+
+// A stand-in for the analyser: writes its words to args.txt, copies
+// fake_tree.txt and fake_err.txt (when present) to tree.txt and
+// zelta_err.txt, prints a line, and ends with the status in fake_status (or
+// dies of a signal when that file says "crash").
+inline void writeFakeAnalyser(const QString& dir) {
+  const QByteArray script =
+      "#!/bin/sh\n"
+      "printf '%s\\n' \"$@\" > args.txt\n"
+      "rm -f zelta_err.txt tree.txt\n"
+      "[ -f fake_err.txt ] && cp fake_err.txt zelta_err.txt\n"
+      "[ -f fake_tree.txt ] && cp fake_tree.txt tree.txt\n"
+      "echo 'fake analyser speaking'\n"
+      "[ -f fake_sleep ] && sleep \"$(cat fake_sleep)\"\n"
+      "st=$(cat fake_status 2>/dev/null || echo 1)\n"
+      "[ \"$st\" = crash ] && kill -SEGV $$\n"
+      "exit $st\n";
+  const QString path = dir + QStringLiteral("/conzelta");
+  writeBytes(path, script);
+  QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ExeOwner |
+                                  QFileDevice::ExeGroup | QFileDevice::ExeOther);
+}
+
+inline QStringList lines(const QByteArray& bytes) {
+  return zelta::fe::decodeTextLines(bytes);
+}
+
+}  // namespace fetest

@@ -1,0 +1,462 @@
+// The main window: captions, menus, keys, layout, placement memory, the
+// clear command and the analysis run with its outcome.
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPrinter>
+#include <QProcess>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+
+#include "fe_test_util.h"
+#include "frm_console.h"
+#include "frm_ini.h"
+#include "frm_main.h"
+#include "frm_option.h"
+#include "settings_store.h"
+
+using namespace zelta::fe;
+
+namespace {
+QStringList messages(const frmMain& w) {
+  QStringList out;
+  for (int i = 0; i < w.listerr->count(); ++i) out << w.listerr->item(i)->text();
+  return out;
+}
+QString setting(const QString& key) { return GetSetting("Settings", key, "<none>"); }
+}  // namespace
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+  QTemporaryDir settings_;
+  QTemporaryDir* dir_ = nullptr;
+  QString root_;
+  QString p(const QString& rel) const { return root_ + "/" + rel; }
+
+  // A scratch working folder with a settings file, a stand-in analyser and
+  // two sources, one of them in a folder with a blank in its name.
+  void prepareRun(frmMain& w) {
+    QVERIFY(fetest::writeBytes(p("zelta.ini"), fetest::defaultIni()));
+    fetest::writeFakeAnalyser(root_);
+    QVERIFY(fetest::makeFile(p("my src/a.c")));
+    QVERIFY(fetest::makeFile(p("b.h")));
+    w.Drop({p("my src/a.c"), p("b.h")});
+  }
+  QStringList analyserWords() { return fetest::lines(fetest::readBytes(p("args.txt"))); }
+
+ private slots:
+  void initTestCase() { QVERIFY(settings_.isValid()); }
+  void init() {
+    fetest::useScratchSettings(settings_.path());
+    dir_ = new QTemporaryDir;
+    QVERIFY(dir_->isValid());
+    root_ = dir_->path();
+  }
+  void cleanup() {
+    delete dir_;
+    dir_ = nullptr;
+  }
+
+  void captionsMenusAndToolbar() {
+    frmMain w;
+    QCOMPARE(w.windowTitle(), QString("zelta"));
+    QCOMPARE(w.Label1->text(), QString("< 解析対象のファイル >"));
+    QCOMPARE(w.Label2->text(), QString("< 解析結果 >"));
+    QCOMPARE(w.Label3->text(), QString("< メッセージ >"));
+    QCOMPARE(w.menuBar()->actions().size(), 3);
+    QCOMPARE(w.mnuFile->title(), QString("ﾌｧｲﾙ(&F)"));
+    QCOMPARE(w.mnuTools->title(), QString("ﾂｰﾙ(&T)"));
+    QCOMPARE(w.mnuHelp->title(), QString("ﾍﾙﾌﾟ(&H)"));
+    struct Entry {
+      QAction* a;
+      const char* text;
+      QKeySequence key;
+    } entries[] = {
+        {w.mnuFileSave, "上書き保存(&S)", QKeySequence("Ctrl+S")},
+        {w.mnuFileSaveAs, "名前を付けて保存(&D)...", QKeySequence("Ctrl+D")},
+        {w.mnuFilePrint, "印刷(&P)...", QKeySequence("Ctrl+P")},
+        {w.mnuFileExit, "終了(&X)", QKeySequence()},
+        {w.mnuiniwrite, "zelta.iniファイルの書き込み(&I)", QKeySequence("Ctrl+I")},
+        {w.mnuToolsOptions, "ｵﾌﾟｼｮﾝ(&O)...", QKeySequence("Ctrl+O")},
+        {w.mnuHelpAbout, "ﾊﾞｰｼﾞｮﾝ情報(&A)", QKeySequence()},
+    };
+    for (const Entry& e : entries) {
+      QCOMPARE(e.a->text(), QString::fromUtf8(e.text));
+      QCOMPARE(e.a->shortcut(), e.key);
+    }
+    const QList<QAction*> file = w.mnuFile->actions();
+    QCOMPARE(file.size(), 6);
+    QVERIFY(file.at(2)->isSeparator());
+    QVERIFY(file.at(4)->isSeparator());
+    QCOMPARE(w.mnuTools->actions(), QList<QAction*>({w.mnuiniwrite, w.mnuToolsOptions}));
+    QCOMPARE(w.mnuHelp->actions(), QList<QAction*>({w.mnuHelpAbout}));
+
+    QCOMPARE(w.tbToolBar->actions().size(), 2);
+    QCOMPARE(w.tbToolBar->iconSize(), QSize(48, 48));
+    QCOMPARE(w.tbAnalyse->data().toString(), QString("解析"));
+    QCOMPARE(w.tbClear->data().toString(), QString("クリア"));
+    for (QAction* a : w.tbToolBar->actions()) {
+      QVERIFY(a->text().isEmpty());
+      QVERIFY(a->toolTip().isEmpty());
+      QCOMPARE(a->icon().availableSizes().value(0), QSize(48, 48));
+    }
+    QVERIFY(!w.TreeView2->isVisibleTo(&w));
+    QVERIFY(w.RichTextBox1->isReadOnly());
+    QCOMPARE(w.RichTextBox1->font().fixedPitch(), true);
+  }
+
+  void tabOrder() {
+    frmMain w;
+    w.show();
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    w.TreeView1->setFocus();
+    QTest::keyClick(w.TreeView1, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.RichTextBox1));
+    QTest::keyClick(w.RichTextBox1, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.listerr));
+    QTest::keyClick(w.listerr, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.TreeView1));
+  }
+
+  void layoutAtTheDefaultSize() {
+    frmMain w;
+    QCOMPARE(w.frameGeometry(), QRect(67, 67, 663, 572));  // 1000, 1000, 9945, 8580 twips
+    QCOMPARE(w.TreeView1->geometry(), QRect(0, 80, 145, 432));
+    QCOMPARE(w.RichTextBox1->geometry(), QRect(152, 80, 498, 312));
+    QCOMPARE(w.Label3->geometry().topLeft(), QPoint(152, 399));
+    QCOMPARE(w.listerr->geometry(), QRect(152, 419, 498, 88));
+    QCOMPARE(w.Label1->geometry(), QRect(0, 64, 145, 17));
+    QCOMPARE(w.Label2->geometry(), QRect(152, 64, 169, 17));
+    QCOMPARE(w.tbToolBar->geometry().height(), 60);
+    // Shown with a frame, the outer size is still the stored one.
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QTRY_COMPARE(w.frameGeometry().size(), QSize(663, 572));
+    QTRY_COMPARE(w.TreeView1->height(), 432);
+  }
+
+  void layoutFollowsTheWindow() {
+    frmMain w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    // Outer size, frame included: 12000 x 9000 twips.
+    const QSize frame = w.frameGeometry().size() - w.geometry().size();
+    w.resize(QSize(800, 600) - frame);
+    QCOMPARE(w.frameGeometry().size(), QSize(800, 600));
+    QCOMPARE(w.TreeView1->geometry(), QRect(0, 80, 145, 460));
+    QCOMPARE(w.RichTextBox1->geometry(), QRect(152, 80, 635, 340));
+    QCOMPARE(w.Label3->geometry().top(), 427);
+    QCOMPARE(w.listerr->geometry(), QRect(152, 447, 635, 88));
+    QCOMPARE(w.tbToolBar->width(), w.client->width());
+    // Too low for the result view's rule: its height stays.
+    w.resize(QSize(800, 250) - frame);
+    QCOMPARE(w.RichTextBox1->height(), 340);
+    QCOMPARE(w.TreeView1->height(), 110);  // 250 * 15 - 1200 - 900 twips
+  }
+
+  void placementSavedAndRestored() {
+    {
+      frmMain w;
+      w.close();
+    }
+    QCOMPARE(setting("MainLeft"), QString("1000"));
+    QCOMPARE(setting("MainTop"), QString("1000"));
+    QCOMPARE(setting("MainWidth"), QString("9945"));
+    QCOMPARE(setting("MainHeight"), QString("8580"));
+    {
+      frmMain w;
+      w.move(100, 120);
+      w.resize(700, 500);
+      w.close();
+    }
+    QCOMPARE(setting("MainLeft"), QString("1500"));
+    QCOMPARE(setting("MainTop"), QString("1800"));
+    QCOMPARE(setting("MainWidth"), QString("10500"));
+    QCOMPARE(setting("MainHeight"), QString("7500"));
+    {
+      frmMain w;
+      QCOMPARE(w.frameGeometry(), QRect(100, 120, 700, 500));
+      // Minimised: the stored placement stays as it was.
+      w.move(300, 300);
+      w.setWindowState(Qt::WindowMinimized);
+      w.close();
+    }
+    QCOMPARE(setting("MainLeft"), QString("1500"));
+    QCOMPARE(setting("MainWidth"), QString("10500"));
+    // A value that is no number falls back to its default.
+    SaveSetting("Settings", "MainLeft", "abc");
+    frmMain w;
+    QCOMPARE(w.frameGeometry().topLeft(), QPoint(67, 120));
+  }
+
+  void clearAll() {
+    fetest::CwdGuard cwd(root_);
+    frmMain w;
+    prepareRun(w);
+    w.savefile = "/somewhere/result.txt";
+    w.RichTextBox1->setPlainText("tree");
+    w.argline = "x";
+    w.AppendMessage("m");
+    w.ButtonClick("クリア");
+    QCOMPARE(w.inputNames().size(), 3);  // the prompt
+    QVERIFY(w.inputPaths().isEmpty());
+    QCOMPARE(w.dropcount, short(0));
+    QVERIFY(w.RichTextBox1->toPlainText().isEmpty());
+    QVERIFY(w.argline.isEmpty());
+    QCOMPARE(w.listerr->count(), 0);
+    QCOMPARE(w.savefile, QString("/somewhere/result.txt"));
+    w.ButtonClick("他");  // any other key does nothing
+    QCOMPARE(w.inputNames().size(), 3);
+  }
+
+  void keysF3AndF5() {
+    fetest::CwdGuard cwd(root_);
+    frmMain w;
+    w.show();
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    // Right after start-up F3 starts nothing, prompt or not.
+    QTest::keyClick(w.RichTextBox1, Qt::Key_F3);
+    QCOMPARE(w.listerr->count(), 0);
+    QVERIFY(!QFile::exists(p("args.txt")));
+    prepareRun(w);
+    QTest::keyClick(w.listerr, Qt::Key_F3);
+    QCOMPARE(messages(w).first(), QString("解析中・・・"));
+    QVERIFY(QFile::exists(p("args.txt")));
+    QTest::keyClick(w.TreeView1, Qt::Key_F5);
+    QCOMPARE(w.listerr->count(), 0);
+    QCOMPARE(w.dropcount, short(0));
+  }
+
+  void ctrlShortcutsReachTheMenus() {
+    fetest::CwdGuard cwd(root_);
+    frmMain w;
+    w.show();
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    int saveAsked = 0, printAsked = 0;
+    w.saveFileDialog = [&](QWidget*, const QString&, const QString&) {
+      ++saveAsked;
+      return QString();
+    };
+    w.printDialog = [&](QWidget*, QPrinter*, bool) {
+      ++printAsked;
+      return false;
+    };
+    w.RichTextBox1->setPlainText("1 main\n");
+    w.RichTextBox1->setFocus();
+    QTest::keyClick(w.RichTextBox1, Qt::Key_D, Qt::ControlModifier);
+    QCOMPARE(saveAsked, 1);
+    QTest::keyClick(w.RichTextBox1, Qt::Key_S, Qt::ControlModifier);
+    QCOMPARE(saveAsked, 2);
+    QTest::keyClick(w.RichTextBox1, Qt::Key_P, Qt::ControlModifier);
+    QCOMPARE(printAsked, 1);
+    QTest::keyClick(w.RichTextBox1, Qt::Key_O, Qt::ControlModifier);
+    QVERIFY(w.options->isVisible());
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QTest::keyClick(w.TreeView1, Qt::Key_I, Qt::ControlModifier);
+    QVERIFY(w.iniDialog && w.iniDialog->isVisible());
+  }
+
+  void missingIniAsksForIt() {
+    fetest::CwdGuard cwd(root_);
+    frmMain w;
+    prepareRun(w);
+    QVERIFY(QFile::remove(p("zelta.ini")));
+    w.AppendMessage("earlier");
+    w.RunAnalysis();
+    QCOMPARE(messages(w), QStringList({"earlier", "zelta.iniファイルが見つかりません",
+                                       "zelta.iniファイルを作成します"}));
+    QVERIFY(w.iniDialog && w.iniDialog->isVisible());
+    QVERIFY(!QFile::exists(p("args.txt")));
+    QVERIFY(w.argline.isEmpty());
+    // Writing the file from the dialog lets the next run start.
+    QVERIFY(w.iniDialog->OK());
+    QVERIFY(!w.iniDialog->isVisible());
+    w.RunAnalysis();
+    QVERIFY(QFile::exists(p("args.txt")));
+  }
+
+  void successfulRunShowsTheTree() {
+    fetest::CwdGuard cwd(root_);
+    frmMain w;
+    w.show();
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    prepareRun(w);
+    const QString tree = "1 main\n2 　├f\n3 　└g:Stdfunc\n";
+    QVERIFY(fetest::writeBytes(p("fake_tree.txt"), fetest::sjCrlf(tree)));
+    w.options->optall = 1;
+    w.options->optfilename = 1;
+    w.ButtonClick("解析");
+    QCOMPARE(w.argline, " -a -v \"" + p("my src/a.c") + "\" \"" + p("b.h") + "\"");
+    QCOMPARE(analyserWords(), QStringList({"-a", "-v", p("my src/a.c"), p("b.h")}));
+    QCOMPARE(messages(w), QStringList({"解析中・・・", "解析結果を表示してます", "正常に終了しました"}));
+    QCOMPARE(w.RichTextBox1->toPlainText(), tree);
+    QCOMPARE(w.focusWidget(), static_cast<QWidget*>(w.RichTextBox1));
+    QVERIFY(w.mnuFile->isEnabled() && w.mnuTools->isEnabled() && w.mnuHelp->isEnabled());
+    QVERIFY(!w.console || !w.console->isVisible());  // unseen without the debug option
+  }
+
+  void debugRunKeepsItsLogAndStillShowsTheTree() {
+    fetest::CwdGuard cwd(root_);
+    frmMain w;
+    prepareRun(w);
+    QVERIFY(fetest::writeBytes(p("fake_tree.txt"), fetest::sjCrlf("1 main\n")));
+    QVERIFY(fetest::writeBytes(p("fake_err.txt"), fetest::sjCrlf("実行結果にかかった時間:0.010秒\n")));
+    w.options->optdebug = 1;
+    w.options->optfuncone = 1;
+    w.options->funcname = "main";
+    w.RunAnalysis();
+    QCOMPARE(analyserWords().mid(0, 4), QStringList({"-d", "-w", "-f", "main"}));
+    QCOMPARE(messages(w), QStringList({"解析中・・・", "実行結果にかかった時間:0.010秒",
+                                       "解析結果を表示してます", "正常に終了しました"}));
+    QCOMPARE(w.RichTextBox1->toPlainText(), QString("1 main\n"));
+    // The analyser's output is shown to the user.
+    QVERIFY(w.console && w.console->isVisible());
+    QVERIFY(w.console->text().contains("fake analyser speaking"));
+  }
+
+  void failedRunShowsTheLog() {
+    fetest::CwdGuard cwd(root_);
+    frmMain w;
+    prepareRun(w);
+    QVERIFY(fetest::writeBytes(p("fake_tree.txt"), fetest::sjCrlf("old tree\n")));
+    QVERIFY(fetest::writeBytes(p("fake_err.txt"), fetest::sjCrlf("エラー : -3\n\nもう一行\n")));
+    QVERIFY(fetest::writeBytes(p("fake_status"), "0"));
+    w.RichTextBox1->setPlainText("previous");
+    w.RunAnalysis();
+    QCOMPARE(messages(w),
+             QStringList({"解析中・・・", "エラー : -3", "", "もう一行", "異常終了しました"}));
+    QVERIFY(w.RichTextBox1->toPlainText().isEmpty());
+    QVERIFY(w.mnuFile->isEnabled());
+
+    // An empty log: the failure line alone.
+    QVERIFY(fetest::writeBytes(p("fake_err.txt"), ""));
+    w.RunAnalysis();
+    QCOMPARE(messages(w), QStringList({"解析中・・・", "異常終了しました"}));
+  }
+
+  void exitStatusDecidesTheOutcome_data() {
+    QTest::addColumn<QByteArray>("status");
+    QTest::addColumn<bool>("withLog");
+    QTest::addColumn<bool>("withTree");
+    QTest::addColumn<QStringList>("expected");
+    const QString run = "解析中・・・", bad = "異常終了しました";
+    QTest::newRow("status 0 without log") << QByteArray("0") << false << true << QStringList({run, bad});
+    QTest::newRow("status 2") << QByteArray("2") << false << true << QStringList({run, bad});
+    QTest::newRow("died") << QByteArray("crash") << false << true << QStringList({run, bad});
+    QTest::newRow("status 1, empty log") << QByteArray("1") << true << true
+                                         << QStringList({run, "解析結果を表示してます", "正常に終了しました"});
+    QTest::newRow("status 1, no tree") << QByteArray("1") << false << false
+                                       << QStringList({run, "解析結果を表示してます",
+                                                       "tree.txtファイルを読み込めませんでした"});
+  }
+  void exitStatusDecidesTheOutcome() {
+    QFETCH(QByteArray, status);
+    QFETCH(bool, withLog);
+    QFETCH(bool, withTree);
+    QFETCH(QStringList, expected);
+    fetest::CwdGuard cwd(root_);
+    frmMain w;
+    prepareRun(w);
+    QVERIFY(fetest::writeBytes(p("fake_status"), status));
+    if (withLog) QVERIFY(fetest::writeBytes(p("fake_err.txt"), ""));
+    if (withTree) QVERIFY(fetest::writeBytes(p("fake_tree.txt"), "1 main\r\n"));
+    w.RunAnalysis();
+    QCOMPARE(messages(w), expected);
+    QVERIFY(w.mnuFile->isEnabled() && w.mnuTools->isEnabled() && w.mnuHelp->isEnabled());
+  }
+
+  void analyserThatCannotStart() {
+    fetest::CwdGuard cwd(root_);
+    frmMain w;
+    prepareRun(w);
+    QVERIFY(QFile::remove(p("conzelta")));
+    w.RunAnalysis();
+    QCOMPARE(messages(w), QStringList({"解析中・・・", "異常終了しました"}));
+    QVERIFY(w.mnuFile->isEnabled());
+  }
+
+  void whileRunningNothingElseStarts() {
+    fetest::CwdGuard cwd(root_);
+    frmMain w;
+    prepareRun(w);
+    QVERIFY(fetest::writeBytes(p("fake_tree.txt"), "1 main\r\n"));
+    QVERIFY(fetest::writeBytes(p("fake_sleep"), "0.6"));
+    bool sawRunning = false, menusOff = false, listKept = false, ticked = false;
+    QTimer::singleShot(200, &w, [&] {
+      ticked = true;  // the window's events keep flowing during the run
+      sawRunning = w.isRunning();
+      menusOff = !w.mnuFile->isEnabled() && !w.mnuTools->isEnabled() && !w.mnuHelp->isEnabled() &&
+                 !w.mnuFileSave->isEnabled();
+      QFile::remove(p("args.txt"));
+      w.RunAnalysis();
+      w.ButtonClick("解析");
+      w.ButtonClick("クリア");
+      w.ClearAll();
+      listKept = w.inputPaths().size() == 2;
+      QVERIFY(w.close() == false);  // the window stays until the run has ended
+    });
+    w.RunAnalysis();
+    QVERIFY(ticked);
+    QVERIFY(sawRunning);
+    QVERIFY(menusOff);
+    QVERIFY(listKept);
+    QVERIFY(!QFile::exists(p("args.txt")));  // no second analyser was started
+    QCOMPARE(messages(w).last(), QString("正常に終了しました"));
+    QVERIFY(!w.isRunning());
+    QVERIFY(w.mnuFileSave->isEnabled());
+  }
+
+  void realAnalyserFailingOnABrokenSettingsFile() {
+    fetest::CwdGuard cwd(root_);
+    QVERIFY(QFile::copy(CONZELTA_PATH, p("conzelta")));
+    QVERIFY(fetest::writeBytes(p("zelta.ini"), "opt=\r\n"));
+    QVERIFY(fetest::makeFile(p("a.c")));
+    frmMain w;
+    w.Drop({p("a.c")});
+    w.RunAnalysis();
+    QCOMPARE(messages(w), QStringList({"解析中・・・", "zelta.iniファイルが壊れてます",
+                                       "zelta.iniファイルを一度削除してください", "異常終了しました"}));
+  }
+
+  void realAnalyserShowsTheTree() {
+    fetest::CwdGuard cwd(root_);
+    QVERIFY(QFile::copy(CONZELTA_PATH, p("conzelta")));
+    QVERIFY(fetest::writeBytes(p("zelta.ini"), fetest::defaultIni()));
+    QVERIFY(QDir().mkpath(p("src dir")));
+    QVERIFY(fetest::writeBytes(p("src dir/main.c"),
+                               "int sub(void) { return 1; }\nint main(void) { return sub(); }\n"));
+    frmMain w;
+    w.Drop({p("src dir")});
+    w.RunAnalysis();
+    if (!QFile::exists(p("tree.txt")))
+      QSKIP("this analyser does not write tree.txt yet");
+    QCOMPARE(messages(w), QStringList({"解析中・・・", "解析結果を表示してます", "正常に終了しました"}));
+    const QString tree = w.RichTextBox1->toPlainText();
+    QCOMPARE(tree, decodeText(fetest::readBytes(p("tree.txt"))));
+    QVERIFY(tree.contains("main"));
+    QVERIFY(tree.contains("sub"));
+    QVERIFY(!QFile::exists(p("zelta_err.txt")));
+  }
+
+  void shutdownClosesTheOtherForms() {
+    frmMain w;
+    w.show();
+    w.ShowOptions();
+    w.ShowIniDialog();
+    QVERIFY(w.options->isVisible() && w.iniDialog->isVisible());
+    QVERIFY(w.close());
+    QVERIFY(!w.options->isVisible());
+    QVERIFY(!w.iniDialog->isVisible());
+  }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"
