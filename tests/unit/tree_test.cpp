@@ -349,8 +349,12 @@ TEST(TreeGuard, DefaultLimitAndBadValues) {
     ScopedEnv env("ZELTA_MAX_LINES", bad);
     EXPECT_EQ(TreeLineLimit(), 5000000) << bad;
   }
-  ScopedEnv env("ZELTA_MAX_LINES", "20000000");
-  EXPECT_EQ(TreeLineLimit(), 20000000);
+  {
+    ScopedEnv env("ZELTA_MAX_LINES", "20000000");
+    EXPECT_EQ(TreeLineLimit(), 20000000);
+  }
+  ScopedEnv env("ZELTA_MAX_LINES", "99999999999999");
+  EXPECT_EQ(TreeLineLimit(), 2000000000);
 }
 
 TEST(TreeOutput, UnwritableTreeFileIsReportedLikeAnError) {
