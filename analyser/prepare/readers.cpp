@@ -47,7 +47,7 @@ static inline int src_char(Run& run) {
 
 int getsrcchar(Run& run) { return src_char(run); }
 
-int getmidchar(Run& run) {
+static inline int mid_char(Run& run) {
   ReaderState& rd = run.rd;
   if (!rd.pushback.empty()) return pop(rd);
   int c = rd.mid.get();
@@ -56,6 +56,8 @@ int getmidchar(Run& run) {
   if (c == '\'') return skip_char_literal(run, rd.mid, rd.mid_sjis);
   return c;
 }
+
+int getmidchar(Run& run) { return mid_char(run); }
 
 int getsrcword(Run& run, std::string& buf) {
   ReaderState& rd = run.rd;
@@ -104,15 +106,28 @@ int getmidword(Run& run, std::string& buf) {
   ReaderState& rd = run.rd;
   int c;
   do {
-    c = getmidchar(run);
+    c = mid_char(run);
     if (c == 0) return kEnd;
   } while (is_c_space(c));
   buf.clear();
   if (is_name_char(c)) {
-    do {
-      buf.push_back(static_cast<char>(c));
-      c = getmidchar(run);
-    } while (is_name_char(c));
+    buf.push_back(static_cast<char>(c));
+    if (rd.pushback.empty() && !run.opt.flgdebug) {
+      TextReader& in = rd.mid;
+      for (;;) {
+        c = in.get();
+        if (!is_name_char(c)) break;
+        buf.push_back(static_cast<char>(c));
+      }
+      if (c < 0) c = 0;
+      else if (c == '\'') c = skip_char_literal(run, in, rd.mid_sjis);
+    } else {
+      for (;;) {
+        c = mid_char(run);
+        if (!is_name_char(c)) break;
+        buf.push_back(static_cast<char>(c));
+      }
+    }
     ungetchar(run, c);
     return kName;
   }
