@@ -7,8 +7,8 @@
 namespace zelta {
 
 int istypeword(std::string_view text) {
-  static constexpr std::string_view kTypes[] = {"int",  "char",     "double", "float", "long",   "short",   "void",
-                                                "unsigned", "signed", "enum", "struct", "union", "ssize_t", "size_t"};
+  static constexpr std::string_view kTypes[] = {"int",      "char",   "double", "float",  "long",  "short",   "void",
+                                                "unsigned", "signed", "enum",   "struct", "union", "ssize_t", "size_t"};
   for (std::string_view t : kTypes)
     if (text == t) return 0;
   return 1;
@@ -124,8 +124,10 @@ void Converter::file_tail() {
   remember();
   if (skipdepth_ > 0) {
     if (active()) {
-      if (word_[0] == '}') skipdepth_--;
-      else if (word_[0] == '{') skipdepth_++;
+      if (word_[0] == '}')
+        skipdepth_--;
+      else if (word_[0] == '{')
+        skipdepth_++;
     }
     return;
   }
@@ -168,6 +170,9 @@ void Converter::convert(const std::string& source, const std::string& conv) {
     }
     const bool counted = active() && skipdepth_ == 0;
     switch (word_[0]) {
+      case '\n':
+        pp_.directive_text = 0;
+        break;
       case '"':
         skipstring(run_);
         continue;
@@ -175,8 +180,9 @@ void Converter::convert(const std::string& source, const std::string& conv) {
         directive(run_);
         continue;
       case '(':
-        if (counted && parendepth_ == 0 && bracketdepth_ == 0 && istypeword(lastnonblank_) == 1 &&
-            !lastnonblank_.empty() && is_name_char(static_cast<unsigned char>(lastnonblank_[0]))) {
+        if (counted && parendepth_ == 0 && bracketdepth_ == 0 && !pp_.directive_text &&
+            istypeword(lastnonblank_) == 1 && !lastnonblank_.empty() &&
+            is_name_char(static_cast<unsigned char>(lastnonblank_[0]))) {
           pendingname_ = lastnonblank_;
           pending_ = 1;
         }
@@ -256,6 +262,7 @@ bool Converter::body() {
     }
     switch (word_[0]) {
       case '\n': {
+        pp_.directive_text = 0;
         linebuf_.push_back('\n');
         int braces = linebraces_;
         linebraces_ = 0;

@@ -82,8 +82,10 @@ int getsrcword(Run& run, std::string& buf) {
         if (!is_name_char(c)) break;
         buf.push_back(static_cast<char>(c));
       }
-      if (c < 0) c = 0;
-      else if (c == '\'' && rd.flgcomment == 0 && rd.flgdubble == 0) c = skip_char_literal(run, in, s->sjis);
+      if (c < 0)
+        c = 0;
+      else if (c == '\'' && rd.flgcomment == 0 && rd.flgdubble == 0)
+        c = skip_char_literal(run, in, s->sjis);
     } else {
       for (;;) {
         c = src_char(run);
@@ -96,8 +98,10 @@ int getsrcword(Run& run, std::string& buf) {
   }
   buf.push_back(static_cast<char>(c));
   if (rd.flgcomment == 0 && rd.flgdubble == 0) {
-    if (c == '{') rd.bracedepth++;
-    else if (c == '}') rd.bracedepth--;
+    if (c == '{')
+      rd.bracedepth++;
+    else if (c == '}')
+      rd.bracedepth--;
   }
   return kChar;
 }
@@ -119,8 +123,10 @@ int getmidword(Run& run, std::string& buf) {
         if (!is_name_char(c)) break;
         buf.push_back(static_cast<char>(c));
       }
-      if (c < 0) c = 0;
-      else if (c == '\'') c = skip_char_literal(run, in, rd.mid_sjis);
+      if (c < 0)
+        c = 0;
+      else if (c == '\'')
+        c = skip_char_literal(run, in, rd.mid_sjis);
     } else {
       for (;;) {
         c = mid_char(run);

@@ -32,9 +32,7 @@ TEST(Declarations, AggregateBodiesAreSkipped) {
   EXPECT_EQ(cleaned("enum e { A = 1, B };\n"), "enum e ;\n");
 }
 
-TEST(Declarations, InitialiserCallKeepsOnlyTheName) {
-  EXPECT_EQ(cleaned("int x = f(3);\n"), "int x = f;\n");
-}
+TEST(Declarations, InitialiserCallKeepsOnlyTheName) { EXPECT_EQ(cleaned("int x = f(3);\n"), "int x = f;\n"); }
 
 TEST(Declarations, CpioIsAnnounced) {
   HenkanRun h;
