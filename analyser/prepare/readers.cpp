@@ -16,20 +16,25 @@ static int pop(ReaderState& rd) {
   return c;
 }
 
-// Skips a character literal after its opening apostrophe and returns the byte
-// after it (0 at end of input). An unterminated literal ends the run (-99).
-static int skip_char_literal(Run& run, TextReader& in, bool sjis) {
+// Skips a character literal whose first byte after the opening apostrophe
+// was already read (`c`), and returns the byte after the literal (0 at end
+// of input). An unterminated literal ends the run (-99).
+static int skip_char_literal_from(Run& run, TextReader& in, bool sjis, int c) {
   for (;;) {
-    int c = in.get();
     if (c < 0) ErrorExit(run, -99);
     if (c == '\\' || (sjis && sjis_lead(c))) {
       if (in.get() < 0) ErrorExit(run, -99);
-      continue;
+    } else if (c == '\'') {
+      break;
     }
-    if (c == '\'') break;
+    c = in.get();
   }
-  int c = in.get();
+  c = in.get();
   return c < 0 ? 0 : c;
+}
+
+static int skip_char_literal(Run& run, TextReader& in, bool sjis) {
+  return skip_char_literal_from(run, in, sjis, in.get());
 }
 
 // Inlined into the word reader below: it runs once per source byte.
@@ -73,19 +78,35 @@ int getsrcword(Run& run, std::string& buf) {
   if (is_name_char(c)) {
     buf.push_back(static_cast<char>(c));
     SrcStream* s = rd.top();
-    if (s && rd.pushback.empty() && !run.opt.flgdebug) {
+    if (s && rd.pushback.empty()) {
       // The rest of the name straight from the stream: no name character
       // is an apostrophe, so only the byte that ends it needs the full rule.
       TextReader& in = s->text;
+      const bool echo = run.opt.flgdebug != 0;
+      const bool number = c >= '0' && c <= '9';
       for (;;) {
         c = in.get();
-        if (!is_name_char(c)) break;
-        buf.push_back(static_cast<char>(c));
+        if (c < 0) {
+          c = 0;
+          break;
+        }
+        if (echo) run.con.rawc(c);
+        if (is_name_char(c)) {
+          buf.push_back(static_cast<char>(c));
+          continue;
+        }
+        if (c != '\'' || rd.flgcomment != 0 || rd.flgdubble != 0) break;
+        // Inside a number an apostrophe followed by a digit separates digits
+        // (0x8000'0000); it is dropped. Anywhere else it opens a literal.
+        int d = in.get();
+        if (number && is_name_char(d)) {
+          if (echo) run.con.rawc(d);
+          buf.push_back(static_cast<char>(d));
+          continue;
+        }
+        c = skip_char_literal_from(run, in, s->sjis, d);
+        break;
       }
-      if (c < 0)
-        c = 0;
-      else if (c == '\'' && rd.flgcomment == 0 && rd.flgdubble == 0)
-        c = skip_char_literal(run, in, s->sjis);
     } else {
       for (;;) {
         c = src_char(run);
