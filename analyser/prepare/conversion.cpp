@@ -50,6 +50,8 @@ void skipstring(Run& run) {
 
 namespace {
 
+bool is_aggregate_word(const std::string& s) { return s == "struct" || s == "union" || s == "enum"; }
+
 bool has_aggregate_word(const std::string& s) {
   return s.find("enum") != std::string::npos || s.find("union") != std::string::npos ||
          s.find("struct") != std::string::npos;
@@ -81,7 +83,10 @@ class Converter final : public LineSource {
     obuf_.clear();
   }
   void remember() {
-    if (!is_c_space(static_cast<unsigned char>(word_[0]))) lastnonblank_ = word_;
+    if (!is_c_space(static_cast<unsigned char>(word_[0]))) {
+      prevnonblank_.swap(lastnonblank_);
+      lastnonblank_ = word_;
+    }
     lastword_ = word_.size() == 1 ? word_[0] : kNameToken;
   }
   // A comment ends the "/" that opened it: what follows may open a comment
@@ -96,6 +101,7 @@ class Converter final : public LineSource {
   Preprocessor& pp_;
   TextWriter out_;
   std::string word_, lastnonblank_, pendingname_, linebuf_, obuf_;
+  std::string prevnonblank_;  // the non-blank token before lastnonblank_
   // The token before the current one. Only single-character tokens are ever
   // compared with it, so a name is kept as a marker rather than a copy.
   static constexpr char kNameToken = 'A';
@@ -180,9 +186,11 @@ void Converter::convert(const std::string& source, const std::string& conv) {
         directive(run_);
         continue;
       case '(':
+        // A name right after struct, union or enum is a tag, never a function:
+        // its "(" belongs to an attribute (struct __attribute__((packed)) {).
         if (counted && parendepth_ == 0 && bracketdepth_ == 0 && !pp_.directive_text &&
             istypeword(lastnonblank_) == 1 && !lastnonblank_.empty() &&
-            is_name_char(static_cast<unsigned char>(lastnonblank_[0]))) {
+            is_name_char(static_cast<unsigned char>(lastnonblank_[0])) && !is_aggregate_word(prevnonblank_)) {
           pendingname_ = lastnonblank_;
           pending_ = 1;
         }

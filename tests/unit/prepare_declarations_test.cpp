@@ -85,6 +85,12 @@ TEST(Declarations, FunctionPointerParameters) {
             "int apply\n apply(){\n return f(1);\n}\n");
 }
 
+TEST(Declarations, AttributeAfterStructIsNoHeader) {
+  EXPECT_EQ(cleaned("typedef struct __attribute__((aligned(16))) {\n int q;\n} t;\nstruct ALIGN(8) s {\n int a;\n};\n"
+                    "struct s f(void) {\n}\n"),
+            "typedef struct __attribute__((aligned(16)))  t;\nstruct ALIGN(8) s ;\nstruct s f\n f(){\n}\n");
+}
+
 TEST(Declarations, LongNamesAreKeptWhole) {
   std::string name(300, 'n');
   std::string body(6000, 'b');
