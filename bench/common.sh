@@ -30,18 +30,21 @@ find_conzelta() {
 median() { sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 
 # time_run DIR LOG CMD... : runs CMD in DIR under /usr/bin/time -v with stdout
-# and stderr in LOG.out / LOG.err; prints "wall_seconds peak_rss_kb status".
-# The wall time comes from the clock around the run (time -v rounds to 10 ms).
+# and stderr in LOG.out / LOG.err; prints "wall_seconds peak_rss_kb status cpu_seconds".
+# The wall time comes from the clock around the run (time -v rounds to 10 ms);
+# the CPU time (user + system) tells how much of it was the run's own work
+# when other jobs share the cores.
 time_run() {
   local dir=$1 log=$2
   shift 2
-  local st=0 t0 t1 wall rss
+  local st=0 t0 t1 wall rss cpu
   t0=$(date +%s%N)
   (cd "$dir" && /usr/bin/time -v -o "$log.time" "$@" >"$log.out" 2>"$log.err") || st=$?
   t1=$(date +%s%N)
   wall=$(awk -v a="$t0" -v b="$t1" 'BEGIN {printf "%.3f", (b - a) / 1e9}')
   rss=$(awk -F': ' '/Maximum resident set size/ {print $2}' "$log.time")
-  echo "$wall ${rss:-0} $st"
+  cpu=$(awk -F': ' '/(User|System) time/ {s += $2} END {printf "%.2f", s}' "$log.time")
+  echo "$wall ${rss:-0} $st $cpu"
 }
 
 # write_ini DIR [INCLUDE_PATH] : the four-line zelta.ini the front-end writes (CP932, CR LF).

@@ -110,36 +110,56 @@ def plan(args, rng):
             lst.append(f)
             funcs.append(f)
         by_file[fname] = lst
-    # Calls go mostly "forward" (to later functions), which makes the graph
-    # deep; static functions are only called from their own file.
-    n = len(funcs)
-    index = {f.name: i for i, f in enumerate(funcs)}
+    # Every function gets a level; calls go to deeper levels (mostly within
+    # the same file, as in real modules), so the tree is as deep as real
+    # call trees are (a few dozen levels) however large the base. A few
+    # edges make direct and indirect recursion.
+    levels = args.levels
+    lvl = {}
+    glob = [[] for _ in range(levels + 1)]
+    local = {}
+    for fname in files:
+        local[fname] = [[] for _ in range(levels + 1)]
+        for j, f in enumerate(by_file[fname]):
+            lv = 0 if f.name == "main" else (1 if j == 0 else rng.randint(1, levels))
+            lvl[f.name] = lv
+            local[fname][lv].append(f)
+            if not f.static:
+                glob[lv].append(f)
+
+    def pick(pool_by_level, lo):
+        choices = [lv for lv in range(lo, min(levels, lo + 2) + 1) if pool_by_level[lv]]
+        if not choices:
+            return None
+        bucket = pool_by_level[rng.choice(choices)]
+        return bucket[rng.randrange(len(bucket))]
+
     for i, f in enumerate(funcs):
         k = rng.randint(max(1, args.calls - 2), args.calls + 2)
+        lv = lvl[f.name]
         for _ in range(k):
             r = rng.random()
             if r < 0.02:
                 target = f  # direct recursion
-            elif r < 0.04 and i > 0:
-                target = funcs[rng.randrange(0, i)]  # a back edge: indirect recursion
+            elif r < 0.65:
+                target = pick(local[f.file], lv + 1)
             else:
-                lo = i + 1
-                if lo >= n:
-                    continue
-                hi = min(n, lo + max(50, n // 20))
-                target = funcs[rng.randrange(lo, hi)]
+                target = pick(glob, lv + 1)
+            if target is None or target.name == "main":
+                continue
             if target.static and target.file != f.file:
                 continue
-            if target.name == "main":
-                continue
             f.callees.append(target)
+            # Now and then the callee calls back: indirect recursion, in short
+            # cycles as real code has them.
+            if target is not f and target.file == f.file and not f.static and rng.random() < 0.01:
+                target.callees.append(f)
     # main reaches every module's first function, so the tree covers the base.
     main = funcs[0]
     for fname in files[1:]:
         first = by_file[fname][0]
         if first not in main.callees:
             main.callees.append(first)
-    del index
     return files, by_file, funcs
 
 
@@ -295,6 +315,7 @@ def main():
     ap.add_argument("--funcs-per-file", type=int, default=40)
     ap.add_argument("--calls", type=int, default=4, help="average calls per function")
     ap.add_argument("--files-per-header", type=int, default=8)
+    ap.add_argument("--levels", type=int, default=12, help="depth of the call graph")
     args = ap.parse_args()
 
     rng = random.Random(args.seed)

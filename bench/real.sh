@@ -40,6 +40,7 @@ export LC_ALL=C.UTF-8  # conzelta's messages in UTF-8, for the grep below
 
 apt_ensure time cflow binutils-source linux-source-6.1 glibc-source bluez-source
 conzelta=$(find_conzelta)
+load0=$(cut -d' ' -f1-3 /proc/loadavg)
 
 unpack() {  # unpack NAME TARBALL [MEMBERS...]
   local name=$1 tarball=$2
@@ -71,26 +72,29 @@ compare() {  # compare LABEL ROOT START DIR...
   local lines
   lines=$(cd "$croot" && cat "${files[@]}" | wc -l)
   write_ini "$croot"
-  local cw=() cm=() fw=() fm=() cst=0 fst=0 r w m s
+  local cw=() cm=() cc=() fw=() fm=() fc=() cst=0 fst=0 r w m s c
   for ((r = 1; r <= runs; r++)); do
-    read -r w m s < <(time_run "$croot" "$cache/$label.conzelta" "$conzelta" -e -f "$start" "${files[@]}")
-    cw+=("$w") cm+=("$m") cst=$s
-    read -r w m s < <(time_run "$croot" "$cache/$label.cflow" cflow -b --omit-arguments -m "$start" "${files[@]}")
-    fw+=("$w") fm+=("$m") fst=$s
+    read -r w m s c < <(time_run "$croot" "$cache/$label.conzelta" "$conzelta" -e -f "$start" "${files[@]}")
+    cw+=("$w") cm+=("$m") cc+=("$c") cst=$s
+    read -r w m s c < <(time_run "$croot" "$cache/$label.cflow" cflow -b --omit-arguments -m "$start" "${files[@]}")
+    fw+=("$w") fm+=("$m") fc+=("$c") fst=$s
   done
   local tl fl
   tl=$( [ -f "$croot/tree.txt" ] && wc -l <"$croot/tree.txt" || echo 0)
   fl=$(wc -l <"$cache/$label.cflow.out")
-  local mcw mcm mfw mfm
+  local mcw mcm mfw mfm mcc mfc
+  mcc=$(printf '%s\n' "${cc[@]}" | median)
+  mfc=$(printf '%s\n' "${fc[@]}" | median)
   mcw=$(printf '%s\n' "${cw[@]}" | median)
   mcm=$(printf '%s\n' "${cm[@]}" | median)
   mfw=$(printf '%s\n' "${fw[@]}" | median)
   mfm=$(printf '%s\n' "${fm[@]}" | median)
   awk -v l="$label" -v n="${#files[@]}" -v ln="$lines" -v s="$start" -v cw="$mcw" -v cm="$mcm" \
-    -v fw="$mfw" -v fm="$mfm" -v tl="$tl" -v fl="$fl" -v cst="$cst" -v fst="$fst" 'BEGIN {
-      ratio = (cw > 0) ? sprintf("%.1fx", fw / cw) : "n/a";
-      printf "| %s | %d | %d | %s | %.3f | %.1f | %d (%d) | %.3f | %.1f | %d (%d) | %s |\n",
-        l, n, ln, s, cw, cm / 1024, tl, cst, fw, fm / 1024, fl, fst, ratio }'
+    -v fw="$mfw" -v fm="$mfm" -v tl="$tl" -v fl="$fl" -v cst="$cst" -v fst="$fst" -v cc="$mcc" -v fc="$mfc" 'BEGIN {
+      rw = (cw > 0) ? sprintf("%.1fx", fw / cw) : "n/a";
+      rc = (cc > 0) ? sprintf("%.1fx", fc / cc) : "n/a";
+      printf "| %s | %d | %d | %s | %.3f | %.2f | %.1f | %d (%d) | %.3f | %.2f | %.1f | %d (%d) | %s | %s |\n",
+        l, n, ln, s, cw, cc, cm / 1024, tl, cst, fw, fc, fm / 1024, fl, fst, rw, rc }'
   if [ "$cst" != 1 ]; then
     echo "$label: conzelta ended with status $cst; its last output:" >&2
     tail -n 3 "$cache/$label.conzelta.out" >&2 || true
@@ -106,7 +110,10 @@ lexical_error() {  # lexical_error OUTFILE : prints the code found, if any
   fi
 }
 
-sweep_run() {  # sweep_run ROOT LOG PATH... : prints "code" or "" ; records crashes/timeouts as codes too
+# sweep_run ROOT LOG PATH... : prints the lexical error code, "timeout" or
+# "status-N" for a failure, "tree" for a run that drew its tree and "other"
+# for another error report (for example more than one main).
+sweep_run() {
   local croot=$1 log=$2
   shift 2
   local st=0
@@ -117,6 +124,8 @@ sweep_run() {  # sweep_run ROOT LOG PATH... : prints "code" or "" ; records cras
   if [ -n "$code" ]; then echo "$code"
   elif [ "$st" = 124 ]; then echo "timeout"
   elif [ "$st" != 0 ] && [ "$st" != 1 ]; then echo "status-$st"
+  elif [ "$st" = 1 ]; then echo "tree"
+  else echo "other"
   fi
 }
 
@@ -124,7 +133,7 @@ sweep() {  # sweep LABEL ROOT
   local label=$1 croot=$2
   mkdir -p "$cache/tmp"
   write_ini "$croot"
-  local dirs d total=0 runs_done=0 failures=0 nfiles lines
+  local dirs d total=0 runs_done=0 failures=0 trees=0 others=0 nfiles lines
   mapfile -t all < <(corpus_files "$croot" .)
   nfiles=${#all[@]}
   lines=$(cd "$croot" && printf '%s\0' "${all[@]}" | xargs -0 cat | wc -l)
@@ -140,19 +149,22 @@ sweep() {  # sweep LABEL ROOT
     runs_done=$((runs_done + 1))
     local code
     code=$(sweep_run "$croot" "$cache/$label.sweep" "${files[@]}")
-    [ -z "$code" ] && continue
+    case $code in
+      tree) trees=$((trees + 1)); continue ;;
+      other) others=$((others + 1)); continue ;;
+    esac
     # Find every failing file of this directory.
     local f
     for f in "${files[@]}"; do
       code=$(sweep_run "$croot" "$cache/$label.one" "$f")
-      if [ -n "$code" ]; then
+      if [ "$code" != tree ] && [ "$code" != other ]; then
         failures=$((failures + 1))
         echo "$code $f" >>"$report"
       fi
     done
   done
   t1=$(date +%s)
-  echo "| $label | $nfiles | $lines | $runs_done | $failures | $((t1 - t0)) s |"
+  echo "| $label | $nfiles | $lines | $runs_done | $trees | $others | $failures | $((t1 - t0)) s |"
   if [ "$failures" -gt 0 ]; then
     sed 's/^/    /' "$report" >&2
   fi
@@ -181,8 +193,8 @@ for stage in "${stages[@]}"; do
   case $stage in
     small | medium | large)
       if [ -z "$header_done" ]; then
-        echo "| corpus | .c files | lines | start | conzelta -e (s) | conzelta MB | tree lines (exit) | cflow -b (s) | cflow MB | cflow lines (exit) | cflow / conzelta |"
-        echo "|---|---:|---:|---|---:|---:|---:|---:|---:|---:|---:|"
+        echo "| corpus | .c files | lines | start | conzelta -e wall (s) | CPU (s) | peak MB | tree lines (exit) | cflow -b wall (s) | CPU (s) | peak MB | output lines (exit) | cflow / conzelta wall | CPU |"
+        echo "|---|---:|---:|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|"
         header_done=1
       fi
       ;;
@@ -195,7 +207,8 @@ for stage in "${stages[@]}"; do
 done
 if [ -n "$header_done" ]; then
   echo
-  echo "Median of $runs runs each, one after the other on the same machine ($(nproc) cores, $(uname -m))."
+  echo "Median of $runs runs each, one after the other on the same machine ($(nproc) cores, $(uname -m),"
+  echo "load average before the runs: $load0); CPU = user + system time."
   echo "In the corpus root: conzelta -e -f START <files> and cflow -b --omit-arguments -m START <files>;"
   echo "peak memory is the maximum resident set size from /usr/bin/time -v."
   echo "$(cflow --version | head -n 1)"
@@ -204,13 +217,14 @@ fi
 for stage in "${stages[@]}"; do
   if [ "$stage" = sweep ]; then
     echo
-    echo "| sweep | .c files | lines | runs | files ending in -8/-99/-100/-200, crash or time-out | time |"
-    echo "|---|---:|---:|---:|---:|---:|"
+    echo "| sweep | .c files | lines | runs | runs with a tree | runs with another report | files ending in -8/-99/-100/-200, crash or time-out | time |"
+    echo "|---|---:|---:|---:|---:|---:|---:|---:|"
     sweep glibc "$cache/glibc-2.36"
     sweep bluez "$cache/bluez-source"
     echo
     echo "One conzelta -e run per directory (its .c files as a list, in the corpus root); a failing"
-    echo "directory is run again file by file. Failing files are listed on stderr and in"
+    echo "directory is run again file by file. \"Another report\" is an ordinary end such as more than one"
+    echo "main in a directory of test programs. Failing files are listed on stderr and in"
     echo "bench/cache/{glibc,bluez}.sweep.txt."
   fi
 done

@@ -20,10 +20,11 @@ sizes=("$@")
 [ ${#sizes[@]} -gt 0 ] || sizes=(10000 100000 1000000)
 
 apt_ensure time
+load0=$(cut -d' ' -f1-3 /proc/loadavg)
 conzelta=$(find_conzelta)
 
-echo "| lines | .c files | functions | median time (s) | lines/s | peak RSS (MB) | exit | tree.txt lines |"
-echo "|---:|---:|---:|---:|---:|---:|---:|---:|"
+echo "| lines | .c files | functions | median wall (s) | median CPU (s) | lines/s (CPU) | peak RSS (MB) | exit | tree.txt lines |"
+echo "|---:|---:|---:|---:|---:|---:|---:|---:|---:|"
 for n in "${sizes[@]}"; do
   base=bench/out/syn-$n
   if [ ! -f "$base/files.txt" ]; then
@@ -37,18 +38,19 @@ for n in "${sizes[@]}"; do
   else
     mapfile -t args <"$base/files.txt"
   fi
-  walls=() rsss=() st=0
+  walls=() rsss=() cpus=() st=0
   for ((r = 1; r <= runs; r++)); do
-    read -r w m s < <(time_run "$base" "$root/$base/run" "$conzelta" -e -f main "${args[@]}")
-    walls+=("$w") rsss+=("$m") st=$s
+    read -r w m s c < <(time_run "$base" "$root/$base/run" "$conzelta" -e -f main "${args[@]}")
+    walls+=("$w") rsss+=("$m") cpus+=("$c") st=$s
   done
   mw=$(printf '%s\n' "${walls[@]}" | median)
   mr=$(printf '%s\n' "${rsss[@]}" | median)
+  mc=$(printf '%s\n' "${cpus[@]}" | median)
   tl=0
   [ -f "$base/tree.txt" ] && tl=$(wc -l <"$base/tree.txt")
-  awk -v n="$lines" -v f="$nfiles" -v fu="$funcs" -v w="$mw" -v r="$mr" -v s="$st" -v t="$tl" 'BEGIN {
-    lps = (w > 0) ? sprintf("%.0f", n / w) : "n/a";
-    printf "| %d | %d | %d | %.3f | %s | %.1f | %d | %d |\n", n, f, fu, w, lps, r / 1024, s, t }'
+  awk -v n="$lines" -v f="$nfiles" -v fu="$funcs" -v w="$mw" -v c="$mc" -v r="$mr" -v s="$st" -v t="$tl" 'BEGIN {
+    lps = (c > 0) ? sprintf("%.0f", n / c) : "n/a";
+    printf "| %d | %d | %d | %.3f | %.2f | %s | %.1f | %d | %d |\n", n, f, fu, w, c, lps, r / 1024, s, t }'
   if [ "$st" != 1 ]; then
     echo "conzelta did not reach the end of its run on $base (status $st); stdout tail:" >&2
     tail -n 5 "$base/run.out" >&2 || true
@@ -56,4 +58,5 @@ for n in "${sizes[@]}"; do
 done
 echo
 echo "Command (in each base folder): conzelta -e -f main $( [ "$mode" = dir ] && echo src || echo '<every .c file of files.txt>')"
-echo "Median of $runs runs; wall time and peak RSS from /usr/bin/time -v; $(nproc) cores, $(uname -m)."
+echo "Median of $runs runs; CPU time (user + system) and peak RSS from /usr/bin/time -v, wall time from the clock;"
+echo "$(nproc) cores, $(uname -m); load average before the runs: $load0."

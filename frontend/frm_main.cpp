@@ -272,9 +272,8 @@ void frmMain::applyLayout() {
   const int W = outer.width(), H = outer.height();
   tbToolBar->setGeometry(0, 0, client->width(), px(kToolbarHeight));
 
-  int treeHeight = px(kTree1Height);
+  int treeHeight = TreeView1->height();
   if (H - kTree1Top > 900) treeHeight = px(H - kTree1Top - 900);
-  else treeHeight = TreeView1->height();
   TreeView1->setGeometry(px(kTree1Left), px(kTree1Top), px(kTree1Width), treeHeight);
 
   int richW = RichTextBox1->width(), richH = RichTextBox1->height();

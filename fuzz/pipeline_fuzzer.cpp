@@ -28,6 +28,7 @@ namespace {
 
 std::FILE* g_null = nullptr;
 std::string g_dir;
+int g_home = -1;  // the directory libFuzzer was started in
 
 void write_bytes(const std::string& path, std::string_view bytes) {
   int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -71,7 +72,9 @@ std::vector<std::string_view> split3(std::string_view s) {
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   // A fixed scratch folder per process: the analyser works in its current
-  // directory and puts temporary files under $TMP.
+  // directory and puts temporary files under $TMP. Each run steps into the
+  // folder and back out, so that libFuzzer's own relative paths (corpus,
+  // artifacts) keep working.
   char tmpl[] = "/tmp/zelta-fuzz-XXXXXX";
   if (!::mkdtemp(tmpl)) std::abort();
   g_dir = tmpl;
@@ -79,10 +82,11 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     std::error_code ec;
     std::filesystem::remove_all(g_dir, ec);
   });
-  if (::chdir(g_dir.c_str()) != 0) std::abort();
-  ::mkdir("src", 0755);
-  ::mkdir("sys", 0755);
-  ::mkdir("tmp", 0755);
+  g_home = ::open(".", O_RDONLY | O_DIRECTORY);
+  if (g_home < 0) std::abort();
+  ::mkdir((g_dir + "/src").c_str(), 0755);
+  ::mkdir((g_dir + "/sys").c_str(), 0755);
+  ::mkdir((g_dir + "/tmp").c_str(), 0755);
   ::setenv("TMP", (g_dir + "/tmp").c_str(), 1);
   // Keep runaway trees short: the guard's message is an ordinary end.
   ::setenv("ZELTA_MAX_LINES", "20000", 1);
@@ -100,6 +104,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 2) return 0;
+  if (::chdir(g_dir.c_str()) != 0) std::abort();
   const uint8_t sw = data[0], mode = data[1];
   std::vector<std::string_view> parts =
       split3(std::string_view(reinterpret_cast<const char*>(data) + 2, size - 2));
@@ -145,5 +150,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (status != 0 && status != 1) std::abort();  // every end is 0 or 1
   }
   empty_folder(g_dir + "/tmp");
+  if (::fchdir(g_home) != 0) std::abort();
   return 0;
 }
