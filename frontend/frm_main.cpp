@@ -321,7 +321,9 @@ void frmMain::loadPlacement() {
   int top = placementValue(QStringLiteral("MainTop"), kDefaultTop);
   int width = placementValue(QStringLiteral("MainWidth"), kDefaultWidth);
   int height = placementValue(QStringLiteral("MainHeight"), kDefaultHeight);
-  if (width < 1500 || height < 1500) {
+  // A size is used as stored, however small; only one that makes no window
+  // at all falls back.
+  if (width <= 0 || height <= 0) {
     width = kDefaultWidth;
     height = kDefaultHeight;
   }

@@ -11,7 +11,7 @@
 namespace zelta::fe {
 namespace {
 
-constexpr int kMaxLevel = 200;  // slots 0..200 of the walk's folder stack
+constexpr int kMaxLevel = 200;  // the walk's folder stack: at most 200 slots in use
 
 // A plain folder: a directory that is neither a symbolic link nor hidden.
 bool isPlainFolder(const QString& path) {
@@ -75,8 +75,9 @@ void frmMain::Drop(const QStringList& paths) {
 }
 
 // Depth first: a folder's files in listing order, then its subfolders from
-// the last listed to the first. The stack holds 201 folder slots; a walk that
-// needs more stops with a message and keeps what it has found.
+// the last listed to the first. The stack holds 200 folders in use (holes
+// included); a walk that needs more stops with a message and keeps what it
+// has found.
 void frmMain::folderWalk(const QString& folder) {
   std::array<QString, kMaxLevel + 1> dirstack;
   const QString root = folder + QLatin1Char('/');
@@ -105,7 +106,9 @@ void frmMain::folderWalk(const QString& folder) {
       if (dot >= 0) {
         if (isSourceExtension(e.mid(dot))) appendEntry(e, current + e);
       } else if (isPlainFolder(current + e)) {
-        if (level > kMaxLevel) {
+        // The stack holds at most kMaxLevel folders in use; one more is
+        // beyond it.
+        if (level >= kMaxLevel) {
           AppendMessage(folder +
                         QStringLiteral("のフォルダが多すぎるため、検索を途中で止めました"));
           return;

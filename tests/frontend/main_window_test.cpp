@@ -187,10 +187,18 @@ class MainWindowTest : public QObject {
     }
     QCOMPARE(setting("MainLeft"), QString("1500"));
     QCOMPARE(setting("MainWidth"), QString("10500"));
+    // A small size is used as stored.
+    SaveSetting("Settings", "MainWidth", "1200");
+    SaveSetting("Settings", "MainHeight", "1395");
+    {
+      frmMain w;
+      QCOMPARE(w.frameGeometry(), QRect(100, 120, 80, 93));
+    }
     // A value that is no number falls back to its default.
     SaveSetting("Settings", "MainLeft", "abc");
+    SaveSetting("Settings", "MainWidth", "-1");
     frmMain w;
-    QCOMPARE(w.frameGeometry().topLeft(), QPoint(67, 120));
+    QCOMPARE(w.frameGeometry(), QRect(67, 120, 663, 572));
   }
 
   void clearAll() {
