@@ -129,12 +129,13 @@ void frmMain::folderWalk(const QString& folder) {
 void frmMain::Remove() {
   if (running_ || dropcount == 0) return;
   const QList<QTreeWidgetItem*> sel = TreeView1->selectedItems();
-  if (sel.isEmpty() || TreeView1->topLevelItemCount() == 0) return;
-  const int pos = TreeView1->indexOfTopLevelItem(sel.first());
-  if (pos < 0) return;
-  AppendMessage(sel.first()->text(0) + msg::kRemoved);
-  delete TreeView1->takeTopLevelItem(pos);
-  delete TreeView2->takeTopLevelItem(pos);
+  const int pos = sel.isEmpty() ? -1 : TreeView1->indexOfTopLevelItem(sel.first());
+  if (pos >= 0) {
+    AppendMessage(sel.first()->text(0) + msg::kRemoved);
+    delete TreeView1->takeTopLevelItem(pos);
+    delete TreeView2->takeTopLevelItem(pos);
+  }
+  // Also a drop that left nothing in the list: the next one starts afresh.
   if (TreeView1->topLevelItemCount() == 0) dropcount = 0;
 }
 

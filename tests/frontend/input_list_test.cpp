@@ -95,6 +95,10 @@ class InputListTest : public QObject {
     QCOMPARE(w.dropcount, short(1));
     w.RunAnalysis();  // nothing to run
     QCOMPARE(messages(w), QStringList({"notes.txt" + kNot}));
+    // Removing from the empty list reports nothing but marks it as emptied.
+    w.Remove();
+    QCOMPARE(messages(w), QStringList({"notes.txt" + kNot}));
+    QCOMPARE(w.dropcount, short(0));
   }
 
   void folderWalkOrder() {
