@@ -38,9 +38,9 @@ trap 'rm -rf "$scratch"' EXIT
 cp -r "$root/examples/calc" "$scratch/"
 write_ini "$scratch/zelta.ini"
 cd "$scratch"
-echo "\$ conzelta calc        (in a scratch folder holding a copy of examples/calc)"
+echo "\$ conzelta -e -v calc        (in a scratch folder holding a copy of examples/calc)"
 status=0
-"$root/build/conzelta" calc || status=$?
+"$root/build/conzelta" -e -v calc || status=$?
 charset=$(locale charmap 2>/dev/null || echo UTF-8)
 case "$charset" in ANSI_X3.4-1968|ASCII|"") charset=UTF-8 ;; esac
 if [ -f tree.txt ]; then

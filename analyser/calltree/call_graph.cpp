@@ -1,12 +1,317 @@
 #include "calltree/call_graph.h"
 
+#include <cstdio>
+#include <cstdlib>
+
 #include "driver/run.h"
 
 namespace zelta {
 
-// Placeholders until the call graph lands.
-int CheckRecurrciveCall2(Run&) { return 0; }
-void checkstdfunc(Run&) {}
-int BuildTree(Run&, int, const std::string&) { return 0; }
+static constexpr long long kDefaultMaxLines = 5000000;
+
+long long TreeLineLimit() {
+  const char* env = std::getenv("ZELTA_MAX_LINES");
+  if (env && *env) {
+    char* end = nullptr;
+    long long v = std::strtoll(env, &end, 10);
+    if (end && *end == '\0' && v > 0) return v;
+  }
+  return kDefaultMaxLines;
+}
+
+namespace {
+
+// The tree grows one line per displayed call and, without -e, expands every
+// call occurrence in full; on real code that can mean billions of lines.
+// Stopping at the limit keeps time, memory and the file bounded.
+[[noreturn]] void TooManyLines(Run& run) {
+  run.con.print("エラー : 解析結果が%lld行を超えました。-eオプションで省略して表示してください\n", run.tb.maxlines);
+  run.errlog.print("エラー : 解析結果が%lld行を超えました。-eオプションで省略して表示してください\n", run.tb.maxlines);
+  EndRun(0);
+}
+
+// Starts a new line (the first line of the run reuses the empty one); its
+// text is assembled with Append and stored by Done.
+TreeLine& NewLine(Run& run, int level, int hasnext) {
+  TreeBuilder& tb = run.tb;
+  TreeLine* l;
+  if (!tb.started) {
+    tb.started = true;
+    l = &tb.lines.front();
+  } else {
+    if (static_cast<long long>(tb.lines.size()) >= tb.maxlines) TooManyLines(run);
+    l = &tb.lines.emplace_back();
+  }
+  l->level = level;
+  l->hasnext = hasnext ? 1 : 0;
+  l->hastext = 1;
+  tb.scratch.clear();
+  return *l;
+}
+
+void Append(Run& run, TreeLine&, std::string_view s) { run.tb.scratch.append(s); }
+
+// Stores the assembled text; the line takes the next line number.
+void Done(Run& run, TreeLine& l) {
+  run.tb.store.put(l, run.tb.scratch);
+  run.tb.nextline++;
+}
+
+void AppendFile(Run& run, TreeLine& l, int file) {
+  if (!run.opt.flgfilename) return;
+  Append(run, l, " [");
+  Append(run, l, run.recs.files_cp932[file]);
+  Append(run, l, "]");
+}
+
+void AppendRange(Run& run, TreeLine& l, const FuncRecord& f) {
+  char buf[48];
+  int n = std::snprintf(buf, sizeof buf, "=%d-%d", f.firstline, f.lastline);
+  Append(run, l, std::string_view(buf, static_cast<size_t>(n)));
+}
+
+void AddLoopLine(Run& run, int level) {
+  TreeLine& l = NewLine(run, level, 0);
+  Append(run, l, "LOOP LOOP LOOP");
+  Done(run, l);
+}
+
+void Grow(TreeBuilder& tb, int depth) {
+  const size_t need = static_cast<size_t>(depth) + 3;
+  if (tb.levelfunc.size() < need) {
+    tb.levelfunc.resize(need, kNoRecord);
+    tb.levelcursor.resize(need, kNoRecord);
+    tb.position.resize(need, kNoRecord);
+  }
+}
+
+void SetLastline(Run& run, int depth, int value) {
+  const int f = run.tb.levelfunc[static_cast<size_t>(depth)];
+  if (f >= 0) run.recs.list[static_cast<size_t>(f)].lastline = value;
+}
+
+void PathPush(TreeBuilder& tb, int nameid) {
+  tb.pathnames.push_back(nameid);
+  if (nameid >= 0) tb.onpath[static_cast<size_t>(nameid)]++;
+}
+
+void PathPop(TreeBuilder& tb) {
+  const int id = tb.pathnames.back();
+  if (id >= 0) tb.onpath[static_cast<size_t>(id)]--;
+  tb.pathnames.pop_back();
+}
+
+// The last added line closes its group.
+void CloseLastLine(TreeBuilder& tb) { tb.lines.back().hasnext = 0; }
+
+// Depth-first expansion of one start definition with an explicit stack.
+void Expand(Run& run, std::string_view startname, int start) {
+  TreeBuilder& tb = run.tb;
+  Records& recs = run.recs;
+  while (!tb.pathnames.empty()) PathPop(tb);
+  tb.onpath.resize(recs.names.size(), 0);
+  PathPush(tb, recs.name_id(startname));
+  tb.treedepth = 0;
+  Grow(tb, 0);
+  tb.position[0] = start;
+  for (;;) {
+    const int d = tb.treedepth;
+    // A name that an earlier descent stored at this depth leaves the path.
+    while (static_cast<int>(tb.pathnames.size()) > d + 1) PathPop(tb);
+    const int c = NextCallee(run, tb.position[static_cast<size_t>(d)], d);
+    tb.levelcursor[static_cast<size_t>(d)] = c;
+    bool exhausted = (c == kNoRecord);
+    if (!exhausted) {
+      FuncRecord& crec = recs.list[static_cast<size_t>(c)];
+      const int r = AddTreeLine(run, crec.name, d + 1, c);
+      tb.position[static_cast<size_t>(d)] = c;
+      if (r == kNoRecord) continue;
+      if (tb.gave_record) {
+        if (!crec.groupend) continue;
+        SetLastline(run, d, tb.nextline - 1);
+        exhausted = true;
+      } else {
+        if (d >= 1 && tb.onpath[static_cast<size_t>(crec.nameid)] > 0) {
+          AddLoopLine(run, d + 2);
+          continue;
+        }
+        PathPush(tb, crec.nameid);
+        tb.treedepth = d + 1;
+        Grow(tb, d + 1);
+        if (d + 1 > tb.maxdepth) tb.maxdepth = d + 1;
+        tb.position[static_cast<size_t>(d + 1)] = r;
+        continue;
+      }
+    }
+    // The group at this depth is exhausted.
+    CloseLastLine(tb);
+    if (d == 0) break;
+    tb.treedepth = d - 1;
+  }
+  tb.treedepth = -1;
+}
+
+// Places one start line and expands it when it has calls.
+void StartTree(Run& run, std::string_view startname, int record) {
+  const int r = AddTreeLine(run, startname, -1, record);
+  if (r >= 0) Expand(run, startname, r);
+}
+
+}  // namespace
+
+int NextCallee(Run& run, int record, int depth) {
+  TreeBuilder& tb = run.tb;
+  Records& recs = run.recs;
+  tb.callee.clear();
+  const size_t c = static_cast<size_t>(record) + 1;
+  if (recs.list[static_cast<size_t>(record)].groupend || c >= recs.list.size()) {
+    SetLastline(run, depth, tb.nextline - 1);
+    return kNoRecord;
+  }
+  const FuncRecord& crec = recs.list[c];
+  if (crec.groupend && run.opt.flgomit)
+    SetLastline(run, depth, (crec.stdfunc == 1 && !run.opt.flgall) ? tb.nextline - 1 : tb.nextline);
+  tb.callee = crec.name;
+  return static_cast<int>(c);
+}
+
+int AddTreeLine(Run& run, std::string_view name, int level, int record) {
+  TreeBuilder& tb = run.tb;
+  Records& recs = run.recs;
+  const Options& o = run.opt;
+  FuncRecord& rec = recs.list[static_cast<size_t>(record)];
+  tb.gave_record = false;
+
+  int f = -1;
+  bool resolved = false;
+  if (!tb.started) {
+    f = recs.find_def(name);
+    if (f >= 0) resolved = true;
+    else if (o.flgfunc) return kStartNotFound;
+  }
+  if (!resolved) {
+    if (name == "main") {
+      if (rec.name == "main") {
+        auto it = recs.main_by_file.find(rec.file);
+        f = it == recs.main_by_file.end() ? -1 : it->second;
+      } else {
+        // The first start line when no main is defined: the first definition
+        // of the record's name in the record's file stands in.
+        f = -1;
+        for (int d : recs.defs) {
+          const FuncRecord& dr = recs.list[static_cast<size_t>(d)];
+          if (dr.nameid == rec.nameid && dr.file == rec.file) {
+            f = d;
+            break;
+          }
+        }
+      }
+    } else {
+      f = recs.def_of(rec.nameid);
+    }
+  }
+
+  if (f < 0) {
+    // A function the sources do not define.
+    rec.stdfunc = 1;
+    rec.shown = 1;
+    if (o.flgall) {
+      TreeLine& l = NewLine(run, level < 0 ? 0 : level, 1);
+      Append(run, l, rec.name);
+      Append(run, l, ":Stdfunc");
+      AppendFile(run, l, rec.file);
+      Done(run, l);
+    }
+    tb.gave_record = true;
+    return record;
+  }
+
+  FuncRecord& fr = recs.list[static_cast<size_t>(f)];
+  TreeLine& l = NewLine(run, level < 0 ? 0 : level, 1);
+  fr.stdfunc = 0;
+  Grow(tb, tb.treedepth + 1);
+  tb.levelfunc[static_cast<size_t>(tb.treedepth + 1)] = f;
+  if (!fr.shown) fr.firstline = tb.nextline;
+  Append(run, l, fr.name);
+  if (rec.recursive == 1) Append(run, l, ":RecurrciveCall");
+  if (o.flgomit && fr.shown && rec.recursive != 1) {
+    if (fr.lastline == 0) {
+      // Being expanded higher up the path: indirect recursion.
+      AppendFile(run, l, fr.file);
+      Done(run, l);
+      AddLoopLine(run, level + 1);
+      return kNoRecord;
+    }
+    AppendRange(run, l, fr);
+    AppendFile(run, l, fr.file);
+    Done(run, l);
+    return kNoRecord;
+  }
+  AppendFile(run, l, fr.file);
+  Done(run, l);
+  fr.shown = 1;
+  if (fr.groupend == 1) {
+    fr.lastline = tb.nextline - 1;
+    return kNoRecord;
+  }
+  if (rec.recursive == 1) {
+    tb.gave_record = true;
+    return record;
+  }
+  return f;
+}
+
+int BuildTree(Run& run, int capacity, const std::string& startname) {
+  TreeBuilder& tb = run.tb;
+  Records& recs = run.recs;
+  const Options& o = run.opt;
+  tb.lines.clear();
+  tb.store.clear();
+  tb.lines.emplace_back();  // the empty first line, level 0
+  tb.started = false;
+  tb.nextline = 1;
+  tb.treedepth = -1;
+  tb.maxdepth = 0;
+  tb.maxlines = TreeLineLimit();
+  Grow(tb, capacity > 0 ? capacity - 1 : 0);
+
+  const int first = recs.defs.empty() ? 0 : recs.defs.front();
+  if (o.flgfunc || !o.flgfuncall) {
+    if (!o.flgfunc && recs.maincount >= 2) {
+      run.con.print("エラー : main関数が%dつあります", recs.maincount);
+      run.errlog.print("エラー : main関数が%dつあります", recs.maincount);
+      EndRun(0);
+    }
+    const int r = AddTreeLine(run, startname, -1, first);
+    if (r == kStartNotFound) {
+      run.con.print("エラー : %sの関数がありせん\n", startname.c_str());
+      run.errlog.text("エラー : 指定の関数名がありません\n");
+      run.errlog.print("エラー : %sという関数名がありせん\n", startname.c_str());
+      run.con.text("zeltaを終了します\n");
+      EndRun(0);
+    }
+    // A start function without calls is a tree of its one line.
+    if (r >= 0) Expand(run, startname, r);
+  } else {
+    // Every function as the start of its own tree, main (or the first
+    // definition standing in for it) first.
+    const int r = AddTreeLine(run, "main", -1, first);
+    const int firsttree = tb.levelfunc[0];
+    if (r >= 0) Expand(run, "main", r);
+    for (size_t i = 0; i < recs.defs.size(); ++i) {
+      const int d = recs.defs[i];
+      const FuncRecord& dr = recs.list[static_cast<size_t>(d)];
+      if (d == firsttree) continue;
+      if (dr.name == "main" && dr.shown) continue;
+      StartTree(run, dr.name, d);
+    }
+  }
+
+  if (o.flgdebug) {
+    run.con.text("start->");
+    run.con.text("->end\n");
+  }
+  return tb.maxdepth;
+}
 
 }  // namespace zelta

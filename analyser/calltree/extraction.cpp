@@ -1,10 +1,168 @@
 #include "calltree/extraction.h"
 
 #include "driver/run.h"
+#include "platform/text_codec.h"
+#include "prepare/readers.h"
 
 namespace zelta {
 
-// Placeholder until the extraction lands.
-int getfilename3(Run&, const std::string&, const std::string&, int) { return 1; }
+void MakeKeywordList(Run& run) {
+  run.recs.keywords = {"if", "switch", "else", "while", "do", "for"};
+}
+
+int IsNotKeyword(Run& run, std::string_view name) {
+  for (const std::string& k : run.recs.keywords)
+    if (name == k) return 0;
+  return 1;
+}
+
+int InternFile(Run& run, const std::string& filename) {
+  Records& r = run.recs;
+  auto it = r.file_ids.find(filename);
+  if (it != r.file_ids.end()) return it->second;
+  const int id = static_cast<int>(r.files.size());
+  r.files.push_back(filename);
+  r.files_cp932.push_back(locale_to_cp932(filename));
+  r.file_ids.emplace(filename, id);
+  return id;
+}
+
+void AddRecord(Run& run, std::string_view name, int file) {
+  Records& r = run.recs;
+  ReaderState& rd = run.rd;
+  if (rd.bracedepth == 0 && rd.bodyclosed == 1 && !r.list.empty()) {
+    r.list.back().groupend = 1;
+    rd.bodyclosed = 0;
+  }
+  int id = r.name_id(name);
+  if (id < 0) {
+    id = static_cast<int>(r.names.size());
+    const std::string& stored = r.names.emplace_back(name);
+    r.nameids.emplace(std::string_view(stored), id);
+    r.firstdef.push_back(-1);
+  }
+  FuncRecord& rec = r.list.emplace_back();
+  rec.nameid = id;
+  rec.name = r.names[static_cast<size_t>(id)];
+  rec.file = file;
+  const int idx = static_cast<int>(r.list.size()) - 1;
+  // The very first record starts the definition chain whatever it is.
+  if (idx == 0 || rd.bracedepth == 0) {
+    rec.isdef = 1;
+    r.defs.push_back(idx);
+    int& first = r.firstdef[static_cast<size_t>(rec.nameid)];
+    if (first < 0) first = idx;
+    if (rec.name == "main") {
+      r.maincount++;
+      r.main_by_file.try_emplace(file, idx);
+    }
+  }
+}
+
+namespace {
+
+// One file's scan over the cleaned-text tokens.
+class Scanner {
+ public:
+  Scanner(Run& run, int file) : run_(run), file_(file) {}
+
+  void scan() {
+    int r = next();
+    while (r != kEnd) r = toplevel(r);
+  }
+
+ private:
+  int next() { return getmidword(run_, tok_); }
+  bool is(int r, char c) const { return r != kName && r != kEnd && tok_.size() == 1 && tok_[0] == c; }
+
+  void record(std::string_view name) {
+    if (IsNotKeyword(run_, name)) AddRecord(run_, name, file_);
+  }
+
+  // One step of the file-level scan starting at token r; returns the token
+  // to go on with (kEnd at end of input).
+  int toplevel(int r) {
+    if (r != kName) return next();
+    cand_ = tok_;
+    while ((r = next()) == kName) cand_ = tok_;
+    if (!is(r, '(')) return r;
+    int depth = 1;
+    while (depth > 0) {
+      r = next();
+      if (r == kEnd) return kEnd;
+      if (is(r, '(')) ++depth;
+      else if (is(r, ')')) --depth;
+    }
+    r = next();
+    if (!is(r, '{')) return r;  // a declaration or prototype
+    run_.rd.bracedepth = 0;
+    record(cand_);
+    run_.rd.bracedepth = 1;
+    return body();
+  }
+
+  // Scans one body; returns the token after it (kEnd at end of input).
+  int body() {
+    int r = next();
+    for (;;) {
+      if (r == kEnd) return kEnd;
+      if (r == kBodyClosed) return next();
+      if (r != kName) {
+        r = next();
+        continue;
+      }
+      word_ = tok_;
+      while ((r = next()) == kName) word_ = tok_;
+      if (!is(r, '(')) continue;  // goes on from that token (a -3 ends the body)
+      record(word_);
+      int depth = 1;
+      bool prevword = false;
+      while (depth > 0) {
+        r = next();
+        if (r == kEnd) return kEnd;
+        if (is(r, '(')) {
+          ++depth;
+          if (prevword) record(prevtok_);
+        } else if (is(r, ')')) {
+          --depth;
+        }
+        prevword = (r == kName);
+        if (prevword) prevtok_ = tok_;
+      }
+      r = next();
+    }
+  }
+
+  Run& run_;
+  int file_;
+  std::string tok_, cand_, word_, prevtok_;
+};
+
+}  // namespace
+
+int getfilename3(Run& run, const std::string& conv, const std::string& filename, int mode_a) {
+  ReaderState& rd = run.rd;
+  rd.bodyclosed = 0;
+  // A cleaned text that cannot be opened reads as an empty one.
+  if (!rd.mid.open(conv)) rd.mid.open_bytes("");
+  if (run.opt.flgdebug)
+    run.con.text(mode_a ? "-------------getfilename3_mode_a()-----------------\n"
+                        : "-------------getfilename3()-----------------\n");
+  rd.pushback.clear();
+  rd.bracedepth = 0;
+  if (run.opt.flgtime) Checkpoint(run, "1-2 %d.%03d\n");
+  if (run.recs.empty()) MakeKeywordList(run);
+
+  Scanner(run, InternFile(run, filename)).scan();
+
+  rd.mid.close();
+  if (!run.recs.empty()) {
+    run.recs.list.back().groupend = 1;
+    if (run.opt.flgdebug)
+      run.con.text(mode_a ? "-------------END-getfilename3_mode_a()-----------------\n"
+                          : "-------------END-getfilename3()-----------------\n");
+  }
+  return 1;
+}
 
 }  // namespace zelta

@@ -1,11 +1,22 @@
 // Function extraction: definitions and calls from one cleaned text.
 #pragma once
 #include <string>
+#include <string_view>
 
 namespace zelta {
 
 struct Run;
 
+// Scans the cleaned text `conv` of the source `filename` and appends its
+// definitions and calls to the run's record list. Returns 1.
 int getfilename3(Run& run, const std::string& conv, const std::string& filename, int mode_a);
+
+void MakeKeywordList(Run& run);
+// 1 when `name` is none of the keywords, 0 when it is one.
+int IsNotKeyword(Run& run, std::string_view name);
+// Creates one record; the brace depth tells a definition (0) from a call.
+void AddRecord(Run& run, std::string_view name, int file);
+// The index of a source file name in the run's file table (added when new).
+int InternFile(Run& run, const std::string& filename);
 
 }  // namespace zelta

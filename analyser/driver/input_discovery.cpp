@@ -1,10 +1,212 @@
 #include "driver/input_discovery.h"
 
+#include <algorithm>
+
+#include "calltree/extraction.h"
+#include "calltree/tree_render.h"
 #include "driver/run.h"
+#include "prepare/conversion.h"
 
 namespace zelta {
 
-// Placeholder until input discovery lands.
-void Tree(Run&, const std::string&) {}
+namespace {
+
+bool ends_with(const std::string& s, const char* suffix) {
+  const size_t n = std::char_traits<char>::length(suffix);
+  return s.size() >= n && s.compare(s.size() - n, n, suffix) == 0;
+}
+
+std::string bare_name(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The converted text of one source. It is removed when its file is done,
+// and also when the run ends early, so that no error leaves it behind.
+class ConvFile {
+ public:
+  explicit ConvFile(Run& run) : path_(make_temp_file()) {
+    if (path_.empty()) {
+      run.con.text("一時ファイルの作成に失敗しました\n");
+      run.errlog.text("一時ファイルの作成に失敗しました\n");
+      EndRun(0);
+    }
+  }
+  ~ConvFile() { remove_file(path_); }
+  ConvFile(const ConvFile&) = delete;
+  ConvFile& operator=(const ConvFile&) = delete;
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+void KeepCopy(Run& run, const ConvFile& conv) {
+  if (run.opt.flgmid) copy_file(conv.path(), "abcd.txt");
+}
+
+}  // namespace
+
+bool FindCFile(DirSearch& search, const std::string& text, int mode, std::string& entry) {
+  if (mode == 3) return path_exists(text);
+  if (mode == 1) {
+    // Directories are taken relative to the working directory; an absolute
+    // one is searched where it is.
+    search.entries = find_matching(!text.empty() && text[0] == '/' ? text : "./" + text, "c");
+    search.next = 0;
+  }
+  if (search.next >= search.entries.size()) {
+    search.entries.clear();
+    search.next = 0;
+    return false;
+  }
+  entry = search.entries[search.next++];
+  return true;
+}
+
+void Tree(Run& run, const std::string& text) {
+  const Options& o = run.opt;
+  if (o.flgdebug) {
+    run.con.text("---Tree---\n");
+    run.con.print("filename or dirname:%s\n", text.c_str());
+  }
+  const int count = static_cast<int>(std::count(text.begin(), text.end(), '|'));
+  if (o.flgdebug) run.con.print("empty:%d\n", count);
+
+  // From the end: a "." anywhere after the first path's folder sets the dot
+  // mark (a list of file names); the first "/" inside the first path ends the
+  // scan and gives srcdir.
+  bool dot = false;
+  int left = count;
+  for (size_t i = text.size(); i-- > 0;) {
+    const char c = text[i];
+    if (c == '|') {
+      --left;
+    } else if (c == '.') {
+      dot = true;
+    } else if (c == '/' && left == 0) {
+      run.cfg.srcdir = i == 0 ? "/" : text.substr(0, i);
+      break;
+    }
+  }
+  // A leading "./" is an ordinary relative path, so a list whose first path
+  // begins with "." keeps its dot mark.
+
+  if (o.flgtime) Checkpoint(run, "1-0-1 %d.%03d\n");
+  if (count == 0) {
+    if (o.flgdebug) run.con.text("!!!!File Or Directory!!!!\n");
+    CheckFileOrDir(run, text);
+  } else if (dot) {
+    if (o.flgdebug) {
+      run.con.text("!!!!FileFileFile!!!!\n");
+      run.con.print("FileOrDir=%s\n", text.c_str());
+    }
+    Multifile(run, text, count);
+  } else {
+    // Several names without any "." are no file list; taken as one directory
+    // name they end in the "no C source" message.
+    Directory(run, text);
+  }
+}
+
+void CheckFileOrDir(Run& run, const std::string& path) {
+  const Options& o = run.opt;
+  if (o.flgdebug) run.con.text("---CheckFileOrDir---\n");
+  if (o.flgtime) Checkpoint(run, "1-0-2 %d.%03d\n");
+  if (o.flgdebug) run.con.print("FileOrDir:%s\n", path.c_str());
+
+  const std::string last = bare_name(path);
+  if (last == "." || last == ".." || last.find('.') == std::string::npos) {
+    if (o.flgdebug) run.con.text("!!!!Directory!!!!\n");
+    // Local headers of a directory run sit beside its sources.
+    run.cfg.srcdir = path.empty() ? "." : path;
+    Directory(run, path);
+    return;
+  }
+  if (!ends_with(path, ".c")) {
+    run.con.print("%sはCのソースファイルではありません\n", path.c_str());
+    EndRun(0);
+  }
+  if (o.flgtime) Checkpoint(run, "1-0-3 %d.%03d\n");
+  DirSearch none;
+  std::string unused;
+  if (!FindCFile(none, path, 3, unused)) {
+    run.con.print("エラー : %sというファイルはありません\n", path.c_str());
+    EndRun(0);
+  }
+  if (o.flgdebug) run.con.text("!!!!File!!!!\n");
+  ConvFile conv(run);
+  if (o.flgtime) Checkpoint(run, "1-0-4 %d.%03d\n");
+  if (run.cfg.srcdir.empty()) run.cfg.srcdir = ".";
+  henkan(run, path, conv.path());
+  KeepCopy(run, conv);
+  const std::string name = bare_name(path);
+  run.con.eprint("filename=%s\n", name.c_str());
+  getfilename3(run, conv.path(), name, 0);
+}
+
+void Directory(Run& run, const std::string& dir) {
+  const Options& o = run.opt;
+  if (o.flgdebug) run.con.text("---Directory---\n");
+  if (run.cfg.srcdir.empty()) run.cfg.srcdir = ".";
+  int files = 0;
+  DirSearch search;
+  RecordDump dump;
+  std::string entry;
+  bool found = FindCFile(search, dir, 1, entry);
+  if (!found) {
+    run.con.print("エラー : %sにCのソースファイルがありません\n", dir.c_str());
+    run.con.text("終了します\n");
+    EndRun(0);
+  }
+  for (; found; found = FindCFile(search, dir, 2, entry)) {
+    if (o.flgdebug) run.con.print("*****%s\n", entry.c_str());
+    if (!ends_with(entry, ".c")) continue;
+    const std::string source = dir == ".//" ? dir + entry : dir + "//" + entry;
+    if (o.flgdebug) run.con.print("filename:%s\n", source.c_str());
+    ConvFile conv(run);
+    run.con.eprint("filename=%s\n", entry.c_str());
+    henkan(run, source, conv.path());
+    KeepCopy(run, conv);
+    getfilename3(run, conv.path(), entry, 1);
+    dump.update(run);
+    ++files;
+    if (o.flgdebug) run.con.print("%dつ目の関数終了\n", files);
+  }
+  dump.close();
+}
+
+void Multifile(Run& run, const std::string& text, int count) {
+  const Options& o = run.opt;
+  if (o.flgdebug) {
+    run.con.text("----Multifile()---\n");
+    run.con.print("len=%d\n", 0);
+    run.con.print("%s\n", text.c_str());
+    run.con.text("----Multifile()---\n");
+    run.con.print("filecnt=%d\n", count);
+    run.con.print("len=%d\n", static_cast<int>(text.size()));
+    run.con.print("%s\n", text.c_str());
+  }
+  std::vector<std::string> paths;
+  paths.reserve(static_cast<size_t>(count) + 1);
+  size_t start = 0;
+  for (;;) {
+    const size_t bar = text.find('|', start);
+    paths.push_back(text.substr(start, bar == std::string::npos ? std::string::npos : bar - start));
+    if (bar == std::string::npos) break;
+    start = bar + 1;
+  }
+  if (o.flgdebug) run.con.text("---Multifile()---\n");
+  // Without a folder in the first path the sources sit in the working directory.
+  if (run.cfg.srcdir.empty()) run.cfg.srcdir = ".";
+  for (const std::string& path : paths) {
+    if (ends_with(path, ".h")) continue;
+    const std::string name = bare_name(path);
+    ConvFile conv(run);
+    run.con.print("ファイル:%sを解析中...\n", name.c_str());
+    henkan(run, path, conv.path());
+    getfilename3(run, conv.path(), name, 1);
+  }
+}
 
 }  // namespace zelta

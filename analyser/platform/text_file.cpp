@@ -1,6 +1,7 @@
 #include "platform/text_file.h"
 
 #include <cstdarg>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -67,10 +68,22 @@ void TextWriter::raw(std::string_view bytes) {
 std::string fold_crlf(std::string_view in) {
   std::string out;
   out.reserve(in.size());
-  for (size_t i = 0; i < in.size(); ++i) {
-    if (in[i] == '\r' && i + 1 < in.size() && in[i + 1] == '\n') continue;
-    out.push_back(in[i]);
+  // Copies the stretches between carriage returns whole; only a CR that
+  // comes right before an LF is dropped.
+  size_t start = 0;
+  for (;;) {
+    const void* hit = std::memchr(in.data() + start, '\r', in.size() - start);
+    if (!hit) break;
+    const size_t cr = static_cast<size_t>(static_cast<const char*>(hit) - in.data());
+    if (cr + 1 < in.size() && in[cr + 1] == '\n') {
+      out.append(in.data() + start, cr - start);
+      start = cr + 1;
+    } else {
+      out.append(in.data() + start, cr + 1 - start);
+      start = cr + 1;
+    }
   }
+  out.append(in.data() + start, in.size() - start);
   return out;
 }
 

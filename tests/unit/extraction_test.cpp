@@ -1,0 +1,71 @@
+#include <gtest/gtest.h>
+
+#include "calltree_harness.h"
+
+namespace zelta::test {
+namespace {
+
+std::string scan(const std::string& cleaned) {
+  CalltreeHarness h;
+  h.file("x.c", cleaned);
+  return h.records();
+}
+
+TEST(Extraction, DefinitionsNeedParenthesesAndABrace) {
+  EXPECT_EQ(scan("int f;\nextern void g;\nint f(int);\nextern void g();\n"), "");
+  EXPECT_EQ(scan("int main\n main(){\n}"), "main*|");
+  // Old-style parameter declarations hide the brace; the body is then read
+  // at file level and gives nothing.
+  EXPECT_EQ(scan("int f(a) int a; {\n g();\n}"), "");
+  EXPECT_EQ(scan(""), "");
+}
+
+TEST(Extraction, CallsInSourceOrderWithKeywordsLeftOut) {
+  EXPECT_EQ(scan(" main(){\n x = a (1);\n}"), "main* a|");
+  EXPECT_EQ(scan(" main(){\n return (x); n = sizeof(int); while (x) y(); for (;;) ; if (f(x)) do {} while(0);\n}"),
+            "main* return sizeof y f|");
+  EXPECT_EQ(scan(" main(){\n b(c(d(1)));\n}"), "main* b c d|");
+  EXPECT_EQ(scan(" main(){\n f((g)(x));\n}"), "main* f|");
+  EXPECT_EQ(scan(" main(){\n a(); a(); b();\n}"), "main* a a b|");
+  EXPECT_EQ(scan(" main(){\n (void) p->q (1); s.t(2); switch (u(3)) {case 1: v(); } else\n}"),
+            "main* q t u v|");
+}
+
+TEST(Extraction, GroupsCloseAtEachDefinitionAndAtTheEndOfAFile) {
+  CalltreeHarness h;
+  h.file("x.c", "int b\n b(){\n b(1);\n}int a\n a(){\n}\n main(){\n {\n a(); }\n b();\n}");
+  h.file("y.c", "\n c(){\n d();\n}");
+  EXPECT_EQ(h.records(), "b* b|a*|main* a b|c* d|");
+  EXPECT_EQ(h.run().recs.files[static_cast<size_t>(h.run().recs.list.back().file)], "y.c");
+  EXPECT_EQ(h.run().recs.list.front().stdfunc, -1);
+}
+
+TEST(Extraction, KeywordHeadedBlockJoinsThePrecedingGroup) {
+  EXPECT_EQ(scan(" main(){\n a();\n}if (x) {\n g();\n}"), "main* a g|");
+}
+
+TEST(Extraction, LongNamesAndCrLfText) {
+  const std::string longname(5000, 'q');
+  EXPECT_EQ(scan("\r\n " + longname + "(){\r\n " + longname + "x();\r\n}"), longname + "* " + longname + "x|");
+}
+
+TEST(Extraction, CharacterLiteralsVanishAndEndOfInputInsideABodyIsQuiet) {
+  EXPECT_EQ(scan(" main(){\n c = '(' ; a(')');\n b(("), "main* a b|");
+}
+
+TEST(Extraction, DebugBannersNameTheMode) {
+  CalltreeHarness h;
+  h.opt().flgdebug = 1;
+  h.file("x.c", "int f;", 0);
+  h.file("x.c", " f(){\n}", 0);
+  h.file("y.c", " g(){\n}", 1);
+  EXPECT_EQ(h.out(),
+            "-------------getfilename3()-----------------\nint f;"
+            "-------------getfilename3()-----------------\n f(){\n}"
+            "-------------END-getfilename3()-----------------\n"
+            "-------------getfilename3_mode_a()-----------------\n g(){\n}"
+            "-------------END-getfilename3_mode_a()-----------------\n");
+}
+
+}  // namespace
+}  // namespace zelta::test
