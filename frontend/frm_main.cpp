@@ -27,7 +27,7 @@
 namespace zelta::fe {
 namespace {
 
-// Design rectangles (twips) of the controls the layout moves.
+// Rectangles (twips) of the controls the layout moves, as first placed.
 constexpr int kTree1Left = 0, kTree1Top = 1200, kTree1Width = 2175, kTree1Height = 6375;
 constexpr int kRichLeft = 2280, kRichTop = 1200, kRichWidth = 7215, kRichHeight = 4575;
 constexpr int kLabel3Left = 2280, kLabel3Top = 5880, kLabel3Width = 1935, kLabel3Height = 255;

@@ -8,13 +8,15 @@
 namespace zelta {
 
 static constexpr long long kDefaultMaxLines = 5000000;
+// Line numbers are 32-bit; a larger limit is taken as this one.
+static constexpr long long kLargestLimit = 2000000000;
 
 long long TreeLineLimit() {
   const char* env = std::getenv("ZELTA_MAX_LINES");
   if (env && *env) {
     char* end = nullptr;
     long long v = std::strtoll(env, &end, 10);
-    if (end && *end == '\0' && v > 0) return v;
+    if (end && *end == '\0' && v > 0) return v < kLargestLimit ? v : kLargestLimit;
   }
   return kDefaultMaxLines;
 }
@@ -127,7 +129,12 @@ void Expand(Run& run, std::string_view startname, int start) {
       tb.position[static_cast<size_t>(d)] = c;
       if (r == kNoRecord) continue;
       if (tb.gave_record) {
-        if (!crec.groupend) continue;
+        if (!crec.groupend) {
+          // The rest of a stretch of undefined calls would change nothing.
+          if (!tb.quietrun.empty() && tb.quietrun[static_cast<size_t>(c)] > c)
+            tb.position[static_cast<size_t>(d)] = tb.quietrun[static_cast<size_t>(c)];
+          continue;
+        }
         SetLastline(run, d, tb.nextline - 1);
         exhausted = true;
       } else {
@@ -149,6 +156,21 @@ void Expand(Run& run, std::string_view startname, int start) {
     tb.treedepth = d - 1;
   }
   tb.treedepth = -1;
+}
+
+// Undefined calls that are not the last of their group: AddTreeLine only
+// marks them (marks they already carry) and NextCallee presets nothing for
+// them. A call of main is left out, as it resolves by file.
+void FindQuietRuns(Run& run) {
+  TreeBuilder& tb = run.tb;
+  const Records& recs = run.recs;
+  tb.quietrun.assign(recs.list.size(), -1);
+  for (size_t i = recs.list.size(); i-- > 0;) {
+    const FuncRecord& r = recs.list[i];
+    if (r.isdef || r.groupend || r.stdfunc != 1 || recs.def_of(r.nameid) >= 0 || r.name == "main") continue;
+    const bool next_quiet = i + 1 < recs.list.size() && tb.quietrun[i + 1] >= 0;
+    tb.quietrun[i] = next_quiet ? tb.quietrun[i + 1] : static_cast<int>(i);
+  }
 }
 
 // Places one start line and expands it when it has calls.
@@ -274,6 +296,8 @@ int BuildTree(Run& run, int capacity, const std::string& startname) {
   tb.maxdepth = 0;
   tb.maxlines = TreeLineLimit();
   Grow(tb, capacity > 0 ? capacity - 1 : 0);
+  tb.quietrun.clear();
+  if (!o.flgall) FindQuietRuns(run);
 
   const int first = recs.defs.empty() ? 0 : recs.defs.front();
   if (o.flgfunc || !o.flgfuncall) {

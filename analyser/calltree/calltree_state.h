@@ -106,6 +106,10 @@ struct TreeBuilder {
   std::vector<int> pathnames;  // name ids on the path, start name first (-1: a name no record has)
   std::vector<int> onpath;     // the same, counted per name id
   std::string callee;
+  // Without -a a call of an undefined function adds nothing; quietrun[i] is
+  // the last record of the stretch of such calls that starts at i (-1: none),
+  // so an expansion passes over the stretch at once.
+  std::vector<int> quietrun;
 
   std::string_view text(const TreeLine& l) const { return store.get(l); }
 };

@@ -162,7 +162,8 @@ void Directory(Run& run, const std::string& dir) {
   for (; found; found = FindCFile(search, dir, 2, entry)) {
     if (o.flgdebug) run.con.print("*****%s\n", entry.c_str());
     if (!ends_with(entry, ".c")) continue;
-    const std::string source = dir == ".//" ? dir + entry : dir + "//" + entry;
+    // An empty folder text is the working folder, not the root.
+    const std::string source = dir == ".//" || dir.empty() ? dir + entry : dir + "//" + entry;
     if (o.flgdebug) run.con.print("filename:%s\n", source.c_str());
     ConvFile conv(run);
     run.con.eprint("filename=%s\n", entry.c_str());

@@ -65,6 +65,18 @@ void TextWriter::raw(std::string_view bytes) {
   std::fwrite(bytes.data() + start, 1, bytes.size() - start, f_);
 }
 
+// Folds CR LF into LF in place (one pass, no second copy of a large file).
+static void fold_crlf_in_place(std::string& s) {
+  size_t first = s.find("\r\n");
+  if (first == std::string::npos) return;
+  size_t w = first;
+  for (size_t r = first; r < s.size(); ++r) {
+    if (s[r] == '\r' && r + 1 < s.size() && s[r + 1] == '\n') continue;
+    s[w++] = s[r];
+  }
+  s.resize(w);
+}
+
 std::string fold_crlf(std::string_view in) {
   std::string out;
   out.reserve(in.size());
@@ -96,7 +108,8 @@ bool TextReader::open(const std::string& path) {
     ::close(fd);
     return false;
   }
-  std::string raw;
+  std::string& raw = data_;
+  raw.clear();
   if (S_ISREG(st.st_mode) && st.st_size > 0) raw.reserve(static_cast<size_t>(st.st_size));
   char buf[1 << 16];
   for (;;) {
@@ -109,14 +122,15 @@ bool TextReader::open(const std::string& path) {
     raw.append(buf, static_cast<size_t>(n));
   }
   ::close(fd);
-  data_ = fold_crlf(raw);
+  fold_crlf_in_place(data_);
   pos_ = 0;
   open_ = true;
   return true;
 }
 
 void TextReader::open_bytes(std::string_view bytes) {
-  data_ = fold_crlf(bytes);
+  data_.assign(bytes);
+  fold_crlf_in_place(data_);
   pos_ = 0;
   open_ = true;
 }

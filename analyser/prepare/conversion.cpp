@@ -7,8 +7,8 @@
 namespace zelta {
 
 int istypeword(std::string_view text) {
-  static constexpr std::string_view kTypes[] = {"int",  "char",     "double", "float", "long",   "short",   "void",
-                                                "unsigned", "signed", "enum", "struct", "union", "ssize_t", "size_t"};
+  static constexpr std::string_view kTypes[] = {"int",      "char",   "double", "float",  "long",  "short",   "void",
+                                                "unsigned", "signed", "enum",   "struct", "union", "ssize_t", "size_t"};
   for (std::string_view t : kTypes)
     if (text == t) return 0;
   return 1;
@@ -50,6 +50,8 @@ void skipstring(Run& run) {
 
 namespace {
 
+bool is_aggregate_word(const std::string& s) { return s == "struct" || s == "union" || s == "enum"; }
+
 bool has_aggregate_word(const std::string& s) {
   return s.find("enum") != std::string::npos || s.find("union") != std::string::npos ||
          s.find("struct") != std::string::npos;
@@ -81,7 +83,10 @@ class Converter final : public LineSource {
     obuf_.clear();
   }
   void remember() {
-    if (!is_c_space(static_cast<unsigned char>(word_[0]))) lastnonblank_ = word_;
+    if (!is_c_space(static_cast<unsigned char>(word_[0]))) {
+      prevnonblank_.swap(lastnonblank_);
+      lastnonblank_ = word_;
+    }
     lastword_ = word_.size() == 1 ? word_[0] : kNameToken;
   }
   // A comment ends the "/" that opened it: what follows may open a comment
@@ -96,6 +101,7 @@ class Converter final : public LineSource {
   Preprocessor& pp_;
   TextWriter out_;
   std::string word_, lastnonblank_, pendingname_, linebuf_, obuf_;
+  std::string prevnonblank_;  // the non-blank token before lastnonblank_
   // The token before the current one. Only single-character tokens are ever
   // compared with it, so a name is kept as a marker rather than a copy.
   static constexpr char kNameToken = 'A';
@@ -124,8 +130,10 @@ void Converter::file_tail() {
   remember();
   if (skipdepth_ > 0) {
     if (active()) {
-      if (word_[0] == '}') skipdepth_--;
-      else if (word_[0] == '{') skipdepth_++;
+      if (word_[0] == '}')
+        skipdepth_--;
+      else if (word_[0] == '{')
+        skipdepth_++;
     }
     return;
   }
@@ -168,6 +176,9 @@ void Converter::convert(const std::string& source, const std::string& conv) {
     }
     const bool counted = active() && skipdepth_ == 0;
     switch (word_[0]) {
+      case '\n':
+        pp_.directive_text = 0;
+        break;
       case '"':
         skipstring(run_);
         continue;
@@ -175,8 +186,11 @@ void Converter::convert(const std::string& source, const std::string& conv) {
         directive(run_);
         continue;
       case '(':
-        if (counted && parendepth_ == 0 && bracketdepth_ == 0 && istypeword(lastnonblank_) == 1 &&
-            !lastnonblank_.empty() && is_name_char(static_cast<unsigned char>(lastnonblank_[0]))) {
+        // A name right after struct, union or enum is a tag, never a function:
+        // its "(" belongs to an attribute (struct __attribute__((packed)) {).
+        if (counted && parendepth_ == 0 && bracketdepth_ == 0 && !pp_.directive_text &&
+            istypeword(lastnonblank_) == 1 && !lastnonblank_.empty() &&
+            is_name_char(static_cast<unsigned char>(lastnonblank_[0])) && !is_aggregate_word(prevnonblank_)) {
           pendingname_ = lastnonblank_;
           pending_ = 1;
         }
@@ -256,6 +270,7 @@ bool Converter::body() {
     }
     switch (word_[0]) {
       case '\n': {
+        pp_.directive_text = 0;
         linebuf_.push_back('\n');
         int braces = linebraces_;
         linebraces_ = 0;

@@ -87,8 +87,10 @@ bool enclosing_active(const Preprocessor& pp) {
 void do_else(Preprocessor& pp) {
   if (pp.iftop <= 0) return;
   CondLevel& l = pp.ifstack[static_cast<size_t>(pp.iftop)];
-  if (l.state == 0) l.active = 0;
-  else l.active = enclosing_active(pp) ? 1 : 0;
+  if (l.state == 0)
+    l.active = 0;
+  else
+    l.active = enclosing_active(pp) ? 1 : 0;
 }
 
 // #elif: the first branch of a group whose condition holds is active, every
@@ -162,8 +164,10 @@ void directive(Run& run) {
     do_elif(run);
   } else if (word == "error" || word == "warning") {
     skip_line(run);
+  } else {
+    // Any other word: only the word is consumed; the rest of its line is text.
+    pp.directive_text = 1;
   }
-  // Any other word: only the word is consumed; the rest of its line is text.
 }
 
 int doinclude(Run& run, bool act) {

@@ -69,10 +69,18 @@ bool if_condition(MacroTable& macros, std::string_view line) {
       char o2 = op.size() > 1 ? op[1] : '\0';
       int result = -1;  // -1: no result, the right slot keeps its text
       switch (o1) {
-        case '!': result = a != b; break;
-        case '=': result = a == b; break;
-        case '<': result = o2 == '\0' ? a < b : o2 == '=' ? a <= b : -1; break;
-        case '>': result = o2 == '\0' ? a > b : o2 == '=' ? a >= b : -1; break;
+        case '!':
+          result = a != b;
+          break;
+        case '=':
+          result = a == b;
+          break;
+        case '<':
+          result = o2 == '\0' ? a < b : o2 == '=' ? a <= b : -1;
+          break;
+        case '>':
+          result = o2 == '\0' ? a > b : o2 == '=' ? a >= b : -1;
+          break;
         case '&':
           if (o2 == '&') {
             result = a != 0 && b != 0;
@@ -85,7 +93,9 @@ bool if_condition(MacroTable& macros, std::string_view line) {
             break;
           }
           [[fallthrough]];
-        default: result = (a >= 48 && a <= 57) ? -1 : a != 0; break;
+        default:
+          result = (a >= 48 && a <= 57) ? -1 : a != 0;
+          break;
       }
       if (result >= 0) right.assign(1, result ? '1' : '0');
     }

@@ -78,8 +78,8 @@ class Expander {
   MacroTable& mt_;
   LineSource* more_;
   int depth_ = 0;
-  bool full_ = false;  // the line reached kMaxLine: nothing more is expanded
-  int applied_ = 0;  // surplus of "{" already added to bracedepth for this line
+  bool full_ = false;                    // the line reached kMaxLine: nothing more is expanded
+  int applied_ = 0;                      // surplus of "{" already added to bracedepth for this line
   std::vector<const MacroRec*> active_;  // macros whose own expansion is being rescanned
   static thread_local Pools pools_;
 };
@@ -113,8 +113,10 @@ void Expander::expand_all(std::string& text, bool allow_more, bool count, const 
       bool seen = false;
       for (size_t k = 0; k < ndone && !seen; ++k) seen = (k < 8 ? done_small[k] : done_more[k - 8]) == r;
       if (seen) continue;
-      if (ndone < 8) done_small[ndone] = r;
-      else done_more.push_back(r);
+      if (ndone < 8)
+        done_small[ndone] = r;
+      else
+        done_more.push_back(r);
       ++ndone;
       if (src == &text) {
         copy = text;
@@ -144,8 +146,10 @@ void Expander::count_braces(const std::string& line) {
       while (i < n && line[i] != '"') i += line[i] == '\\' ? 2 : 1;
       ++i;
     } else {
-      if (c == '{') ++total;
-      else if (c == '}') --total;
+      if (c == '{')
+        ++total;
+      else if (c == '}')
+        --total;
       ++i;
     }
   }

@@ -75,11 +75,15 @@ struct Preprocessor {
   // Headers opened (or tried) during the run, by the name as written.
   std::unordered_set<std::string> inclist;
   MacroTable macrotab;
+  // 1 while the rest of an ignored directive's line (#pragma pack(1)) is read
+  // as text: a "(" on it starts no function header.
+  int directive_text = 0;
 
   bool active() const { return ifopen == 0 || ifstack[static_cast<size_t>(iftop)].active == 1; }
   void reset_conditionals() {
     iftop = 0;
     ifopen = 0;
+    directive_text = 0;
   }
 };
 

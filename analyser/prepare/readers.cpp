@@ -16,20 +16,25 @@ static int pop(ReaderState& rd) {
   return c;
 }
 
-// Skips a character literal after its opening apostrophe and returns the byte
-// after it (0 at end of input). An unterminated literal ends the run (-99).
-static int skip_char_literal(Run& run, TextReader& in, bool sjis) {
+// Skips a character literal whose first byte after the opening apostrophe
+// was already read (`c`), and returns the byte after the literal (0 at end
+// of input). An unterminated literal ends the run (-99).
+static int skip_char_literal_from(Run& run, TextReader& in, bool sjis, int c) {
   for (;;) {
-    int c = in.get();
     if (c < 0) ErrorExit(run, -99);
     if (c == '\\' || (sjis && sjis_lead(c))) {
       if (in.get() < 0) ErrorExit(run, -99);
-      continue;
+    } else if (c == '\'') {
+      break;
     }
-    if (c == '\'') break;
+    c = in.get();
   }
-  int c = in.get();
+  c = in.get();
   return c < 0 ? 0 : c;
+}
+
+static int skip_char_literal(Run& run, TextReader& in, bool sjis) {
+  return skip_char_literal_from(run, in, sjis, in.get());
 }
 
 // Inlined into the word reader below: it runs once per source byte.
@@ -47,7 +52,7 @@ static inline int src_char(Run& run) {
 
 int getsrcchar(Run& run) { return src_char(run); }
 
-int getmidchar(Run& run) {
+static inline int mid_char(Run& run) {
   ReaderState& rd = run.rd;
   if (!rd.pushback.empty()) return pop(rd);
   int c = rd.mid.get();
@@ -56,6 +61,8 @@ int getmidchar(Run& run) {
   if (c == '\'') return skip_char_literal(run, rd.mid, rd.mid_sjis);
   return c;
 }
+
+int getmidchar(Run& run) { return mid_char(run); }
 
 int getsrcword(Run& run, std::string& buf) {
   ReaderState& rd = run.rd;
@@ -71,17 +78,35 @@ int getsrcword(Run& run, std::string& buf) {
   if (is_name_char(c)) {
     buf.push_back(static_cast<char>(c));
     SrcStream* s = rd.top();
-    if (s && rd.pushback.empty() && !run.opt.flgdebug) {
+    if (s && rd.pushback.empty()) {
       // The rest of the name straight from the stream: no name character
       // is an apostrophe, so only the byte that ends it needs the full rule.
       TextReader& in = s->text;
+      const bool echo = run.opt.flgdebug != 0;
+      const bool number = c >= '0' && c <= '9';
       for (;;) {
         c = in.get();
-        if (!is_name_char(c)) break;
-        buf.push_back(static_cast<char>(c));
+        if (c < 0) {
+          c = 0;
+          break;
+        }
+        if (echo) run.con.rawc(c);
+        if (is_name_char(c)) {
+          buf.push_back(static_cast<char>(c));
+          continue;
+        }
+        if (c != '\'' || rd.flgcomment != 0 || rd.flgdubble != 0) break;
+        // Inside a number an apostrophe followed by a digit separates digits
+        // (0x8000'0000); it is dropped. Anywhere else it opens a literal.
+        int d = in.get();
+        if (number && is_name_char(d)) {
+          if (echo) run.con.rawc(d);
+          buf.push_back(static_cast<char>(d));
+          continue;
+        }
+        c = skip_char_literal_from(run, in, s->sjis, d);
+        break;
       }
-      if (c < 0) c = 0;
-      else if (c == '\'' && rd.flgcomment == 0 && rd.flgdubble == 0) c = skip_char_literal(run, in, s->sjis);
     } else {
       for (;;) {
         c = src_char(run);
@@ -94,8 +119,10 @@ int getsrcword(Run& run, std::string& buf) {
   }
   buf.push_back(static_cast<char>(c));
   if (rd.flgcomment == 0 && rd.flgdubble == 0) {
-    if (c == '{') rd.bracedepth++;
-    else if (c == '}') rd.bracedepth--;
+    if (c == '{')
+      rd.bracedepth++;
+    else if (c == '}')
+      rd.bracedepth--;
   }
   return kChar;
 }
@@ -104,15 +131,30 @@ int getmidword(Run& run, std::string& buf) {
   ReaderState& rd = run.rd;
   int c;
   do {
-    c = getmidchar(run);
+    c = mid_char(run);
     if (c == 0) return kEnd;
   } while (is_c_space(c));
   buf.clear();
   if (is_name_char(c)) {
-    do {
-      buf.push_back(static_cast<char>(c));
-      c = getmidchar(run);
-    } while (is_name_char(c));
+    buf.push_back(static_cast<char>(c));
+    if (rd.pushback.empty() && !run.opt.flgdebug) {
+      TextReader& in = rd.mid;
+      for (;;) {
+        c = in.get();
+        if (!is_name_char(c)) break;
+        buf.push_back(static_cast<char>(c));
+      }
+      if (c < 0)
+        c = 0;
+      else if (c == '\'')
+        c = skip_char_literal(run, in, rd.mid_sjis);
+    } else {
+      for (;;) {
+        c = mid_char(run);
+        if (!is_name_char(c)) break;
+        buf.push_back(static_cast<char>(c));
+      }
+    }
     ungetchar(run, c);
     return kName;
   }

@@ -35,9 +35,7 @@ struct ReaderState {
   TextReader mid;         // the cleaned text being read by the extraction
   bool mid_sjis = false;  // the cleaned text came from Shift-JIS sources (set as they are opened)
 
-  SrcStream* top() {
-    return intop >= 0 && intop < static_cast<int>(instack.size()) ? instack[intop].get() : nullptr;
-  }
+  SrcStream* top() { return intop >= 0 && intop < static_cast<int>(instack.size()) ? instack[intop].get() : nullptr; }
 };
 
 void ungetchar(Run& run, int c);

@@ -295,6 +295,15 @@ TEST(CalltreeE2E, WorkingDirectoryAsDirectory) {
   EXPECT_EQ(w.tree(), sjfile("1 main\n2  ├a\n3  │ └b\n4  │ 　 └b:RecurrciveCall\n5  └b=3-4\n"));
 }
 
+TEST(CalltreeE2E, EmptyPathIsTheWorkingDirectory) {
+  Work w;
+  w.source("x.c", kExample);
+  ProcResult r = w.run({"-e", ""});
+  expect_success(w, r);
+  EXPECT_EQ(r.err, "filename=x.c\n");
+  EXPECT_EQ(w.tree(), sjfile("1 main\n2  ├a\n3  │ └b\n4  │ 　 └b:RecurrciveCall\n5  └b=3-4\n"));
+}
+
 TEST(CalltreeE2E, ListRunSkipsHeaders) {
   Work w;
   w.source("a.c", "int main(void) { helper(); return 0; }\n");

@@ -436,14 +436,29 @@ class MainWindowTest : public QObject {
     frmMain w;
     w.Drop({p("src dir")});
     w.RunAnalysis();
-    if (!QFile::exists(p("tree.txt")))
-      QSKIP("this analyser does not write tree.txt yet");
     QCOMPARE(messages(w), QStringList({"解析中・・・", "解析結果を表示してます", "正常に終了しました"}));
     const QString tree = w.RichTextBox1->toPlainText();
     QCOMPARE(tree, decodeText(fetest::readBytes(p("tree.txt"))));
     QVERIFY(tree.contains("main"));
     QVERIFY(tree.contains("sub"));
     QVERIFY(!QFile::exists(p("zelta_err.txt")));
+  }
+
+  void realAnalyserDebugRunKeepsItsLogAndShowsTheTree() {
+    fetest::CwdGuard cwd(root_);
+    QVERIFY(QFile::copy(CONZELTA_PATH, p("conzelta")));
+    QVERIFY(fetest::writeBytes(p("zelta.ini"), fetest::defaultIni()));
+    QVERIFY(fetest::writeBytes(p("m.c"), "int leaf(void) { return 1; }\nint main(void) { return leaf(); }\n"));
+    frmMain w;
+    w.options->optdebug = 1;
+    w.Drop({p("m.c")});
+    w.RunAnalysis();
+    QVERIFY(QFile::exists(p("zelta_err.txt")));  // kept under -w
+    QCOMPARE(messages(w).first(), QString("解析中・・・"));
+    QCOMPARE(messages(w).mid(messages(w).size() - 2),
+             QStringList({"解析結果を表示してます", "正常に終了しました"}));
+    QVERIFY(w.RichTextBox1->toPlainText().contains("leaf"));
+    QVERIFY(w.console && !w.console->text().isEmpty());
   }
 
   void shutdownClosesTheOtherForms() {

@@ -33,8 +33,8 @@ class HenkanRun {
   std::string raw_output() const { return read_file(dir_ / "conv.txt"); }
 
   int status() const { return status_; }  // -1 while no exit happened
-  std::string console();                   // standard output so far
-  std::string errlog();                    // zelta_err.txt so far
+  std::string console();                  // standard output so far
+  std::string errlog();                   // zelta_err.txt so far
 
  private:
   ScratchDir dir_;

@@ -19,9 +19,7 @@ TEST(CommentsAndLiterals, LineCommentTakesItsLineEnd) {
   EXPECT_EQ(cleaned("void g(void) {\n x = 1; // c\n y = 2;\n}\n"), "void g\n g(){\n x = 1; / y = 2;\n}\n");
 }
 
-TEST(CommentsAndLiterals, SlashStarSlashDoesNotCloseTheComment) {
-  EXPECT_EQ(cleaned("a /*/ b */ c\n"), "a / c\n");
-}
+TEST(CommentsAndLiterals, SlashStarSlashDoesNotCloseTheComment) { EXPECT_EQ(cleaned("a /*/ b */ c\n"), "a / c\n"); }
 
 TEST(CommentsAndLiterals, StringsAndCharactersVanish) {
   EXPECT_EQ(cleaned("void g(void) {\n s = \"{ \\\" }\"; t = '{'; u = '\\'';\n}\nint z;\n"),

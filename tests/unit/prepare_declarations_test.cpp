@@ -32,9 +32,7 @@ TEST(Declarations, AggregateBodiesAreSkipped) {
   EXPECT_EQ(cleaned("enum e { A = 1, B };\n"), "enum e ;\n");
 }
 
-TEST(Declarations, InitialiserCallKeepsOnlyTheName) {
-  EXPECT_EQ(cleaned("int x = f(3);\n"), "int x = f;\n");
-}
+TEST(Declarations, InitialiserCallKeepsOnlyTheName) { EXPECT_EQ(cleaned("int x = f(3);\n"), "int x = f;\n"); }
 
 TEST(Declarations, CpioIsAnnounced) {
   HenkanRun h;
@@ -85,6 +83,12 @@ TEST(Declarations, FunctionPointerParameters) {
             "int apply\n apply(){\n return f(x);\n}\n");
   EXPECT_EQ(cleaned("int apply(handler_t (*f)(int))\n{\n return f(1);\n}\n"),
             "int apply\n apply(){\n return f(1);\n}\n");
+}
+
+TEST(Declarations, AttributeAfterStructIsNoHeader) {
+  EXPECT_EQ(cleaned("typedef struct __attribute__((aligned(16))) {\n int q;\n} t;\nstruct ALIGN(8) s {\n int a;\n};\n"
+                    "struct s f(void) {\n}\n"),
+            "typedef struct __attribute__((aligned(16)))  t;\nstruct ALIGN(8) s ;\nstruct s f\n f(){\n}\n");
 }
 
 TEST(Declarations, LongNamesAreKeptWhole) {

@@ -78,7 +78,8 @@ TEST(Include, DebugNamesTheHeader) {
 
 TEST(Include, OnlyPlainFilesAreHeaders) {
   HenkanRun h;
-  EXPECT_EQ(h.convert("#include \"/dev/zero\"\n#include \"/dev/stdin\"\n#include \"/tmp\"\nint x;\n"), "\n\n\nint x;\n");
+  EXPECT_EQ(h.convert("#include \"/dev/zero\"\n#include \"/dev/stdin\"\n#include \"/tmp\"\nint x;\n"),
+            "\n\n\nint x;\n");
 }
 
 TEST(Include, LineWithoutAQuotedNameIsSkipped) {
@@ -96,8 +97,7 @@ TEST(Include, EndOfInputInsideTheDirectiveStops) {
 TEST(Include, DeeplyNestedHeaders) {
   HenkanRun h;
   const int n = 150;
-  for (int i = 0; i < n; ++i)
-    h.file("h" + std::to_string(i) + ".h", "#include \"h" + std::to_string(i + 1) + ".h\"\n");
+  for (int i = 0; i < n; ++i) h.file("h" + std::to_string(i) + ".h", "#include \"h" + std::to_string(i + 1) + ".h\"\n");
   h.file("h" + std::to_string(n) + ".h", "int deepest;\n");
   std::string out = h.convert("#include \"h0.h\"\nint y;\n");
   EXPECT_EQ(out, "int deepest;\n" + std::string(n + 1, '\n') + "int y;\n");
@@ -114,8 +114,12 @@ TEST(Include, ManyHeaderNames) {
   EXPECT_EQ(h.convert(src), expect);
 }
 
-TEST(Directives, UnknownWordsLeaveTheirLineAsText) {
-  EXPECT_EQ(cleaned("#pragma once\nint x;\n"), " once\nint x;\n");
+TEST(Directives, UnknownWordsLeaveTheirLineAsText) { EXPECT_EQ(cleaned("#pragma once\nint x;\n"), " once\nint x;\n"); }
+
+// The rest of an ignored directive's line is text, but no function header.
+TEST(Directives, IgnoredDirectiveLineStartsNoHeader) {
+  EXPECT_EQ(cleaned("#pragma pack(push, 1)\nstruct s {\n int a;\n};\n#pragma pack(pop)\nint f(void) {\n}\n"),
+            " pack(push, 1)\nstruct s ;\n pack(pop)\nint f\n f(){\n}\n");
 }
 
 TEST(Directives, NullDirectiveKeepsTheNextLine) { EXPECT_EQ(cleaned("#\nint x;\n"), "\nint x;\n"); }
@@ -157,8 +161,7 @@ TEST(Conditionals, UndefMarksEveryRecordOfTheName) {
 }
 
 TEST(Conditionals, ElifTakesTheFirstTrueBranchOnly) {
-  const char* src =
-      "#if 0\nint a;\n#elif 0\nint b;\n#elif 1\nint c;\n#elif 1\nint d;\n#else\nint e;\n#endif\n";
+  const char* src = "#if 0\nint a;\n#elif 0\nint b;\n#elif 1\nint c;\n#elif 1\nint d;\n#else\nint e;\n#endif\n";
   EXPECT_EQ(cleaned(src), " int c;\n\n");
   EXPECT_EQ(cleaned("#if 0\nint a;\n#elif 0\nint b;\n#else\nint e;\n#endif\n"), "\nint e;\n\n");
 }

@@ -80,15 +80,16 @@ TEST(Expansion, ParameterNameBeforeParenthesisIsNotReplaced) {
 // A macro is not expanded inside its own expansion, directly or through
 // others.
 TEST(Expansion, SelfReferenceStops) {
-  EXPECT_EQ(body_of("#define X X+1\n#define A B\n#define B A\n#define F(n) F(n-1)\n",
-                    " q = X; r = A; s = X X; t = F(3);\n"),
-            " q = X+1; r = A; s = X+1 X+1; t = F(3-1);\n}\n");
+  EXPECT_EQ(
+      body_of("#define X X+1\n#define A B\n#define B A\n#define F(n) F(n-1)\n", " q = X; r = A; s = X X; t = F(3);\n"),
+      " q = X+1; r = A; s = X+1 X+1; t = F(3-1);\n}\n");
 }
 
 TEST(Expansion, BraceFromAMacroExtendsTheBody) {
   HenkanRun h;
-  EXPECT_EQ(h.convert("#define BEGIN {\n#define END }\nvoid f(void) {\n if (x)\nBEGIN\n a();\nEND\n b();\n}\nint after;\n"),
-            "  void f\n f(){\n if (x)\n{\n a();\n}\n b();\n}\nint after;\n");
+  EXPECT_EQ(
+      h.convert("#define BEGIN {\n#define END }\nvoid f(void) {\n if (x)\nBEGIN\n a();\nEND\n b();\n}\nint after;\n"),
+      "  void f\n f(){\n if (x)\n{\n a();\n}\n b();\n}\nint after;\n");
 }
 
 TEST(Expansion, ArgumentsOnFurtherLines) {
@@ -164,7 +165,7 @@ TEST(IfSlots, EmptySlotsStopTheEvaluation) {
   EXPECT_TRUE(cond(t, "A  ==  1\n"));
   EXPECT_FALSE(cond(t, "Z  ==  1\n"));
   EXPECT_FALSE(cond(t, "D  ==  1\n"));  // a left value of 48..57 gives no result
-  EXPECT_FALSE(cond(t, "1 \n"));       // two slots: the final text is the empty second one
+  EXPECT_FALSE(cond(t, "1 \n"));        // two slots: the final text is the empty second one
 }
 
 TEST(IfSlots, Operators) {
@@ -185,8 +186,9 @@ TEST(IfSlots, Operators) {
 }
 
 TEST(IfSlots, HeadWithParametersFoundOnlyInASharedBucket) {
-  EXPECT_EQ(test::cleaned("#define BG(u) 7\n#if BG(u) == 7\nint a;\n#endif\n#define M(a) 7\n#if M(a) == 7\nint b;\n#endif\n"),
-            "  int a;\n\n \n");
+  EXPECT_EQ(
+      test::cleaned("#define BG(u) 7\n#if BG(u) == 7\nint a;\n#endif\n#define M(a) 7\n#if M(a) == 7\nint b;\n#endif\n"),
+      "  int a;\n\n \n");
 }
 
 }  // namespace

@@ -69,6 +69,12 @@ TEST(SourceReader, CharacterLiteralsVanish) {
   EXPECT_EQ(c.h.run().rd.bracedepth, 0);
 }
 
+TEST(SourceReader, DigitSeparatorsStayInTheirNumber) {
+  Reader r("x = 0x8000'0000u + 1'000'000; c = L'a'; d = 1';'x");
+  EXPECT_EQ(r.src_tokens(), (Tokens{"x", " ", "=", " ", "0x80000000u", " ", "+", " ", "1000000", ";", " ", "c", " ", "=",
+                                    " ", "L", ";", " ", "d", " ", "=", " ", "1", "x"}));
+}
+
 TEST(SourceReader, LiteralAtTheVeryEndReadsAsEndOfInput) {
   Reader r("a'b'");
   EXPECT_EQ(r.src_tokens(), (Tokens{"a"}));

@@ -66,12 +66,30 @@ TEST(Robustness, RandomBytes) {
       src.push_back(r % 4 == 0 ? static_cast<char>(r >> 8) : alphabet[(r >> 8) % alphabet.size()]);
     }
     // Splice in pieces that exercise the directive and macro paths.
-    static const char* const kPieces[] = {"\n#define F(a,b) g(a,b)+F(b,a)\n", "\n#include \"a.h\"\n",
-                                          "\nvoid f(void) {\n F(1,\n", "\n#if F == 1\n", "\n#elif\n",
-                                          "\n#endif\n", "/*", "*/", "//", "\n#define Q \"", "F(F(F(x,y),z)",
-                                          "\n#define (\n", "\n#if (X == 1\n", "\n#ifdef\n", "\n#include <\n",
-                                          "\n#define G(x) {x\n", "\n#else\n", "\n#undef F\n", "G(",
-                                          "\n#define H(", "\n#if X >= -1 || Y\n", "'", "\"", "\\\n"};
+    static const char* const kPieces[] = {"\n#define F(a,b) g(a,b)+F(b,a)\n",
+                                          "\n#include \"a.h\"\n",
+                                          "\nvoid f(void) {\n F(1,\n",
+                                          "\n#if F == 1\n",
+                                          "\n#elif\n",
+                                          "\n#endif\n",
+                                          "/*",
+                                          "*/",
+                                          "//",
+                                          "\n#define Q \"",
+                                          "F(F(F(x,y),z)",
+                                          "\n#define (\n",
+                                          "\n#if (X == 1\n",
+                                          "\n#ifdef\n",
+                                          "\n#include <\n",
+                                          "\n#define G(x) {x\n",
+                                          "\n#else\n",
+                                          "\n#undef F\n",
+                                          "G(",
+                                          "\n#define H(",
+                                          "\n#if X >= -1 || Y\n",
+                                          "'",
+                                          "\"",
+                                          "\\\n"};
     for (int k = 0; k < 3; ++k) {
       size_t at = len ? rng() % len : 0;
       src.insert(at, kPieces[rng() % (sizeof kPieces / sizeof kPieces[0])]);

@@ -166,6 +166,36 @@ TEST(TreeRecursion, OmitRefersToTheFirstExpansion) {
             sjfile("1 main\n2  ├a\n3  │ └b\n4  └a\n5  　 └b\n"));
 }
 
+TEST(TreeRecursion, StretchesOfUndefinedCallsChangeNothing) {
+  // Undefined calls before, between and after defined ones, last calls of
+  // groups among them, and a call of main from a file without main.
+  CalltreeHarness h;
+  h.file("x.c", " main(){\n u1(); a(); u2(); u3(); a(); u4();\n}\n a(){\n u5(); u6(); b(); u7(); u8();\n}\n b(){\n u9();\n}");
+  h.file("y.c", " c(){\n u1(); main(); u2();\n}");
+  h.opt().flgomit = 1;
+  ASSERT_EQ(h.analyse(), 1);
+  EXPECT_EQ(h.tree(), sjfile("1 main\n2  ├a\n3  │ └b\n4  └a=2-3\n"));
+
+  EXPECT_EQ(tree_of(" main(){\n u1(); a(); u2(); u3(); a(); u4();\n}\n a(){\n u5(); u6(); b(); u7(); u8();\n}\n b(){\n u9();\n}"),
+            sjfile("1 main\n2  ├a\n3  │ └b\n4  └a\n5  　 └b\n"));
+  EXPECT_EQ(tree_of(" main(){\n u1(); a(); u2(); u3(); a(); u4();\n}\n a(){\n u5(); b(); u7();\n}\n b(){\n u9();\n}",
+                    {.a = true, .e = true}),
+            sjfile(" 1 main\n 2  ├u1:Stdfunc\n 3  ├a\n 4  │ ├u5:Stdfunc\n 5  │ ├b\n 6  │ │ └u9:Stdfunc\n"
+                   " 7  │ └u7:Stdfunc\n 8  ├u2:Stdfunc\n 9  ├u3:Stdfunc\n10  ├a=3-7\n11  └u4:Stdfunc\n"));
+
+  // A function full of library calls, called many times: every expansion
+  // passes over the calls it cannot draw.
+  std::string body;
+  for (int i = 0; i < 20000; ++i) body += " lib" + std::to_string(i % 50) + "();";
+  std::string calls;
+  for (int i = 0; i < 20000; ++i) calls += " f();";
+  const std::string t = tree_of(" main(){\n" + calls + "\n}\n f(){\n" + body + " g();\n}\n g(){\n}");
+  EXPECT_EQ(t.substr(0, 16), "    1 main\r\n    ");
+  const std::string last = "\r\n40001 " + sj(" 　") + sj(" └") + "g\r\n";
+  ASSERT_GE(t.size(), last.size());
+  EXPECT_EQ(t.substr(t.size() - last.size()), last);
+}
+
 TEST(TreeResolution, MainResolvesOnlyInTheCallingFile) {
   CalltreeHarness h;
   h.opt().flgall = 1;
@@ -349,8 +379,12 @@ TEST(TreeGuard, DefaultLimitAndBadValues) {
     ScopedEnv env("ZELTA_MAX_LINES", bad);
     EXPECT_EQ(TreeLineLimit(), 5000000) << bad;
   }
-  ScopedEnv env("ZELTA_MAX_LINES", "20000000");
-  EXPECT_EQ(TreeLineLimit(), 20000000);
+  {
+    ScopedEnv env("ZELTA_MAX_LINES", "20000000");
+    EXPECT_EQ(TreeLineLimit(), 20000000);
+  }
+  ScopedEnv env("ZELTA_MAX_LINES", "99999999999999");
+  EXPECT_EQ(TreeLineLimit(), 2000000000);
 }
 
 TEST(TreeOutput, UnwritableTreeFileIsReportedLikeAnError) {
