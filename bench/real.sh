@@ -91,8 +91,9 @@ compare() {  # compare LABEL ROOT START DIR...
   mfm=$(printf '%s\n' "${fm[@]}" | median)
   awk -v l="$label" -v n="${#files[@]}" -v ln="$lines" -v s="$start" -v cw="$mcw" -v cm="$mcm" \
     -v fw="$mfw" -v fm="$mfm" -v tl="$tl" -v fl="$fl" -v cst="$cst" -v fst="$fst" -v cc="$mcc" -v fc="$mfc" 'BEGIN {
-      rw = (cw > 0) ? sprintf("%.1fx", fw / cw) : "n/a";
-      rc = (cc > 0) ? sprintf("%.1fx", fc / cc) : "n/a";
+      # Below a twentieth of a second both tools spend their time starting up.
+      rw = (cw >= 0.05 && fw >= 0.05) ? sprintf("%.1fx", fw / cw) : "-";
+      rc = (cc >= 0.05 && fc >= 0.05) ? sprintf("%.1fx", fc / cc) : "-";
       printf "| %s | %d | %d | %s | %.3f | %.2f | %.1f | %d (%d) | %.3f | %.2f | %.1f | %d (%d) | %s | %s |\n",
         l, n, ln, s, cw, cc, cm / 1024, tl, cst, fw, fc, fm / 1024, fl, fst, rw, rc }'
   if [ "$cst" != 1 ]; then
