@@ -82,19 +82,21 @@ EOF
   run_case "nest-100k-$kind" a.c
 done
 
-mkdir -p "$work/dir-50k/src"
-gen "$work/dir-50k/src" <<'EOF'
+for n in 5000 50000; do
+  mkdir -p "$work/dir-$n/src"
+  gen "$work/dir-$n/src" "$n" <<'EOF'
 import os, sys
-d = sys.argv[1]
+d, n = sys.argv[1], int(sys.argv[2])
 with open(os.path.join(d, "main.c"), "w") as m:
     m.write("int main(void)\n{\n")
-    for k in range(50000):
+    for k in range(n):
         m.write("  f%05d();\n" % k)
         with open(os.path.join(d, "f%05d.c" % k), "w") as f:
             f.write("int f%05d(void)\n{\n  return g(%d);\n}\n" % (k, k))
     m.write("  return 0;\n}\nint g(int v) { return v; }\n")
 EOF
-run_case dir-50k src
+  run_case "dir-$n" src
+done
 
 mkdir -p "$work/binary-100MB"
 gen "$work/binary-100MB/x.c" <<'EOF'
