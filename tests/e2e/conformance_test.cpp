@@ -67,5 +67,116 @@ TEST(Conformance, TemporaryFolderWithoutRoomForANameIsAnError) {
   EXPECT_TRUE(std::filesystem::is_empty(fits));
 }
 
+// The complete console of a single-file run under -d -m: the command-line
+// traces, the input discovery, every byte read from the source and from the
+// converted text, and the banners of the later steps.
+TEST(Conformance, DebugTraceOfASingleFileRun) {
+  Folder f;
+  const std::string source = "int f(void)\n{\n  g();\n}\nint main(void)\n{\n  f();\n}\n";
+  const std::string cleaned = "int f\n f(){\n  g();\n}\nint main\n main(){\n  f();\n}\n";
+  f.source("a.c", source);
+  ProcResult r = f.run({"-d", "-m", "a.c"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "argc:4\n1:\n2:\n3:a.c\n" + kDash + "temp_arg:\n" + kDash + "temp_arg:\n" + kDash +
+                       "temp_arg:a.c\n" + kDash + "optcnt=2\nlen=3\narg_fileOrdir:a.c\n" +
+                       "---Tree---\nfilename or dirname:a.c\nempty:0\n!!!!File Or Directory!!!!\n"
+                       "---CheckFileOrDir---\nFileOrDir:a.c\n!!!!File!!!!\n"
+                       "---henkan()---\nfilename=a.c\n" +
+                       source + "-------------getfilename3()-----------------\n" + cleaned +
+                       "-------------END-getfilename3()-----------------\n"
+                       "---CheckRecurrciveCall2---\n---checkstdfunc---\n2.txt:OK\n" +
+                       kDrawing + "start->->end\n---start:printdsp()---\n---DrawTree:start---\n" + kBanner);
+  EXPECT_EQ(r.err, "filename=a.c\n");
+  EXPECT_EQ(f.file("abcd.txt"), crlf(cleaned));
+  EXPECT_EQ(f.file("2.txt"), "f-g-\r\nmain-f-\r\n");
+  EXPECT_EQ(f.file("3.txt"), "main flg:1\r\n\tf flg:0\r\n");
+  EXPECT_EQ(f.file("tree.txt"), sjfile("1 main\n2  └f\n"));
+  EXPECT_FALSE(f.exists("zelta_err.txt"));
+  EXPECT_TRUE(f.temp_files().empty());
+}
+
+// A directory run: entries in the order of their upper-cased names, the
+// exact ".c" test, the doubled separator, 2.txt without -m.
+TEST(Conformance, DebugTraceOfADirectoryRun) {
+  Folder f;
+  const std::string a = "int main(void)\n{\n  f();\n}\n";
+  const std::string b = "int f(void)\n{\n  g();\n}\n";
+  f.source("src/b.c", b);
+  f.source("src/a.c", a);
+  f.source("src/C.C", "not read\n");
+  ProcResult r = f.run({"-d", "-v", "src"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "argc:4\n1:\n2:\n3:src\n" + kDash + "temp_arg:\n" + kDash + "temp_arg:\n" + kDash +
+                       "temp_arg:src\n" + kDash + "optcnt=2\nlen=3\narg_fileOrdir:src\n" +
+                       "---Tree---\nfilename or dirname:src\nempty:0\n!!!!File Or Directory!!!!\n"
+                       "---CheckFileOrDir---\nFileOrDir:src\n!!!!Directory!!!!\n---Directory---\n"
+                       "*****a.c\nfilename:src//a.c\n---henkan()---\nfilename=src//a.c\n" +
+                       a + "-------------getfilename3_mode_a()-----------------\n" +
+                       "int main\n main(){\n  f();\n}\n" +
+                       "-------------END-getfilename3_mode_a()-----------------\n1つ目の関数終了\n"
+                       "*****b.c\nfilename:src//b.c\n---henkan()---\nfilename=src//b.c\n" +
+                       b + "-------------getfilename3_mode_a()-----------------\n" +
+                       "int f\n f(){\n  g();\n}\n" +
+                       "-------------END-getfilename3_mode_a()-----------------\n2つ目の関数終了\n"
+                       "*****C.C\n"
+                       "---CheckRecurrciveCall2---\n---checkstdfunc---\n" +
+                       kDrawing + "start->->end\n---start:printdsp()---\n---DrawTree:start---\n" + kBanner);
+  EXPECT_EQ(r.err, "filename=a.c\nfilename=b.c\n");
+  EXPECT_EQ(f.file("2.txt"), "main-f-\r\nf-g-\r\n");
+  EXPECT_FALSE(f.exists("3.txt"));
+  EXPECT_FALSE(f.exists("abcd.txt"));
+  EXPECT_EQ(f.file("tree.txt"), sjfile("1 main [a.c]\n2  └f [b.c]\n"));
+  EXPECT_TRUE(f.temp_files().empty());
+}
+
+// A list run: headers in the list are passed over, local includes are
+// looked for in the first path's folder, and the blank that the #define
+// handler leaves unread reaches the converted text.
+TEST(Conformance, DebugTraceOfAListRun) {
+  Folder f;
+  const std::string a = "#include \"h.h\"\nint main(void)\n{\n  f(N);\n}\n";
+  const std::string b = "int f(int n)\n{\n  if (n) f(n - 1);\n}\n";
+  f.source("src/a.c", a);
+  f.source("src/h.h", "#define N 1\n");
+  f.source("src/b.c", b);
+  ProcResult r = f.run({"-d", "src/a.c", "src/h.h", "src/b.c"});
+  EXPECT_EQ(r.status, 1);
+  const std::string list = "src/a.c|src/h.h|src/b.c";
+  EXPECT_EQ(r.out, "argc:5\n1:\n2:src/a.c\n3:src/h.h\n4:src/b.c\n" + kDash + "temp_arg:\n" + kDash +
+                       "temp_arg:src/a.c\n" + kDash + "temp_arg:src/h.h\n" + kDash + "temp_arg:src/b.c\n" +
+                       kDash + "optcnt=1\nlen=7\nlen=7\nlen=7\narg_fileOrdir:" + list + "\n" +
+                       "---Tree---\nfilename or dirname:" + list + "\nempty:2\n!!!!FileFileFile!!!!\n" +
+                       "FileOrDir=" + list + "\n----Multifile()---\nlen=0\n" + list +
+                       "\n----Multifile()---\nfilecnt=2\nlen=23\n" + list + "\n---Multifile()---\n" +
+                       "ファイル:a.cを解析中...\n---henkan()---\nfilename=src/a.c\n" +
+                       "#include \"h.h\"---------src/h.h-------------\n\n---------end of src/h.h-------------\n" +
+                       "#define \nint main(void)\n{\n  f(N);\n}\n" +
+                       "-------------getfilename3_mode_a()-----------------\n" +
+                       " \nint main\n main(){\n  f(1);\n}\n" +
+                       "-------------END-getfilename3_mode_a()-----------------\n" +
+                       "ファイル:b.cを解析中...\n---henkan()---\nfilename=src/b.c\n" + b +
+                       "-------------getfilename3_mode_a()-----------------\n" +
+                       "int f\n f(){\n  if (n) f(n - 1);\n}\n" +
+                       "-------------END-getfilename3_mode_a()-----------------\n" +
+                       "---CheckRecurrciveCall2---\n---checkstdfunc---\n" + kDrawing +
+                       "start->->end\n---start:printdsp()---\n---DrawTree:start---\n" + kBanner);
+  EXPECT_EQ(r.err, "");
+  EXPECT_FALSE(f.exists("2.txt"));
+  EXPECT_EQ(f.file("tree.txt"), sjfile("1 main\n2  └f\n3  　 └f:RecurrciveCall\n"));
+  EXPECT_TRUE(f.temp_files().empty());
+}
+
+// A list path that cannot be opened: the files before it are done, the
+// message names the path, the log does not, and no converted text is left.
+TEST(Conformance, ListPathThatCannotBeOpened) {
+  Folder f;
+  f.source("a.c", "int main(void)\n{\n}\n");
+  ProcResult r = f.run({"a.c", "gone.c"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "ファイル:a.cを解析中...\nファイル:gone.cを解析中...\nエラー : gone.cのファイルがありません\n");
+  EXPECT_EQ(f.file("zelta_err.txt"), sjfile("ファイルのオープンに失敗しました\n"));
+  EXPECT_TRUE(f.temp_files().empty());
+}
+
 }  // namespace
 }  // namespace zelta::test
