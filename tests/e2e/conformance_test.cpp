@@ -178,5 +178,37 @@ TEST(Conformance, ListPathThatCannotBeOpened) {
   EXPECT_TRUE(f.temp_files().empty());
 }
 
+// The key wait comes with -d and -w together, and only on the exits of the
+// error reporter and of an open macro call; the other messages end at once.
+TEST(Conformance, KeyWaitOnlyUnderDebugAndKeep) {
+  Folder f;
+  f.source("s.c", "int main(void)\n{\n  puts(\"open);\n}\n");
+  f.source("m.c", "#define F(a) a\nint main(void)\n{\n  F(1,\n");
+  const std::string wait = "何かキーを押してください\n";
+  const std::string string_error = "ダブルコーテーションの対応がとれてません\nflgcomment=0 flgdubble=1\n";
+  auto ends_with = [](const std::string& s, const std::string& tail) {
+    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+  };
+
+  ProcResult both = f.run({"-d", "-w", "s.c"});
+  EXPECT_EQ(both.status, 0);
+  EXPECT_TRUE(ends_with(both.out, string_error + wait)) << both.out;
+  EXPECT_EQ(f.file("zelta_err.txt"), sj("ダブルコーテーションの対応がとれてません"));
+  ProcResult keep = f.run({"-w", "s.c"});
+  EXPECT_EQ(keep.out, string_error);
+  ProcResult debug = f.run({"-w", "-d", "-a", "-d", "m.c"});
+  EXPECT_TRUE(ends_with(debug.out, "エラーナンバー : -200\n" + wait)) << debug.out;
+  EXPECT_EQ(f.file("zelta_err.txt"), sjfile("エラーナンバー : -200\n"));
+  ProcResult only_debug = f.run({"-d", "m.c"});
+  EXPECT_TRUE(ends_with(only_debug.out, "  F(1,\nエラーナンバー : -200\n")) << only_debug.out;
+
+  ProcResult not_c = f.run({"-d", "-w", "s.h"});
+  EXPECT_TRUE(ends_with(not_c.out, "FileOrDir:s.h\ns.hはCのソースファイルではありません\n")) << not_c.out;
+  f.source("t.c", "int main(void)\n{\n}\n");
+  ProcResult no_start = f.run({"-d", "-w", "-f", "zz", "t.c"});
+  EXPECT_TRUE(ends_with(no_start.out, kDrawing + "エラー : zzの関数がありせん\nzeltaを終了します\n")) << no_start.out;
+  EXPECT_EQ(f.file("zelta_err.txt"), sjfile("エラー : 指定の関数名がありません\nエラー : zzという関数名がありせん\n"));
+}
+
 }  // namespace
 }  // namespace zelta::test
