@@ -21,7 +21,7 @@ run_case() {
   shift
   local dir=$work/$name w m s verdict
   write_ini "$dir"
-  read -r w m s < <(time_run "$dir" "$dir/run" timeout -s KILL "$limit" "$conzelta" -e "$@")
+  read -r w m s _ < <(time_run "$dir" "$dir/run" timeout -s KILL "$limit" "$conzelta" -e "$@")
   if [ "$s" = 0 ] || [ "$s" = 1 ]; then verdict=clean; else verdict="NOT CLEAN"; failed=1; fi
   local msg
   msg=$(grep -v '^$' "$dir/run.out" | grep -v -E '^\*+' | tail -n 1 | cut -c1-60)

@@ -27,6 +27,34 @@ static bool carriesFiles(const QMimeData* m) {
   return false;
 }
 
+// Drags, drops and the right button reach a list view through its viewport;
+// those that arrive at the list itself (its frame, or sent by a program) are
+// taken as over the list too, rather than passed over by the scroll area.
+bool DropList::event(QEvent* e) {
+  switch (e->type()) {
+    case QEvent::DragEnter:
+      dragEnterEvent(static_cast<QDragEnterEvent*>(e));
+      return true;
+    case QEvent::DragMove:
+      dragMoveEvent(static_cast<QDragMoveEvent*>(e));
+      return true;
+    case QEvent::Drop:
+      dropEvent(static_cast<QDropEvent*>(e));
+      return true;
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+      if (static_cast<QMouseEvent*>(e)->button() == Qt::RightButton) {
+        if (e->type() == QEvent::MouseButtonRelease) mouseReleaseEvent(static_cast<QMouseEvent*>(e));
+        e->accept();
+        return true;
+      }
+      break;
+    default:
+      break;
+  }
+  return QTreeWidget::event(e);
+}
+
 void DropList::dragEnterEvent(QDragEnterEvent* e) {
   if (dropsEnabled && carriesFiles(e->mimeData()))
     e->acceptProposedAction();

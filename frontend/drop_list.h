@@ -19,6 +19,7 @@ class DropList : public QTreeWidget {
   void rightButtonReleased(const QPoint& globalPos);
 
  protected:
+  bool event(QEvent* e) override;
   void dragEnterEvent(QDragEnterEvent* e) override;
   void dragMoveEvent(QDragMoveEvent* e) override;
   void dropEvent(QDropEvent* e) override;

@@ -27,7 +27,7 @@
 namespace zelta::fe {
 namespace {
 
-// Design rectangles (twips) of the controls the layout moves.
+// Rectangles (twips) of the controls the layout moves, as first placed.
 constexpr int kTree1Left = 0, kTree1Top = 1200, kTree1Width = 2175, kTree1Height = 6375;
 constexpr int kRichLeft = 2280, kRichTop = 1200, kRichWidth = 7215, kRichHeight = 4575;
 constexpr int kLabel3Left = 2280, kLabel3Top = 5880, kLabel3Width = 1935, kLabel3Height = 255;
@@ -321,7 +321,9 @@ void frmMain::loadPlacement() {
   int top = placementValue(QStringLiteral("MainTop"), kDefaultTop);
   int width = placementValue(QStringLiteral("MainWidth"), kDefaultWidth);
   int height = placementValue(QStringLiteral("MainHeight"), kDefaultHeight);
-  if (width < 1500 || height < 1500) {
+  // A size is used as stored, however small; only one that makes no window
+  // at all falls back.
+  if (width <= 0 || height <= 0) {
     width = kDefaultWidth;
     height = kDefaultHeight;
   }

@@ -173,10 +173,13 @@ void frmoption::SetSetting() {
 }
 
 bool frmoption::eventFilter(QObject* watched, QEvent* e) {
-  // Focus on the name selects all of it, so typing replaces the placeholder
-  // (deferred: a mouse click that gave the focus would place the cursor).
-  if (watched == textfuncname && e->type() == QEvent::FocusIn)
+  // Focus on the name selects all of it, so typing replaces the placeholder;
+  // once more afterwards, since a mouse click that gave the focus places the
+  // cursor.
+  if (watched == textfuncname && e->type() == QEvent::FocusIn) {
+    textfuncname->selectAll();
     QTimer::singleShot(0, textfuncname, [this] { textfuncname->selectAll(); });
+  }
   return QDialog::eventFilter(watched, e);
 }
 

@@ -11,7 +11,7 @@
 namespace zelta::fe {
 namespace {
 
-constexpr int kMaxLevel = 200;  // slots 0..200 of the walk's folder stack
+constexpr int kMaxLevel = 200;  // the walk's folder stack: at most 200 slots in use
 
 // A plain folder: a directory that is neither a symbolic link nor hidden.
 bool isPlainFolder(const QString& path) {
@@ -75,8 +75,9 @@ void frmMain::Drop(const QStringList& paths) {
 }
 
 // Depth first: a folder's files in listing order, then its subfolders from
-// the last listed to the first. The stack holds 201 folder slots; a walk that
-// needs more stops with a message and keeps what it has found.
+// the last listed to the first. The stack holds 200 folders in use (holes
+// included); a walk that needs more stops with a message and keeps what it
+// has found.
 void frmMain::folderWalk(const QString& folder) {
   std::array<QString, kMaxLevel + 1> dirstack;
   const QString root = folder + QLatin1Char('/');
@@ -105,7 +106,9 @@ void frmMain::folderWalk(const QString& folder) {
       if (dot >= 0) {
         if (isSourceExtension(e.mid(dot))) appendEntry(e, current + e);
       } else if (isPlainFolder(current + e)) {
-        if (level > kMaxLevel) {
+        // The stack holds at most kMaxLevel folders in use; one more is
+        // beyond it.
+        if (level >= kMaxLevel) {
           AppendMessage(folder +
                         QStringLiteral("のフォルダが多すぎるため、検索を途中で止めました"));
           return;
@@ -126,12 +129,13 @@ void frmMain::folderWalk(const QString& folder) {
 void frmMain::Remove() {
   if (running_ || dropcount == 0) return;
   const QList<QTreeWidgetItem*> sel = TreeView1->selectedItems();
-  if (sel.isEmpty() || TreeView1->topLevelItemCount() == 0) return;
-  const int pos = TreeView1->indexOfTopLevelItem(sel.first());
-  if (pos < 0) return;
-  AppendMessage(sel.first()->text(0) + msg::kRemoved);
-  delete TreeView1->takeTopLevelItem(pos);
-  delete TreeView2->takeTopLevelItem(pos);
+  const int pos = sel.isEmpty() ? -1 : TreeView1->indexOfTopLevelItem(sel.first());
+  if (pos >= 0) {
+    AppendMessage(sel.first()->text(0) + msg::kRemoved);
+    delete TreeView1->takeTopLevelItem(pos);
+    delete TreeView2->takeTopLevelItem(pos);
+  }
+  // Also a drop that left nothing in the list: the next one starts afresh.
   if (TreeView1->topLevelItemCount() == 0) dropcount = 0;
 }
 

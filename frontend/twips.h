@@ -1,4 +1,5 @@
-// Design positions are twips; on this desktop 15 twips are one pixel.
+// Control positions are kept in twips (1440 to the inch); on this desktop 15
+// twips are one pixel.
 #pragma once
 #include <QRect>
 #include <QtMath>

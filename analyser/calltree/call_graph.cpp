@@ -41,9 +41,11 @@ TreeLine& NewLine(Run& run, int level, int hasnext) {
     tb.started = true;
     l = &tb.lines.front();
   } else {
-    if (static_cast<long long>(tb.lines.size()) >= tb.maxlines) TooManyLines(run);
     l = &tb.lines.emplace_back();
   }
+  // The tree stops when it reaches the limit: a tree of exactly that many
+  // lines is refused too.
+  if (static_cast<long long>(tb.lines.size()) >= tb.maxlines) TooManyLines(run);
   l->level = level;
   l->hasnext = hasnext ? 1 : 0;
   l->hastext = 1;

@@ -58,6 +58,27 @@ bool cp932_to_utf8(std::string_view in, std::string& out) {
   return convert_charset("CP932", "UTF-8", in, out);
 }
 
+bool cp932_valid(std::string_view in) {
+  if (in.empty()) return true;
+  iconv_t cd = iconv_open("UTF-8", "CP932");
+  if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+  // iconv does not write through its input pointer; the cast only meets its signature.
+  char* inp = const_cast<char*>(in.data());
+  size_t inleft = in.size();
+  char buf[1 << 16];
+  bool ok = true;
+  while (inleft > 0) {
+    char* outp = buf;
+    size_t outleft = sizeof buf;
+    if (iconv(cd, &inp, &inleft, &outp, &outleft) == static_cast<size_t>(-1) && errno != E2BIG) {
+      ok = false;
+      break;
+    }
+  }
+  iconv_close(cd);
+  return ok;
+}
+
 const char* locale_charset() {
   static std::string cached;
   const char* cs = nl_langinfo(CODESET);

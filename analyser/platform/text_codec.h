@@ -19,6 +19,10 @@ std::string utf8_to_cp932(std::string_view in);
 // Code page 932 bytes as UTF-8; false when `in` is not valid CP932.
 bool cp932_to_utf8(std::string_view in, std::string& out);
 
+// Whether `in` is valid CP932. Converts through a small fixed buffer, so a
+// source of any size is checked without a copy of it.
+bool cp932_valid(std::string_view in);
+
 // The charset of the file system / console, from the locale (LC_CTYPE).
 // "UTF-8" under a UTF-8, C or POSIX locale.
 const char* locale_charset();

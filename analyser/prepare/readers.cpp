@@ -227,8 +227,7 @@ bool looks_shift_jis(std::string_view bytes) {
   }
   for (; i < bytes.size() && !high; ++i) high = static_cast<unsigned char>(bytes[i]) >= 0x80;
   if (!high || valid_utf8(bytes)) return false;
-  std::string utf8;
-  return cp932_to_utf8(bytes, utf8);
+  return cp932_valid(bytes);
 }
 
 }  // namespace zelta

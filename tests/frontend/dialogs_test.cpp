@@ -248,7 +248,13 @@ class DialogsTest : public QObject {
     QVERIFY(QTest::qWaitForWindowActive(&o));
     o.chkfuncone->setChecked(true);
     o.textfuncname->setFocus();
+    QCOMPARE(o.textfuncname->selectedText(), kPlaceholder);
     QTRY_COMPARE(o.textfuncname->selectedText(), kPlaceholder);
+    // Also when a click gives it the focus.
+    o.chkall->setFocus();
+    o.textfuncname->setText("abc");
+    QTest::mouseClick(o.textfuncname, Qt::LeftButton);
+    QTRY_COMPARE(o.textfuncname->selectedText(), QString("abc"));
   }
 
   // ---- zelta.ini ----

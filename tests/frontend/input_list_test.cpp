@@ -95,6 +95,10 @@ class InputListTest : public QObject {
     QCOMPARE(w.dropcount, short(1));
     w.RunAnalysis();  // nothing to run
     QCOMPARE(messages(w), QStringList({"notes.txt" + kNot}));
+    // Removing from the empty list reports nothing but marks it as emptied.
+    w.Remove();
+    QCOMPARE(messages(w), QStringList({"notes.txt" + kNot}));
+    QCOMPARE(w.dropcount, short(0));
   }
 
   void folderWalkOrder() {
@@ -135,10 +139,11 @@ class InputListTest : public QObject {
   }
 
   void walkBeyondTwoHundredSlotsStopsWithAMessage() {
-    // A chain of folders: each level takes one more slot of the walk's stack.
+    // A chain of folders: each level takes one more slot of the walk's stack,
+    // so 201 nested folders would need a 201st slot.
     QString deep = p("D");
     QVERIFY(fetest::makeFile(deep + "/top.c"));
-    for (int i = 0; i < 205; ++i) deep += "/d";
+    for (int i = 0; i < 201; ++i) deep += "/d";
     QVERIFY(fetest::makeFile(deep + "/bottom.c"));
     frmMain w;
     w.Drop({p("D")});
@@ -146,9 +151,9 @@ class InputListTest : public QObject {
     QCOMPARE(messages(w).size(), 1);
     QVERIFY(messages(w).first().startsWith(p("D")));
 
-    // 150 levels are walked to the bottom.
+    // 200 levels, the stack's capacity, are walked to the bottom.
     QString ok = p("E");
-    for (int i = 0; i < 150; ++i) ok += "/e";
+    for (int i = 0; i < 200; ++i) ok += "/e";
     QVERIFY(fetest::makeFile(ok + "/bottom.c"));
     w.ClearAll();
     w.Drop({p("E")});
@@ -216,6 +221,29 @@ class InputListTest : public QObject {
     QVERIFY(!w.menuBar()->actions().contains(w.mnuRightClick->menuAction()));
     QCOMPARE(w.mnuRightClick->title(), QString("右クリックメニュー"));
     QCOMPARE(w.mnuRemove->text(), QString("削除"));
+  }
+
+  void dropAndRightButtonOnTheListItself() {
+    // Delivered to the list rather than to its viewport (its frame).
+    QVERIFY(fetest::makeFile(p("k.c")));
+    QVERIFY(fetest::makeFile(p("k.txt")));
+    frmMain w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(p("k.c")), QUrl::fromLocalFile(p("k.txt"))});
+    QDragEnterEvent enter(QPoint(1, 1), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(w.TreeView1, &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(1, 1), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(w.TreeView1, &drop);
+    QCOMPARE(w.inputNames(), QStringList({"k.c"}));
+    QCOMPARE(messages(w), QStringList({"k.txt" + kNot}));
+    QTest::mouseClick(w.TreeView1, Qt::LeftButton);  // the left button opens nothing
+    QVERIFY(!w.mnuRightClick->isVisible());
+    QTest::mouseClick(w.TreeView1, Qt::RightButton);
+    QTRY_VERIFY(w.mnuRightClick->isVisible());
+    w.mnuRightClick->hide();
   }
 };
 

@@ -187,10 +187,18 @@ class MainWindowTest : public QObject {
     }
     QCOMPARE(setting("MainLeft"), QString("1500"));
     QCOMPARE(setting("MainWidth"), QString("10500"));
+    // A small size is used as stored.
+    SaveSetting("Settings", "MainWidth", "1200");
+    SaveSetting("Settings", "MainHeight", "1395");
+    {
+      frmMain w;
+      QCOMPARE(w.frameGeometry(), QRect(100, 120, 80, 93));
+    }
     // A value that is no number falls back to its default.
     SaveSetting("Settings", "MainLeft", "abc");
+    SaveSetting("Settings", "MainWidth", "-1");
     frmMain w;
-    QCOMPARE(w.frameGeometry().topLeft(), QPoint(67, 120));
+    QCOMPARE(w.frameGeometry(), QRect(67, 120, 663, 572));
   }
 
   void clearAll() {
@@ -442,6 +450,23 @@ class MainWindowTest : public QObject {
     QVERIFY(tree.contains("main"));
     QVERIFY(tree.contains("sub"));
     QVERIFY(!QFile::exists(p("zelta_err.txt")));
+  }
+
+  void realAnalyserDebugRunKeepsItsLogAndShowsTheTree() {
+    fetest::CwdGuard cwd(root_);
+    QVERIFY(QFile::copy(CONZELTA_PATH, p("conzelta")));
+    QVERIFY(fetest::writeBytes(p("zelta.ini"), fetest::defaultIni()));
+    QVERIFY(fetest::writeBytes(p("m.c"), "int leaf(void) { return 1; }\nint main(void) { return leaf(); }\n"));
+    frmMain w;
+    w.options->optdebug = 1;
+    w.Drop({p("m.c")});
+    w.RunAnalysis();
+    QVERIFY(QFile::exists(p("zelta_err.txt")));  // kept under -w
+    QCOMPARE(messages(w).first(), QString("解析中・・・"));
+    QCOMPARE(messages(w).mid(messages(w).size() - 2),
+             QStringList({"解析結果を表示してます", "正常に終了しました"}));
+    QVERIFY(w.RichTextBox1->toPlainText().contains("leaf"));
+    QVERIFY(w.console && !w.console->text().isEmpty());
   }
 
   void shutdownClosesTheOtherForms() {

@@ -345,17 +345,18 @@ class ScopedEnv {
 
 TEST(TreeGuard, StopsAtTheLineLimit) {
   {
-    ScopedEnv env("ZELTA_MAX_LINES", "6");
+    ScopedEnv env("ZELTA_MAX_LINES", "7");
     EXPECT_EQ(example_tree({}).size(), sjfile("1 main\n2  ├a\n3  │ └b\n4  │ 　 └b:RecurrciveCall\n5  └b\n"
                                               "6  　 └b:RecurrciveCall\n")
                                            .size());
   }
-  ScopedEnv env("ZELTA_MAX_LINES", "5");
+  // Six lines reach a limit of six.
+  ScopedEnv env("ZELTA_MAX_LINES", "6");
   CalltreeHarness h;
   h.file("x.c", kExample);
   EXPECT_EQ(h.analyse(), 0);
-  EXPECT_EQ(h.out(), "エラー : 解析結果が5行を超えました。-eオプションで省略して表示してください\n");
-  EXPECT_EQ(h.log(), sjfile("エラー : 解析結果が5行を超えました。-eオプションで省略して表示してください\n"));
+  EXPECT_EQ(h.out(), "エラー : 解析結果が6行を超えました。-eオプションで省略して表示してください\n");
+  EXPECT_EQ(h.log(), sjfile("エラー : 解析結果が6行を超えました。-eオプションで省略して表示してください\n"));
   EXPECT_FALSE(file_exists(h.dir() / "tree.txt"));
 }
 
