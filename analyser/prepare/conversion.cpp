@@ -327,6 +327,11 @@ bool Converter::body() {
 // end: read like body text (literals and comments dropped, directives
 // obeyed), up to its line end or the "}" that closes the body.
 bool Converter::next_line(std::string& line, int& braces) {
+  struct Quiet {
+    int& q;
+    explicit Quiet(int& flag) : q(flag) { ++q; }
+    ~Quiet() { --q; }
+  } quiet(rd_.quiet);
   line.clear();
   bool any = false;
   for (;;) {

@@ -210,5 +210,28 @@ TEST(Conformance, KeyWaitOnlyUnderDebugAndKeep) {
   EXPECT_EQ(f.file("zelta_err.txt"), sjfile("エラー : 指定の関数名がありません\nエラー : zzという関数名がありせん\n"));
 }
 
+// Under -d every byte the source readers take is echoed once; what the
+// handlers read raw (the rest of a #define or #if line, literals, the
+// further line a macro call's arguments are read from) is not.
+TEST(Conformance, DebugEchoLeavesOutWhatIsReadRaw) {
+  Folder f;
+  f.source("q.c",
+           "#define F(a,b) a+b\n#if 1\nint main(void)\n{\n  char c = 'x';\n  puts(\"s\");\n  F(1,\n  2);\n}\n"
+           "#endif\n");
+  ProcResult r = f.run({"-d", "-m", "q.c"});
+  EXPECT_EQ(r.status, 1);
+  const std::string cleaned = "  int main\n main(){\n  char c = ;\n  puts();\n  1+2;\n}\n\n";
+  const std::string echo = "#define #if int main(void)\n{\n  char c = '\n  puts(\");\n  F(1,\n}\n#endif\n";
+  const std::string from = "---henkan()---\nfilename=q.c\n";
+  const size_t at = r.out.find(from);
+  ASSERT_NE(at, std::string::npos) << r.out;
+  EXPECT_EQ(r.out.substr(at, from.size() + echo.size()), from + echo);
+  EXPECT_NE(r.out.find("-------------getfilename3()-----------------\n" + cleaned +
+                       "-------------END-getfilename3()-----------------\n"),
+            std::string::npos)
+      << r.out;
+  EXPECT_EQ(f.file("abcd.txt"), crlf(cleaned));
+}
+
 }  // namespace
 }  // namespace zelta::test
