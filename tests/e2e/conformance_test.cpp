@@ -231,6 +231,16 @@ TEST(Conformance, DebugEchoLeavesOutWhatIsReadRaw) {
             std::string::npos)
       << r.out;
   EXPECT_EQ(f.file("abcd.txt"), crlf(cleaned));
+
+  // The message of an #error line is passed over but still read, and echoed.
+  f.source("e.c", "#error can't go on\nint main(void)\n{\n}\n");
+  ProcResult e = f.run({"-d", "-m", "e.c"});
+  EXPECT_EQ(e.status, 1);
+  EXPECT_NE(e.out.find("---henkan()---\nfilename=e.c\n#error can't go on\nint main(void)\n{\n}\n"
+                       "-------------getfilename3()"),
+            std::string::npos)
+      << e.out;
+  EXPECT_EQ(f.file("abcd.txt"), "\r\nint main\r\n main(){\r\n}\r\n");
 }
 
 }  // namespace
