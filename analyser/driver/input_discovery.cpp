@@ -1,6 +1,7 @@
 #include "driver/input_discovery.h"
 
 #include <algorithm>
+#include <exception>
 
 #include "calltree/extraction.h"
 #include "calltree/tree_render.h"
@@ -21,8 +22,9 @@ std::string bare_name(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// The converted text of one source. It is removed when its file is done,
-// and also when the run ends early, so that no error leaves it behind.
+// The converted text of one source. It is removed when its file is done;
+// an error exit during the file leaves it where it is, with whatever the
+// run had written into it, for the user to look at.
 class ConvFile {
  public:
   explicit ConvFile(Run& run) : path_(make_temp_file()) {
@@ -32,7 +34,9 @@ class ConvFile {
       EndRun(0);
     }
   }
-  ~ConvFile() { remove_file(path_); }
+  ~ConvFile() {
+    if (std::uncaught_exceptions() == 0) remove_file(path_);
+  }
   ConvFile(const ConvFile&) = delete;
   ConvFile& operator=(const ConvFile&) = delete;
   const std::string& path() const { return path_; }

@@ -88,11 +88,14 @@ std::string make_temp_file() {
     dir = "/tmp";
   else
     dir = ".";
+  // The name service refuses a folder that leaves no room for the name.
+  if (dir.size() + 3 > 248) return "";
   if (dir.back() != '/') dir += '/';
-  // Start from a per-process offset so that parallel runs rarely collide.
-  unsigned start = static_cast<unsigned>(::getpid()) % 30000u;
-  for (unsigned i = 0; i < 100000u; ++i) {
-    std::string path = dir + "tmp" + std::to_string(1 + (start + i) % 1000000u);
+  // The number counts upward over the whole process; names already taken
+  // (by earlier runs, or by a parallel one) are passed over.
+  static unsigned counter = 0;
+  for (unsigned i = 0; i < 32767u; ++i) {
+    std::string path = dir + "tmp" + std::to_string(++counter);
     int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
     if (fd >= 0) {
       ::close(fd);

@@ -23,8 +23,9 @@ bool copy_file(const std::string& from, const std::string& to);
 std::vector<std::string> find_matching(const std::string& dir, const std::string& ext);
 
 // Creates a fresh empty file "tmp<N>" in $TMP (when that directory exists),
-// else ./temp, else /tmp, else "."; never overwrites an existing file.
-// Returns its path, or "" when none could be made.
+// else ./temp, else /tmp, else "."; N counts upward from 1 within the
+// process, and an existing file is never overwritten. Returns its path, or
+// "" when none could be made (also when the folder name is longer than 245).
 std::string make_temp_file();
 
 // Reads one key without echo when standard input is a terminal; otherwise

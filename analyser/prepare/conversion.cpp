@@ -146,6 +146,9 @@ void Converter::convert(const std::string& source, const std::string& conv) {
   rd_.mid_sjis = false;
   auto s = std::make_unique<SrcStream>();
   if (!s->text.open(source)) {
+    // The output is made only once the source is open: the empty file
+    // reserved under its name goes again.
+    remove_file(conv);
     run_.errlog.text("ファイルのオープンに失敗しました\n");
     run_.con.print("エラー : %sのファイルがありません\n", source.c_str());
     EndRun(0);
@@ -324,6 +327,11 @@ bool Converter::body() {
 // end: read like body text (literals and comments dropped, directives
 // obeyed), up to its line end or the "}" that closes the body.
 bool Converter::next_line(std::string& line, int& braces) {
+  struct Quiet {
+    int& q;
+    explicit Quiet(int& flag) : q(flag) { ++q; }
+    ~Quiet() { --q; }
+  } quiet(rd_.quiet);
   line.clear();
   bool any = false;
   for (;;) {

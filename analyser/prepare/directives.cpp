@@ -41,9 +41,11 @@ void skip_line(Run& run) {
   }
   SrcStream* s = rd.top();
   if (!s) return;
+  const bool echo = run.opt.flgdebug && !rd.quiet;
   for (;;) {
     int c = s->text.get();
     if (c < 0) return;
+    if (echo) run.con.rawc(c);  // read from the source like any other line
     if (c == '\n' && prev != '\\') {
       ungetchar(run, '\n');
       return;

@@ -45,7 +45,7 @@ static inline int src_char(Run& run) {
   if (!s) return 0;
   int c = s->text.get();
   if (c < 0) return 0;
-  if (run.opt.flgdebug) run.con.rawc(c);
+  if (run.opt.flgdebug && !rd.quiet) run.con.rawc(c);
   if (c == '\'' && rd.flgcomment == 0 && rd.flgdubble == 0) return skip_char_literal(run, s->text, s->sjis);
   return c;
 }
@@ -82,7 +82,7 @@ int getsrcword(Run& run, std::string& buf) {
       // The rest of the name straight from the stream: no name character
       // is an apostrophe, so only the byte that ends it needs the full rule.
       TextReader& in = s->text;
-      const bool echo = run.opt.flgdebug != 0;
+      const bool echo = run.opt.flgdebug != 0 && !rd.quiet;
       const bool number = c >= '0' && c <= '9';
       for (;;) {
         c = in.get();

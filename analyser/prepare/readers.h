@@ -29,6 +29,9 @@ struct ReaderState {
   int bodyclosed = 0;
   int flgcomment = 0;
   int flgdubble = 0;
+  // Non-zero while a macro call's further source line is read: those bytes
+  // are taken for the call's arguments and are not echoed under -d.
+  int quiet = 0;
   // Include stack: entry 0 is the analysed source, headers above it.
   std::vector<std::unique_ptr<SrcStream>> instack;
   int intop = -1;
