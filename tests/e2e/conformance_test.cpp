@@ -279,5 +279,19 @@ TEST(Conformance, LoopUnderADeepPath) {
                                   "\t\tputs:Stdfunc [t.c] flg:0\n\tx [t.c] flg:0\n"));
 }
 
+// Every function as a start: main first wherever it stands, then the others
+// in definition order; a function without calls is a one-line tree, and
+// under -e an earlier expansion is a reference.
+TEST(Conformance, EveryFunctionAsAStart) {
+  Folder f;
+  f.source("s.c", "int z(void) { }\nint main(void) { a(); }\nint a(void) { z(); }\n");
+  ProcResult r = f.run({"-s", "s.c"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(f.file("tree.txt"), sjfile("1 main\n2  └a\n3  　 └z\n4 z\n5 a\n6  └z\n"));
+  ProcResult e = f.run({"-s", "-e", "s.c"});
+  EXPECT_EQ(e.status, 1);
+  EXPECT_EQ(f.file("tree.txt"), sjfile("1 main\n2  └a\n3  　 └z\n4 z=3-3\n5 a=2-3\n"));
+}
+
 }  // namespace
 }  // namespace zelta::test
