@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include <filesystem>
+
 #include "test_support.h"
 
 namespace zelta::test {
@@ -20,11 +22,13 @@ namespace {
 const char* const kBanner = "****************** zelta Ver1.58 ****************";
 
 // Runs conzelta under a hard time limit so that a hang fails the test
-// instead of the whole suite.
+// instead of the whole suite. The converted texts go to the scratch folder:
+// an error exit leaves the one of its file behind.
 ProcResult conzelta(const ScratchDir& dir, const std::vector<std::string>& args) {
   std::vector<std::string> a{"-s", "KILL", "120", CONZELTA_PATH};
   a.insert(a.end(), args.begin(), args.end());
-  return run_program("/usr/bin/timeout", a, dir.path());
+  std::filesystem::create_directories(dir / "tmp");
+  return run_program("/usr/bin/timeout", a, dir.path(), {"TMP=" + dir / "tmp"});
 }
 
 bool valid_utf8(const std::string& s) {

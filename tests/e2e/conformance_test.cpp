@@ -243,5 +243,55 @@ TEST(Conformance, DebugEchoLeavesOutWhatIsReadRaw) {
   EXPECT_EQ(f.file("abcd.txt"), "\r\nint main\r\n main(){\r\n}\r\n");
 }
 
+// A cycle under a deep path: the LOOP line, the ancestors that the next,
+// shallower line closes (" 　" columns), and with -e -a -v the LOOP line of
+// a function still being expanded, an undefined last call and the suffixes.
+TEST(Conformance, LoopUnderADeepPath) {
+  Folder f;
+  f.source("t.c",
+           "int main(void) { a(); x(); }\nint a(void) { b(); puts(); }\nint b(void) { c(); }\n"
+           "int c(void) { a(); }\nint x(void) { }\n");
+  ProcResult plain = f.run({"-m", "t.c"});
+  EXPECT_EQ(plain.status, 1);
+  EXPECT_EQ(f.file("tree.txt"), sjfile("1 main\n"
+                                       "2  ├a\n"
+                                       "3  │ └b\n"
+                                       "4  │ 　 └c\n"
+                                       "5  │ 　 　 └a\n"
+                                       "6  │ 　 　 　 └LOOP LOOP LOOP\n"
+                                       "7  └x\n"));
+  EXPECT_EQ(f.file("3.txt"), crlf("main flg:1\n\ta flg:1\n\t\tb flg:1\n\t\t\tc flg:1\n\t\t\t\ta flg:1\n"
+                                  "\t\t\t\t\tLOOP LOOP LOOP flg:0\n\tx flg:0\n"));
+  EXPECT_EQ(f.file("2.txt"), "main-a-x-\r\na-b-puts-\r\nb-c-\r\nc-a-\r\nx-\r\n");
+
+  ProcResult all = f.run({"-e", "-a", "-v", "-m", "t.c"});
+  EXPECT_EQ(all.status, 1);
+  EXPECT_EQ(f.file("tree.txt"), sjfile("1 main [t.c]\n"
+                                       "2  ├a [t.c]\n"
+                                       "3  │ ├b [t.c]\n"
+                                       "4  │ │ └c [t.c]\n"
+                                       "5  │ │ 　 └a [t.c]\n"
+                                       "6  │ │ 　 　 └LOOP LOOP LOOP\n"
+                                       "7  │ └puts:Stdfunc [t.c]\n"
+                                       "8  └x [t.c]\n"));
+  EXPECT_EQ(f.file("3.txt"), crlf("main [t.c] flg:1\n\ta [t.c] flg:1\n\t\tb [t.c] flg:1\n\t\t\tc [t.c] flg:1\n"
+                                  "\t\t\t\ta [t.c] flg:1\n\t\t\t\t\tLOOP LOOP LOOP flg:0\n"
+                                  "\t\tputs:Stdfunc [t.c] flg:0\n\tx [t.c] flg:0\n"));
+}
+
+// Every function as a start: main first wherever it stands, then the others
+// in definition order; a function without calls is a one-line tree, and
+// under -e an earlier expansion is a reference.
+TEST(Conformance, EveryFunctionAsAStart) {
+  Folder f;
+  f.source("s.c", "int z(void) { }\nint main(void) { a(); }\nint a(void) { z(); }\n");
+  ProcResult r = f.run({"-s", "s.c"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(f.file("tree.txt"), sjfile("1 main\n2  └a\n3  　 └z\n4 z\n5 a\n6  └z\n"));
+  ProcResult e = f.run({"-s", "-e", "s.c"});
+  EXPECT_EQ(e.status, 1);
+  EXPECT_EQ(f.file("tree.txt"), sjfile("1 main\n2  └a\n3  　 └z\n4 z=3-3\n5 a=2-3\n"));
+}
+
 }  // namespace
 }  // namespace zelta::test
