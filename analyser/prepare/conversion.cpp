@@ -92,6 +92,26 @@ class Converter final : public LineSource {
   // A comment ends the "/" that opened it: what follows may open a comment
   // of its own, but does not continue this one.
   void after_comment() { lastword_ = 0; }
+  // String literals, directives and comments leave nothing of their own in
+  // the cleaned text, wherever they stand; true when the token was one.
+  bool skip_text() {
+    switch (word_[0]) {
+      case '"':
+        skipstring(run_);
+        return true;
+      case '#':
+        directive(run_);
+        return true;
+      case '*':
+      case '/':
+        if (lastword_ != '/') return false;
+        skipcomment(run_, word_[0] == '*' ? 0 : 1);
+        after_comment();
+        return true;
+      default:
+        return false;
+    }
+  }
   bool end_of_stream();
   void file_tail();
   bool body();
@@ -177,17 +197,12 @@ void Converter::convert(const std::string& source, const std::string& conv) {
       if (!end_of_stream()) return;
       continue;
     }
+    if (skip_text()) continue;
     const bool counted = active() && skipdepth_ == 0;
     switch (word_[0]) {
       case '\n':
         pp_.directive_text = 0;
         break;
-      case '"':
-        skipstring(run_);
-        continue;
-      case '#':
-        directive(run_);
-        continue;
       case '(':
         // A name right after struct, union or enum is a tag, never a function:
         // its "(" belongs to an attribute (struct __attribute__((packed)) {).
@@ -207,20 +222,6 @@ void Converter::convert(const std::string& source, const std::string& conv) {
         break;
       case ']':
         if (counted && bracketdepth_ > 0) bracketdepth_--;
-        break;
-      case '*':
-        if (lastword_ == '/') {
-          skipcomment(run_, 0);
-          after_comment();
-          continue;
-        }
-        break;
-      case '/':
-        if (lastword_ == '/') {
-          skipcomment(run_, 1);
-          after_comment();
-          continue;
-        }
         break;
       case ';':
         if (lastword_ == ')' || initialiser_) pending_ = 0;
@@ -271,6 +272,7 @@ bool Converter::body() {
       if (!end_of_stream()) return false;
       continue;
     }
+    if (skip_text()) continue;
     switch (word_[0]) {
       case '\n': {
         pp_.directive_text = 0;
@@ -287,20 +289,6 @@ bool Converter::body() {
         remember();
         continue;
       }
-      case '"':
-        skipstring(run_);
-        continue;
-      case '#':
-        directive(run_);
-        continue;
-      case '*':
-      case '/':
-        if (lastword_ == '/') {
-          skipcomment(run_, word_[0] == '*' ? 0 : 1);
-          after_comment();
-          continue;
-        }
-        break;
       case '{':
         if (!active()) {
           rd_.bracedepth--;  // braces of an inactive region do not count
@@ -337,24 +325,7 @@ bool Converter::next_line(std::string& line, int& braces) {
   for (;;) {
     if (getsrcword(run_, word_) == kEnd) return any;
     any = true;
-    switch (word_[0]) {
-      case '"':
-        skipstring(run_);
-        continue;
-      case '#':
-        directive(run_);
-        continue;
-      case '*':
-      case '/':
-        if (lastword_ == '/') {
-          skipcomment(run_, word_[0] == '*' ? 0 : 1);
-          after_comment();
-          continue;
-        }
-        break;
-      default:
-        break;
-    }
+    if (skip_text()) continue;
     remember();
     if (active() || word_[0] == '\n') {
       if (word_[0] == '{') braces++;
