@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "driver/run.h"
+#include "run/run.h"
 
 namespace zelta {
 

@@ -1,6 +1,6 @@
 #include "calltree/extraction.h"
 
-#include "driver/run.h"
+#include "run/run.h"
 #include "platform/text_codec.h"
 #include "prepare/readers.h"
 

@@ -1,7 +1,7 @@
 #include <unordered_set>
 
 #include "calltree/call_graph.h"
-#include "driver/run.h"
+#include "run/run.h"
 
 namespace zelta {
 

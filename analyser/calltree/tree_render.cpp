@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "driver/run.h"
+#include "run/run.h"
 #include "platform/text_codec.h"
 
 namespace zelta {

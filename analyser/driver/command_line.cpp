@@ -2,7 +2,7 @@
 
 #include <cctype>
 
-#include "driver/run.h"
+#include "run/run.h"
 
 namespace zelta {
 

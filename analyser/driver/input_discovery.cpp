@@ -5,7 +5,7 @@
 
 #include "calltree/extraction.h"
 #include "calltree/tree_render.h"
-#include "driver/run.h"
+#include "run/run.h"
 #include "prepare/conversion.h"
 
 namespace zelta {

@@ -7,7 +7,7 @@
 #include "calltree/tree_render.h"
 #include "driver/command_line.h"
 #include "driver/input_discovery.h"
-#include "driver/run.h"
+#include "run/run.h"
 #include "driver/settings_file.h"
 
 namespace zelta {

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "driver/run.h"
+#include "run/run.h"
 
 namespace zelta {
 

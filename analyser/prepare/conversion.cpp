@@ -1,6 +1,7 @@
 #include "prepare/conversion.h"
 
-#include "driver/run.h"
+#include "prepare/readers.h"
+#include "run/run.h"
 #include "prepare/directives.h"
 #include "prepare/macro_expansion.h"
 

@@ -2,7 +2,8 @@
 // on) raw from the top stream and stores the macro.
 #include <new>
 
-#include "driver/run.h"
+#include "prepare/readers.h"
+#include "run/run.h"
 #include "prepare/directives.h"
 
 namespace zelta {

@@ -2,7 +2,8 @@
 
 #include <filesystem>
 
-#include "driver/run.h"
+#include "prepare/readers.h"
+#include "run/run.h"
 #include "platform/text_codec.h"
 #include "prepare/if_evaluation.h"
 

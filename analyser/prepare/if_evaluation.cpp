@@ -4,7 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "driver/run.h"
+#include "prepare/readers.h"
+#include "run/run.h"
 
 namespace zelta {
 

@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <array>
 
-#include "driver/run.h"
+#include "prepare/readers.h"
+#include "run/run.h"
 
 namespace zelta {
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "driver/run.h"
+#include "run/run.h"
 #include "platform/text_codec.h"
 
 namespace zelta {

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "driver/run.h"
+#include "run/run.h"
 #include "test_support.h"
 
 namespace zelta::test {

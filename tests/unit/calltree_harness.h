@@ -10,7 +10,7 @@
 #include "calltree/call_graph.h"
 #include "calltree/extraction.h"
 #include "calltree/tree_render.h"
-#include "driver/run.h"
+#include "run/run.h"
 #include "test_support.h"
 
 namespace zelta::test {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "driver/command_line.h"
-#include "driver/run.h"
+#include "run/run.h"
 #include "driver/settings_file.h"
 
 namespace zelta {

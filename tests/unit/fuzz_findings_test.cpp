@@ -6,7 +6,7 @@
 #include <string>
 
 #include "henkan_support.h"
-#include "prepare/preprocessor_state.h"
+#include "run/preprocessor_state.h"
 
 namespace zelta {
 namespace {

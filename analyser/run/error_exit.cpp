@@ -1,4 +1,4 @@
-#include "driver/run.h"
+#include "run/run.h"
 
 namespace zelta {
 

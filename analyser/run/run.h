@@ -3,12 +3,12 @@
 #pragma once
 #include <string>
 
-#include "calltree/calltree_state.h"
 #include "platform/console.h"
 #include "platform/system.h"
 #include "platform/text_file.h"
-#include "prepare/preprocessor_state.h"
-#include "prepare/readers.h"
+#include "run/calltree_state.h"
+#include "run/preprocessor_state.h"
+#include "run/reader_state.h"
 
 namespace zelta {
 

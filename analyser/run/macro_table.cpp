@@ -1,4 +1,5 @@
-#include "driver/run.h"
+#include "run/preprocessor_state.h"
+#include "run/reader_state.h"
 
 namespace zelta {
 
