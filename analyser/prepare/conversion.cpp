@@ -3,6 +3,7 @@
 #include "prepare/readers.h"
 #include "run/run.h"
 #include "prepare/directives.h"
+#include "prepare/line_map.h"
 #include "prepare/macro_expansion.h"
 
 namespace zelta {
@@ -60,7 +61,7 @@ bool has_aggregate_word(const std::string& s) {
 
 class Converter final : public LineSource {
  public:
-  explicit Converter(Run& run) : run_(run), rd_(run.rd), pp_(run.pp) {}
+  Converter(Run& run, LineMap* map) : run_(run), rd_(run.rd), pp_(run.pp), track_(run.rd, map), map_(map) {}
   // An error exit leaves the text written so far in the file, as a
   // buffered stream would.
   ~Converter() {
@@ -74,6 +75,7 @@ class Converter final : public LineSource {
  private:
   bool active() const { return pp_.active(); }
   void emit(const std::string& s) {
+    track_.wrote(s);
     obuf_ += s;
     if (obuf_.size() >= kFlushAt) flush();
   }
@@ -87,6 +89,7 @@ class Converter final : public LineSource {
     if (!is_c_space(static_cast<unsigned char>(word_[0]))) {
       prevnonblank_.swap(lastnonblank_);
       lastnonblank_ = word_;
+      if (track_.on()) lastnonblank_at_ = track_.here();
     }
     lastword_ = word_.size() == 1 ? word_[0] : kNameToken;
   }
@@ -120,6 +123,9 @@ class Converter final : public LineSource {
   Run& run_;
   ReaderState& rd_;
   Preprocessor& pp_;
+  LineTracker track_;
+  LineMap* map_;
+  SourceLoc lastnonblank_at_, pendingname_at_;  // where those names stand (kept with a map)
   TextWriter out_;
   std::string word_, lastnonblank_, pendingname_, linebuf_, obuf_;
   std::string prevnonblank_;  // the non-blank token before lastnonblank_
@@ -158,7 +164,10 @@ void Converter::file_tail() {
     }
     return;
   }
-  if (active() && pending_ == 0) emit(word_);
+  if (active() && pending_ == 0) {
+    track_.token();
+    emit(word_);
+  }
 }
 
 void Converter::convert(const std::string& source, const std::string& conv) {
@@ -175,6 +184,12 @@ void Converter::convert(const std::string& source, const std::string& conv) {
     EndRun(0);
   }
   s->sjis = looks_shift_jis(s->text.data());
+  s->file = run_.sources.intern(source);
+  run_.sources.inputs.push_back(s->file);
+  if (map_) {
+    map_->clear();
+    map_->unit = s->file;
+  }
   push_source(rd_, std::move(s));
   pp_.reset_conditionals();
   if (!out_.open(conv)) {
@@ -211,6 +226,7 @@ void Converter::convert(const std::string& source, const std::string& conv) {
             istypeword(lastnonblank_) == 1 && !lastnonblank_.empty() &&
             is_name_char(static_cast<unsigned char>(lastnonblank_[0])) && !is_aggregate_word(prevnonblank_)) {
           pendingname_ = lastnonblank_;
+          pendingname_at_ = lastnonblank_at_;
           pending_ = 1;
         }
         if (counted) parendepth_++;
@@ -255,9 +271,10 @@ void Converter::convert(const std::string& source, const std::string& conv) {
 // A function body, entered on the "{" of a pending header. False when the
 // analysed file ended inside it.
 bool Converter::body() {
-  obuf_ += "\n ";
-  obuf_ += pendingname_;
-  obuf_ += "(){";
+  emit("\n ");
+  track_.name(pendingname_at_);
+  emit(pendingname_);
+  emit("(){");
   rd_.flgcomment = 0;
   rd_.flgdubble = 0;
   pending_ = 0;
@@ -281,10 +298,13 @@ bool Converter::body() {
         int braces = linebraces_;
         linebraces_ = 0;
         if (active()) {
+          track_.line_expanding(linebuf_);
           expandline(run_, linebuf_, braces, this);
+          track_.line_written(linebuf_);
           emit(linebuf_);
           linebuf_.clear();
         } else {
+          track_.line_dropped();
           linebuf_.assign(1, '\n');
         }
         remember();
@@ -303,9 +323,11 @@ bool Converter::body() {
       default:
         break;
     }
+    track_.line_token(linebuf_.size());
     linebuf_ += word_;
     remember();
   }
+  track_.line_written(linebuf_);
   emit(linebuf_);
   linebuf_.clear();
   skipdepth_ = saved_skip;
@@ -330,6 +352,7 @@ bool Converter::next_line(std::string& line, int& braces) {
     remember();
     if (active() || word_[0] == '\n') {
       if (word_[0] == '{') braces++;
+      track_.more_token(word_);
       line += word_;
     } else if (word_[0] == '{') {
       rd_.bracedepth--;
@@ -342,8 +365,8 @@ bool Converter::next_line(std::string& line, int& braces) {
 
 }  // namespace
 
-void henkan(Run& run, const std::string& source, const std::string& conv) {
-  Converter c(run);
+void henkan(Run& run, const std::string& source, const std::string& conv, LineMap* map) {
+  Converter c(run, map);
   c.convert(source, conv);
 }
 
