@@ -135,7 +135,6 @@ void LineTracker::line_written(const std::string& line) {
                                          line.begin() + static_cast<std::ptrdiff_t>(o), '\n'));
     counted = o;
     map_->mark(offset_ + o, nl, loc);
-    last_ = loc;
   }
   spans_.clear();
 }

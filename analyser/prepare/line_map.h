@@ -103,17 +103,12 @@ class LineTracker {
   void line_dropped() { spans_.clear(); }
 
  private:
-  void at_output(SourceLoc loc) {
-    if (loc == last_) return;
-    last_ = loc;
-    map_->mark(offset_, newlines_, loc);
-  }
+  void at_output(SourceLoc loc) { map_->mark(offset_, newlines_, loc); }
 
   ReaderState& rd_;
   LineMap* map_;
   size_t offset_ = 0;    // bytes written so far
   size_t newlines_ = 0;  // line ends among them
-  SourceLoc last_{};     // location of the last piece marked
   // The body line: where its pieces were read, by offset in the line; while
   // it is expanded, also its text as read (further lines appended).
   std::vector<std::pair<size_t, SourceLoc>> spans_;
