@@ -116,16 +116,19 @@ void LineTracker::line_written(const std::string& line) {
     std::vector<std::pair<size_t, SourceLoc>> out;
     for (const auto& sp : spans_)
       if (sp.first < p) out.push_back(sp);
-    out.emplace_back(p, loc_at(p));
+    const SourceLoc call = loc_at(p);
+    out.emplace_back(p, call);
     const size_t was_tail = was.size() - s, line_tail = line.size() - s;
+    // A macro body of several lines brings line ends of its own: each of
+    // its lines stands where the call does.
+    for (size_t q = p; q + 1 < line_tail; ++q)
+      if (line[q] == '\n') out.emplace_back(q + 1, call);
     if (s > 0) {
       out.emplace_back(line_tail, loc_at(was_tail));
       for (const auto& sp : spans_)
         if (sp.first > was_tail) out.emplace_back(sp.first - was_tail + line_tail, sp.second);
     }
-    spans_.clear();
-    for (const auto& sp : out)
-      if (spans_.empty() || !(spans_.back().second == sp.second)) spans_.push_back(sp);
+    spans_.swap(out);
   }
   expanding_ = false;
   size_t counted = 0, nl = newlines_;
