@@ -76,7 +76,8 @@ class DotTreeWriter final : public TreeWriter {
   }
 
   void end() override {
-    out_.raw("digraph \"calls\" {\n  rankdir=LR;\n  node [shape=box, fontname=\"Helvetica\"];\n");
+    out_.raw(
+        "digraph \"calls\" {\n  rankdir=LR;\n  graph [fontname=\"Helvetica\"];\n  node [shape=box, fontname=\"Helvetica\"];\n");
     if (run_.opt.flgfilename) {
       // One cluster per file, in the order the files first appear.
       std::vector<int> order;
