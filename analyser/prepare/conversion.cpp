@@ -89,7 +89,6 @@ class Converter final : public LineSource {
     if (!is_c_space(static_cast<unsigned char>(word_[0]))) {
       prevnonblank_.swap(lastnonblank_);
       lastnonblank_ = word_;
-      if (track_.on()) lastnonblank_at_ = track_.here();
     }
     lastword_ = word_.size() == 1 ? word_[0] : kNameToken;
   }
@@ -102,19 +101,21 @@ class Converter final : public LineSource {
     switch (word_[0]) {
       case '"':
         skipstring(run_);
-        return true;
+        break;
       case '#':
         directive(run_);
-        return true;
+        break;
       case '*':
       case '/':
         if (lastword_ != '/') return false;
         skipcomment(run_, word_[0] == '*' ? 0 : 1);
         after_comment();
-        return true;
+        break;
       default:
         return false;
     }
+    track_.moved();
+    return true;
   }
   bool end_of_stream();
   void file_tail();
@@ -125,7 +126,8 @@ class Converter final : public LineSource {
   Preprocessor& pp_;
   LineTracker track_;
   LineMap* map_;
-  SourceLoc lastnonblank_at_, pendingname_at_;  // where those names stand (kept with a map)
+  LineTracker::Position lastnonblank_at_;  // where those names stand (kept with a map)
+  SourceLoc pendingname_at_;
   TextWriter out_;
   std::string word_, lastnonblank_, pendingname_, linebuf_, obuf_;
   std::string prevnonblank_;  // the non-blank token before lastnonblank_
@@ -147,6 +149,7 @@ class Converter final : public LineSource {
 // The top stream has ended: back to the includer. False when the analysed
 // file itself has ended (the output is then closed).
 bool Converter::end_of_stream() {
+  track_.moved();
   if (pop_source(rd_)) return true;
   flush();
   out_.close();
@@ -155,6 +158,8 @@ bool Converter::end_of_stream() {
 
 void Converter::file_tail() {
   remember();
+  // A name at file level may head a definition: where it stands is kept.
+  if (track_.on() && is_name_char(static_cast<unsigned char>(word_[0]))) lastnonblank_at_ = track_.position();
   if (skipdepth_ > 0) {
     if (active()) {
       if (word_[0] == '}')
@@ -164,10 +169,7 @@ void Converter::file_tail() {
     }
     return;
   }
-  if (active() && pending_ == 0) {
-    track_.token();
-    emit(word_);
-  }
+  if (active() && pending_ == 0) emit(word_);
 }
 
 void Converter::convert(const std::string& source, const std::string& conv) {
@@ -226,7 +228,7 @@ void Converter::convert(const std::string& source, const std::string& conv) {
             istypeword(lastnonblank_) == 1 && !lastnonblank_.empty() &&
             is_name_char(static_cast<unsigned char>(lastnonblank_[0])) && !is_aggregate_word(prevnonblank_)) {
           pendingname_ = lastnonblank_;
-          pendingname_at_ = lastnonblank_at_;
+          if (track_.on()) pendingname_at_ = track_.located(lastnonblank_at_);
           pending_ = 1;
         }
         if (counted) parendepth_++;
@@ -275,6 +277,7 @@ bool Converter::body() {
   track_.name(pendingname_at_);
   emit(pendingname_);
   emit("(){");
+  track_.moved();
   rd_.flgcomment = 0;
   rd_.flgdubble = 0;
   pending_ = 0;
@@ -307,6 +310,7 @@ bool Converter::body() {
           track_.line_dropped();
           linebuf_.assign(1, '\n');
         }
+        track_.moved();
         remember();
         continue;
       }
@@ -323,7 +327,7 @@ bool Converter::body() {
       default:
         break;
     }
-    track_.line_token(linebuf_.size());
+    track_.line_token(linebuf_.size(), word_);
     linebuf_ += word_;
     remember();
   }

@@ -2,10 +2,23 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 
 #include "run/reader_state.h"
 
 namespace zelta {
+
+size_t CountNewlines(const char* p, size_t n) {
+  size_t count = 0;
+  const char* end = p + n;
+  while (p < end) {
+    const void* hit = std::memchr(p, '\n', static_cast<size_t>(end - p));
+    if (!hit) break;
+    ++count;
+    p = static_cast<const char*>(hit) + 1;
+  }
+  return count;
+}
 
 void LineMap::mark(size_t offset, size_t newlines, SourceLoc loc) {
   // A cleaned text of 4 GB is beyond what the readers hold; its tail keeps
@@ -36,11 +49,9 @@ SourceLoc LineCursor::at(size_t offset) {
   if (!map_) return {};
   offset = std::min(offset, text_.size());
   if (offset >= pos_)
-    newlines_ += static_cast<size_t>(std::count(text_.begin() + static_cast<std::ptrdiff_t>(pos_),
-                                                text_.begin() + static_cast<std::ptrdiff_t>(offset), '\n'));
+    newlines_ += CountNewlines(text_.data() + pos_, offset - pos_);
   else
-    newlines_ -= static_cast<size_t>(std::count(text_.begin() + static_cast<std::ptrdiff_t>(offset),
-                                                text_.begin() + static_cast<std::ptrdiff_t>(pos_), '\n'));
+    newlines_ -= CountNewlines(text_.data() + offset, pos_ - offset);
   pos_ = offset;
   return map_->at(offset, newlines_);
 }
@@ -48,35 +59,32 @@ SourceLoc LineCursor::at(size_t offset) {
 int source_line(SrcStream& s, size_t pos) {
   const std::string& d = s.text.data();
   pos = std::min(pos, d.size());
-  const auto at = [&](size_t p) { return d.begin() + static_cast<std::ptrdiff_t>(p); };
   if (pos >= s.counted)
-    s.line += static_cast<int>(std::count(at(s.counted), at(pos), '\n'));
+    s.line += static_cast<int>(CountNewlines(d.data() + s.counted, pos - s.counted));
   else
-    s.line -= static_cast<int>(std::count(at(pos), at(s.counted), '\n'));
+    s.line -= static_cast<int>(CountNewlines(d.data() + pos, s.counted - pos));
   s.counted = pos;
   return s.line;
 }
 
-SourceLoc LineTracker::here() const {
+SourceLoc LineTracker::located(const Position& p) const {
   SrcStream* s = rd_.top();
-  if (!s) return {};
-  // Bytes in the pushback stack were read from the stream already.
-  size_t end = s->text.pos();
-  for (int c : rd_.pushback)
-    if (c != 0 && end > 0) --end;
+  // A stream that has been closed since is never looked at.
+  if (!s || s != p.stream) return here();
   // The token's last byte: a token holds no line end except "\n" itself,
   // which belongs to the line it ends.
-  return {s->file, source_line(*s, end > 0 ? end - 1 : 0)};
+  return {s->file, source_line(*s, p.end > 0 ? p.end - 1 : 0)};
 }
 
-void LineTracker::wrote(std::string_view s) {
-  if (!map_) return;
-  offset_ += s.size();
-  newlines_ += static_cast<size_t>(std::count(s.begin(), s.end(), '\n'));
+SourceLoc LineTracker::here() const {
+  const Position p = position();
+  if (!p.stream) return {};
+  return located(p);
 }
 
-void LineTracker::line_token(size_t at) {
-  if (!map_) return;
+void LineTracker::line_token(size_t at, const std::string& word) {
+  if (!map_ || !moved_ || blank(word)) return;
+  moved_ = false;
   const SourceLoc loc = here();
   if (spans_.empty() || !(spans_.back().second == loc)) spans_.emplace_back(at, loc);
 }
@@ -89,9 +97,12 @@ void LineTracker::line_expanding(const std::string& line) {
 
 void LineTracker::more_token(const std::string& word) {
   if (!map_ || !expanding_) return;
-  const SourceLoc loc = here();
-  if (spans_.empty() || !(spans_.back().second == loc)) spans_.emplace_back(read_.size(), loc);
+  if (!blank(word)) {
+    const SourceLoc loc = here();
+    if (spans_.empty() || !(spans_.back().second == loc)) spans_.emplace_back(read_.size(), loc);
+  }
   read_ += word;
+  moved_ = true;  // the body goes on after the lines read here
 }
 
 void LineTracker::line_written(const std::string& line) {
@@ -134,8 +145,7 @@ void LineTracker::line_written(const std::string& line) {
   size_t counted = 0, nl = newlines_;
   for (const auto& [off, loc] : spans_) {
     const size_t o = std::min(off, line.size());
-    nl += static_cast<size_t>(std::count(line.begin() + static_cast<std::ptrdiff_t>(counted),
-                                         line.begin() + static_cast<std::ptrdiff_t>(o), '\n'));
+    nl += CountNewlines(line.data() + counted, o - counted);
     counted = o;
     map_->mark(offset_ + o, nl, loc);
   }

@@ -3,16 +3,16 @@
 // at, filled beside the text by the conversion pass and read by the
 // extraction. The cleaned text itself stays as it is.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
-namespace zelta {
+#include "run/reader_state.h"
 
-struct ReaderState;
-struct SrcStream;
+namespace zelta {
 
 struct SourceLoc {
   int file = -1;  // index in the run's SourceFiles; -1: not known
@@ -65,6 +65,8 @@ class LineCursor {
   size_t newlines_ = 0;
 };
 
+size_t CountNewlines(const char* p, size_t n);
+
 // The line of the byte at `pos` in a source stream, counted on from where the
 // last question left off.
 int source_line(SrcStream& s, size_t pos);
@@ -79,20 +81,44 @@ class LineTracker {
 
   // Where the token the source reader returned last stands.
   SourceLoc here() const;
-
-  // File-level text: one token, about to be written.
-  void token() {
-    if (map_) at_output(here());
+  // The same, kept cheaply for a token that may turn out to matter.
+  struct Position {
+    const SrcStream* stream = nullptr;
+    size_t end = 0;
+  };
+  Position position() const {
+    SrcStream* s = rd_.top();
+    if (!s) return {};
+    // Bytes in the pushback stack were read from the stream already.
+    size_t end = s->text.pos();
+    for (int c : rd_.pushback)
+      if (c != 0 && end > 0) --end;
+    return {s, end};
   }
+  SourceLoc located(const Position& p) const;
+
+  // The reader may have passed a line end (a "\n" token, a comment, literal
+  // or directive read past, another stream): the next token is located
+  // afresh. Within a line every token stands where the first one does.
+  void moved() { moved_ = true; }
+
+  // Only definitions and body lines are marked: the extraction finds no
+  // name elsewhere.
   // A definition's marker line: its name, read at `loc`, comes next.
   void name(SourceLoc loc) {
     if (map_) at_output(loc);
   }
   // Text written to the cleaned output.
-  void wrote(std::string_view s);
+  void wrote(std::string_view s) {
+    if (!map_) return;
+    offset_ += s.size();
+    newlines_ += s.size() == 1 ? (s[0] == '\n') : CountNewlines(s.data(), s.size());
+  }
 
   // A body line in the making: a token about to be appended at `at`.
-  void line_token(size_t at);
+  // Blanks are passed over: a blank the reader pushed back before a
+  // directive read its lines raw comes out after them.
+  void line_token(size_t at, const std::string& word);
   // The body line is handed to macro expansion; `line` as it stands.
   void line_expanding(const std::string& line);
   // A further source line that the expansion reads: one token of it.
@@ -104,11 +130,15 @@ class LineTracker {
 
  private:
   void at_output(SourceLoc loc) { map_->mark(offset_, newlines_, loc); }
+  static bool blank(const std::string& w) {
+    return w.empty() || w[0] == ' ' || w[0] == '\t' || w[0] == '\n' || w[0] == '\r' || w[0] == '\v' || w[0] == '\f';
+  }
 
   ReaderState& rd_;
   LineMap* map_;
   size_t offset_ = 0;    // bytes written so far
   size_t newlines_ = 0;  // line ends among them
+  bool moved_ = true;
   // The body line: where its pieces were read, by offset in the line; while
   // it is expanded, also its text as read (further lines appended).
   std::vector<std::pair<size_t, SourceLoc>> spans_;

@@ -2,8 +2,12 @@
 // and the tree as drawn, for other programs (UTF-8, LF; docs/tree-json.md).
 //
 // A large code base has hundreds of thousands of calls and a tree of up to
-// the size guard's lines: the file is streamed, one array element at a time,
-// each element made and escaped by the JSON library.
+// the size guard's lines: the file is streamed, one array element at a time.
+// The few small entries are made and written by the JSON library. The many
+// call and tree entries are laid out here, key by key in the documented
+// order, around values the library has written: made as library objects,
+// they were the slowest part of a -j run on the Linux core (0.2 s of 1.3 s).
+#include <charconv>
 #include <nlohmann/json.hpp>
 
 #include "calltree/call_index.h"
@@ -23,6 +27,51 @@ constexpr int kFormatVersion = 1;
 constexpr const char* kVersion = "1.5.8";
 
 std::string Dump(const Json& j) { return j.dump(-1, ' ', false, Json::error_handler_t::replace); }
+
+// One object's members, written in the order given. Keys are the writer's
+// own names; a text value comes already written by the library.
+class Members {
+ public:
+  explicit Members(std::string& out) : out_(out) { out_ += '{'; }
+  ~Members() { out_ += '}'; }
+  Members(const Members&) = delete;
+  Members& operator=(const Members&) = delete;
+
+  Members& number(const char* key, long long v) {
+    this->key(key);
+    char buf[24];
+    out_.append(buf, static_cast<size_t>(std::to_chars(buf, buf + sizeof buf, v).ptr - buf));
+    return *this;
+  }
+  Members& boolean(const char* key, bool v) {
+    this->key(key);
+    out_ += v ? "true" : "false";
+    return *this;
+  }
+  Members& json(const char* key, std::string_view written) {
+    this->key(key);
+    out_ += written;
+    return *this;
+  }
+  // Starts a member whose value the caller writes.
+  std::string& key(const char* key) {
+    if (!first_) out_ += ',';
+    first_ = false;
+    out_ += '"';
+    out_ += key;
+    out_ += "\":";
+    return out_;
+  }
+
+ private:
+  std::string& out_;
+  bool first_ = true;
+};
+
+void AppendNumber(std::string& out, long long v) {
+  char buf[24];
+  out.append(buf, static_cast<size_t>(std::to_chars(buf, buf + sizeof buf, v).ptr - buf));
+}
 
 // A path as JSON text: the bytes as they name the file in the locale's
 // charset, repeated slashes as one. Bytes that do not decode are kept in
@@ -74,7 +123,11 @@ class JsonTreeWriter final : public TreeWriter {
     close_array();
 
     open_array("functions");
-    for (size_t k = 0; k < recs_.defs.size(); ++k) element(FunctionEntry(static_cast<int>(k)));
+    for (size_t k = 0; k < recs_.defs.size(); ++k) {
+      text_.clear();
+      FunctionEntry(static_cast<int>(k), text_);
+      written(text_);
+    }
     close_array();
 
     open_array("undefined");
@@ -92,31 +145,37 @@ class JsonTreeWriter final : public TreeWriter {
   void node(const TreeLine& l, long long number) override {
     if (!l.hastext) return;
     const FuncRecord& r = recs_.list[static_cast<size_t>(l.rec)];
-    Json e;
-    e["line"] = number;
-    e["depth"] = l.level;
-    e["name"] = r.name;
-    switch (l.kind) {
-      case LineKind::kStdfunc:
-        file(e, recs_.unit_of(l.rec));
-        e["marker"] = "stdfunc";
-        break;
-      case LineKind::kUndefinedStart:
-        e["marker"] = "stdfunc";
-        break;
-      case LineKind::kLoop:
-        e["function"] = index_->ordinal(l.rec);
-        e["marker"] = "loop";
-        e["target"] = l.aux;
-        break;
-      default:
-        e["function"] = index_->ordinal(l.rec);
-        file(e, recs_.unit_of(l.rec));
-        if (l.kind == LineKind::kRecursive) e["marker"] = "recursive";
-        if (l.kind == LineKind::kReference) e["ref"] = Json::array({r.firstline, l.aux});
-        break;
+    text_.clear();
+    {
+      Members e(text_);
+      e.number("line", number).number("depth", l.level).json("name", name(r.nameid));
+      switch (l.kind) {
+        case LineKind::kStdfunc:
+          file(e, recs_.unit_of(l.rec));
+          e.json("marker", "\"stdfunc\"");
+          break;
+        case LineKind::kUndefinedStart:
+          e.json("marker", "\"stdfunc\"");
+          break;
+        case LineKind::kLoop:
+          e.number("function", index_->ordinal(l.rec)).json("marker", "\"loop\"").number("target", l.aux);
+          break;
+        default:
+          e.number("function", index_->ordinal(l.rec));
+          file(e, recs_.unit_of(l.rec));
+          if (l.kind == LineKind::kRecursive) e.json("marker", "\"recursive\"");
+          if (l.kind == LineKind::kReference) {
+            std::string& v = e.key("ref");
+            v += '[';
+            AppendNumber(v, r.firstline);
+            v += ',';
+            AppendNumber(v, l.aux);
+            v += ']';
+          }
+          break;
+      }
     }
-    element(e);
+    written(text_);
   }
 
   void end() override {
@@ -144,14 +203,28 @@ class JsonTreeWriter final : public TreeWriter {
     return e;
   }
 
-  // Where a record stands, when the run kept it.
-  static void place(Json& e, const FuncRecord& r) {
-    if (r.src < 0) return;
-    e["file"] = r.src;
-    e["line"] = r.line;
+  // A name as JSON text: each distinct name is written by the library once.
+  const std::string& name(int nameid) {
+    if (names_.size() <= static_cast<size_t>(nameid)) names_.resize(static_cast<size_t>(nameid) + 1);
+    std::string& n = names_[static_cast<size_t>(nameid)];
+    if (n.empty()) n = Dump(Json(recs_.names[static_cast<size_t>(nameid)]));
+    return n;
   }
-  static void file(Json& e, int unit) {
-    if (unit >= 0) e["file"] = unit;
+  // Where a record stands, when the run kept it.
+  static void place(Members& e, const FuncRecord& r) {
+    if (r.src < 0) return;
+    e.number("file", r.src).number("line", r.line);
+  }
+  static void file(Members& e, int unit) {
+    if (unit >= 0) e.number("file", unit);
+  }
+  static void numbers(std::string& out, std::span<const int> v) {
+    out += '[';
+    for (size_t i = 0; i < v.size(); ++i) {
+      if (i) out += ',';
+      AppendNumber(out, v[i]);
+    }
+    out += ']';
   }
 
   Json Callers(std::span<const int> by) const {
@@ -160,33 +233,33 @@ class JsonTreeWriter final : public TreeWriter {
     return a;
   }
 
-  Json FunctionEntry(int k) const {
+  void FunctionEntry(int k, std::string& out) {
     const int d = recs_.defs[static_cast<size_t>(k)];
     const FuncRecord& f = recs_.list[static_cast<size_t>(d)];
-    Json e;
-    e["name"] = f.name;
+    Members e(out);
+    e.json("name", name(f.nameid));
     place(e, f);
     const int unit = recs_.unit_of(d);
-    if (unit >= 0) e["unit"] = unit;
-    Json calls = Json::array();
+    if (unit >= 0) e.number("unit", unit);
+    std::string& calls = e.key("calls");
+    calls += '[';
     // The calls of a definition are the records of its group, as the tree
     // builder walks them.
     if (!f.groupend) {
       for (size_t i = static_cast<size_t>(d) + 1; i < recs_.list.size(); ++i) {
         const FuncRecord& c = recs_.list[i];
-        Json call;
-        call["name"] = c.name;
+        if (i > static_cast<size_t>(d) + 1) calls += ',';
+        Members call(calls);
+        call.json("name", name(c.nameid));
         place(call, c);
-        call["defined"] = recs_.def_of(c.nameid) >= 0;
+        call.boolean("defined", recs_.def_of(c.nameid) >= 0);
         const int t = index_->target(static_cast<int>(i));
-        if (t >= 0) call["function"] = index_->ordinal(t);
-        calls.push_back(std::move(call));
+        if (t >= 0) call.number("function", index_->ordinal(t));
         if (c.groupend) break;
       }
     }
-    e["calls"] = std::move(calls);
-    e["callers"] = Callers(index_->callers(k));
-    return e;
+    calls += ']';
+    numbers(e.key("callers"), index_->callers(k));
   }
 
   void open_array(const char* key) {
@@ -195,9 +268,10 @@ class JsonTreeWriter final : public TreeWriter {
     out_.raw("\": [");
     first_ = true;
   }
-  void element(const Json& e) {
+  void element(const Json& e) { written(Dump(e)); }
+  void written(std::string_view written) {
     out_.raw(first_ ? "\n    " : ",\n    ");
-    out_.raw(Dump(e));
+    out_.raw(written);
     first_ = false;
   }
   void close_array() { out_.raw("\n  ]"); }
@@ -209,6 +283,8 @@ class JsonTreeWriter final : public TreeWriter {
   const CallIndex* index_ = nullptr;
   CallIndex own_;
   bool first_ = true;
+  std::string text_;                // the entry being laid out
+  std::vector<std::string> names_;  // names as JSON text, by name id
 };
 
 }  // namespace
