@@ -33,10 +33,11 @@ void frmMain::RunAnalysis() {
   TreeView1->dropsEnabled = false;
   setMenusEnabled(false);
 
-  QStringList words = splitCommandLine(QStringLiteral("./conzelta") + argline);
+  // The analyser's path is one word whatever it holds (an installed one may
+  // sit in a folder with a blank in its name); argline is split as before.
   QProcess proc;
-  proc.setProgram(words.takeFirst());
-  proc.setArguments(words);
+  proc.setProgram(work.analyser());
+  proc.setArguments(splitCommandLine(argline));
   proc.setStandardInputFile(QProcess::nullDevice());
   const bool debug = o.optdebug == 1;
   if (debug) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "drop_list.h"
+#include "work_folder.h"
 
 class QLabel;
 class QMenu;
@@ -74,6 +75,7 @@ class frmMain : public QMainWindow {
   frmini* iniDialog = nullptr;
   frmconsole* console = nullptr;  // the analyser's output under the debug option
 
+  WorkFolder work;  // where the analyser runs, and which one
   QString argline;
   short dropcount = 0;
   QString savefile;

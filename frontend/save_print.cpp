@@ -1,13 +1,13 @@
 // Saving and printing the result view's text.
 #include <QFileDialog>
-#include <QPrintDialog>
 #include <QPrinter>
 #include <QSaveFile>
 #include <QTextCursor>
-#include <QTextDocument>
 
 #include "cp932.h"
 #include "frm_main.h"
+#include "print_dialog.h"
+#include "result_printer.h"
 
 namespace zelta::fe {
 namespace {
@@ -76,27 +76,19 @@ void frmMain::Print() {
   const bool hasSelection = cursor.hasSelection();
 
   QPrinter printer(QPrinter::HighResolution);
+  setDefaultPrintMargins(printer);
   printer.setPrintRange(hasSelection ? QPrinter::Selection : QPrinter::AllPages);
-  if (!printDialog)
-    printDialog = [](QWidget* parent, QPrinter* p, bool selection) {
-      QPrintDialog dlg(p, parent);
-      dlg.setOption(QAbstractPrintDialog::PrintSelection, selection);
-      dlg.setOption(QAbstractPrintDialog::PrintPageRange, false);
-      return dlg.exec() == QDialog::Accepted;
-    };
+  if (!printDialog) printDialog = askToPrint;
   if (!printDialog(this, &printer, hasSelection)) return;
 
   // The selection when there is one and the dialog kept it chosen, else all.
   QString text = RichTextBox1->toPlainText();
   if (hasSelection && printer.printRange() == QPrinter::Selection)
     text = cursor.selectedText().replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
-  QTextDocument doc;
-  doc.setDefaultFont(RichTextBox1->font());
-  doc.setPlainText(text);
   printer.setPrintRange(QPrinter::AllPages);
-  doc.print(&printer);
+  const bool printed = printResultText(printer, text, RichTextBox1->font());
   lastPrinted_ = text;
-  if (printer.printerState() == QPrinter::Error)
+  if (!printed)
     messageBox(this, QStringLiteral("エラー"), QStringLiteral("印刷できませんでした"));
 }
 

@@ -21,6 +21,8 @@ struct MacroRec {
   bool has_params = false;
   std::string pattern;              // head, or head up to and including its first "("
   std::vector<std::string> params;  // parameter names, blanks removed
+  // The last parameter is "..." (named __VA_ARGS__ in params) or "name...".
+  bool variadic = false;
 };
 
 struct StringHash {
@@ -28,10 +30,10 @@ struct StringHash {
   size_t operator()(std::string_view s) const noexcept { return std::hash<std::string_view>{}(s); }
 };
 
-// The macro table. The design keeps 2001 chained buckets addressed by
-// machash; lookups here go through a name index instead, which gives the
-// same answers (a record lives in the bucket of its macroname, newest
-// first) without walking long chains on big code bases.
+// The macro table. Which record a head finds is settled by 2001 chained
+// buckets addressed by machash (a record lives in the bucket of its
+// macroname, newest first); lookups go through a name index instead, which
+// gives the same answers without walking long chains on big code bases.
 class MacroTable {
  public:
   static constexpr unsigned kBuckets = 2001;
