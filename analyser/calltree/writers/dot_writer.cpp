@@ -29,14 +29,15 @@ std::string Quote(std::string_view s) {
   return q;
 }
 
-// Names are ASCII; a file name is shown in UTF-8 when it decodes.
+// Names are ASCII; a file name is shown in UTF-8, from the locale's charset,
+// with U+FFFD for what does not decode.
 std::string Utf8Name(const std::string& s) {
   if (valid_utf8(s)) return s;
-  std::string u;
-  if (convert_charset(locale_charset(), "UTF-8", s, u) && valid_utf8(u)) return u;
-  std::string ascii;
-  for (unsigned char c : s) ascii.push_back(c < 0x80 ? static_cast<char>(c) : '?');
-  return ascii;
+  std::string u = convert_charset_replacing(locale_charset(), "UTF-8", s, "\xEF\xBF\xBD");
+  if (valid_utf8(u)) return u;
+  for (char& c : u)
+    if (static_cast<unsigned char>(c) >= 0x80) c = '?';
+  return u;
 }
 
 class DotTreeWriter final : public TreeWriter {
