@@ -91,9 +91,9 @@ class Scanner {
     AddRecord(run_, name, file_);
     if (located_) {
       const SourceLoc loc = cursor_.at(at);
-      FuncRecord& r = run_.recs.list.back();
-      r.src = loc.file;
-      r.line = loc.line;
+      std::vector<RecordPlace>& places = run_.recs.places;
+      places.resize(run_.recs.list.size());
+      places.back() = RecordPlace{loc.file, loc.line};
     }
   }
 

@@ -25,9 +25,12 @@ struct FuncRecord {
   std::int8_t groupend = 0;
   int firstline = 0;
   int lastline = 0;
-  // Where the name stands in the sources (kept under -j): an index in the
-  // run's SourceFiles (-1: not known) and the 1-based line in that file.
-  int src = -1;
+};
+
+// Where a record's name stands in the sources: an index in the run's
+// SourceFiles (-1: not known) and the 1-based line in that file.
+struct RecordPlace {
+  int file = -1;
   int line = 0;
 };
 
@@ -50,8 +53,10 @@ struct Records {
   std::unordered_map<int, int> main_by_file;
   int maincount = 0;  // definitions named "main"
   std::vector<std::string> keywords;
-  // The analysed source each file's records came from (kept under -j):
-  // (first record index, SourceFiles index), in record order.
+  // Kept under -j only, so that other runs pay nothing for them: each
+  // record's place (by record index), and the analysed source each file's
+  // records came from as (first record index, SourceFiles index).
+  std::vector<RecordPlace> places;
   std::vector<std::pair<int, int>> units;
 
   bool empty() const { return list.empty(); }
@@ -61,6 +66,9 @@ struct Records {
   }
   int def_of(int nameid) const { return nameid < 0 ? -1 : firstdef[static_cast<size_t>(nameid)]; }
   int find_def(std::string_view name) const { return def_of(name_id(name)); }
+  RecordPlace place_of(int record) const {
+    return static_cast<size_t>(record) < places.size() ? places[static_cast<size_t>(record)] : RecordPlace{};
+  }
   // The SourceFiles index of the analysed source a record came from (-1: not kept).
   int unit_of(int record) const {
     auto it = std::upper_bound(units.begin(), units.end(), std::pair<int, int>(record, INT_MAX));

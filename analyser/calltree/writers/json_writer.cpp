@@ -211,9 +211,10 @@ class JsonTreeWriter final : public TreeWriter {
     return n;
   }
   // Where a record stands, when the run kept it.
-  static void place(Members& e, const FuncRecord& r) {
-    if (r.src < 0) return;
-    e.number("file", r.src).number("line", r.line);
+  void place(Members& e, int record) const {
+    const RecordPlace p = recs_.place_of(record);
+    if (p.file < 0) return;
+    e.number("file", p.file).number("line", p.line);
   }
   static void file(Members& e, int unit) {
     if (unit >= 0) e.number("file", unit);
@@ -238,7 +239,7 @@ class JsonTreeWriter final : public TreeWriter {
     const FuncRecord& f = recs_.list[static_cast<size_t>(d)];
     Members e(out);
     e.json("name", name(f.nameid));
-    place(e, f);
+    place(e, d);
     const int unit = recs_.unit_of(d);
     if (unit >= 0) e.number("unit", unit);
     std::string& calls = e.key("calls");
@@ -251,7 +252,7 @@ class JsonTreeWriter final : public TreeWriter {
         if (i > static_cast<size_t>(d) + 1) calls += ',';
         Members call(calls);
         call.json("name", name(c.nameid));
-        place(call, c);
+        place(call, static_cast<int>(i));
         call.boolean("defined", recs_.def_of(c.nameid) >= 0);
         const int t = index_->target(static_cast<int>(i));
         if (t >= 0) call.number("function", index_->ordinal(t));
