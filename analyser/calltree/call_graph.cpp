@@ -255,7 +255,8 @@ int AddTreeLine(Run& run, std::string_view name, int level, int record) {
   }
 
   FuncRecord& fr = recs.list[static_cast<size_t>(f)];
-  TreeLine& l = NewLine(run, level < 0 ? 0 : level, 1, rec.recursive == 1 ? LineKind::kRecursive : LineKind::kFunction, f);
+  const LineKind kind = rec.recursive == 1 ? LineKind::kRecursive : LineKind::kFunction;
+  TreeLine& l = NewLine(run, level < 0 ? 0 : level, 1, kind, f);
   fr.stdfunc = 0;
   Grow(tb, tb.treedepth + 1);
   tb.levelfunc[static_cast<size_t>(tb.treedepth + 1)] = f;

@@ -119,8 +119,8 @@ void CallIndex::build(const Records& recs, bool want_reversed) {
     head[static_cast<size_t>(def)] = add_group(recs.list[static_cast<size_t>(def)], def, callers(static_cast<int>(d)));
   }
   for (size_t u = 0; u < undefined_.size(); ++u)
-    undefined_head_.push_back(add_group(recs.list[static_cast<size_t>(first_call_[u])], -1,
-                                        undefined_callers(static_cast<int>(u))));
+    undefined_head_.push_back(
+        add_group(recs.list[static_cast<size_t>(first_call_[u])], -1, undefined_callers(static_cast<int>(u))));
 }
 
 }  // namespace zelta

@@ -26,14 +26,16 @@ void LineMap::mark(size_t offset, size_t newlines, SourceLoc loc) {
   if (offset > UINT32_MAX || newlines > UINT32_MAX) return;
   if (!entries_.empty()) {
     Entry& e = entries_.back();
-    if (e.file == loc.file && static_cast<long long>(e.line) + static_cast<long long>(newlines - e.newlines) == loc.line)
+    if (e.file == loc.file &&
+        static_cast<long long>(e.line) + static_cast<long long>(newlines - e.newlines) == loc.line)
       return;
     if (e.offset == offset) {
       e = Entry{e.offset, e.newlines, loc.file, loc.line};
       return;
     }
   }
-  entries_.push_back(Entry{static_cast<std::uint32_t>(offset), static_cast<std::uint32_t>(newlines), loc.file, loc.line});
+  entries_.push_back(
+      Entry{static_cast<std::uint32_t>(offset), static_cast<std::uint32_t>(newlines), loc.file, loc.line});
 }
 
 SourceLoc LineMap::at(size_t offset, size_t newlines) const {

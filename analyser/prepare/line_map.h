@@ -61,7 +61,7 @@ class LineCursor {
  private:
   const LineMap* map_;
   std::string_view text_;
-  size_t pos_ = 0;       // newlines_ counts the line ends before pos_
+  size_t pos_ = 0;  // newlines_ counts the line ends before pos_
   size_t newlines_ = 0;
 };
 

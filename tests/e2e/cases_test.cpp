@@ -110,7 +110,8 @@ void expect_tree_matches_text(const Json& tree, const std::string& tree_txt) {
     EXPECT_EQ(marker == "recursive", text.find(":RecurrciveCall") != std::string::npos) << row;
     EXPECT_EQ(marker == "stdfunc", text.find(":Stdfunc") != std::string::npos) << row;
     if (e.contains("ref")) {
-      const std::string ref = "=" + std::to_string(e["ref"][0].get<int>()) + "-" + std::to_string(e["ref"][1].get<int>());
+      const std::string ref =
+          "=" + std::to_string(e["ref"][0].get<int>()) + "-" + std::to_string(e["ref"][1].get<int>());
       EXPECT_NE(text.find(ref), std::string::npos) << row;
     }
   }
@@ -179,7 +180,8 @@ TEST_P(Case, Run) {
     if (fs::exists(dir / "2.txt")) expect_functions_match_records(got["functions"], read_file(dir / "2.txt"));
   }
   if (fs::exists(dir / "tree.dot") && std::system("command -v dot >/dev/null 2>&1") == 0) {
-    const std::string cmd = "dot -Tsvg '" + dir / "tree.dot" + "' -o '" + dir / "tree.svg" + "' 2>'" + dir / "dot.err" + "'";
+    const std::string cmd =
+        "dot -Tsvg '" + dir / "tree.dot" + "' -o '" + dir / "tree.svg" + "' 2>'" + dir / "dot.err" + "'";
     EXPECT_EQ(std::system(cmd.c_str()), 0) << read_file(dir / "dot.err");
     EXPECT_EQ(read_file(dir / "dot.err"), "");
   }

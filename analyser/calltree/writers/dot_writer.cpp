@@ -78,7 +78,8 @@ class DotTreeWriter final : public TreeWriter {
 
   void end() override {
     out_.raw(
-        "digraph \"calls\" {\n  rankdir=LR;\n  graph [fontname=\"Helvetica\"];\n  node [shape=box, fontname=\"Helvetica\"];\n");
+        "digraph \"calls\" {\n  rankdir=LR;\n  graph [fontname=\"Helvetica\"];\n  node [shape=box, "
+        "fontname=\"Helvetica\"];\n");
     if (run_.opt.flgfilename) {
       // One cluster per file, in the order the files first appear.
       std::vector<int> order;
@@ -95,8 +96,8 @@ class DotTreeWriter final : public TreeWriter {
         it->second.push_back(static_cast<int>(i));
       }
       for (size_t c = 0; c < order.size(); ++c) {
-        out_.raw("  subgraph " + Quote("cluster_" + std::to_string(c)) + " {\n    label=" +
-                 Quote(Utf8Name(recs_.files[static_cast<size_t>(order[c])])) + ";\n");
+        out_.raw("  subgraph " + Quote("cluster_" + std::to_string(c)) +
+                 " {\n    label=" + Quote(Utf8Name(recs_.files[static_cast<size_t>(order[c])])) + ";\n");
         for (int n : members[order[c]]) write_node(n, "    ");
         out_.raw("  }\n");
       }
@@ -116,8 +117,8 @@ class DotTreeWriter final : public TreeWriter {
 
  private:
   struct Node {
-    int key;       // definition record, or -1 - name id for an undefined function
-    int file;      // Records::files index of the defining file; -1 for an undefined function
+    int key;   // definition record, or -1 - name id for an undefined function
+    int file;  // Records::files index of the defining file; -1 for an undefined function
     bool start = false;
   };
   struct Edge {
@@ -141,8 +142,8 @@ class DotTreeWriter final : public TreeWriter {
 
   void write_node(int n, const char* indent) {
     const Node& node = nodes_[static_cast<size_t>(n)];
-    const std::string_view name =
-        node.key >= 0 ? recs_.list[static_cast<size_t>(node.key)].name : recs_.names[static_cast<size_t>(-1 - node.key)];
+    const std::string_view name = node.key >= 0 ? recs_.list[static_cast<size_t>(node.key)].name
+                                                : recs_.names[static_cast<size_t>(-1 - node.key)];
     std::string attrs = "label=" + Quote(name);
     std::string style = node.key < 0 ? "dashed" : "";
     if (node.start) style += style.empty() ? "filled,bold" : ",filled,bold";

@@ -154,9 +154,7 @@ class JsonTreeWriter final : public TreeWriter {
           file(e, recs_.unit_of(l.rec));
           e.json("marker", "\"stdfunc\"");
           break;
-        case LineKind::kUndefinedStart:
-          e.json("marker", "\"stdfunc\"");
-          break;
+        case LineKind::kUndefinedStart: e.json("marker", "\"stdfunc\""); break;
         case LineKind::kLoop:
           e.number("function", index_->ordinal(l.rec)).json("marker", "\"loop\"").number("target", l.aux);
           break;
@@ -188,9 +186,9 @@ class JsonTreeWriter final : public TreeWriter {
   Json RunEntry() const {
     const Options& o = run_.opt;
     const std::pair<char, int> letters[] = {
-        {'a', o.flgall},  {'d', o.flgdebug}, {'e', o.flgomit}, {'f', o.flgfunc},    {'g', o.flgdot},
-        {'j', o.flgjson}, {'m', o.flgmid},   {'n', o.flgn},    {'o', o.flgout},     {'r', o.flgrev},
-        {'s', o.flgfuncall}, {'t', o.flgtime}, {'v', o.flgfilename}, {'w', o.flgerrlog}};
+        {'a', o.flgall},     {'d', o.flgdebug}, {'e', o.flgomit},     {'f', o.flgfunc},  {'g', o.flgdot},
+        {'j', o.flgjson},    {'m', o.flgmid},   {'n', o.flgn},        {'o', o.flgout},   {'r', o.flgrev},
+        {'s', o.flgfuncall}, {'t', o.flgtime},  {'v', o.flgfilename}, {'w', o.flgerrlog}};
     Json switches = Json::array();
     for (const auto& [c, n] : letters)
       if (n) switches.push_back(std::string(1, c));

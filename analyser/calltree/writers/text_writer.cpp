@@ -18,9 +18,7 @@ void SpellLine(const Run& run, const TreeLine& l, std::string& out) {
   const FuncRecord& r = recs.list[static_cast<size_t>(l.rec)];
   out += r.name;
   switch (l.kind) {
-    case LineKind::kRecursive:
-      out += ":RecurrciveCall";
-      break;
+    case LineKind::kRecursive: out += ":RecurrciveCall"; break;
     case LineKind::kReference: {
       char buf[48];
       const int n = std::snprintf(buf, sizeof buf, "=%d-%d", r.firstline, l.aux);
@@ -28,11 +26,8 @@ void SpellLine(const Run& run, const TreeLine& l, std::string& out) {
       break;
     }
     case LineKind::kStdfunc:
-    case LineKind::kUndefinedStart:
-      out += ":Stdfunc";
-      break;
-    default:
-      break;
+    case LineKind::kUndefinedStart: out += ":Stdfunc"; break;
+    default: break;
   }
   // -v: the defining file, or for an undefined function the calling file; an
   // undefined start function has neither.

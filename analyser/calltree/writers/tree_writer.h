@@ -13,8 +13,8 @@ struct Run;
 class CallIndex;
 
 struct TreeShape {
-  int maxdepth = 0;  // the greatest depth BuildTree reported
-  int count = 0;     // printdsp's result: the number of lines + 1
+  int maxdepth = 0;                  // the greatest depth BuildTree reported
+  int count = 0;                     // printdsp's result: the number of lines + 1
   const CallIndex* index = nullptr;  // the call graph, when the run built one
 };
 
