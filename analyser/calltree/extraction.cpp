@@ -172,11 +172,11 @@ class Scanner {
 
 }  // namespace
 
-int getfilename3(Run& run, const std::string& conv, const std::string& filename, int mode_a, const LineMap* map) {
+namespace {
+
+// The scan of a cleaned text already opened in rd.mid.
+void Extract(Run& run, const std::string& filename, int mode_a, const LineMap* map) {
   ReaderState& rd = run.rd;
-  rd.bodyclosed = 0;
-  // A cleaned text that cannot be opened reads as an empty one.
-  if (!rd.mid.open(conv)) rd.mid.open_bytes("");
   if (run.opt.flgdebug)
     run.con.text(mode_a ? "-------------getfilename3_mode_a()-----------------\n"
                         : "-------------getfilename3()-----------------\n");
@@ -188,14 +188,44 @@ int getfilename3(Run& run, const std::string& conv, const std::string& filename,
   const size_t before = run.recs.list.size();
   Scanner(run, InternFile(run, filename), map).scan();
   if (map && run.recs.list.size() > before) run.recs.units.emplace_back(static_cast<int>(before), map->unit);
+}
 
-  rd.mid.close();
+void Finish(Run& run, int mode_a) {
   if (!run.recs.empty()) {
     run.recs.list.back().groupend = 1;
     if (run.opt.flgdebug)
       run.con.text(mode_a ? "-------------END-getfilename3_mode_a()-----------------\n"
                           : "-------------END-getfilename3()-----------------\n");
   }
+}
+
+}  // namespace
+
+int getfilename3(Run& run, CleanedText& text, const std::string& filename, int mode_a, const LineMap* map) {
+  ReaderState& rd = run.rd;
+  rd.bodyclosed = 0;
+  // The text is read where it lies and handed back afterwards, also when
+  // the run ends on the way (its temporary file is then written from it).
+  struct Lend {
+    TextReader& mid;
+    std::string& text;
+    Lend(TextReader& m, std::string& t) : mid(m), text(t) { mid.adopt(text); }
+    ~Lend() { mid.give_back(text); }
+  } lend(rd.mid, text.text);
+  rd.mid_sjis = text.sjis;
+  Extract(run, filename, mode_a, map);
+  Finish(run, mode_a);
+  return 1;
+}
+
+int getfilename3(Run& run, const std::string& conv, const std::string& filename, int mode_a, const LineMap* map) {
+  ReaderState& rd = run.rd;
+  rd.bodyclosed = 0;
+  // A cleaned text that cannot be opened reads as an empty one.
+  if (!rd.mid.open(conv)) rd.mid.open_bytes("");
+  Extract(run, filename, mode_a, map);
+  rd.mid.close();
+  Finish(run, mode_a);
   return 1;
 }
 

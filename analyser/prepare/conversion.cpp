@@ -65,28 +65,16 @@ bool has_aggregate_word(const std::string& s) {
 class Converter final : public LineSource {
  public:
   Converter(Run& run, LineMap* map) : run_(run), rd_(run.rd), pp_(run.pp), track_(run.rd, map), map_(map) {}
-  // An error exit leaves the text written so far in the file, as a
-  // buffered stream would.
-  ~Converter() {
-    if (out_.is_open()) flush();
-  }
   Converter(const Converter&) = delete;
   Converter& operator=(const Converter&) = delete;
-  void convert(const std::string& source, const std::string& conv);
+  void convert(const std::string& source, CleanedText& out);
   bool next_line(std::string& line, int& braces) override;
 
  private:
   bool active() const { return pp_.active(); }
   void emit(const std::string& s) {
     track_.wrote(s);
-    obuf_ += s;
-    if (obuf_.size() >= kFlushAt) flush();
-  }
-  // The cleaned text is gathered here and handed to the writer in chunks.
-  static constexpr size_t kFlushAt = 1 << 16;
-  void flush() {
-    out_.raw(obuf_);
-    obuf_.clear();
+    out_->append(s);
   }
   void remember() {
     if (!is_c_space(static_cast<unsigned char>(word_[0]))) {
@@ -134,8 +122,8 @@ class Converter final : public LineSource {
   LineMap* map_;
   LineTracker::Position lastnonblank_at_;  // where those names stand (kept with a map)
   SourceLoc pendingname_at_;
-  TextWriter out_;
-  std::string word_, lastnonblank_, pendingname_, linebuf_, obuf_;
+  std::string* out_ = nullptr;
+  std::string word_, lastnonblank_, pendingname_, linebuf_;
   std::string prevnonblank_;  // the non-blank token before lastnonblank_
   // The token before the current one. Only single-character tokens are ever
   // compared with it, so a name is kept as a marker rather than a copy.
@@ -157,13 +145,10 @@ class Converter final : public LineSource {
 };
 
 // The top stream has ended: back to the includer. False when the analysed
-// file itself has ended (the output is then closed).
+// file itself has ended.
 bool Converter::end_of_stream() {
   track_.moved();
-  if (pop_source(rd_)) return true;
-  flush();
-  out_.close();
-  return false;
+  return pop_source(rd_);
 }
 
 void Converter::file_tail() {
@@ -182,15 +167,15 @@ void Converter::file_tail() {
   if (active() && pending_ == 0) emit(word_);
 }
 
-void Converter::convert(const std::string& source, const std::string& conv) {
+void Converter::convert(const std::string& source, CleanedText& out) {
+  out.text.clear();
+  out.made = false;
+  out_ = &out.text;
   rd_.instack.clear();
   rd_.intop = -1;
   rd_.mid_sjis = false;
   auto s = std::make_unique<SrcStream>();
-  if (!s->text.open(source)) {
-    // The output is made only once the source is open: the empty file
-    // reserved under its name goes again.
-    remove_file(conv);
+  if (!open_source(rd_, s->text, source)) {
     run_.errlog.text("ファイルのオープンに失敗しました\n");
     run_.con.print("エラー : %sのファイルがありません\n", source.c_str());
     EndRun(0);
@@ -204,11 +189,7 @@ void Converter::convert(const std::string& source, const std::string& conv) {
   }
   push_source(rd_, std::move(s));
   pp_.reset_conditionals();
-  if (!out_.open(conv)) {
-    run_.con.print("一時ファイルの作成に失敗しました\n");
-    run_.errlog.print("一時ファイルの作成に失敗しました\n");
-    EndRun(0);
-  }
+  out.made = true;
   if (run_.opt.flgdebug) {
     run_.con.print("---henkan()---\n");
     run_.con.print("filename=%s\n", source.c_str());
@@ -222,7 +203,7 @@ void Converter::convert(const std::string& source, const std::string& conv) {
 
   for (;;) {
     if (getsrcword(run_, word_) == kEnd) {
-      if (!end_of_stream()) return;
+      if (!end_of_stream()) break;
       continue;
     }
     if (skip_text()) continue;
@@ -404,9 +385,10 @@ bool Converter::next_line(std::string& line, int& braces) {
 
 }  // namespace
 
-void henkan(Run& run, const std::string& source, const std::string& conv, LineMap* map) {
+void henkan(Run& run, const std::string& source, CleanedText& out, LineMap* map) {
   Converter c(run, map);
-  c.convert(source, conv);
+  c.convert(source, out);
+  out.sjis = run.rd.mid_sjis;
 }
 
 }  // namespace zelta

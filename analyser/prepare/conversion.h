@@ -7,10 +7,12 @@
 namespace zelta {
 
 struct Run;
+struct CleanedText;
 class LineMap;
 
-// With a map, also records where each piece of the cleaned text was read.
-void henkan(Run& run, const std::string& source, const std::string& conv, LineMap* map = nullptr);
+// Converts `source` into `out` (LF line ends). With a map, also records
+// where each piece of the cleaned text was read.
+void henkan(Run& run, const std::string& source, CleanedText& out, LineMap* map = nullptr);
 
 // 0 for one of the type words, 1 for any other text.
 int istypeword(std::string_view text);

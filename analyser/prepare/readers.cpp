@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "run/run.h"
+#include "platform/system.h"
 #include "platform/text_codec.h"
 
 namespace zelta {
@@ -169,6 +170,13 @@ int getmidword(Run& run, std::string& buf) {
     }
   }
   return kChar;
+}
+
+bool open_source(ReaderState& rd, TextReader& in, const std::string& path) {
+  if (in.open(path)) return true;
+  if (rd.conv.empty() || !same_entry(path, rd.conv)) return false;
+  in.open_bytes("");
+  return true;
 }
 
 void push_source(ReaderState& rd, std::unique_ptr<SrcStream> s) {

@@ -26,6 +26,15 @@ struct SrcStream {
   int line = 1;
 };
 
+// One source's cleaned text, kept in memory from the conversion to the
+// extraction. Its line ends are LF; the file form (CR LF) is made only where
+// the text is written out.
+struct CleanedText {
+  std::string text;
+  bool sjis = false;  // read from Shift-JIS sources: its literals may hold two-byte characters
+  bool made = false;  // the conversion opened its source and began the text
+};
+
 struct ReaderState {
   std::vector<int> pushback;  // pushback stack; in practice one value at most
   int bracedepth = 0;
@@ -40,6 +49,9 @@ struct ReaderState {
   int intop = -1;
   TextReader mid;         // the cleaned text being read by the extraction
   bool mid_sjis = false;  // the cleaned text came from Shift-JIS sources (set as they are opened)
+  // The temporary name of the source being handled, while its file is not
+  // made: a path naming it opens as the empty file it would have been.
+  std::string conv;
 
   SrcStream* top() { return intop >= 0 && intop < static_cast<int>(instack.size()) ? instack[intop].get() : nullptr; }
 };
