@@ -77,6 +77,10 @@ class TextReader {
   // (0 = no limit). False at end of file with nothing read.
   bool gets(std::string& line, size_t max = 0);
   bool eof() const { return pos_ >= data_.size(); }
+  // The bytes not read yet, for readers that take runs of them at once.
+  const char* cur() const { return data_.data() + pos_; }
+  size_t left() const { return data_.size() - pos_; }
+  void advance(size_t n) { pos_ += n; }
   const std::string& data() const { return data_; }
   size_t pos() const { return pos_; }
 

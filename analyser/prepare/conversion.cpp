@@ -1,5 +1,7 @@
 #include "prepare/conversion.h"
 
+#include <cstring>
+
 #include "prepare/readers.h"
 #include "run/run.h"
 #include "prepare/directives.h"
@@ -16,19 +18,58 @@ int istypeword(std::string_view text) {
   return 1;
 }
 
+namespace {
+
+// The end of a comment in the bytes `p[0..n)`, read as the token loop of
+// skipcomment would read them: a line comment ends after its line end, a
+// block comment after a "/" token that follows a "*" token (carriage
+// returns, vertical tabs and form feeds make no tokens, so they may stand
+// between the two); a NUL byte reads as the end of input and so ends
+// either. `star` says whether the token before p[0] was "*". Returns the
+// number of bytes the comment takes, n when it does not end.
+size_t comment_end(const char* p, size_t n, int kind, bool star) {
+  if (kind == 1) {
+    for (size_t i = 0; i < n; ++i)
+      if (p[i] == '\n' || p[i] == '\0') return i + 1;
+    return n;
+  }
+  size_t i = 0;
+  for (;;) {
+    if (star) {
+      while (i < n && (char_class(static_cast<unsigned char>(p[i])) & kClassSkip)) ++i;
+      if (i < n && p[i] == '/') return i + 1;
+    }
+    const void* hit = i < n ? std::memchr(p + i, '*', n - i) : nullptr;
+    const size_t at = hit ? static_cast<size_t>(static_cast<const char*>(hit) - p) : n;
+    if (const void* nul = at > i ? std::memchr(p + i, '\0', at - i) : nullptr)
+      return static_cast<size_t>(static_cast<const char*>(nul) - p) + 1;
+    if (!hit) return n;
+    i = at + 1;
+    star = true;
+  }
+}
+
+}  // namespace
+
 void skipcomment(Run& run, int kind) {
   ReaderState& rd = run.rd;
   std::string tok;
   rd.flgcomment = 1;
-  if (kind == 1) {
-    while (getsrcword(run, tok) != kEnd && tok[0] != '\n') {
+  bool star = false;
+  // Tokens that begin in the pushback stack are read one by one; once it is
+  // empty, the rest of the comment is found in the stream's bytes at once.
+  while (!rd.pushback.empty()) {
+    if (getsrcword(run, tok) == kEnd || (kind == 1 && tok[0] == '\n') || (kind == 0 && star && tok[0] == '/')) {
+      rd.flgcomment = 0;
+      return;
     }
-  } else {
-    bool star = false;
-    while (getsrcword(run, tok) != kEnd) {
-      if (star && tok[0] == '/') break;
-      star = tok.size() == 1 && tok[0] == '*';
-    }
+    star = tok.size() == 1 && tok[0] == '*';
+  }
+  if (SrcStream* s = rd.top()) {
+    TextReader& in = s->text;
+    const size_t k = comment_end(in.cur(), in.left(), kind, star);
+    if (run.opt.flgdebug && !rd.quiet) run.con.raw(std::string_view(in.cur(), k));
+    in.advance(k);
   }
   rd.flgcomment = 0;
 }
@@ -78,8 +119,8 @@ class Converter final : public LineSource {
   }
   void remember() {
     if (!is_c_space(static_cast<unsigned char>(word_[0]))) {
-      prevnonblank_.swap(lastnonblank_);
-      lastnonblank_ = word_;
+      nb_ ^= 1;
+      nonblank_[nb_] = word_;
     }
     lastword_ = word_.size() == 1 ? word_[0] : kNameToken;
   }
@@ -123,8 +164,14 @@ class Converter final : public LineSource {
   LineTracker::Position lastnonblank_at_;  // where those names stand (kept with a map)
   SourceLoc pendingname_at_;
   std::string* out_ = nullptr;
-  std::string word_, lastnonblank_, pendingname_, linebuf_;
-  std::string prevnonblank_;  // the non-blank token before lastnonblank_
+  std::string word_, pendingname_, linebuf_;
+  // The last two tokens whose first character is not white space, in two
+  // slots that change roles, so that keeping one is a copy into a buffer of
+  // its own size rather than a fresh string.
+  std::string nonblank_[2];
+  int nb_ = 0;
+  const std::string& lastnonblank() const { return nonblank_[nb_]; }
+  const std::string& prevnonblank() const { return nonblank_[nb_ ^ 1]; }
   // The token before the current one. Only single-character tokens are ever
   // compared with it, so a name is kept as a marker rather than a copy.
   static constexpr char kNameToken = 'A';
@@ -216,16 +263,16 @@ void Converter::convert(const std::string& source, CleanedText& out) {
         // A name right after struct, union or enum is a tag, never a function:
         // its "(" belongs to an attribute (struct __attribute__((packed)) {).
         if (counted && parendepth_ == 0 && bracketdepth_ == 0 && !pp_.directive_text &&
-            istypeword(lastnonblank_) == 1 && !lastnonblank_.empty() &&
-            is_name_char(static_cast<unsigned char>(lastnonblank_[0])) && !is_aggregate_word(prevnonblank_)) {
+            istypeword(lastnonblank()) == 1 && !lastnonblank().empty() &&
+            is_name_char(static_cast<unsigned char>(lastnonblank()[0])) && !is_aggregate_word(prevnonblank())) {
           // NAME1(...) __NAME2(...) {: a group right after the header's ")"
           // whose name begins with "__" is an annotation (__acquires(p)) and
           // NAME1 names the function. An attribute before the name yields
           // to it, and so do an earlier macro call (weak_alias (a, b) int
           // __b (void) {) and a type made by a macro (ElfW(Addr) __f (void) {).
-          if (!(pending_ == 1 && prevnonblank_ == ")" && !typegroup_ && is_reserved(lastnonblank_) &&
+          if (!(pending_ == 1 && prevnonblank() == ")" && !typegroup_ && is_reserved(lastnonblank()) &&
                 !is_reserved(pendingname_))) {
-            pendingname_ = lastnonblank_;
+            pendingname_ = lastnonblank();
             if (track_.on()) pendingname_at_ = track_.located(lastnonblank_at_);
             namegroup_ = true;
           }
@@ -238,8 +285,8 @@ void Converter::convert(const std::string& source, CleanedText& out) {
         // A header's group that holds one name, not a type word, is no
         // parameter list.
         if (counted && parendepth_ == 0 && namegroup_) {
-          typegroup_ = prevnonblank_ == "(" && is_name_char(static_cast<unsigned char>(lastnonblank_[0])) &&
-                       istypeword(lastnonblank_) == 1;
+          typegroup_ = prevnonblank() == "(" && is_name_char(static_cast<unsigned char>(lastnonblank()[0])) &&
+                       istypeword(lastnonblank()) == 1;
           namegroup_ = false;
         }
         break;
@@ -251,7 +298,7 @@ void Converter::convert(const std::string& source, CleanedText& out) {
         break;
       case ';':
         // Blanks between ")" and ";" change nothing: } __attribute__ ((packed)) ;
-        if (lastnonblank_ == ")" || initialiser_) pending_ = 0;
+        if (lastnonblank() == ")" || initialiser_) pending_ = 0;
         initialiser_ = false;
         if (skipdepth_ == 0) parendepth_ = bracketdepth_ = 0;
         break;
@@ -268,7 +315,7 @@ void Converter::convert(const std::string& source, CleanedText& out) {
           skipdepth_++;
           continue;
         }
-        if (has_aggregate_word(lastnonblank_)) break;
+        if (has_aggregate_word(lastnonblank())) break;
         if (!body()) return;
         continue;
       default:

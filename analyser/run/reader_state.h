@@ -56,11 +56,30 @@ struct ReaderState {
   SrcStream* top() { return intop >= 0 && intop < static_cast<int>(instack.size()) ? instack[intop].get() : nullptr; }
 };
 
-inline bool sjis_lead(int c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+// Character classes of the readers, one table look-up per byte. Letters and
+// digits are the C locale's; no byte of 128 or above is ever in a class.
+enum : unsigned char {
+  kClassName = 1,   // letter, digit, "_"
+  kClassSpace = 2,  // the six C-locale spaces
+  kClassSkip = 4,   // carriage return, vertical tab, form feed: no token of their own
+};
+struct CharClasses {
+  unsigned char c[256] = {};
+  constexpr CharClasses() {
+    for (int i = '0'; i <= '9'; ++i) c[i] = kClassName;
+    for (int i = 'a'; i <= 'z'; ++i) c[i] = kClassName;
+    for (int i = 'A'; i <= 'Z'; ++i) c[i] = kClassName;
+    c['_'] = kClassName;
+    c[' '] = c['\t'] = c['\n'] = kClassSpace;
+    c['\r'] = c['\v'] = c['\f'] = kClassSpace | kClassSkip;
+  }
+};
+inline constexpr CharClasses kCharClasses;
+// `c` may also be -1 (end of a stream), which falls in no class.
+inline unsigned char char_class(int c) { return kCharClasses.c[static_cast<unsigned char>(c)]; }
 
-inline bool is_name_char(int c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
-}
-inline bool is_c_space(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+inline bool sjis_lead(int c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+inline bool is_name_char(int c) { return (char_class(c) & kClassName) != 0; }
+inline bool is_c_space(int c) { return (char_class(c) & kClassSpace) != 0; }
 
 }  // namespace zelta
