@@ -3,6 +3,7 @@
 #include "run/run.h"
 #include "platform/text_codec.h"
 #include "prepare/line_map.h"
+#include "prepare/mid_reader.h"
 #include "prepare/readers.h"
 
 namespace zelta {
@@ -35,11 +36,11 @@ void AddRecord(Run& run, std::string_view name, int file) {
     r.list.back().groupend = 1;
     rd.bodyclosed = 0;
   }
-  int id = r.name_id(name);
+  const std::uint64_t h = NameIndex::hash(name);
+  int id = r.nameids.find(name, h);
   if (id < 0) {
     id = static_cast<int>(r.names.size());
-    const std::string& stored = r.names.emplace_back(name);
-    r.nameids.emplace(std::string_view(stored), id);
+    r.nameids.add(r.names.emplace_back(name), h, id);
     r.firstdef.push_back(-1);
   }
   FuncRecord& rec = r.list.emplace_back();
@@ -62,11 +63,12 @@ void AddRecord(Run& run, std::string_view name, int file) {
 
 namespace {
 
-// One file's scan over the cleaned-text tokens.
+// One file's scan over the cleaned-text tokens. Tokens and remembered names
+// are views into the text, which stays in place while it is scanned.
 class Scanner {
  public:
-  Scanner(Run& run, int file, const LineMap* map)
-      : run_(run), file_(file), cursor_(map, run.rd.mid.data()), located_(map != nullptr) {}
+  Scanner(Run& run, std::string_view text, bool sjis, int file, const LineMap* map)
+      : run_(run), in_(run, text, sjis), file_(file), cursor_(map, text), located_(map != nullptr) {}
 
   void scan() {
     int r = next();
@@ -74,17 +76,11 @@ class Scanner {
   }
 
  private:
-  int next() { return getmidword(run_, tok_); }
-  // Where the name just read begins in the cleaned text: the reader stands
-  // after it (and after the byte it pushed back).
-  size_t name_start() const {
-    if (!located_) return 0;
-    size_t end = run_.rd.mid.pos();
-    for (int c : run_.rd.pushback)
-      if (c != 0 && end > 0) --end;
-    return end >= tok_.size() ? end - tok_.size() : 0;
+  int next() { return in_.next(); }
+  size_t name_start() const { return located_ ? in_.name_start() : 0; }
+  bool is(int r, char c) const {
+    return r != kName && r != kEnd && in_.tok().size() == 1 && in_.tok()[0] == c;
   }
-  bool is(int r, char c) const { return r != kName && r != kEnd && tok_.size() == 1 && tok_[0] == c; }
 
   void record(std::string_view name, size_t at) {
     if (!IsNotKeyword(run_, name)) return;
@@ -101,10 +97,10 @@ class Scanner {
   // to go on with (kEnd at end of input).
   int toplevel(int r) {
     if (r != kName) return next();
-    cand_ = tok_;
+    cand_ = in_.tok();
     cand_at_ = name_start();
     while ((r = next()) == kName) {
-      cand_ = tok_;
+      cand_ = in_.tok();
       cand_at_ = name_start();
     }
     if (!is(r, '(')) return r;
@@ -133,10 +129,10 @@ class Scanner {
         r = next();
         continue;
       }
-      word_ = tok_;
+      word_ = in_.tok();
       word_at_ = name_start();
       while ((r = next()) == kName) {
-        word_ = tok_;
+        word_ = in_.tok();
         word_at_ = name_start();
       }
       if (!is(r, '(')) continue;  // goes on from that token (a -3 ends the body)
@@ -154,8 +150,8 @@ class Scanner {
         }
         prevword = (r == kName);
         if (prevword) {
-          prevtok_ = tok_;
-          if (located_) prevtok_at_ = name_start();
+          prevtok_ = in_.tok();
+          prevtok_at_ = name_start();
         }
       }
       r = next();
@@ -163,10 +159,11 @@ class Scanner {
   }
 
   Run& run_;
+  MidReader in_;
   int file_;
   LineCursor cursor_;
   bool located_;
-  std::string tok_, cand_, word_, prevtok_;
+  std::string_view cand_, word_, prevtok_;
   size_t cand_at_ = 0, word_at_ = 0, prevtok_at_ = 0;
 };
 
@@ -174,8 +171,8 @@ class Scanner {
 
 namespace {
 
-// The scan of a cleaned text already opened in rd.mid.
-void Extract(Run& run, const std::string& filename, int mode_a, const LineMap* map) {
+void Extract(Run& run, std::string_view text, bool sjis, const std::string& filename, int mode_a,
+             const LineMap* map) {
   ReaderState& rd = run.rd;
   if (run.opt.flgdebug)
     run.con.text(mode_a ? "-------------getfilename3_mode_a()-----------------\n"
@@ -186,7 +183,7 @@ void Extract(Run& run, const std::string& filename, int mode_a, const LineMap* m
   if (run.recs.empty()) MakeKeywordList(run);
 
   const size_t before = run.recs.list.size();
-  Scanner(run, InternFile(run, filename), map).scan();
+  Scanner(run, text, sjis, InternFile(run, filename), map).scan();
   if (map && run.recs.list.size() > before) run.recs.units.emplace_back(static_cast<int>(before), map->unit);
 }
 
@@ -201,19 +198,9 @@ void Finish(Run& run, int mode_a) {
 
 }  // namespace
 
-int getfilename3(Run& run, CleanedText& text, const std::string& filename, int mode_a, const LineMap* map) {
-  ReaderState& rd = run.rd;
-  rd.bodyclosed = 0;
-  // The text is read where it lies and handed back afterwards, also when
-  // the run ends on the way (its temporary file is then written from it).
-  struct Lend {
-    TextReader& mid;
-    std::string& text;
-    Lend(TextReader& m, std::string& t) : mid(m), text(t) { mid.adopt(text); }
-    ~Lend() { mid.give_back(text); }
-  } lend(rd.mid, text.text);
-  rd.mid_sjis = text.sjis;
-  Extract(run, filename, mode_a, map);
+int getfilename3(Run& run, const CleanedText& text, const std::string& filename, int mode_a, const LineMap* map) {
+  run.rd.bodyclosed = 0;
+  Extract(run, text.text, text.sjis, filename, mode_a, map);
   Finish(run, mode_a);
   return 1;
 }
@@ -223,7 +210,7 @@ int getfilename3(Run& run, const std::string& conv, const std::string& filename,
   rd.bodyclosed = 0;
   // A cleaned text that cannot be opened reads as an empty one.
   if (!rd.mid.open(conv)) rd.mid.open_bytes("");
-  Extract(run, filename, mode_a, map);
+  Extract(run, rd.mid.data(), rd.mid_sjis, filename, mode_a, map);
   rd.mid.close();
   Finish(run, mode_a);
   return 1;

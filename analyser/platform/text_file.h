@@ -52,19 +52,6 @@ class TextReader {
   bool open(const std::string& path);
   // Reads from bytes already in memory (tests, the fuzz target).
   void open_bytes(std::string_view bytes);
-  // Reads `bytes` in place, taking over their storage (no copy, no folding);
-  // give_back returns it, so that one buffer serves file after file.
-  void adopt(std::string& bytes) {
-    data_.swap(bytes);
-    pos_ = 0;
-    open_ = true;
-  }
-  void give_back(std::string& bytes) {
-    data_.swap(bytes);
-    data_.clear();
-    pos_ = 0;
-    open_ = false;
-  }
   bool is_open() const { return open_; }
   void close();
 

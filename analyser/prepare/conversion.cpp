@@ -103,6 +103,20 @@ bool has_aggregate_word(const std::string& s) {
          s.find("struct") != std::string::npos;
 }
 
+// Bytes that make tokens of the plain kind only: tokens that are appended
+// as they are and remembered, nothing else. The others (literals, comments,
+// directives, line ends, braces, the spaces that make no token, NUL, and at
+// file level what settles a header) go through the token loop.
+struct PlainBytes {
+  bool b[256] = {};
+  constexpr explicit PlainBytes(const char* special) {
+    for (int i = 1; i < 256; ++i) b[i] = true;
+    for (const char* p = special; *p; ++p) b[static_cast<unsigned char>(*p)] = false;
+  }
+};
+inline constexpr PlainBytes kBodyPlain("\"#/*\n{}'\r\v\f");
+inline constexpr PlainBytes kFilePlain("\"#/*\n{}'\r\v\f()[];=");
+
 class Converter final : public LineSource {
  public:
   Converter(Run& run, LineMap* map) : run_(run), rd_(run.rd), pp_(run.pp), track_(run.rd, map), map_(map) {}
@@ -113,7 +127,7 @@ class Converter final : public LineSource {
 
  private:
   bool active() const { return pp_.active(); }
-  void emit(const std::string& s) {
+  void emit(std::string_view s) {
     track_.wrote(s);
     out_->append(s);
   }
@@ -123,6 +137,56 @@ class Converter final : public LineSource {
       nonblank_[nb_] = word_;
     }
     lastword_ = word_.size() == 1 ? word_[0] : kNameToken;
+  }
+  // The tokens of a plain run `p[0..k)`, as remember() would have taken them
+  // one by one: the last token, and the last two that are not blanks.
+  void remember_run(const char* p, size_t k) {
+    const unsigned char last = static_cast<unsigned char>(p[k - 1]);
+    if (is_name_char(last)) {
+      size_t b = k - 1;
+      while (b > 0 && is_name_char(static_cast<unsigned char>(p[b - 1]))) --b;
+      lastword_ = k - b == 1 ? static_cast<char>(last) : kNameToken;
+    } else {
+      lastword_ = static_cast<char>(last);
+    }
+    std::string_view found[2];
+    int nfound = 0;
+    for (size_t e = k; e > 0 && nfound < 2;) {
+      const unsigned char c = static_cast<unsigned char>(p[e - 1]);
+      if (is_c_space(c)) {
+        --e;
+        continue;
+      }
+      size_t b = e - 1;
+      if (is_name_char(c))
+        while (b > 0 && is_name_char(static_cast<unsigned char>(p[b - 1]))) --b;
+      found[nfound++] = std::string_view(p + b, e - b);
+      e = b;
+    }
+    for (int i = nfound - 1; i >= 0; --i) {
+      nb_ ^= 1;
+      nonblank_[nb_].assign(found[i]);
+    }
+  }
+  // Takes the run of plain bytes at the reader's position at once, as the
+  // token loop would have taken its tokens one by one; empty when there is
+  // none. A name right before the byte that ends the run is left to the
+  // token loop, which knows what an apostrophe after a number means.
+  std::string_view plain_run(const PlainBytes& plain) {
+    if (track_.on() || !rd_.pushback.empty()) return {};
+    SrcStream* s = rd_.top();
+    if (!s) return {};
+    TextReader& in = s->text;
+    const char* p = in.cur();
+    const size_t n = in.left();
+    size_t k = 0;
+    while (k < n && plain.b[static_cast<unsigned char>(p[k])]) ++k;
+    while (k > 0 && is_name_char(static_cast<unsigned char>(p[k - 1]))) --k;
+    if (k == 0) return {};
+    if (run_.opt.flgdebug && !rd_.quiet) run_.con.raw(std::string_view(p, k));
+    remember_run(p, k);
+    in.advance(k);
+    return std::string_view(p, k);
   }
   // A comment ends the "/" that opened it: what follows may open a comment
   // of its own, but does not continue this one.
@@ -249,6 +313,10 @@ void Converter::convert(const std::string& source, CleanedText& out) {
   skipdepth_ = 0;
 
   for (;;) {
+    if (const std::string_view run = plain_run(kFilePlain); !run.empty()) {
+      if (skipdepth_ == 0 && active() && pending_ == 0) emit(run);
+      continue;
+    }
     if (getsrcword(run_, word_) == kEnd) {
       if (!end_of_stream()) break;
       continue;
@@ -344,6 +412,10 @@ bool Converter::body() {
   parendepth_ = bracketdepth_ = 0;
   initialiser_ = false;
   while (rd_.bracedepth > 0) {
+    if (const std::string_view run = plain_run(kBodyPlain); !run.empty()) {
+      linebuf_.append(run);
+      continue;
+    }
     if (getsrcword(run_, word_) == kEnd) {
       if (!end_of_stream()) return false;
       continue;
