@@ -49,10 +49,29 @@ int MidReader::next() {
   // The byte just taken lies right before the position, also when it was
   // held back or followed a literal.
   const size_t start = pos_ - 1;
+  if (is_name_char(c) && echo_) {
+    // -d reads a name byte by byte through the literal rule, as getmidword
+    // does then: a literal right after a name is passed over and the name
+    // goes on with the byte after it. Such a name is kept apart.
+    std::string& name = scratch_;
+    name.assign(1, static_cast<char>(c));
+    bool split = false;
+    for (;;) {
+      const size_t before = pos_;
+      const int d = get();
+      if (!is_name_char(d)) {
+        held_ = d;
+        break;
+      }
+      split = split || pos_ != before + 1;
+      name.push_back(static_cast<char>(d));
+    }
+    tok_ = split ? std::string_view(joined_.emplace_back(name)) : std::string_view(p_ + start, name.size());
+    return kName;
+  }
   if (is_name_char(c)) {
     size_t e = pos_;
     while (e < n_ && is_name_char(static_cast<unsigned char>(p_[e]))) ++e;
-    if (echo_ && e > pos_) run_.con.raw(std::string_view(p_ + pos_, e - pos_));
     pos_ = e;
     tok_ = std::string_view(p_ + start, e - start);
     held_ = get();

@@ -1,9 +1,11 @@
 // The cleaned-text reader of the extraction: getmidword's tokens, read where
-// the text lies. A token is a view into the text rather than a copy; the
-// byte that ends a name is held back as getmidword pushes it back, and -d
-// echoes what getmidword echoes.
+// the text lies. A token is a view into the text rather than a copy (it
+// stays valid while the reader lives); the byte that ends a name is held
+// back as getmidword pushes it back, and -d echoes what getmidword echoes.
 #pragma once
 #include <cstddef>
+#include <deque>
+#include <string>
 #include <string_view>
 
 namespace zelta {
@@ -39,6 +41,8 @@ class MidReader {
   bool sjis_;
   bool echo_;
   std::string_view tok_;
+  std::string scratch_;
+  std::deque<std::string> joined_;  // names that a literal split in the text (-d only)
 };
 
 }  // namespace zelta
