@@ -170,8 +170,10 @@ class Converter final : public LineSource {
   }
   // Takes the run of plain bytes at the reader's position at once, as the
   // token loop would have taken its tokens one by one; empty when there is
-  // none. A name right before the byte that ends the run is left to the
-  // token loop, which knows what an apostrophe after a number means.
+  // none. The byte that ends the run is read by the token loop as it would
+  // have been pushed back after a name, except an apostrophe: a name right
+  // before one is left to the token loop, which knows what an apostrophe
+  // after a number means.
   std::string_view plain_run(const PlainBytes& plain) {
     if (track_.on() || !rd_.pushback.empty()) return {};
     SrcStream* s = rd_.top();
@@ -181,7 +183,8 @@ class Converter final : public LineSource {
     const size_t n = in.left();
     size_t k = 0;
     while (k < n && plain.b[static_cast<unsigned char>(p[k])]) ++k;
-    while (k > 0 && is_name_char(static_cast<unsigned char>(p[k - 1]))) --k;
+    if (k < n && p[k] == '\'')
+      while (k > 0 && is_name_char(static_cast<unsigned char>(p[k - 1]))) --k;
     if (k == 0) return {};
     if (run_.opt.flgdebug && !rd_.quiet) run_.con.raw(std::string_view(p, k));
     remember_run(p, k);

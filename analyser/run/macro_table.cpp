@@ -89,9 +89,7 @@ void MacroTable::macundef(std::string_view name) {
   for (uint32_t i : by_name_[static_cast<size_t>(id)]) recs_[i].undefined = 1;
 }
 
-const MacroRec* MacroTable::find_for_expansion(std::string_view name) const {
-  if (name.empty()) return nullptr;
-  const int id = name_of(name);
+const MacroRec* MacroTable::newest_defined(int id) const {
   if (id < 0) return nullptr;
   const std::vector<uint32_t>& recs = by_name_[static_cast<size_t>(id)];
   for (auto r = recs.rbegin(); r != recs.rend(); ++r) {

@@ -41,8 +41,12 @@ class MacroTable {
   void macdefine(std::string_view head, std::string_view macroname, std::string_view body);
   void macundef(std::string_view name);
   // The record the expander uses for a name: the newest one of that
-  // macroname that is not marked undefined.
-  const MacroRec* find_for_expansion(std::string_view name) const;
+  // macroname that is not marked undefined. Most names are no macro's: the
+  // filter answers them here.
+  const MacroRec* find_for_expansion(std::string_view name) const {
+    if (name.empty() || !filter_has(name)) return nullptr;
+    return newest_defined(index_.find(name));
+  }
   bool empty() const { return recs_.empty(); }
   size_t size() const { return recs_.size(); }
 
@@ -55,12 +59,13 @@ class MacroTable {
     const unsigned f = static_cast<unsigned char>(s.front()), l = static_cast<unsigned char>(s.back());
     return (s.size() * 131u + f * 31u + l) & (kFilterBits - 1);
   }
-  // The position in names_ of a macroname (-1: none); `name` is not empty.
-  int name_of(std::string_view name) const {
+  bool filter_has(std::string_view name) const {
     const size_t b = filter_bit(name);
-    if ((filter_[b / 64] >> (b % 64) & 1) == 0) return -1;
-    return index_.find(name);
+    return (filter_[b / 64] >> (b % 64) & 1) != 0;
   }
+  // The position in names_ of a macroname (-1: none); `name` is not empty.
+  int name_of(std::string_view name) const { return filter_has(name) ? index_.find(name) : -1; }
+  const MacroRec* newest_defined(int id) const;
 
   std::deque<MacroRec> recs_;
   std::deque<std::string> names_;                // each macroname once
