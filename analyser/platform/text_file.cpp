@@ -59,15 +59,15 @@ void TextWriter::raw(std::string_view bytes) {
     std::fwrite(bytes.data(), 1, bytes.size(), f_);
     return;
   }
-  size_t start = 0;
-  for (size_t i = 0; i < bytes.size(); ++i) {
-    if (bytes[i] == '\n') {
-      std::fwrite(bytes.data() + start, 1, i - start, f_);
-      std::fwrite("\r\n", 1, 2, f_);
-      start = i + 1;
-    }
+  const char* p = bytes.data();
+  const char* const end = p + bytes.size();
+  while (const void* hit = std::memchr(p, '\n', static_cast<size_t>(end - p))) {
+    const char* lf = static_cast<const char*>(hit);
+    std::fwrite(p, 1, static_cast<size_t>(lf - p), f_);
+    std::fwrite("\r\n", 1, 2, f_);
+    p = lf + 1;
   }
-  std::fwrite(bytes.data() + start, 1, bytes.size() - start, f_);
+  std::fwrite(p, 1, static_cast<size_t>(end - p), f_);
 }
 
 // Folds CR LF into LF in place (one pass, no second copy of a large file).
