@@ -5,6 +5,7 @@
 
 #include "calltree/extraction.h"
 #include "calltree/tree_render.h"
+#include "platform/read_ahead.h"
 #include "run/run.h"
 #include "prepare/conversion.h"
 #include "prepare/line_map.h"
@@ -183,15 +184,25 @@ void Directory(Run& run, const std::string& dir) {
     run.con.text("終了します\n");
     EndRun(0);
   }
+  // An empty folder text is the working folder, not the root.
+  const auto source_of = [&dir](const std::string& name) {
+    return dir == ".//" || dir.empty() ? dir + name : dir + "//" + name;
+  };
+  // The search has listed every entry already: the sources are known.
+  std::vector<std::string> sources;
+  for (const std::string& e : search.entries)
+    if (ends_with(e, ".c")) sources.push_back(source_of(e));
+  ReadAhead ahead(std::move(sources));
+  TextReader read;
   for (; found; found = FindCFile(search, dir, 2, entry)) {
     if (o.flgdebug) run.con.print("*****%s\n", entry.c_str());
     if (!ends_with(entry, ".c")) continue;
-    // An empty folder text is the working folder, not the root.
-    const std::string source = dir == ".//" || dir.empty() ? dir + entry : dir + "//" + entry;
+    const std::string source = source_of(entry);
+    ahead.take(source, read);
     if (o.flgdebug) run.con.print("filename:%s\n", source.c_str());
     ConvFile conv(run, text);
     run.con.eprint("filename=%s\n", entry.c_str());
-    henkan(run, source, conv.text(), Locations(run, map));
+    henkan(run, source, conv.text(), Locations(run, map), &read);
     KeepCopy(run, conv);
     getfilename3(run, conv.text(), entry, 1, Locations(run, map));
     dump.update(run);
@@ -226,12 +237,18 @@ void Multifile(Run& run, const std::string& text, int count) {
   if (run.cfg.srcdir.empty()) run.cfg.srcdir = ".";
   LineMap map;
   CleanedText cleaned;
+  std::vector<std::string> sources;
+  for (const std::string& path : paths)
+    if (!ends_with(path, ".h")) sources.push_back(path);
+  ReadAhead ahead(std::move(sources));
+  TextReader read;
   for (const std::string& path : paths) {
     if (ends_with(path, ".h")) continue;
+    ahead.take(path, read);
     const std::string name = bare_name(path);
     ConvFile conv(run, cleaned);
     run.con.print("ファイル:%sを解析中...\n", name.c_str());
-    henkan(run, path, conv.text(), Locations(run, map));
+    henkan(run, path, conv.text(), Locations(run, map), &read);
     getfilename3(run, conv.text(), name, 1, Locations(run, map));
   }
 }

@@ -104,12 +104,12 @@ std::string fold_crlf(std::string_view in) {
   return out;
 }
 
-bool TextReader::open(const std::string& path) {
+bool TextReader::open(const std::string& path, bool plain_only) {
   close();
-  int fd = ::open(path.c_str(), O_RDONLY);
+  int fd = ::open(path.c_str(), plain_only ? O_RDONLY | O_NONBLOCK : O_RDONLY);
   if (fd < 0) return false;
   struct stat st;
-  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode) || (plain_only && !S_ISREG(st.st_mode))) {
     ::close(fd);
     return false;
   }

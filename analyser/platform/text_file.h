@@ -48,8 +48,17 @@ class TextWriter {
 // index walk, which keeps the per-character readers cheap.
 class TextReader {
  public:
-  // False when the path cannot be opened or is a directory.
-  bool open(const std::string& path);
+  // False when the path cannot be opened or is a directory; with
+  // `plain_only` also when it is no plain file (opened without blocking, so
+  // a FIFO is neither waited for nor read).
+  bool open(const std::string& path, bool plain_only = false);
+  // Takes over the other reader's text and position; the other is closed.
+  void take_from(TextReader& other) {
+    data_.swap(other.data_);
+    pos_ = other.pos_;
+    open_ = other.open_;
+    other.close();
+  }
   // Reads from bytes already in memory (tests, the fuzz target).
   void open_bytes(std::string_view bytes);
   bool is_open() const { return open_; }

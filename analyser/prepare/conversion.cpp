@@ -122,7 +122,7 @@ class Converter final : public LineSource {
   Converter(Run& run, LineMap* map) : run_(run), rd_(run.rd), pp_(run.pp), track_(run.rd, map), map_(map) {}
   Converter(const Converter&) = delete;
   Converter& operator=(const Converter&) = delete;
-  void convert(const std::string& source, CleanedText& out);
+  void convert(const std::string& source, CleanedText& out, TextReader* read);
   bool next_line(std::string& line, int& braces) override;
 
  private:
@@ -281,7 +281,7 @@ void Converter::file_tail() {
   if (active() && pending_ == 0) emit(word_);
 }
 
-void Converter::convert(const std::string& source, CleanedText& out) {
+void Converter::convert(const std::string& source, CleanedText& out, TextReader* read) {
   out.text.clear();
   out.made = false;
   out_ = &out.text;
@@ -289,7 +289,9 @@ void Converter::convert(const std::string& source, CleanedText& out) {
   rd_.intop = -1;
   rd_.mid_sjis = false;
   auto s = std::make_unique<SrcStream>();
-  if (!open_source(rd_, s->text, source)) {
+  if (read && read->is_open()) {
+    s->text.take_from(*read);
+  } else if (!open_source(rd_, s->text, source)) {
     run_.errlog.text("ファイルのオープンに失敗しました\n");
     run_.con.print("エラー : %sのファイルがありません\n", source.c_str());
     EndRun(0);
@@ -507,9 +509,9 @@ bool Converter::next_line(std::string& line, int& braces) {
 
 }  // namespace
 
-void henkan(Run& run, const std::string& source, CleanedText& out, LineMap* map) {
+void henkan(Run& run, const std::string& source, CleanedText& out, LineMap* map, TextReader* read) {
   Converter c(run, map);
-  c.convert(source, out);
+  c.convert(source, out, read);
   out.sjis = run.rd.mid_sjis;
 }
 
