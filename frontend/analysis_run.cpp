@@ -31,9 +31,11 @@ void frmMain::RunAnalysis() {
 
   running_ = true;
   TreeView1->dropsEnabled = false;
-  setMenusEnabled(false);
+  updateActions();
 
-  QStringList words = splitCommandLine(QStringLiteral("./conzelta") + argline);
+  // The analyser is always asked for tree.json (-j) as well; argline, the
+  // command as the user chose it, does not show it.
+  QStringList words = splitCommandLine(runCommand(o, inputPaths()));
   QProcess proc;
   proc.setProgram(words.takeFirst());
   proc.setArguments(words);
@@ -56,6 +58,8 @@ void frmMain::RunAnalysis() {
     proc.setStandardErrorFile(QProcess::nullDevice());
   }
 
+  // A tree.json older than this run is another run's: it is not read.
+  const QDateTime runStart = QDateTime::fromSecsSinceEpoch(QDateTime::currentSecsSinceEpoch());
   bool ended = false;
   QEventLoop loop;
   connect(&proc, &QProcess::finished, &loop, [&] {
@@ -66,6 +70,9 @@ void frmMain::RunAnalysis() {
   const bool started = proc.waitForStarted(-1);
 
   RichTextBox1->clear();
+  history_.clear();
+  hits_.clear();
+  readFacts(QString(), QDateTime());
   repaint();
 
   // No time-out. The window keeps painting meanwhile; the keys, the toolbar
@@ -73,9 +80,9 @@ void frmMain::RunAnalysis() {
   if (started && !ended && proc.state() != QProcess::NotRunning) loop.exec();
   if (debug && started) console->feed(proc.readAllStandardOutput());
 
-  running_ = false;
   TreeView1->dropsEnabled = true;
-  ShowRunOutcome(started, proc.exitStatus() == QProcess::NormalExit, proc.exitCode());
+  // Still running while the result is read: nothing else starts meanwhile.
+  ShowRunOutcome(started, proc.exitStatus() == QProcess::NormalExit, proc.exitCode(), runStart);
 }
 
 }  // namespace zelta::fe

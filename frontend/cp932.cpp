@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <iconv.h>
 
+#include <QStringDecoder>
+
 namespace zelta::fe {
 namespace {
 
@@ -133,6 +135,39 @@ QStringList decodeTextLines(const QByteArray& fileBytes) {
     start = nl + 1;
   }
   return lines;
+}
+
+QString decodeTextLine(const QByteArray& line) { return decodeLine(line); }
+
+QString decodeSource(const QByteArray& fileBytes) {
+  QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+  QString text = utf8.decode(foldCrlf(fileBytes));
+  if (!utf8.hasError()) return text;
+  return decodeText(fileBytes);
+}
+
+Utf8ToCp932::Utf8ToCp932() : cd_(iconv_open("CP932", "UTF-8")) {}
+
+Utf8ToCp932::~Utf8ToCp932() {
+  if (cd_ != reinterpret_cast<void*>(-1)) iconv_close(static_cast<iconv_t>(cd_));
+}
+
+bool Utf8ToCp932::convert(std::string_view utf8, std::string& out) {
+  out.clear();
+  if (cd_ == reinterpret_cast<void*>(-1)) return false;
+  iconv_t cd = static_cast<iconv_t>(cd_);
+  iconv(cd, nullptr, nullptr, nullptr, nullptr);
+  char buf[512];
+  char* src = const_cast<char*>(utf8.data());
+  size_t left = utf8.size();
+  while (left > 0) {
+    char* dst = buf;
+    size_t room = sizeof buf;
+    const size_t r = iconv(cd, &src, &left, &dst, &room);
+    out.append(buf, static_cast<size_t>(dst - buf));
+    if (r == static_cast<size_t>(-1) && errno != E2BIG) return false;
+  }
+  return true;
 }
 
 QString decodeText(const QByteArray& fileBytes) {

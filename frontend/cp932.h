@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <string>
+#include <string_view>
 
 namespace zelta::fe {
 
@@ -32,5 +34,26 @@ QStringList decodeTextLines(const QByteArray& fileBytes);
 
 // The whole text of a file, decoded the same way, with "\n" line ends.
 QString decodeText(const QByteArray& fileBytes);
+
+// One line (no line end) decoded as decodeTextLines decodes each line.
+QString decodeTextLine(const QByteArray& line);
+
+// A source file for reading: UTF-8 when the whole file is valid UTF-8, else
+// CP932 line by line as above; CR LF folded.
+QString decodeSource(const QByteArray& fileBytes);
+
+// A converter kept open for many short texts (iconv_open costs more than a
+// name's conversion). Strict: false when the text does not convert.
+class Utf8ToCp932 {
+ public:
+  Utf8ToCp932();
+  ~Utf8ToCp932();
+  Utf8ToCp932(const Utf8ToCp932&) = delete;
+  Utf8ToCp932& operator=(const Utf8ToCp932&) = delete;
+  bool convert(std::string_view utf8, std::string& out);
+
+ private:
+  void* cd_;
+};
 
 }  // namespace zelta::fe

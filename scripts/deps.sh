@@ -3,7 +3,7 @@
 # and only those that are missing (apt-get update runs only when needed).
 set -euo pipefail
 pkgs=(build-essential cmake pkg-config libgtest-dev
-      qt6-base-dev qt6-base-dev-tools libgl-dev
+      qt6-base-dev qt6-base-dev-tools libgl-dev nlohmann-json3-dev
       fonts-ipafont-gothic clang libclang-rt-14-dev xvfb xauth poppler-utils)
 missing=()
 for p in "${pkgs[@]}"; do
