@@ -137,14 +137,14 @@ void frmMain::buildControls() {
   messageHeight_ = kListHeight;
   listSplit = new SplitHandle(Qt::Horizontal, client);
   listSplit->setObjectName(QStringLiteral("listSplit"));
-  connect(listSplit, &SplitHandle::pressed, this, [this] { dragBase_ = listWidth_; });
+  connect(listSplit, &SplitHandle::pressed, this, [this] { dragBase_ = twips(TreeView1->width()); });
   connect(listSplit, &SplitHandle::dragged, this, [this](int d, bool) {
     listWidth_ = dragBase_ + twips(d);
     applyLayout();
   });
   messageSplit = new SplitHandle(Qt::Vertical, client);
   messageSplit->setObjectName(QStringLiteral("messageSplit"));
-  connect(messageSplit, &SplitHandle::pressed, this, [this] { dragBase_ = messageHeight_; });
+  connect(messageSplit, &SplitHandle::pressed, this, [this] { dragBase_ = twips(listerr->height()); });
   connect(messageSplit, &SplitHandle::dragged, this, [this](int d, bool) {
     messageHeight_ = dragBase_ - twips(d);
     applyLayout();
@@ -396,16 +396,19 @@ QRect frmMain::outerTwips() const {
 
 void frmMain::applyLayout() {
   const QRect outer = outerTwips();
-  // A docked panel takes its room from the client, not from the window.
-  const int W = outer.width() - twips(width() - client->width()), H = outer.height();
+  // A panel docked beside the client takes its room from the client, not
+  // from the window.
+  const bool docked = definitionDock && definitionDock->isVisible() && !definitionDock->isFloating() &&
+                      dockWidgetArea(definitionDock) != Qt::BottomDockWidgetArea;
+  const int W = outer.width() - (docked ? twips(width() - client->width()) : 0), H = outer.height();
   tbToolBar->setGeometry(0, 0, client->width(), px(kToolbarHeight));
 
   // Dragged borders, kept within reach of both sides.
-  listWidth_ = std::clamp(listWidth_, kSmallest, std::max(W - kColumnGap - 200 - kSmallest, kSmallest));
-  messageHeight_ = std::clamp(messageHeight_, kSmallest / 2, std::max(H - 3900 + kListHeight - kSmallest, kSmallest / 2));
-  const int listW = listWidth_;
+  const int listW = std::clamp(listWidth_, kSmallest, std::max(W - kColumnGap - 200 - kSmallest, kSmallest));
+  const int messageH =
+      std::clamp(messageHeight_, kSmallest / 2, std::max(H - 3900 + kListHeight - kSmallest, kSmallest / 2));
   const int right = listW + kColumnGap;  // the right-hand column's left edge
-  const int moreMessages = messageHeight_ - kListHeight;
+  const int moreMessages = messageH - kListHeight;
 
   int treeHeight = TreeView1->height();
   if (H - kTree1Top > 900) treeHeight = px(H - kTree1Top - 900);
@@ -418,10 +421,12 @@ void frmMain::applyLayout() {
   // The designed rules leave the controls' bottom about where the client
   // ends; what the status bar takes (on a desktop whose frame is tall) comes
   // off the result and the list rather than hiding their lower edges.
+  // A window too low for the rules is left to them.
   int lift = 0;
-  if (isVisible()) {
-    const int bottom = std::max(kTree1Top + twips(treeHeight), kRichTop + richHTw + 400 + messageHeight_);
-    lift = std::max(bottom - twips(client->height()), 0);
+  if (isVisible() && statusBar()->isVisible()) {
+    const int bottom = std::max(kTree1Top + twips(treeHeight), kRichTop + richHTw + 400 + messageH);
+    const int over = bottom - twips(client->height());
+    if (over > 0 && over <= twips(statusBar()->height())) lift = over;
   }
   treeHeight = std::max(treeHeight - px(lift), 1);
   richHTw = std::max(richHTw - lift, 300);
@@ -440,7 +445,7 @@ void frmMain::applyLayout() {
   if (W - right > 200) listerrW = px(W - right - 200);
   const int label3TopTw = kRichTop + richHTw + 100;
   Label3->setGeometry(px(right), px(label3TopTw), px(kLabel3Width), px(kLabel3Height));
-  listerr->setGeometry(px(right), px(label3TopTw + 300), listerrW, px(messageHeight_));
+  listerr->setGeometry(px(right), px(label3TopTw + 300), listerrW, px(messageH));
 
   // The handles fill the gaps between the controls.
   listSplit->setGeometry(px(listW), px(kTree1Top), px(right) - px(listW), treeHeight);
