@@ -398,8 +398,9 @@ void frmMain::applyLayout() {
   const QRect outer = outerTwips();
   // A panel docked beside the client takes its room from the client, not
   // from the window.
-  const bool docked = definitionDock && definitionDock->isVisible() && !definitionDock->isFloating() &&
-                      dockWidgetArea(definitionDock) != Qt::BottomDockWidgetArea;
+  // (The client is resized before the dock's own show event.)
+  const bool docked = isVisible() && definitionDock && !definitionDock->isHidden() &&
+                      !definitionDock->isFloating() && dockWidgetArea(definitionDock) != Qt::BottomDockWidgetArea;
   const int W = outer.width() - (docked ? twips(width() - client->width()) : 0), H = outer.height();
   tbToolBar->setGeometry(0, 0, client->width(), px(kToolbarHeight));
 

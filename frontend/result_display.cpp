@@ -112,8 +112,10 @@ void frmMain::readFacts(const QString& path, const QDateTime& notBefore) {
   const int generation = ++factsGeneration_;
   readingFacts_ = false;
   const auto index = RichTextBox1->result();
-  const QString folder = QDir::currentPath();
+  // The paths in tree.json are relative to the analyser's working folder,
+  // the one it wrote the file in.
   const QFileInfo info(path);
+  const QString folder = info.absolutePath();
   if (path.isEmpty() || !index || index->isEmpty()) {
     definitionPanel->setFacts(nullptr, folder, QString());
     return;
