@@ -6,6 +6,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QSplitter>
 #include <QTextBlock>
 #include <QVBoxLayout>
@@ -82,7 +83,17 @@ DefinitionPanel::DefinitionPanel(QWidget* parent) : QWidget(parent) {
     const int f = item->data(kFunctionRole).toInt();
     if (f >= 0) emit callerActivated(f);
   });
+  auto* esc = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  esc->setContext(Qt::WidgetWithChildrenShortcut);
+  connect(esc, &QShortcut::activated, this, &DefinitionPanel::leaveRequested);
   setFacts(nullptr, QString(), QString());
+}
+
+// Room for a source line and a path beside the result, but no more than a
+// third of the window, whose layout was made without the panel.
+QSize DefinitionPanel::sizeHint() const {
+  const int wide = fontMetrics().horizontalAdvance(QLatin1Char('0')) * 60;
+  return QSize(std::clamp(window()->width() / 3, 200, std::max(wide, 200)), 500);
 }
 
 void DefinitionPanel::setFacts(std::shared_ptr<const TreeFacts> facts, const QString& folder, const QString& note) {

@@ -28,6 +28,7 @@ class DefinitionPanel : public QWidget {
   void showUndefined(const QString& name);
   void showNone();
   int shownFunction() const { return function_; }
+  QSize sizeHint() const override;
 
   QLabel* nameLabel = nullptr;
   QLabel* placeLabel = nullptr;
@@ -40,6 +41,7 @@ class DefinitionPanel : public QWidget {
   void calleeActivated(int function);
   void callerActivated(int function);
   void functionShown(int function, const QString& name);
+  void leaveRequested();  // Esc: back to the tree
 
  private:
   void showSource(int file, int line);

@@ -208,7 +208,20 @@ void frmMain::createActions() {
   actForward_->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Right));
   connect(actForward_, &QAction::triggered, this, &frmMain::Forward);
 
-  for (QAction* a : {actFind_, actBack_, actForward_}) a->setShortcutContext(Qt::WindowShortcut);
+  // The keyboard's way into the panel: the current line's function, with the
+  // focus on its callers (Esc comes back).
+  actDefinition_ = new QAction(QStringLiteral("定義と呼び出し元へ移動(&G)"), this);
+  actDefinition_->setObjectName(QStringLiteral("actDefinition"));
+  actDefinition_->setShortcut(QKeySequence(Qt::Key_F12));
+  connect(actDefinition_, &QAction::triggered, this, [this] {
+    if (RichTextBox1->isEmpty()) return;
+    OpenDefinition(RichTextBox1->currentLine());
+    QListWidget* list = definitionPanel->callers->count() ? definitionPanel->callers : definitionPanel->calls;
+    list->setFocus();
+    if (!list->currentItem() && list->count()) list->setCurrentRow(0);
+  });
+
+  for (QAction* a : {actFind_, actBack_, actForward_, actDefinition_}) a->setShortcutContext(Qt::WindowShortcut);
 }
 
 void frmMain::createDockWindows() {
@@ -222,6 +235,7 @@ void frmMain::createDockWindows() {
   definitionDock->hide();
   connect(definitionPanel, &DefinitionPanel::calleeActivated, this, [this](int f) { GoToRelated(f, false); });
   connect(definitionPanel, &DefinitionPanel::callerActivated, this, [this](int f) { GoToRelated(f, true); });
+  connect(definitionPanel, &DefinitionPanel::leaveRequested, this, [this] { RichTextBox1->setFocus(); });
   connect(definitionDock, &QDockWidget::visibilityChanged, this, [this](bool on) {
     if (on) currentLineChanged(RichTextBox1->currentLine());
   });
@@ -230,6 +244,7 @@ void frmMain::createDockWindows() {
   actPanel_->setObjectName(QStringLiteral("actPanel"));
   mnuView->addSeparator();
   mnuView->addAction(actPanel_);
+  mnuView->addAction(actDefinition_);
 }
 
 void frmMain::buildMenus() {
@@ -347,6 +362,7 @@ void frmMain::updateActions() {
   actCollapseAll_->setEnabled(tree);
   mnuDepth_->menuAction()->setEnabled(tree);
   for (QAction* a : mnuDepth_->actions()) a->setEnabled(tree);
+  actDefinition_->setEnabled(tree);
   actBack_->setEnabled(on && history_.canBack());
   actForward_->setEnabled(on && history_.canForward());
 }
@@ -457,6 +473,7 @@ void frmMain::resizeEvent(QResizeEvent* e) {
   QMainWindow::resizeEvent(e);
   fixOuterSize();
   applyLayout();
+  if (!RichTextBox1->isEmpty()) currentLineChanged(RichTextBox1->currentLine());  // the path fits anew
 }
 
 bool frmMain::eventFilter(QObject* watched, QEvent* e) {

@@ -189,6 +189,7 @@ class frmMain : public QMainWindow {
   QAction* actBack_ = nullptr;
   QAction* actForward_ = nullptr;
   QAction* actPanel_ = nullptr;
+  QAction* actDefinition_ = nullptr;
 
   LinkHistory history_;
   std::vector<int> hits_;

@@ -390,6 +390,16 @@ class ResultViewTest : public QObject {
     QCOMPARE(v->result()->parts(v->currentLine()).name, std::string_view("factorial"));
     QCOMPARE(panel->nameLabel->text(), QString("factorial"));
     QCOMPARE(panel->callers->count(), 2);  // itself and parse_factor
+    // From the keyboard: F12 puts the focus on the callers, Enter follows
+    // one, Esc comes back to the tree.
+    v->setCurrentLine(line(kParseFactor));
+    v->setFocus();
+    QTest::keyClick(v, Qt::Key_F12);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(panel->callers));
+    QTest::keyClick(panel->callers, Qt::Key_Return);
+    QCOMPARE(v->currentLine(), line(36));
+    QTest::keyClick(panel->callers, Qt::Key_Escape);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(v));
     // Undefined functions are listed but lead nowhere.
     v->setCurrentLine(0);
     QTRY_COMPARE(panel->nameLabel->text(), QString("main"));
