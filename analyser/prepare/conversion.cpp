@@ -53,6 +53,9 @@ namespace {
 
 bool is_aggregate_word(const std::string& s) { return s == "struct" || s == "union" || s == "enum"; }
 
+// A name that begins with two underscores (__attribute__, __acquires).
+bool is_reserved(const std::string& s) { return s.size() >= 2 && s[0] == '_' && s[1] == '_'; }
+
 bool has_aggregate_word(const std::string& s) {
   return s.find("enum") != std::string::npos || s.find("union") != std::string::npos ||
          s.find("struct") != std::string::npos;
@@ -107,6 +110,9 @@ class Converter final : public LineSource {
       case '/':
         if (lastword_ != '/') return false;
         skipcomment(run_, word_[0] == '*' ? 0 : 1);
+        // A line comment takes its line end with it, and so the end of an
+        // ignored directive's line (#pragma once // guard).
+        if (word_[0] == '/') pp_.directive_text = 0;
         after_comment();
         return true;
       default:
@@ -136,6 +142,10 @@ class Converter final : public LineSource {
   int parendepth_ = 0;
   int bracketdepth_ = 0;
   bool initialiser_ = false;
+  // The group after the pending name is open, and when closed, whether it
+  // held one name (ElfW(Addr)) rather than a parameter list.
+  bool namegroup_ = false;
+  bool typegroup_ = false;
 };
 
 // The top stream has ended: back to the includer. False when the analysed
@@ -210,13 +220,29 @@ void Converter::convert(const std::string& source, const std::string& conv) {
         if (counted && parendepth_ == 0 && bracketdepth_ == 0 && !pp_.directive_text &&
             istypeword(lastnonblank_) == 1 && !lastnonblank_.empty() &&
             is_name_char(static_cast<unsigned char>(lastnonblank_[0])) && !is_aggregate_word(prevnonblank_)) {
-          pendingname_ = lastnonblank_;
+          // NAME1(...) __NAME2(...) {: a group right after the header's ")"
+          // whose name begins with "__" is an annotation (__acquires(p)) and
+          // NAME1 names the function. An attribute before the name yields
+          // to it, and so do an earlier macro call (weak_alias (a, b) int
+          // __b (void) {) and a type made by a macro (ElfW(Addr) __f (void) {).
+          if (!(pending_ == 1 && prevnonblank_ == ")" && !typegroup_ && is_reserved(lastnonblank_) &&
+                !is_reserved(pendingname_))) {
+            pendingname_ = lastnonblank_;
+            namegroup_ = true;
+          }
           pending_ = 1;
         }
         if (counted) parendepth_++;
         break;
       case ')':
         if (counted && parendepth_ > 0) parendepth_--;
+        // A header's group that holds one name, not a type word, is no
+        // parameter list.
+        if (counted && parendepth_ == 0 && namegroup_) {
+          typegroup_ = prevnonblank_ == "(" && is_name_char(static_cast<unsigned char>(lastnonblank_[0])) &&
+                       istypeword(lastnonblank_) == 1;
+          namegroup_ = false;
+        }
         break;
       case '[':
         if (counted) bracketdepth_++;
@@ -225,7 +251,8 @@ void Converter::convert(const std::string& source, const std::string& conv) {
         if (counted && bracketdepth_ > 0) bracketdepth_--;
         break;
       case ';':
-        if (lastword_ == ')' || initialiser_) pending_ = 0;
+        // Blanks between ")" and ";" change nothing: } __attribute__ ((packed)) ;
+        if (lastnonblank_ == ")" || initialiser_) pending_ = 0;
         initialiser_ = false;
         if (skipdepth_ == 0) parendepth_ = bracketdepth_ = 0;
         break;
@@ -305,6 +332,13 @@ bool Converter::body() {
     }
     linebuf_ += word_;
     remember();
+  }
+  // The closing line is expanded before its "}" like every other line
+  // (unless a macro call's further line has already taken the "}").
+  if (!linebuf_.empty() && linebuf_.back() == '}') {
+    linebuf_.pop_back();
+    expandclosing(run_, linebuf_);
+    linebuf_.push_back('}');
   }
   emit(linebuf_);
   linebuf_.clear();

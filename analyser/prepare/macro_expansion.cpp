@@ -79,6 +79,7 @@ class Expander {
   MacroTable& mt_;
   LineSource* more_;
   int depth_ = 0;
+  bool further_ = false;                 // collect_args read a further line
   bool full_ = false;                    // the line reached kMaxLine: nothing more is expanded
   int applied_ = 0;                      // surplus of "{" already added to bracedepth for this line
   std::vector<const MacroRec*> active_;  // macros whose own expansion is being rescanned
@@ -129,11 +130,9 @@ void Expander::expand_all(std::string& text, bool allow_more, bool count, const 
   }
 }
 
-// The brace rule of body lines: every "{" adds one and every "}" takes one
-// off a total for the whole line (escapes, character literals and string
-// literals are passed over); a total above the reader's own count raises
-// bracedepth. Several expansions on one line raise it by the largest surplus.
-void Expander::count_braces(const std::string& line) {
+// "{" less "}" in a line; escapes, character literals and string literals
+// are passed over.
+int net_braces(const std::string& line) {
   int total = 0;
   size_t n = line.size();
   for (size_t i = 0; i < n;) {
@@ -154,7 +153,14 @@ void Expander::count_braces(const std::string& line) {
       ++i;
     }
   }
-  int surplus = total - braces;
+  return total;
+}
+
+// The brace rule of body lines: every "{" adds one and every "}" takes one
+// off a total for the whole line; a total above the reader's own count raises
+// bracedepth. Several expansions on one line raise it by the largest surplus.
+void Expander::count_braces(const std::string& line) {
+  int surplus = net_braces(line) - braces;
   if (surplus > applied_) {
     run_.rd.bracedepth += surplus - applied_;
     applied_ = surplus;
@@ -178,6 +184,7 @@ bool Expander::collect_args(const MacroRec& r, std::string& line, size_t& i, boo
         KeyWait(run_);
         EndRun(0);
       }
+      further_ = true;
       i = 0;
       continue;
     }
@@ -203,12 +210,26 @@ bool Expander::collect_args(const MacroRec& r, std::string& line, size_t& i, boo
   }
 }
 
+// Before the variable arguments, ", ##" loses its "##", and its comma too
+// when they are empty, as C does; `from` is where the body began in `out`.
+void paste_comma(std::string& out, size_t from, bool empty) {
+  size_t j = out.size();
+  while (j > from && (out[j - 1] == ' ' || out[j - 1] == '\t')) --j;
+  if (j < from + 2 || out[j - 1] != '#' || out[j - 2] != '#') return;
+  size_t k = j - 2;
+  while (k > from && (out[k - 1] == ' ' || out[k - 1] == '\t')) --k;
+  if (k == from || out[k - 1] != ',') return;
+  out.resize(empty ? k - 1 : j - 2);
+}
+
 // The body with its parameters replaced (when `args` is given): a name equal
-// to a parameter that received an argument, not followed by "(", becomes
-// that argument. A name of the macro itself or of one being expanded
-// around it is marked so that it stays as it is.
+// to a parameter that received an argument becomes that argument, also
+// before "(" (RUN(fn, x) fn(x)). The variable parameter stands for all the
+// later arguments and for none when the call gives none. A name of the macro
+// itself or of one being expanded around it is marked so that it stays as it is.
 void Expander::append_body(const MacroRec& r, const std::vector<std::string>* args, std::string& out) {
   const std::string& body = r.body;
+  const size_t from = out.size();
   for (size_t b = 0; b < body.size();) {
     if (!is_name_char(static_cast<unsigned char>(body[b]))) {
       out.push_back(body[b++]);
@@ -218,14 +239,19 @@ void Expander::append_body(const MacroRec& r, const std::vector<std::string>* ar
     while (e < body.size() && is_name_char(static_cast<unsigned char>(body[e]))) ++e;
     std::string_view name(body.data() + b, e - b);
     b = e;
-    if (args && (e >= body.size() || body[e] != '(')) {
+    if (args) {
       bool replaced = false;
-      for (size_t k = 0; k < args->size() && k < r.params.size(); ++k) {
-        if (r.params[k] == name) {
-          out += (*args)[k];
+      for (size_t k = 0; k < r.params.size(); ++k) {
+        if (r.params[k] != name) continue;
+        const bool rest = r.variadic && k + 1 == r.params.size();
+        if (k < args->size() || rest) {
+          const std::string none;
+          const std::string& arg = k < args->size() ? (*args)[k] : none;
+          if (rest) paste_comma(out, from, arg.empty());
+          out += arg;
           replaced = true;
-          break;
         }
+        break;
       }
       if (replaced) continue;
     }
@@ -248,6 +274,9 @@ bool Expander::expandmacro(const MacroRec& r, std::string& line, bool allow_more
   out.clear();
   regions.clear();
   bool used = false;
+  // Where the rest of a further line read for a call's arguments begins:
+  // none of it has been looked at yet, so the rescan takes it all in.
+  size_t rest = std::string::npos;
   size_t pos = 0;
   while (pos < line.size()) {
     // Uses start at the pattern; a match inside a name fails the test of
@@ -274,7 +303,9 @@ bool Expander::expandmacro(const MacroRec& r, std::string& line, bool allow_more
         full_ = true;
       } else {
         size_t i = pos + pat.size();
+        further_ = false;
         if (collect_args(r, line, i, allow_more, args)) {
+          const bool further = further_;
           // Arguments are expanded on their own first, so that a call nested
           // in an argument of the same macro is expanded while a use that
           // the body brings is not.
@@ -294,6 +325,7 @@ bool Expander::expandmacro(const MacroRec& r, std::string& line, bool allow_more
           } else {
             regions.emplace_back(mark, out.size());
           }
+          if (further && rest == std::string::npos) rest = out.size();
           used = true;  // also keeps further lines the arguments were read from
           pos = i;
           continue;
@@ -310,6 +342,7 @@ bool Expander::expandmacro(const MacroRec& r, std::string& line, bool allow_more
     }
   }
   if (used) {
+    if (rest != std::string::npos) regions.emplace_back(rest, out.size());
     active_.push_back(&r);
     expand_all(out, allow_more, false, &regions);
     active_.pop_back();
@@ -327,6 +360,15 @@ void expandline(Run& run, std::string& line, int braces, LineSource* more) {
   ex.braces = braces;
   ex.expand_all(line, true, true);
   ex.unpaint(line);
+}
+
+void expandclosing(Run& run, std::string& text) {
+  if (run.pp.macrotab.empty()) return;
+  const std::string before = text;
+  Expander ex(run, nullptr);
+  ex.expand_all(text, false, false);
+  ex.unpaint(text);
+  if (net_braces(text) != net_braces(before)) text = before;
 }
 
 bool expandmacro(Run& run, const MacroRec& rec, std::string& line, LineSource* more) {

@@ -23,6 +23,12 @@ class LineSource {
 // brings unmatched "{". `more` may be null (no further lines available).
 void expandline(Run& run, std::string& line, int braces, LineSource* more);
 
+// Expands the last line of a body, `text` being what stands before its
+// closing "}". No further line is read and bracedepth stays as it is: an
+// expansion that would bring unbalanced braces is not made, so that the
+// "}" of the source still closes the body.
+void expandclosing(Run& run, std::string& text);
+
 // Expands every use of one macro in `line`; true when there was one.
 bool expandmacro(Run& run, const MacroRec& rec, std::string& line, LineSource* more);
 

@@ -48,6 +48,13 @@ static void parse_head(MacroRec& r) {
       cur.push_back(c);
     }
   }
+  // A trailing "..." takes the variable arguments: named __VA_ARGS__ in the
+  // body, or by the name before it (args...).
+  if (cur.size() >= 3 && cur.compare(cur.size() - 3, 3, "...") == 0) {
+    r.variadic = true;
+    cur.resize(cur.size() - 3);
+    if (cur.empty()) cur = "__VA_ARGS__";
+  }
   r.params.push_back(cur);
 }
 

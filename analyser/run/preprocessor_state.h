@@ -21,6 +21,8 @@ struct MacroRec {
   bool has_params = false;
   std::string pattern;              // head, or head up to and including its first "("
   std::vector<std::string> params;  // parameter names, blanks removed
+  // The last parameter is "..." (named __VA_ARGS__ in params) or "name...".
+  bool variadic = false;
 };
 
 struct StringHash {

@@ -73,8 +73,9 @@ TEST(Expansion, RescanExpandsMacrosTheBodyBrings) {
             " a = ((b)+1); c = g(2)+g(2);\n}\n");
 }
 
-TEST(Expansion, ParameterNameBeforeParenthesisIsNotReplaced) {
-  EXPECT_EQ(body_of("#define AP(f) f(f)\n", " AP(g);\n"), " f(g);\n}\n");
+// Issue 10, fault 2: a parameter used as a callee is replaced like any other use.
+TEST(Expansion, ParameterNameBeforeParenthesisIsReplaced) {
+  EXPECT_EQ(body_of("#define AP(f) f(f)\n", " AP(g);\n"), " g(g);\n}\n");
 }
 
 // A macro is not expanded inside its own expansion, directly or through
