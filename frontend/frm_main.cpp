@@ -92,7 +92,9 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
   showPrompt();
 }
 
-frmMain::~frmMain() = default;
+frmMain::~frmMain() {
+  if (factsCancel_) factsCancel_->store(true);
+}
 
 void frmMain::buildControls() {
   client = new QWidget(this);
@@ -377,6 +379,8 @@ void frmMain::ClearAll() {
   listerr->clear();
   history_.clear();
   hits_.clear();
+  findBar->hide();
+  applyLayout();
   readFacts(QString(), QDateTime());
   updateActions();
   showPrompt();
@@ -567,6 +571,8 @@ void frmMain::closeEvent(QCloseEvent* e) {
     if (*it && (*it)->isVisible()) (*it)->close();
   opened_.clear();
   savePlacement();
+  // A tree.json still being read is not waited for at the program's end.
+  if (factsCancel_) factsCancel_->store(true);
   e->accept();
 }
 

@@ -13,6 +13,11 @@ namespace zelta::fe {
 namespace {
 
 constexpr int kMargin = 4;  // between the gutter and the text
+// A line is drawn up to this many bytes. The analyser's lines stay far
+// below (a thousand levels deep is 3,000 bytes of ruling), but a damaged
+// file may hold hundreds of megabytes in one line; measuring that for
+// every paint would stall the window. Copy and save still take all of it.
+constexpr size_t kMaxDrawnBytes = 64 * 1024;
 
 const QColor kCurrentLine(232, 240, 254);
 const QColor kRange(255, 243, 191);
@@ -70,10 +75,12 @@ void ResultView::setFacts(std::shared_ptr<const TreeFacts> facts) {
 const ResultView::Shown& ResultView::shown(int line) const {
   if (Shown* s = cache_.object(line)) return *s;
   auto* s = new Shown;
-  s->text = index_->lineText(line);
-  const int off = index_->textOffset(line);
+  const std::string_view bytes = index_->lineBytes(line);
+  const bool cut = bytes.size() > kMaxDrawnBytes;
+  s->text = cut ? index_->decode(bytes.substr(0, kMaxDrawnBytes)) + QStringLiteral("…") : index_->lineText(line);
+  const int off = std::min(index_->textOffset(line), static_cast<int>(std::min(bytes.size(), kMaxDrawnBytes)));
   s->textColumn = index_->columnOfByte(line, off);
-  s->link = linkOf(*index_, facts_.get(), line);
+  if (!cut) s->link = linkOf(*index_, facts_.get(), line);
   if (s->link.kind != LinkKind::None) {
     s->linkFrom = index_->columnOfByte(line, s->link.markFrom);
     s->linkTo = index_->columnOfByte(line, s->link.markTo);
@@ -81,7 +88,7 @@ const ResultView::Shown& ResultView::shown(int line) const {
   if (index_->isTree()) {
     const LineParts p = index_->parts(line);
     s->nameFrom = s->textColumn;
-    s->nameTo = p.loop ? s->textColumn : index_->columnOfByte(line, off + static_cast<int>(p.name.size()));
+    s->nameTo = p.loop || cut ? s->textColumn : index_->columnOfByte(line, off + static_cast<int>(p.name.size()));
   }
   cache_.insert(line, s);
   return *s;
@@ -271,7 +278,8 @@ void ResultView::relayout() {
   verticalScrollBar()->setPageStep(page);
   verticalScrollBar()->setRange(0, std::max(rows - page, 0));
   const int cell = fontMetrics().horizontalAdvance(QLatin1Char('0'));
-  const int width = gutterWidth() + kMargin + (index_ ? index_->widestLine() + 4 : 0) * cell;
+  const qint64 widest = index_ ? std::min<qint64>(index_->widestLine(), kMaxDrawnBytes) + 8 : 0;
+  const int width = static_cast<int>(gutterWidth() + kMargin + widest * cell);
   horizontalScrollBar()->setPageStep(viewport()->width());
   horizontalScrollBar()->setSingleStep(cell * 2);
   horizontalScrollBar()->setRange(0, std::max(width - viewport()->width(), 0));

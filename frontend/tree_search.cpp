@@ -40,6 +40,11 @@ std::vector<int> TreeSearch::lines(const ResultIndex& index, const QString& need
   const char* base = all.data();
   qint64 pos = 0;
   const qint64 size = static_cast<qint64>(all.size());
+  // The character walk of the line in hand goes on from where the last hit
+  // left it, so that many hits in one long line cost one walk, not one each.
+  int walkLine = -1;
+  const char* walk = nullptr;
+  const char* prev = nullptr;
   while (pos < size) {
     const void* found = memmem(base + pos, static_cast<size_t>(size - pos), pat.data(), pat.size());
     if (!found) break;
@@ -50,13 +55,16 @@ std::vector<int> TreeSearch::lines(const ResultIndex& index, const QString& need
     const char* end = l.data() + l.size();
     bool ok = p >= from && p + pat.size() <= end;
     if (ok) {
-      const char* c = from;
-      const char* prev = nullptr;
-      while (c < p) {
-        prev = c;
-        c += (cp932 && isCp932Lead(static_cast<unsigned char>(*c)) && c + 1 < end) ? 2 : 1;
+      if (walkLine != line) {
+        walkLine = line;
+        walk = from;
+        prev = nullptr;
       }
-      ok = c == p;
+      while (walk < p) {
+        prev = walk;
+        walk += (cp932 && isCp932Lead(static_cast<unsigned char>(*walk)) && walk + 1 < end) ? 2 : 1;
+      }
+      ok = walk == p;
       if (ok && wholeNames) {
         const bool before = prev && p - prev == 1 && isNameByte(static_cast<unsigned char>(*prev));
         const char* q = p + pat.size();

@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QDockWidget>
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -219,6 +220,28 @@ class ResultViewTest : public QObject {
     folds.reveal(n - 1);
     QCOMPARE(folds.rowCount(), n);
     QCOMPARE(TreeSearch::lines(*idx, "f", true).size(), size_t(n));
+  }
+
+  // A damaged file with one line of 8 MB: found in, drawn and saved without
+  // a stall (each hit in the line does not walk it again, and only its
+  // start is drawn).
+  void hugeLineStaysResponsive() {
+    QByteArray bytes(8 << 20, 'a');
+    bytes += "\r\n";
+    const auto idx = ResultIndex::fromBytes(bytes, ResultIndex::Encoding::Cp932);
+    QElapsedTimer t;
+    t.start();
+    QCOMPARE(TreeSearch::lines(*idx, "ab", false).size(), size_t(0));
+    QCOMPARE(TreeSearch::lines(*idx, "aa", true).size(), size_t(0));
+    QCOMPARE(TreeSearch::lines(*idx, "aa", false).size(), size_t(1));
+    ResultView v;
+    v.resize(400, 200);
+    v.setResult(idx);
+    v.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&v));
+    v.viewport()->repaint();
+    QVERIFY2(t.elapsed() < 5000, qPrintable(QString::number(t.elapsed())));
+    QCOMPARE(v.toPlainText().size(), qsizetype(8 << 20) + 1);
   }
 
   void historyGoesBackAndForth() {
