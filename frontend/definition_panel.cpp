@@ -138,6 +138,7 @@ void DefinitionPanel::showFunction(int function) {
   nameLabel->setText(fn.name);
   const QString file = facts_->fileName(fn.file);
   placeLabel->setText(file.isEmpty() ? QString() : QStringLiteral("%1:%2").arg(file).arg(fn.line));
+  placeLabel->setToolTip(fn.file >= 0 ? facts_->files[static_cast<size_t>(fn.file)].path : QString());
   calls->clear();
   for (const CallFact& c : fn.calls)
     addEntry(calls, c.name, QStringLiteral("%1行").arg(c.line), c.function, c.line);

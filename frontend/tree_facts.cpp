@@ -381,6 +381,30 @@ bool takeDocument(const json& root, TreeFacts& f, QString* why) {
   return true;
 }
 
+// The front-end hands the analyser full paths: shown whole they crowd the
+// panel and the status bar. Each is shown from the parent of the folder all
+// files share, so that one folder name stays: /home/u/proj/src/a.c and
+// /home/u/proj/lib/b.c read src/a.c and lib/b.c... or, in one folder,
+// calc/a.c and calc/b.c.
+void shortenPaths(std::vector<FileFact>& files) {
+  QStringList common;
+  bool first = true;
+  for (const FileFact& f : files) {
+    QStringList dirs = f.path.split(QLatin1Char('/'));
+    dirs.removeLast();
+    if (first) {
+      common = dirs;
+      first = false;
+      continue;
+    }
+    qsizetype n = 0;
+    while (n < common.size() && n < dirs.size() && common[n] == dirs[n]) ++n;
+    common = common.mid(0, n);
+  }
+  const qsizetype drop = std::max<qsizetype>(common.size() - 1, 0);
+  for (FileFact& f : files) f.shown = f.path.split(QLatin1Char('/')).mid(drop).join(QLatin1Char('/'));
+}
+
 }  // namespace
 
 std::shared_ptr<const TreeFacts> TreeFacts::read(const QString& path, const ResultIndex& index, QString* problem,
@@ -409,6 +433,7 @@ std::shared_ptr<const TreeFacts> TreeFacts::read(const QString& path, const Resu
   }
   std::fclose(in);
   if (ok && !takeDocument(reader.root, *facts, problem)) ok = false;
+  if (ok) shortenPaths(facts->files);
   if (ok) ok = reader.finish();
   if (!ok) {
     if (problem->isEmpty()) *problem = reader.problem.isEmpty() ? QStringLiteral("読めません") : reader.problem;
@@ -429,7 +454,7 @@ int TreeFacts::undefinedNamed(const QString& name) const {
 }
 
 QString TreeFacts::fileName(int file) const {
-  return file >= 0 && file < static_cast<int>(files.size()) ? files[static_cast<size_t>(file)].path : QString();
+  return file >= 0 && file < static_cast<int>(files.size()) ? files[static_cast<size_t>(file)].shown : QString();
 }
 
 }  // namespace zelta::fe

@@ -17,8 +17,9 @@
 namespace zelta::fe {
 
 struct FileFact {
-  QString path;       // as the analyser opened it, for showing
+  QString path;       // as the analyser opened it
   QString localPath;  // for opening (the raw bytes when the file gave them)
+  QString shown;      // for reading: from the folder that holds the files' common folder
 };
 
 struct CallFact {
@@ -64,7 +65,7 @@ class TreeFacts {
   // A LOOP line's target line, or -1.
   int loopTarget(int line) const;
   int undefinedNamed(const QString& name) const;
-  QString fileName(int file) const;
+  QString fileName(int file) const;  // as shown
 
  private:
   friend class FactsReader;
