@@ -33,12 +33,13 @@ void frmMain::RunAnalysis() {
   TreeView1->dropsEnabled = false;
   updateActions();
 
-  // The analyser is always asked for tree.json (-j) as well; argline, the
-  // command as the user chose it, does not show it.
-  QStringList words = splitCommandLine(runCommand(o, inputPaths()));
+  // The analyser's path is one word whatever it holds (an installed one may
+  // sit in a folder with a blank in its name). It is always asked for
+  // tree.json (-j) as well; argline, the command as the user chose it, does
+  // not show it.
   QProcess proc;
-  proc.setProgram(words.takeFirst());
-  proc.setArguments(words);
+  proc.setProgram(work.analyser());
+  proc.setArguments(splitCommandLine(runArgline(o, inputPaths())));
   proc.setStandardInputFile(QProcess::nullDevice());
   const bool debug = o.optdebug == 1;
   if (debug) {

@@ -28,8 +28,8 @@ QString quoted(const QStringList& paths) {
 
 QString buildArgline(const OptionValues& o, const QStringList& paths) { return switches(o) + quoted(paths); }
 
-QString runCommand(const OptionValues& o, const QStringList& paths) {
-  return QStringLiteral("./conzelta") + switches(o) + QStringLiteral(" -j") + quoted(paths);
+QString runArgline(const OptionValues& o, const QStringList& paths) {
+  return switches(o) + QStringLiteral(" -j") + quoted(paths);
 }
 
 QStringList splitCommandLine(const QString& text) {

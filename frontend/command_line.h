@@ -23,10 +23,9 @@ struct OptionValues {
 // the path in double quotes.
 QString buildArgline(const OptionValues& o, const QStringList& paths);
 
-// The whole command the analyser is started with: "./conzelta", the
-// switches of buildArgline, " -j" (tree.json, always asked for), then the
-// quoted paths.
-QString runCommand(const OptionValues& o, const QStringList& paths);
+// What the analyser is really started with: the switches of buildArgline,
+// " -j" (tree.json, always asked for), then the quoted paths.
+QString runArgline(const OptionValues& o, const QStringList& paths);
 
 // Splits a command text into words the way a C runtime splits its command
 // line: blanks and tabs separate words, double quotes group a text with

@@ -1,53 +1,16 @@
 #include "cp932.h"
 
-#include <cerrno>
-#include <iconv.h>
+#include <string>
+#include <string_view>
+
+#include "text_codec.h"
 
 #include <QStringDecoder>
 
 namespace zelta::fe {
 namespace {
 
-// Runs iconv over `in`. With `replacement` set, an input sequence that does
-// not convert is skipped (one unit: `unit` bytes) and `replacement` is
-// written instead; without it the conversion fails.
-bool runIconv(const char* from, const char* to, const char* in, size_t inLen, std::string& out,
-              const std::string* replacement, size_t unit, bool* replaced) {
-  iconv_t cd = iconv_open(to, from);
-  if (cd == reinterpret_cast<iconv_t>(-1)) return false;
-  out.clear();
-  char buf[4096];
-  char* src = const_cast<char*>(in);
-  size_t left = inLen;
-  bool ok = true;
-  while (left > 0) {
-    char* dst = buf;
-    size_t room = sizeof buf;
-    size_t r = iconv(cd, &src, &left, &dst, &room);
-    out.append(buf, static_cast<size_t>(dst - buf));
-    if (r != static_cast<size_t>(-1)) continue;
-    if (errno == E2BIG) continue;
-    // EILSEQ, or EINVAL for a sequence cut off at the end of the input.
-    if (!replacement) {
-      ok = false;
-      break;
-    }
-    out += *replacement;
-    if (replaced) *replaced = true;
-    size_t skip = unit < left ? unit : left;
-    src += skip;
-    left -= skip;
-    iconv(cd, nullptr, nullptr, nullptr, nullptr);
-  }
-  if (ok) {
-    char* dst = buf;
-    size_t room = sizeof buf;
-    iconv(cd, nullptr, nullptr, &dst, &room);
-    out.append(buf, static_cast<size_t>(dst - buf));
-  }
-  iconv_close(cd);
-  return ok;
-}
+std::string_view bytes(const QByteArray& b) { return std::string_view(b.constData(), static_cast<size_t>(b.size())); }
 
 QString decodeLine(const QByteArray& line) {
   QString s;
@@ -55,20 +18,14 @@ QString decodeLine(const QByteArray& line) {
   // Not CP932 as a whole: a file name copied as bytes in the locale's charset.
   QString utf8 = QString::fromUtf8(line);
   if (!utf8.contains(QChar::ReplacementCharacter)) return utf8;
-  std::string out;
-  const std::string rep = "\xEF\xBF\xBD";  // U+FFFD in UTF-8
-  runIconv("CP932", "UTF-8", line.constData(), static_cast<size_t>(line.size()), out, &rep, 1,
-           nullptr);
-  return QString::fromStdString(out);
+  return QString::fromStdString(zelta::convert_charset_replacing("CP932", "UTF-8", bytes(line), "\xEF\xBF\xBD"));
 }
 
 }  // namespace
 
 bool cp932ToUnicode(const QByteArray& in, QString& out) {
   std::string s;
-  if (!runIconv("CP932", "UTF-8", in.constData(), static_cast<size_t>(in.size()), s, nullptr, 1,
-                nullptr))
-    return false;
+  if (!zelta::convert_charset("CP932", "UTF-8", bytes(in), s)) return false;
   out = QString::fromStdString(s);
   return true;
 }
@@ -76,9 +33,7 @@ bool cp932ToUnicode(const QByteArray& in, QString& out) {
 bool unicodeToCp932(const QString& in, QByteArray& out) {
   const QByteArray utf8 = in.toUtf8();
   std::string s;
-  if (!runIconv("UTF-8", "CP932", utf8.constData(), static_cast<size_t>(utf8.size()), s, nullptr, 1,
-                nullptr))
-    return false;
+  if (!zelta::convert_charset("UTF-8", "CP932", bytes(utf8), s)) return false;
   out = QByteArray(s.data(), static_cast<qsizetype>(s.size()));
   return true;
 }
@@ -144,30 +99,6 @@ QString decodeSource(const QByteArray& fileBytes) {
   QString text = utf8.decode(foldCrlf(fileBytes));
   if (!utf8.hasError()) return text;
   return decodeText(fileBytes);
-}
-
-Utf8ToCp932::Utf8ToCp932() : cd_(iconv_open("CP932", "UTF-8")) {}
-
-Utf8ToCp932::~Utf8ToCp932() {
-  if (cd_ != reinterpret_cast<void*>(-1)) iconv_close(static_cast<iconv_t>(cd_));
-}
-
-bool Utf8ToCp932::convert(std::string_view utf8, std::string& out) {
-  out.clear();
-  if (cd_ == reinterpret_cast<void*>(-1)) return false;
-  iconv_t cd = static_cast<iconv_t>(cd_);
-  iconv(cd, nullptr, nullptr, nullptr, nullptr);
-  char buf[512];
-  char* src = const_cast<char*>(utf8.data());
-  size_t left = utf8.size();
-  while (left > 0) {
-    char* dst = buf;
-    size_t room = sizeof buf;
-    const size_t r = iconv(cd, &src, &left, &dst, &room);
-    out.append(buf, static_cast<size_t>(dst - buf));
-    if (r == static_cast<size_t>(-1) && errno != E2BIG) return false;
-  }
-  return true;
 }
 
 QString decodeText(const QByteArray& fileBytes) {

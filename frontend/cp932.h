@@ -42,18 +42,5 @@ QString decodeTextLine(const QByteArray& line);
 // CP932 line by line as above; CR LF folded.
 QString decodeSource(const QByteArray& fileBytes);
 
-// A converter kept open for many short texts (iconv_open costs more than a
-// name's conversion). Strict: false when the text does not convert.
-class Utf8ToCp932 {
- public:
-  Utf8ToCp932();
-  ~Utf8ToCp932();
-  Utf8ToCp932(const Utf8ToCp932&) = delete;
-  Utf8ToCp932& operator=(const Utf8ToCp932&) = delete;
-  bool convert(std::string_view utf8, std::string& out);
-
- private:
-  void* cd_;
-};
 
 }  // namespace zelta::fe

@@ -15,6 +15,7 @@
 #include "drop_list.h"
 #include "link_history.h"
 #include "result_view.h"
+#include "work_folder.h"
 
 class QLabel;
 class QMenu;
@@ -89,6 +90,7 @@ class frmMain : public QMainWindow {
   frmini* iniDialog = nullptr;
   frmconsole* console = nullptr;  // the analyser's output under the debug option
 
+  WorkFolder work;  // where the analyser runs, and which one
   QString argline;
   short dropcount = 0;
   QString savefile;

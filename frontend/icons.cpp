@@ -1,5 +1,6 @@
 #include "icons.h"
 
+#include <QImage>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -30,10 +31,12 @@ void drawTree(QPainter& p, const QColor& node, const QColor& line) {
 
 }  // namespace
 
-QPixmap appPixmap() {
-  QPixmap pm = blank();
-  QPainter p(&pm);
+QImage appImage(int size) {
+  QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+  image.fill(Qt::transparent);
+  QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing);
+  p.scale(size / qreal(kSize), size / qreal(kSize));
   p.setPen(Qt::NoPen);
   p.setBrush(QColor(250, 250, 245));
   p.drawRoundedRect(QRectF(1, 1, 46, 46), 6, 6);
@@ -43,8 +46,10 @@ QPixmap appPixmap() {
   p.setBrush(QColor(230, 150, 60));
   p.setPen(QPen(QColor(150, 90, 30), 1));
   p.drawRoundedRect(QRectF(36, 19, 10, 10), 2, 2);
-  return pm;
+  return image;
 }
+
+QPixmap appPixmap() { return QPixmap::fromImage(appImage(kSize)); }
 
 QPixmap analysePixmap() {
   QPixmap pm = blank();

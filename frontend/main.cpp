@@ -1,14 +1,15 @@
 // zelta: the desktop front-end of the call-tree analyser.
 #include <QApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <QFontDatabase>
 #include <QTimer>
 
 #include "command_line.h"
 #include "frm_main.h"
 #include "icons.h"
+#include "qt_translation.h"
 #include "result_bench.h"
+#include "work_folder.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -25,21 +26,20 @@ int main(int argc, char** argv) {
     }
   }
   QApplication::setWindowIcon(zelta::fe::appIcon());
+  QApplication::setDesktopFileName(QStringLiteral("zelta"));
+  zelta::fe::installQtJapanese();
 
   // Paths on the command line ("Open with", or zelta src/*.c) are one drop;
   // they are taken relative to the folder zelta was started in.
   const QStringList paths =
       zelta::fe::startupDropPaths(QCoreApplication::arguments(), QDir::currentPath());
 
-  // zelta and conzelta work in the folder they are shipped in. Started from
-  // elsewhere (a file manager, a desktop entry), zelta moves to its own
-  // folder when the analyser is there and not here.
-  const QString own = QCoreApplication::applicationDirPath();
-  if (!QFileInfo(QStringLiteral("./conzelta")).isExecutable() &&
-      QFileInfo(own + QStringLiteral("/conzelta")).isExecutable())
-    QDir::setCurrent(own);
+  const zelta::fe::WorkFolder work = zelta::fe::WorkFolder::choose(
+      QDir::currentPath(), QCoreApplication::applicationDirPath(), zelta::fe::WorkFolder::userDataHome());
+  work.enter();
 
   zelta::fe::frmMain w;
+  w.work = work;
   w.show();
 
   if (!paths.isEmpty()) w.Drop(paths);

@@ -1,13 +1,13 @@
 // Saving and printing the result: the text comes from the result itself
 // (tree.txt as read), never from a widget's copy of it.
 #include <QFileDialog>
-#include <QPrintDialog>
 #include <QPrinter>
 #include <QSaveFile>
-#include <QTextDocument>
 
 #include "cp932.h"
 #include "frm_main.h"
+#include "print_dialog.h"
+#include "result_printer.h"
 
 namespace zelta::fe {
 namespace {
@@ -80,26 +80,18 @@ void frmMain::Print() {
   const bool hasSelection = RichTextBox1->hasSelection();
 
   QPrinter printer(QPrinter::HighResolution);
+  setDefaultPrintMargins(printer);
   printer.setPrintRange(hasSelection ? QPrinter::Selection : QPrinter::AllPages);
-  if (!printDialog)
-    printDialog = [](QWidget* parent, QPrinter* p, bool selection) {
-      QPrintDialog dlg(p, parent);
-      dlg.setOption(QAbstractPrintDialog::PrintSelection, selection);
-      dlg.setOption(QAbstractPrintDialog::PrintPageRange, false);
-      return dlg.exec() == QDialog::Accepted;
-    };
+  if (!printDialog) printDialog = askToPrint;
   if (!printDialog(this, &printer, hasSelection)) return;
 
   // The selection when there is one and the dialog kept it chosen, else all.
   const QString text = hasSelection && printer.printRange() == QPrinter::Selection ? RichTextBox1->selectedText()
                                                                                    : RichTextBox1->toPlainText();
-  QTextDocument doc;
-  doc.setDefaultFont(RichTextBox1->font());
-  doc.setPlainText(text);
   printer.setPrintRange(QPrinter::AllPages);
-  doc.print(&printer);
+  const bool printed = printResultText(printer, text, RichTextBox1->font());
   lastPrinted_ = text;
-  if (printer.printerState() == QPrinter::Error)
+  if (!printed)
     messageBox(this, QStringLiteral("エラー"), QStringLiteral("印刷できませんでした"));
 }
 

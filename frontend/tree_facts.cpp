@@ -8,7 +8,7 @@
 #include <iterator>
 #include <nlohmann/json.hpp>
 
-#include "cp932.h"
+#include "text_codec.h"
 
 namespace zelta::fe {
 
@@ -236,10 +236,11 @@ class FactsReader : public nlohmann::json_sax<json> {
     return &slot;
   }
 
-  // A tree name (UTF-8) against the text's bytes.
+  // A tree name (UTF-8) against the text's bytes; names are nearly always
+  // ASCII, which needs no conversion.
   bool sameName(const std::string& utf8, std::string_view text, std::string& conv) {
     if (index_.encoding() == ResultIndex::Encoding::Utf8 || isAscii(utf8)) return utf8 == text;
-    return encoder_.convert(utf8, conv) && conv == text;
+    return zelta::convert_charset("UTF-8", "CP932", utf8, conv) && conv == text;
   }
 
   bool takeEntry() {
@@ -277,7 +278,6 @@ class FactsReader : public nlohmann::json_sax<json> {
   const ResultIndex& index_;
   TreeFacts& facts_;
   const std::atomic<bool>* cancel_;
-  Utf8ToCp932 encoder_;
   std::string conv_;
   std::vector<json*> stack_;
   std::string pendingKey_, topKey_, key_;

@@ -8,6 +8,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/scripts/deps.sh"
+. "$root/scripts/configure.sh"
 
 write_ini() {  # the settings file as the front-end writes it: CP932, CR LF
   printf ';オプションを指定する\nopt=\n;include(インクルードファイル)のパス\ninclude_path=/usr/include\n' |
@@ -15,14 +16,14 @@ write_ini() {  # the settings file as the front-end writes it: CP932, CR LF
 }
 
 if [ "${1:-}" = "--gui" ]; then
-  cmake -S "$root" -B "$root/build" >/dev/null
-  cmake --build "$root/build" -j"$(nproc)"
+  configure_main_build
+  cmake --build "$root/build" -j"$(nproc)" --target conzelta zelta
   cd "$root/build"
   [ -f zelta.ini ] || write_ini zelta.ini
   exec ./zelta "$root/examples/calc"
 fi
 
-cmake -S "$root" -B "$root/build" -DZELTA_FRONTEND=OFF >/dev/null
+configure_main_build
 cmake --build "$root/build" -j"$(nproc)" --target conzelta
 
 if [ $# -gt 0 ]; then

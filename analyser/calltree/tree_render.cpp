@@ -52,9 +52,10 @@ int printdsp(Run& run) {
   TextWriter dump;
   if (run.opt.flgmid) OpenOutput(run, dump, "3.txt");
 
-  // The design walks backwards line by line to find the ancestors a line
-  // leaves behind; the most recent line at each level is exactly what that
-  // walk finds, so remembering it keeps the pass linear.
+  // A line's ancestors are the nearest lines before it at each shallower
+  // level. Walking back line by line to find them is quadratic on deep trees;
+  // the most recent line seen at each level is the same answer, so
+  // remembering it keeps the pass linear.
   std::vector<long long> lastat;
   auto nearest_before = [&](long long before, int level) -> long long {
     if (level < 0) return -1;

@@ -8,6 +8,54 @@
 
 namespace zelta {
 
+namespace {
+
+// Runs `cd` over `in`. With `replacement` given, a byte that does not convert
+// (or begins a sequence cut off at the end) is skipped and the replacement
+// written in its place; without it the conversion fails there.
+bool run_iconv(iconv_t cd, std::string_view in, std::string& out, const std::string_view* replacement) {
+  std::string src(in);
+  char* inp = src.data();
+  size_t inleft = src.size();
+  out.resize(in.size() * 4 + 16);
+  char* outp = out.data();
+  size_t outleft = out.size();
+  auto grow = [&] {
+    size_t used = out.size() - outleft;
+    out.resize(out.size() * 2);
+    outp = out.data() + used;
+    outleft = out.size() - used;
+  };
+  bool ok = true;
+  while (inleft > 0) {
+    if (iconv(cd, &inp, &inleft, &outp, &outleft) != static_cast<size_t>(-1)) continue;
+    if (errno == E2BIG) {
+      grow();
+      continue;
+    }
+    if (!replacement) {
+      ok = false;
+      break;
+    }
+    while (outleft < replacement->size()) grow();
+    std::memcpy(outp, replacement->data(), replacement->size());
+    outp += replacement->size();
+    outleft -= replacement->size();
+    ++inp;
+    --inleft;
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+  }
+  if (ok) {
+    // Flush any shift state (none for the charsets used here, but harmless).
+    size_t r = iconv(cd, nullptr, nullptr, &outp, &outleft);
+    if (r == static_cast<size_t>(-1)) ok = false;
+  }
+  out.resize(out.size() - outleft);
+  return ok;
+}
+
+}  // namespace
+
 bool convert_charset(const char* from, const char* to, std::string_view in, std::string& out) {
   out.clear();
   if (in.empty()) return true;
@@ -17,35 +65,20 @@ bool convert_charset(const char* from, const char* to, std::string_view in, std:
   }
   iconv_t cd = iconv_open(to, from);
   if (cd == reinterpret_cast<iconv_t>(-1)) return false;
-  std::string src(in);
-  char* inp = src.data();
-  size_t inleft = src.size();
-  out.resize(in.size() * 4 + 16);
-  char* outp = out.data();
-  size_t outleft = out.size();
-  bool ok = true;
-  while (inleft > 0) {
-    size_t r = iconv(cd, &inp, &inleft, &outp, &outleft);
-    if (r == static_cast<size_t>(-1)) {
-      if (errno == E2BIG) {
-        size_t used = out.size() - outleft;
-        out.resize(out.size() * 2);
-        outp = out.data() + used;
-        outleft = out.size() - used;
-        continue;
-      }
-      ok = false;
-      break;
-    }
-  }
-  if (ok) {
-    // Flush any shift state (none for the charsets used here, but harmless).
-    size_t r = iconv(cd, nullptr, nullptr, &outp, &outleft);
-    if (r == static_cast<size_t>(-1)) ok = false;
-  }
-  out.resize(out.size() - outleft);
+  const bool ok = run_iconv(cd, in, out, nullptr);
   iconv_close(cd);
   return ok;
+}
+
+std::string convert_charset_replacing(const char* from, const char* to, std::string_view in,
+                                      std::string_view replacement) {
+  std::string out;
+  if (in.empty()) return out;
+  iconv_t cd = iconv_open(to, from);
+  if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(in);
+  run_iconv(cd, in, out, &replacement);
+  iconv_close(cd);
+  return out;
 }
 
 std::string utf8_to_cp932(std::string_view in) {

@@ -1,6 +1,8 @@
-// Code page conversions at the edges of the analyser: the system's own texts
-// are UTF-8 in the source, files are code page 932, the console speaks the
-// locale's character set.
+// Code page conversions at the edges of both programs: the system's own texts
+// are UTF-8 in the source, files are code page 932, the console and the file
+// system speak the locale's character set. Built as a library of its own
+// (zelta_codec) that the analyser and the front-end both link; it knows
+// nothing of an analysis run.
 #pragma once
 #include <string>
 #include <string_view>
@@ -11,6 +13,12 @@ namespace zelta {
 // Returns false (and leaves `out` unspecified) when a byte sequence does not
 // convert cleanly.
 bool convert_charset(const char* from, const char* to, std::string_view in, std::string& out);
+
+// The same for text that must be shown whatever it holds: a byte that does not
+// convert is skipped and `replacement` stands in its place. Returns `in` as
+// it is when iconv does not know one of the charsets.
+std::string convert_charset_replacing(const char* from, const char* to, std::string_view in,
+                                      std::string_view replacement);
 
 // The system's texts (UTF-8) as code page 932 bytes. Texts that cannot be
 // converted are returned unchanged.

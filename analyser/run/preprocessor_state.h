@@ -30,10 +30,10 @@ struct StringHash {
   size_t operator()(std::string_view s) const noexcept { return std::hash<std::string_view>{}(s); }
 };
 
-// The macro table. The design keeps 2001 chained buckets addressed by
-// machash; lookups here go through a name index instead, which gives the
-// same answers (a record lives in the bucket of its macroname, newest
-// first) without walking long chains on big code bases.
+// The macro table. Which record a head finds is settled by 2001 chained
+// buckets addressed by machash (a record lives in the bucket of its
+// macroname, newest first); lookups go through a name index instead, which
+// gives the same answers without walking long chains on big code bases.
 class MacroTable {
  public:
   static constexpr unsigned kBuckets = 2001;

@@ -45,26 +45,9 @@ QString pdfText(const QString& pdf) {
 }
 }  // namespace
 
-class DialogsTest : public QObject {
+class DialogsTest : public fetest::Fixture {
   Q_OBJECT
-  QTemporaryDir settings_;
-  QTemporaryDir* dir_ = nullptr;
-  QString root_;
-  QString p(const QString& rel) const { return root_ + "/" + rel; }
-
  private slots:
-  void initTestCase() { QVERIFY(settings_.isValid()); }
-  void init() {
-    fetest::useScratchSettings(settings_.path());
-    dir_ = new QTemporaryDir;
-    QVERIFY(dir_->isValid());
-    root_ = dir_->path();
-  }
-  void cleanup() {
-    delete dir_;
-    dir_ = nullptr;
-  }
-
   // ---- options ----
 
   void optionsWindow() {

@@ -1,8 +1,11 @@
-// Shared helpers of the front-end tests: scratch folders, a scratch settings
-// store, CP932 bytes and a stand-in analyser.
+// Shared helpers of the front-end tests: the fixture every window test
+// stands on (scratch settings, a scratch folder), CP932 bytes and a stand-in
+// analyser.
 #pragma once
 #include <QDir>
 #include <QFile>
+#include <QListWidget>
+#include <QObject>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QString>
@@ -10,6 +13,7 @@
 #include <QTest>
 
 #include "cp932.h"
+#include "frm_main.h"
 
 namespace fetest {
 
@@ -87,5 +91,37 @@ inline void writeFakeAnalyser(const QString& dir) {
 inline QStringList lines(const QByteArray& bytes) {
   return zelta::fe::decodeTextLines(bytes);
 }
+
+// The message list's lines.
+inline QStringList messages(const zelta::fe::frmMain& w) {
+  QStringList out;
+  for (int i = 0; i < w.listerr->count(); ++i) out << w.listerr->item(i)->text();
+  return out;
+}
+
+// The set-up of every test program that makes windows: one scratch settings
+// store for the program, emptied before each test function, and a scratch
+// folder of each test function's own, root_ (p() names a path in it).
+class Fixture : public QObject {
+  Q_OBJECT
+ protected:
+  QTemporaryDir settings_;
+  QTemporaryDir* dir_ = nullptr;
+  QString root_;
+  QString p(const QString& rel) const { return root_ + "/" + rel; }
+
+ private slots:
+  void initTestCase() { QVERIFY(settings_.isValid()); }
+  void init() {
+    useScratchSettings(settings_.path());
+    dir_ = new QTemporaryDir;
+    QVERIFY(dir_->isValid());
+    root_ = dir_->path();
+  }
+  void cleanup() {
+    delete dir_;
+    dir_ = nullptr;
+  }
+};
 
 }  // namespace fetest

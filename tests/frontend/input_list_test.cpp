@@ -15,34 +15,12 @@ namespace {
 const QStringList kPrompt = {"ここにファイルまたは", "フォルダをドラッグ&ドロップ", "してください"};
 const QString kNot = "は解析対象のファイルではありません";
 
-QStringList messages(const frmMain& w) {
-  QStringList out;
-  for (int i = 0; i < w.listerr->count(); ++i) out << w.listerr->item(i)->text();
-  return out;
-}
+using fetest::messages;
 }  // namespace
 
-class InputListTest : public QObject {
+class InputListTest : public fetest::Fixture {
   Q_OBJECT
-  QTemporaryDir settings_;
-  QTemporaryDir* dir_ = nullptr;
-  QString root_;
-
-  QString p(const QString& rel) const { return root_ + "/" + rel; }
-
  private slots:
-  void initTestCase() { QVERIFY(settings_.isValid()); }
-  void init() {
-    fetest::useScratchSettings(settings_.path());
-    dir_ = new QTemporaryDir;
-    QVERIFY(dir_->isValid());
-    root_ = dir_->path();
-  }
-  void cleanup() {
-    delete dir_;
-    dir_ = nullptr;
-  }
-
   void promptAtStartAndAfterClear() {
     frmMain w;
     QCOMPARE(w.inputNames(), kPrompt);

@@ -21,20 +21,12 @@
 using namespace zelta::fe;
 
 namespace {
-QStringList messages(const frmMain& w) {
-  QStringList out;
-  for (int i = 0; i < w.listerr->count(); ++i) out << w.listerr->item(i)->text();
-  return out;
-}
+using fetest::messages;
 QString setting(const QString& key) { return GetSetting("Settings", key, "<none>"); }
 }  // namespace
 
-class MainWindowTest : public QObject {
+class MainWindowTest : public fetest::Fixture {
   Q_OBJECT
-  QTemporaryDir settings_;
-  QTemporaryDir* dir_ = nullptr;
-  QString root_;
-  QString p(const QString& rel) const { return root_ + "/" + rel; }
 
   // A scratch working folder with a settings file, a stand-in analyser and
   // two sources, one of them in a folder with a blank in its name.
@@ -48,18 +40,6 @@ class MainWindowTest : public QObject {
   QStringList analyserWords() { return fetest::lines(fetest::readBytes(p("args.txt"))); }
 
  private slots:
-  void initTestCase() { QVERIFY(settings_.isValid()); }
-  void init() {
-    fetest::useScratchSettings(settings_.path());
-    dir_ = new QTemporaryDir;
-    QVERIFY(dir_->isValid());
-    root_ = dir_->path();
-  }
-  void cleanup() {
-    delete dir_;
-    dir_ = nullptr;
-  }
-
   void captionsMenusAndToolbar() {
     frmMain w;
     QCOMPARE(w.windowTitle(), QString("zelta"));

@@ -117,14 +117,14 @@ class TextCommandTest : public QObject {
     QCOMPARE(decodeSource("a\r\nb"), QString("a\nb"));
   }
 
-  void builtRunCommandAddsTreeJson() {
+  void runArglineAddsTreeJson() {
     OptionValues o;
     o.optfuncone = 1;
     o.funcname = "my func";
     // -j stands after the chosen switches, where a function name typed with
     // a blank is read exactly as without it.
-    QCOMPARE(runCommand(o, {"/a b/c.c"}), QString("./conzelta -f my func -j \"/a b/c.c\""));
-    QCOMPARE(runCommand(OptionValues(), {}), QString("./conzelta -j"));
+    QCOMPARE(runArgline(o, {"/a b/c.c"}), QString(" -f my func -j \"/a b/c.c\""));
+    QCOMPARE(runArgline(OptionValues(), {}), QString(" -j"));
   }
 
   void wholeText() {

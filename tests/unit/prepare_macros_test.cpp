@@ -146,7 +146,7 @@ TEST(Expansion, ExpandlineDirectly) {
 
 bool cond(MacroTable& t, const char* text) { return if_condition(t, text); }
 
-TEST(IfSlots, DesignExamples) {
+TEST(IfSlots, WorkedExamples) {
   MacroTable t;
   t.macdefine("X", "X", "1");
   EXPECT_TRUE(cond(t, "1\n"));

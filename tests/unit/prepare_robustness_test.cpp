@@ -1,6 +1,6 @@
 // No input may crash or hang the conversion pass: random bytes and every
 // prefix of a realistic source go through henkan (the sanitizer build runs
-// this too). Errors the design raises end the run with status 0.
+// this too). The analyser's own error exits end the run with status 0.
 #include <gtest/gtest.h>
 
 #include <random>
