@@ -42,5 +42,4 @@ QString decodeTextLine(const QByteArray& line);
 // CP932 line by line as above; CR LF folded.
 QString decodeSource(const QByteArray& fileBytes);
 
-
 }  // namespace zelta::fe

@@ -140,8 +140,7 @@ void DefinitionPanel::showFunction(int function) {
   placeLabel->setText(file.isEmpty() ? QString() : QStringLiteral("%1:%2").arg(file).arg(fn.line));
   placeLabel->setToolTip(fn.file >= 0 ? facts_->files[static_cast<size_t>(fn.file)].path : QString());
   calls->clear();
-  for (const CallFact& c : fn.calls)
-    addEntry(calls, c.name, QStringLiteral("%1行").arg(c.line), c.function, c.line);
+  for (const CallFact& c : fn.calls) addEntry(calls, c.name, QStringLiteral("%1行").arg(c.line), c.function, c.line);
   callers->clear();
   for (int c : fn.callers) {
     const FunctionFact& caller = facts_->functions[static_cast<size_t>(c)];

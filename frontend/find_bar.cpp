@@ -65,8 +65,8 @@ void FindBar::showCount(int current, int total) {
   countLabel->setText(field->text().isEmpty() ? QString() : QStringLiteral("%1/%2").arg(current).arg(total));
   // No hit: the field says so, as editors do.
   QPalette pal = field->palette();
-  pal.setColor(QPalette::Base, !field->text().isEmpty() && total == 0 ? QColor(255, 220, 220)
-                                                                      : palette().color(QPalette::Base));
+  pal.setColor(QPalette::Base,
+               !field->text().isEmpty() && total == 0 ? QColor(255, 220, 220) : palette().color(QPalette::Base));
   field->setPalette(pal);
 }
 

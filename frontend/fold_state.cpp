@@ -87,8 +87,7 @@ void FoldState::expandAll() {
 void FoldState::foldFromDepth(int depth) {
   if (!index_) return;
   const int n = index_->lineCount();
-  for (int i = 0; i < n; ++i)
-    folded_[static_cast<size_t>(i)] = index_->depth(i) >= depth && index_->hasChildren(i);
+  for (int i = 0; i < n; ++i) folded_[static_cast<size_t>(i)] = index_->depth(i) >= depth && index_->hasChildren(i);
   rebuild();
 }
 

@@ -22,7 +22,9 @@ class FoldState {
   // The nearest row at or above where the line would be: the line itself,
   // or the folded ancestor that hides it.
   int rowAtOrAbove(int line) const;
-  bool isFolded(int line) const { return line >= 0 && line < static_cast<int>(folded_.size()) && folded_[static_cast<size_t>(line)]; }
+  bool isFolded(int line) const {
+    return line >= 0 && line < static_cast<int>(folded_.size()) && folded_[static_cast<size_t>(line)];
+  }
 
   void fold(int line);
   void unfold(int line);

@@ -1,8 +1,8 @@
 #include "frm_main.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QActionGroup>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDialog>
 #include <QDockWidget>
@@ -197,7 +197,8 @@ void frmMain::createActions() {
   mnuDepth_ = new QMenu(QStringLiteral("表示するレベル(&L)"), this);
   mnuDepth_->setObjectName(QStringLiteral("mnuDepth"));
   for (int depth = 1; depth <= 9; ++depth) {
-    QAction* a = mnuDepth_->addAction(QStringLiteral("レベル&%1まで").arg(depth), this, [this, depth] { ShowToDepth(depth); });
+    QAction* a =
+        mnuDepth_->addAction(QStringLiteral("レベル&%1まで").arg(depth), this, [this, depth] { ShowToDepth(depth); });
     a->setObjectName(QStringLiteral("actDepth%1").arg(depth));
   }
 
@@ -419,8 +420,8 @@ void frmMain::applyLayout() {
   // A panel docked beside the client takes its room from the client, not
   // from the window.
   // (The client is resized before the dock's own show event.)
-  const bool docked = isVisible() && definitionDock && !definitionDock->isHidden() &&
-                      !definitionDock->isFloating() && dockWidgetArea(definitionDock) != Qt::BottomDockWidgetArea;
+  const bool docked = isVisible() && definitionDock && !definitionDock->isHidden() && !definitionDock->isFloating() &&
+                      dockWidgetArea(definitionDock) != Qt::BottomDockWidgetArea;
   const int W = outer.width() - (docked ? twips(width() - client->width()) : 0), H = outer.height();
   tbToolBar->setGeometry(0, 0, client->width(), px(kToolbarHeight));
 

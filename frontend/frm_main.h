@@ -65,7 +65,7 @@ class frmMain : public QMainWindow {
   QTreeWidget* TreeView2 = nullptr;  // full paths, never shown
   ResultView* RichTextBox1 = nullptr;
   QListWidget* listerr = nullptr;
-  FindBar* findBar = nullptr;  // under the result, shown by Ctrl+F
+  FindBar* findBar = nullptr;           // under the result, shown by Ctrl+F
   SplitHandle* listSplit = nullptr;     // between the input list and the result
   SplitHandle* messageSplit = nullptr;  // between the result and the messages
   QDockWidget* definitionDock = nullptr;

@@ -29,9 +29,7 @@ int benchResult(frmMain& w, const QString& treePath, const QString& needle) {
   qint64 stall = 0;
   QTimer pulse;
   pulse.setInterval(10);
-  QObject::connect(&pulse, &QTimer::timeout, [&] {
-    stall = std::max(stall, tick.restart());
-  });
+  QObject::connect(&pulse, &QTimer::timeout, [&] { stall = std::max(stall, tick.restart()); });
   tick.start();
   pulse.start();
 
@@ -76,8 +74,7 @@ int benchResult(frmMain& w, const QString& treePath, const QString& needle) {
   tick.restart();
   stall = 0;
   while (w.isReadingFacts()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-  std::printf("%-18s %8.3f s  (%s)\n", "facts_after_load", t.nsecsElapsed() / 1e9,
-              view->facts() ? "read" : "none");
+  std::printf("%-18s %8.3f s  (%s)\n", "facts_after_load", t.nsecsElapsed() / 1e9, view->facts() ? "read" : "none");
   std::printf("%-18s %8lld ms\n", "stall_in_facts", stall);
   std::printf("%-18s %8.0f MB\n", "peak_rss", peakMb());
   std::fflush(stdout);

@@ -125,7 +125,8 @@ void frmMain::readFacts(const QString& path, const QDateTime& notBefore) {
     return;
   }
   if (!index->isTree()) {
-    definitionPanel->setFacts(nullptr, folder, QStringLiteral("tree.txtを木として読めないため、定義と呼び出し元は表示できません"));
+    definitionPanel->setFacts(nullptr, folder,
+                              QStringLiteral("tree.txtを木として読めないため、定義と呼び出し元は表示できません"));
     return;
   }
   definitionPanel->setFacts(nullptr, folder, QStringLiteral("tree.jsonを読み込んでいます…"));
@@ -139,7 +140,8 @@ void frmMain::readFacts(const QString& path, const QDateTime& notBefore) {
     readingFacts_ = false;
     const Facts f = watcher->result();
     if (!f.facts) {
-      AppendMessage(QStringLiteral("tree.jsonがtree.txtと合わないため、定義と呼び出し元は表示しません（%1）").arg(f.problem));
+      AppendMessage(
+          QStringLiteral("tree.jsonがtree.txtと合わないため、定義と呼び出し元は表示しません（%1）").arg(f.problem));
       definitionPanel->setFacts(nullptr, folder, QStringLiteral("tree.jsonがtree.txtと合いません"));
       return;
     }

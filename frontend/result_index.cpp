@@ -16,8 +16,7 @@ struct Ruling {
   std::string_view bar, blank, tee, elbow;
 };
 constexpr Ruling kCp932Ruling{"\x20\x84\xa0", "\x20\x81\x40", "\x20\x84\xa5", "\x20\x84\xa4"};
-constexpr Ruling kUtf8Ruling{"\x20\xe2\x94\x82", "\x20\xe3\x80\x80", "\x20\xe2\x94\x9c",
-                             "\x20\xe2\x94\x94"};
+constexpr Ruling kUtf8Ruling{"\x20\xe2\x94\x82", "\x20\xe3\x80\x80", "\x20\xe2\x94\x9c", "\x20\xe2\x94\x94"};
 
 int digits(long long n) {
   int d = 1;
@@ -56,8 +55,7 @@ void ResultIndex::indexLines() {
   const qint64 n = bytes_.size();
   // One pass to count, so that the offsets are allocated once.
   qint64 lines = 0;
-  for (const char* p = b; (p = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(b + n - p))));
-       ++p)
+  for (const char* p = b; (p = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(b + n - p)))); ++p)
     ++lines;
   if (n > 0 && b[n - 1] != '\n') ++lines;
   if (lines >= INT_MAX) lines = INT_MAX - 1;  // beyond any tree the analyser writes
@@ -98,7 +96,8 @@ QString ResultIndex::decode(std::string_view b) const {
 int ResultIndex::columnOfByte(int line, int bytes) const {
   std::string_view b = lineBytes(line);
   b = b.substr(0, static_cast<size_t>(std::clamp(bytes, 0, static_cast<int>(b.size()))));
-  if (encoding_ == Encoding::Utf8) return static_cast<int>(QString::fromUtf8(b.data(), static_cast<qsizetype>(b.size())).size());
+  if (encoding_ == Encoding::Utf8)
+    return static_cast<int>(QString::fromUtf8(b.data(), static_cast<qsizetype>(b.size())).size());
   return static_cast<int>(decodeTextLine(QByteArray::fromRawData(b.data(), static_cast<qsizetype>(b.size()))).size());
 }
 

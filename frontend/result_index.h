@@ -72,8 +72,8 @@ class ResultIndex {
   LineParts parts(int line) const;
 
   // ---- the text as a whole ----
-  QString toPlainText() const;                      // "\n" line ends, as a text view holds it
-  QString text(TextPos from, TextPos to) const;     // [from, to) in document order
+  QString toPlainText() const;                   // "\n" line ends, as a text view holds it
+  QString text(TextPos from, TextPos to) const;  // [from, to) in document order
   // The text as a saved result: CP932, CR LF. False when the device fails.
   bool writeCp932(QIODevice& out, bool* lossy) const;
 

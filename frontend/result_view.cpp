@@ -333,7 +333,8 @@ void ResultView::paintEvent(QPaintEvent*) {
         fillColumns(a, b, line == current_ ? kCurrentHit : kHit);
     if (hasSelection() && line >= selFrom.line && line <= selTo.line) {
       const int a = line == selFrom.line ? std::min(selFrom.column, static_cast<int>(s.text.size())) : 0;
-      const int b = line == selTo.line ? std::min(selTo.column, static_cast<int>(s.text.size())) : static_cast<int>(s.text.size());
+      const int b = line == selTo.line ? std::min(selTo.column, static_cast<int>(s.text.size()))
+                                       : static_cast<int>(s.text.size());
       fillColumns(a, b, selection, line < selTo.line ? fm.horizontalAdvance(QLatin1Char(' ')) : 0);
     }
 
@@ -369,9 +370,11 @@ void ResultView::paintEvent(QPaintEvent*) {
       const double r = lh / 4.0;
       QPolygonF tri;
       if (folds_.isFolded(line))
-        tri << QPointF(c.x() - r * 0.6, c.y() - r) << QPointF(c.x() + r * 0.8, c.y()) << QPointF(c.x() - r * 0.6, c.y() + r);
+        tri << QPointF(c.x() - r * 0.6, c.y() - r) << QPointF(c.x() + r * 0.8, c.y())
+            << QPointF(c.x() - r * 0.6, c.y() + r);
       else
-        tri << QPointF(c.x() - r, c.y() - r * 0.6) << QPointF(c.x() + r, c.y() - r * 0.6) << QPointF(c.x(), c.y() + r * 0.8);
+        tri << QPointF(c.x() - r, c.y() - r * 0.6) << QPointF(c.x() + r, c.y() - r * 0.6)
+            << QPointF(c.x(), c.y() + r * 0.8);
       p.drawPolygon(tri);
       p.setRenderHint(QPainter::Antialiasing, false);
       p.setBrush(Qt::NoBrush);
@@ -502,7 +505,8 @@ void ResultView::mouseMoveEvent(QMouseEvent* e) {
   const QPoint at = e->position().toPoint();
   if (!dragging_) {
     int l = -1;
-    viewport()->setCursor(onLink(at, &l) ? Qt::PointingHandCursor : (at.x() < gutterWidth() ? Qt::ArrowCursor : Qt::IBeamCursor));
+    viewport()->setCursor(onLink(at, &l) ? Qt::PointingHandCursor
+                                         : (at.x() < gutterWidth() ? Qt::ArrowCursor : Qt::IBeamCursor));
     return;
   }
   if ((at - pressAt_).manhattanLength() >= QApplication::startDragDistance()) pressLink_ = -1;

@@ -4,8 +4,7 @@
 
 namespace zelta::fe {
 
-SplitHandle::SplitHandle(Qt::Orientation orientation, QWidget* parent)
-    : QWidget(parent), orientation_(orientation) {
+SplitHandle::SplitHandle(Qt::Orientation orientation, QWidget* parent) : QWidget(parent), orientation_(orientation) {
   setCursor(orientation == Qt::Horizontal ? Qt::SplitHCursor : Qt::SplitVCursor);
   setFocusPolicy(Qt::NoFocus);
 }

@@ -169,13 +169,15 @@ class FactsReader : public nlohmann::json_sax<json> {
   // After the parse: every index the entries named must exist, and each
   // line's function must carry the line's name.
   bool finish() {
-    if (entries_ != index_.lineCount()) return fail(QStringLiteral("tree.txtは%1行、tree.jsonは%2行です").arg(index_.lineCount()).arg(entries_));
+    if (entries_ != index_.lineCount())
+      return fail(QStringLiteral("tree.txtは%1行、tree.jsonは%2行です").arg(index_.lineCount()).arg(entries_));
     const int nf = static_cast<int>(facts_.functions.size());
     std::string conv;
     for (int i = 0; i < entries_; ++i) {
       const int f = facts_.lineFunction_[static_cast<size_t>(i)];
       if (f < -1 || f >= nf) return fail(QStringLiteral("%1行目: 関数の番号が範囲外です").arg(i + 1));
-      if (f >= 0 && !index_.parts(i).loop && !sameName(facts_.functions[static_cast<size_t>(f)].utf8, index_.parts(i).name, conv))
+      if (f >= 0 && !index_.parts(i).loop &&
+          !sameName(facts_.functions[static_cast<size_t>(f)].utf8, index_.parts(i).name, conv))
         return fail(QStringLiteral("%1行目: 関数の名前が合いません").arg(i + 1));
     }
     return true;
@@ -204,10 +206,14 @@ class FactsReader : public nlohmann::json_sax<json> {
       return true;
     }
     if (level_ != 3) return true;
-    if (key_ == "line") e_.line = v;
-    else if (key_ == "depth") e_.depth = v;
-    else if (key_ == "function") e_.function = v;
-    else if (key_ == "target") e_.target = v;
+    if (key_ == "line")
+      e_.line = v;
+    else if (key_ == "depth")
+      e_.depth = v;
+    else if (key_ == "function")
+      e_.function = v;
+    else if (key_ == "target")
+      e_.target = v;
     return true;
   }
 
@@ -248,7 +254,9 @@ class FactsReader : public nlohmann::json_sax<json> {
     const int i = entries_++;
     const int n = index_.lineCount();
     if (i >= n) return fail(QStringLiteral("tree.jsonの行がtree.txtより多くあります"));
-    auto bad = [&](const char* why) { return fail(QStringLiteral("%1行目: %2").arg(i + 1).arg(QString::fromUtf8(why))); };
+    auto bad = [&](const char* why) {
+      return fail(QStringLiteral("%1行目: %2").arg(i + 1).arg(QString::fromUtf8(why)));
+    };
     if (e_.line != i + 1) return bad("行番号が合いません");
     if (e_.depth != index_.depth(i)) return bad("深さが合いません");
     if (!e_.hasName) return bad("名前がありません");
@@ -257,7 +265,8 @@ class FactsReader : public nlohmann::json_sax<json> {
     if (loop != p.loop || (e_.marker == "recursive") != p.recursive || (e_.marker == "stdfunc") != p.stdfunc)
       return bad("印が合いません");
     const bool hasRef = e_.refCount >= 0;
-    if (hasRef != (p.refFirst > 0) || (hasRef && (e_.refCount != 2 || e_.ref[0] != p.refFirst || e_.ref[1] != p.refLast)))
+    if (hasRef != (p.refFirst > 0) ||
+        (hasRef && (e_.refCount != 2 || e_.ref[0] != p.refFirst || e_.ref[1] != p.refLast)))
       return bad("参照範囲が合いません");
     if (loop) {
       // The target is the line above, on this line's path, where the named
@@ -265,7 +274,8 @@ class FactsReader : public nlohmann::json_sax<json> {
       const long long t = e_.target - 1;
       bool onPath = false;
       for (int a = index_.parent(i); a >= 0 && !onPath; a = index_.parent(a)) onPath = a == t;
-      if (!onPath || !sameName(e_.name, index_.parts(static_cast<int>(t)).name, conv_)) return bad("LOOPの行き先が合いません");
+      if (!onPath || !sameName(e_.name, index_.parts(static_cast<int>(t)).name, conv_))
+        return bad("LOOPの行き先が合いません");
       facts_.loops_.emplace_back(i, static_cast<int32_t>(t));
     } else if (!sameName(e_.name, p.name, conv_)) {
       return bad("名前が合いません");
@@ -360,7 +370,8 @@ bool takeDocument(const json& root, TreeFacts& f, QString* why) {
         cf.file = static_cast<int>(integer(c, "file", -1));
         cf.line = static_cast<int>(std::clamp<long long>(integer(c, "line", 0), 0, INT_MAX));
         const long long callee = integer(c, "function", -1);
-        if (!fileOk(integer(c, "file", -1)) || (callee != -1 && !funcOk(callee))) return fail("callsの番号が範囲外です");
+        if (!fileOk(integer(c, "file", -1)) || (callee != -1 && !funcOk(callee)))
+          return fail("callsの番号が範囲外です");
         cf.function = static_cast<int>(callee);
         fn.calls.push_back(std::move(cf));
       }

@@ -12,8 +12,8 @@ enum class LinkKind { None, Reference, Loop, Recursive };
 
 struct LineLink {
   LinkKind kind = LinkKind::None;
-  int target = -1;     // the line to go to
-  int rangeLast = -1;  // the last line to highlight (a reference's range)
+  int target = -1;               // the line to go to
+  int rangeLast = -1;            // the last line to highlight (a reference's range)
   int markFrom = 0, markTo = 0;  // the link's bytes in the line
 };
 

@@ -91,8 +91,8 @@ QList<std::pair<int, int>> TreeSearch::spans(const QString& text, int fromColumn
     const qsizetype p = text.indexOf(needle, at);
     if (p < 0) break;
     const qsizetype q = p + needle.size();
-    const bool whole = !wholeNames || ((p == 0 || !isNameChar(text.at(p - 1))) &&
-                                       (q >= text.size() || !isNameChar(text.at(q))));
+    const bool whole =
+        !wholeNames || ((p == 0 || !isNameChar(text.at(p - 1))) && (q >= text.size() || !isNameChar(text.at(q))));
     if (whole) out.append({static_cast<int>(p), static_cast<int>(q)});
     at = p + 1;
   }

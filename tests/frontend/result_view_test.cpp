@@ -10,13 +10,13 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSignalSpy>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QRandomGenerator>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTextBlock>
 
@@ -74,8 +74,8 @@ QStringList messages(const frmMain& w) {
 }
 
 // The fixture's line numbers (from 1) of a few places.
-constexpr int kEvaluateLine = 3, kLexerNext = 5, kParseStatement = 9, kRef = 11, kParseExpr = 14,
-              kParseFactor = 16, kFactorialSelf = 20, kLoop = 27, kPower = 32;
+constexpr int kEvaluateLine = 3, kLexerNext = 5, kParseStatement = 9, kRef = 11, kParseExpr = 14, kParseFactor = 16,
+              kFactorialSelf = 20, kLoop = 27, kPower = 32;
 
 }  // namespace
 
@@ -92,8 +92,7 @@ class ResultViewTest : public QObject {
     QVERIFY(QDir().mkpath(p("calc")));
     for (const QString& f : QDir(EXAMPLES_DIR "/calc").entryList(QDir::Files))
       QVERIFY(QFile::copy(EXAMPLES_DIR "/calc/" + f, p("calc/" + f)));
-    for (const char* f : {"tree.txt", "tree.json"})
-      QVERIFY(QFile::copy(QString(FIXTURES_DIR "/calc/") + f, p(f)));
+    for (const char* f : {"tree.txt", "tree.json"}) QVERIFY(QFile::copy(QString(FIXTURES_DIR "/calc/") + f, p(f)));
   }
   void showCalc(frmMain& w, bool withFacts = true) {
     w.show();
@@ -120,8 +119,8 @@ class ResultViewTest : public QObject {
   // ---- the index and the folds, without a window ----
 
   void indexReadsTheRuling() {
-    const auto idx = ResultIndex::fromBytes(fetest::readBytes(FIXTURES_DIR "/calc/tree.txt"),
-                                            ResultIndex::Encoding::Cp932);
+    const auto idx =
+        ResultIndex::fromBytes(fetest::readBytes(FIXTURES_DIR "/calc/tree.txt"), ResultIndex::Encoding::Cp932);
     QVERIFY2(idx->isTree(), qPrintable(idx->treeProblem()));
     QCOMPARE(idx->lineCount(), 46);
     QCOMPARE(idx->depth(line(kLexerNext)), 3);
@@ -179,16 +178,31 @@ class ResultViewTest : public QObject {
       for (int step = 0; step < 60; ++step) {
         const int l = static_cast<int>(rnd.bounded(static_cast<int>(depth.size())));
         switch (rnd.bounded(5)) {
-          case 0: folds.toggle(l); if (idx->hasChildren(l)) folded[l] = !folded[l]; break;
-          case 1: folds.unfoldSubtree(l); for (int k = l; k <= idx->lastDescendant(l); ++k) folded[k] = false; break;
-          case 2: folds.reveal(l); for (int a = idx->parent(l); a >= 0; a = idx->parent(a)) folded[a] = false; break;
+          case 0:
+            folds.toggle(l);
+            if (idx->hasChildren(l)) folded[l] = !folded[l];
+            break;
+          case 1:
+            folds.unfoldSubtree(l);
+            for (int k = l; k <= idx->lastDescendant(l); ++k) folded[k] = false;
+            break;
+          case 2:
+            folds.reveal(l);
+            for (int a = idx->parent(l); a >= 0; a = idx->parent(a)) folded[a] = false;
+            break;
           case 3: {
             const int d = static_cast<int>(rnd.bounded(4));
             folds.foldFromDepth(d);
-            for (size_t k = 0; k < depth.size(); ++k) folded[k] = idx->hasChildren(static_cast<int>(k)) && depth[k] >= d;
+            for (size_t k = 0; k < depth.size(); ++k)
+              folded[k] = idx->hasChildren(static_cast<int>(k)) && depth[k] >= d;
             break;
           }
-          default: if (rnd.bounded(8) == 0) { folds.expandAll(); std::fill(folded.begin(), folded.end(), false); } break;
+          default:
+            if (rnd.bounded(8) == 0) {
+              folds.expandAll();
+              std::fill(folded.begin(), folded.end(), false);
+            }
+            break;
         }
         std::vector<int> expected;
         for (int k = 0; k < static_cast<int>(depth.size()); ++k) {
@@ -208,8 +222,8 @@ class ResultViewTest : public QObject {
     constexpr int n = 3000;
     std::vector<int> depth(n);
     for (int i = 0; i < n; ++i) depth[i] = i;
-    const auto idx = ResultIndex::fromBytes(drawTree(depth, [](int) { return QString("f"); }),
-                                            ResultIndex::Encoding::Cp932);
+    const auto idx =
+        ResultIndex::fromBytes(drawTree(depth, [](int) { return QString("f"); }), ResultIndex::Encoding::Cp932);
     QVERIFY(idx->isTree());
     QCOMPARE(idx->depth(n - 1), n - 1);
     QCOMPARE(idx->lastDescendant(0), n - 1);
@@ -290,7 +304,7 @@ class ResultViewTest : public QObject {
     QTest::keyClick(v, Qt::Key_Asterisk);  // the whole sub-tree
     QCOMPARE(v->folds().rowCount(), 46);
 
-    action(w, "actDepth2")->trigger();  // depths 0..2 in view
+    action(w, "actDepth2")->trigger();   // depths 0..2 in view
     QCOMPARE(v->folds().rowCount(), 6);  // main, 2 children, 3 under evaluate_line
     QVERIFY(v->folds().isFolded(line(kParseStatement)));
     action(w, "actCollapseAll")->trigger();
@@ -448,11 +462,14 @@ class ResultViewTest : public QObject {
       tree[i] = e;
     };
     QTest::newRow("truncated") << good.left(good.size() / 2) << "JSON";
-    QTest::newRow("another tree's") << edited([&](QJsonObject&, QJsonArray& t) { setInTree(t, 5, "name", "read_numbers"); })
-                                    << "6行目";
+    QTest::newRow("another tree's") << edited([&](QJsonObject&, QJsonArray& t) {
+      setInTree(t, 5, "name", "read_numbers");
+    }) << "6行目";
     QTest::newRow("a line short") << edited([](QJsonObject&, QJsonArray& t) { t.removeLast(); }) << "46";
-    QTest::newRow("depth moved") << edited([&](QJsonObject&, QJsonArray& t) { setInTree(t, 9, "depth", 1); }) << "10行目";
-    QTest::newRow("loop elsewhere") << edited([&](QJsonObject&, QJsonArray& t) { setInTree(t, 26, "target", 16); }) << "27行目";
+    QTest::newRow("depth moved") << edited([&](QJsonObject&, QJsonArray& t) { setInTree(t, 9, "depth", 1); })
+                                 << "10行目";
+    QTest::newRow("loop elsewhere") << edited([&](QJsonObject&, QJsonArray& t) { setInTree(t, 26, "target", 16); })
+                                    << "27行目";
     QTest::newRow("out of range") << edited([&](QJsonObject&, QJsonArray& t) { setInTree(t, 15, "function", 1700); })
                                   << "範囲外";
     QTest::newRow("a newer format") << edited([](QJsonObject& d, QJsonArray&) { d["format_version"] = 2; }) << "版";
@@ -469,7 +486,8 @@ class ResultViewTest : public QObject {
     QTRY_VERIFY(!w.isReadingFacts());
     QVERIFY(!w.RichTextBox1->facts());
     QCOMPARE(w.listerr->count(), 1);
-    QVERIFY2(messages(w).last().contains("tree.json") && messages(w).last().contains(said), qPrintable(messages(w).last()));
+    QVERIFY2(messages(w).last().contains("tree.json") && messages(w).last().contains(said),
+             qPrintable(messages(w).last()));
     // The text's own tree and links stay: they need no file but tree.txt.
     QVERIFY(w.RichTextBox1->result()->isTree());
     QCOMPARE(w.RichTextBox1->linkAt(line(kRef)).kind, LinkKind::Reference);
@@ -534,7 +552,8 @@ class ResultViewTest : public QObject {
     QVERIFY(v->selectedText().contains("print_banner"));
     v->setSelection({1, 0}, {3, 0});
     QTest::keyClick(v, Qt::Key_C, Qt::ControlModifier);
-    QCOMPARE(QApplication::clipboard()->text(), decodeText(fetest::readBytes(p("tree.txt"))).section('\n', 1, 2) + "\n");
+    QCOMPARE(QApplication::clipboard()->text(),
+             decodeText(fetest::readBytes(p("tree.txt"))).section('\n', 1, 2) + "\n");
     // Saved, the result is tree.txt byte for byte.
     w.saveFileDialog = [&](QWidget*, const QString&, const QString&) { return p("saved.txt"); };
     w.SaveAs();
