@@ -114,9 +114,10 @@ void frmMain::OpenDefinition(int line) {
 }
 
 // From the panel: a function that the current one calls, or one that calls
-// it. The tree is searched for the place that shows that call (an edge
-// between the two functions), nearest below the current line; failing that,
-// for any line of the function; failing that, the panel alone shows it.
+// it. The tree is searched for a line of that function joined to a line of
+// the current one by the call: next to the current line first (its parent
+// or a child), else the nearest such pair below it; failing that, any line
+// of the function; failing that, the panel alone shows it.
 void frmMain::GoToRelated(int function, bool caller) {
   const auto& index = RichTextBox1->result();
   const TreeFacts* facts = RichTextBox1->facts();
@@ -124,21 +125,24 @@ void frmMain::GoToRelated(int function, bool caller) {
   const int n = index->lineCount();
   const int cur = RichTextBox1->currentLine();
   const int curF = facts->functionOfLine(cur);
-  // A line under a line is a call of the lower function by the upper one;
-  // in the callers tree the other way round. The target is the lower line.
-  const bool upperIsOther = caller != facts->callersTree;
-  auto edge = [&](int line) {
-    const int p = index->parent(line);
-    if (p < 0 || curF < 0) return false;
-    const int upper = facts->functionOfLine(p), lower = facts->functionOfLine(line);
-    return upperIsOther ? upper == function && lower == curF : upper == curF && lower == function;
+  // A line under a line is called by it; in the callers tree it calls it.
+  const int callerF = caller ? function : curF, calleeF = caller ? curF : function;
+  const int upperF = facts->callersTree ? calleeF : callerF;
+  const int lowerF = facts->callersTree ? callerF : calleeF;
+  const bool wantUpper = upperF == function && lowerF != function;
+  // The line of `function` in the pair whose lower line is `lower`, or -1.
+  auto pairAt = [&](int lower) {
+    const int up = index->parent(lower);
+    if (curF < 0 || up < 0 || facts->functionOfLine(up) != upperF || facts->functionOfLine(lower) != lowerF) return -1;
+    return wantUpper ? up : lower;
   };
-  int target = -1;
-  for (int k = 1; k <= n && target < 0; ++k)
-    if (edge((cur + k) % n)) target = (cur + k) % n;
+  int target = pairAt(cur);
+  for (int c = cur + 1; target < 0 && c <= index->lastDescendant(cur); c = index->lastDescendant(c) + 1)
+    target = pairAt(c);
+  for (int k = 1; k <= n && target < 0; ++k) target = pairAt((cur + k) % n);
   for (int k = 1; k <= n && target < 0; ++k)
     if (facts->functionOfLine((cur + k) % n) == function) target = (cur + k) % n;
-  if (target < 0) {
+  if (target < 0 || target == cur) {
     definitionPanel->showFunction(function);
     return;
   }

@@ -415,11 +415,12 @@ class ResultViewTest : public QObject {
     QCOMPARE(shown.last().at(1).toString(), QString("parse_factor"));
     QVERIFY(w.whereLabel->text().endsWith("parse_term › parse_factor    calc/parser.c:70"));
 
-    // Its caller parse_term: the next place where parse_term calls it.
+    // Its caller parse_term: here the line just above.
     emit panel->callers->itemActivated(panel->callers->item(0));
-    const int landed = v->currentLine();
-    QCOMPARE(landed, line(36));
-    QCOMPARE(v->result()->parts(v->result()->parent(landed)).name, std::string_view("parse_term"));
+    QCOMPARE(v->currentLine(), line(kParseFactor - 1));
+    QCOMPARE(panel->nameLabel->text(), QString("parse_term"));
+    QVERIFY(action(w, "actBack")->isEnabled());
+    action(w, "actBack")->trigger();
     // A call in its list: the source shows the call's line; Enter goes there.
     panel->calls->setCurrentRow(2);  // factorial, line 78
     QCOMPARE(panel->source->textCursor().blockNumber(), 77);
@@ -434,7 +435,7 @@ class ResultViewTest : public QObject {
     QTest::keyClick(v, Qt::Key_F12);
     QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(panel->callers));
     QTest::keyClick(panel->callers, Qt::Key_Return);
-    QCOMPARE(v->currentLine(), line(36));
+    QCOMPARE(v->currentLine(), line(kParseFactor - 1));
     QTest::keyClick(panel->callers, Qt::Key_Escape);
     QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(v));
     // Undefined functions are listed but lead nowhere.
@@ -442,6 +443,28 @@ class ResultViewTest : public QObject {
     QTRY_COMPARE(panel->nameLabel->text(), QString("main"));
     QVERIFY(panel->calls->item(0)->text().startsWith("strcmp"));
     emit panel->calls->itemActivated(panel->calls->item(0));
+    QCOMPARE(v->currentLine(), 0);
+  }
+
+  // In the callers tree a line calls the line above it: the same panel
+  // entries lead the other way through the tree.
+  void callersTreeTurnsThePanelsLinksRound() {
+    QVERIFY(QDir().mkpath(p("calc")));
+    for (const QString& f : QDir(EXAMPLES_DIR "/calc").entryList(QDir::Files))
+      QVERIFY(QFile::copy(EXAMPLES_DIR "/calc/" + f, p("calc/" + f)));
+    for (const char* f : {"tree.txt", "tree.json"})
+      QVERIFY(QFile::copy(QString(FIXTURES_DIR "/calc_callers/") + f, p(f)));
+    frmMain w;
+    showCalc(w);
+    ResultView* v = w.RichTextBox1;
+    QVERIFY(v->facts()->callersTree);
+    w.OpenDefinition(0);  // lexer_next, called by lexer_init, lexer_accept, parse_statement, parse_factor
+    DefinitionPanel* panel = w.definitionPanel;
+    QCOMPARE(panel->callers->count(), 4);
+    emit panel->callers->itemActivated(panel->callers->item(1));  // lexer_accept: its line below
+    QCOMPARE(v->currentLine(), line(5));
+    QCOMPARE(panel->nameLabel->text(), QString("lexer_accept"));
+    emit panel->calls->itemActivated(panel->calls->item(0));  // it calls lexer_next: the line above
     QCOMPARE(v->currentLine(), 0);
   }
 
