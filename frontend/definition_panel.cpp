@@ -163,6 +163,11 @@ void DefinitionPanel::showUndefined(const QString& name) {
 }
 
 void DefinitionPanel::showSource(int file, int line) {
+  if (file < 0) {  // a definition tree.json places in no file
+    sourceFile_ = -1;
+    source->clear();
+    return;
+  }
   if (file != sourceFile_) {
     sourceFile_ = file;
     const QString path = facts_->files[static_cast<size_t>(file)].localPath;

@@ -522,6 +522,38 @@ class ResultViewTest : public QObject {
     QVERIFY(w.definitionPanel->placeLabel->text().contains("tree.json"));
   }
 
+  // Damaged copies of a good tree.json: each is refused or read, never a
+  // crash, and whatever is read can be shown.
+  void damagedTreeJsonNeverCrashes() {
+    prepareCalc();
+    const QByteArray good = fetest::readBytes(p("tree.json"));
+    const auto idx = ResultIndex::fromBytes(fetest::readBytes(p("tree.txt")), ResultIndex::Encoding::Cp932);
+    QRandomGenerator rnd(7);
+    DefinitionPanel panel;
+    int read = 0;
+    for (int round = 0; round < 300; ++round) {
+      QByteArray bad = good;
+      for (int k = 0, n = 1 + static_cast<int>(rnd.bounded(3)); k < n; ++k) {
+        const int at = static_cast<int>(rnd.bounded(static_cast<int>(bad.size())));
+        switch (rnd.bounded(3)) {
+          case 0: bad[at] = static_cast<char>(rnd.bounded(256)); break;
+          case 1: bad.remove(at, static_cast<int>(rnd.bounded(40))); break;
+          default: bad.insert(at, "-1"); break;
+        }
+      }
+      QVERIFY(fetest::writeBytes(p("bad.json"), bad));
+      QString problem;
+      const auto facts = TreeFacts::read(p("bad.json"), *idx, &problem);
+      QVERIFY(facts || !problem.isEmpty());
+      if (!facts) continue;
+      ++read;
+      panel.setFacts(facts, root_, QString());
+      for (int f = 0; f < static_cast<int>(facts->functions.size()); ++f) panel.showFunction(f);
+      for (int l = 0; l < idx->lineCount(); ++l) linkOf(*idx, facts.get(), l);
+    }
+    QVERIFY(read > 0);  // some damage (a call's line, a path) still matches the tree
+  }
+
   void runOutcomesForBadAndMissingFiles() {
     fetest::CwdGuard cwd(root_);
     prepareCalc();
