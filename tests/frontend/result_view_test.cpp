@@ -30,6 +30,7 @@
 #include "result_index.h"
 #include "settings_store.h"
 #include "split_handle.h"
+#include "tree_links.h"
 #include "tree_search.h"
 
 using namespace zelta::fe;
@@ -256,6 +257,32 @@ class ResultViewTest : public QObject {
     v.viewport()->repaint();
     QVERIFY2(t.elapsed() < 5000, qPrintable(QString::number(t.elapsed())));
     QCOMPARE(v.toPlainText().size(), qsizetype(8 << 20) + 1);
+  }
+
+  // Damaged copies of a good tree.txt: whatever reads as a tree folds,
+  // finds and links within its own lines.
+  void damagedTreeTextNeverCrashes() {
+    const QByteArray good = fetest::readBytes(FIXTURES_DIR "/calc/tree.txt");
+    QRandomGenerator rnd(11);
+    for (int round = 0; round < 300; ++round) {
+      QByteArray bad = good;
+      const int at = static_cast<int>(rnd.bounded(static_cast<int>(bad.size())));
+      switch (rnd.bounded(3)) {
+        case 0: bad[at] = "0123456789=-:\n \x84"[rnd.bounded(16)]; break;
+        case 1: bad.remove(at, static_cast<int>(rnd.bounded(20))); break;
+        default: bad.insert(at, "=99999999999-1"); break;
+      }
+      const auto idx = ResultIndex::fromBytes(bad, ResultIndex::Encoding::Cp932);
+      FoldState folds;
+      folds.reset(idx);
+      for (int l = 0; l < idx->lineCount(); ++l) {
+        const LineLink link = linkOf(*idx, nullptr, l);
+        if (link.kind != LinkKind::None) QVERIFY(link.target >= 0 && link.rangeLast < idx->lineCount());
+        folds.toggle(l);
+        folds.reveal(idx->lineCount() - 1 - l);
+      }
+      TreeSearch::lines(*idx, "lexer", true);
+    }
   }
 
   void historyGoesBackAndForth() {
