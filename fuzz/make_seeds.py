@@ -37,7 +37,7 @@ def main():
     os.makedirs(out, exist_ok=True)
     seeds = []
     for src, hdr in HANDWRITTEN:
-        for sw, mode in ((0x00, 0), (0x02, 2), (0x87, 5), (0x1D, 1)):
+        for sw, mode in ((0x00, 0), (0x02, 2), (0x87, 5), (0x1D, 1), (0x86, 0x3D), (0x02, 0x30)):
             seeds.append(bytes([sw, mode]) + src + SEP + hdr)
     for top in ("examples", "tests"):
         base = os.path.join(root, top)

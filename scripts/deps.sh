@@ -3,9 +3,9 @@
 # and only those that are missing (apt-get update runs only when needed).
 set -euo pipefail
 pkgs=(build-essential cmake pkg-config libgtest-dev
-      qt6-base-dev qt6-base-dev-tools libgl-dev nlohmann-json3-dev
+      qt6-base-dev qt6-base-dev-tools libgl-dev
       fonts-ipafont-gothic qt6-translations-l10n clang libclang-rt-14-dev xvfb xauth poppler-utils
-      dpkg-dev)
+      dpkg-dev nlohmann-json3-dev graphviz)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

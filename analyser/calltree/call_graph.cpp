@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "calltree/call_index.h"
 #include "run/run.h"
 
 namespace zelta {
@@ -32,9 +33,9 @@ namespace {
   EndRun(0);
 }
 
-// Starts a new line (the first line of the run reuses the empty one); its
-// text is assembled with Append and stored by Done.
-TreeLine& NewLine(Run& run, int level, int hasnext) {
+// Starts a new line (the first line of the run reuses the empty one); Done
+// gives it its number.
+TreeLine& NewLine(Run& run, int level, int hasnext, LineKind kind, int rec) {
   TreeBuilder& tb = run.tb;
   TreeLine* l;
   if (!tb.started) {
@@ -49,36 +50,29 @@ TreeLine& NewLine(Run& run, int level, int hasnext) {
   l->level = level;
   l->hasnext = hasnext ? 1 : 0;
   l->hastext = 1;
-  tb.scratch.clear();
+  l->kind = kind;
+  l->rec = rec;
+  l->aux = 0;
   return *l;
 }
 
-void Append(Run& run, TreeLine&, std::string_view s) { run.tb.scratch.append(s); }
+void Done(Run& run) { run.tb.nextline++; }
 
-// Stores the assembled text; the line takes the next line number.
-void Done(Run& run, TreeLine& l) {
-  run.tb.store.put(l, run.tb.scratch);
-  run.tb.nextline++;
+// The marker under a line whose function `def` is being expanded higher
+// up the path, on line `target`.
+void AddLoopLine(Run& run, int level, int def, int target) {
+  TreeLine& l = NewLine(run, level, 0, LineKind::kLoop, def);
+  l.aux = target;
+  Done(run);
 }
 
-void AppendFile(Run& run, TreeLine& l, int file) {
-  if (!run.opt.flgfilename) return;
-  Append(run, l, " [");
-  Append(run, l, run.recs.files_cp932[file]);
-  Append(run, l, "]");
-}
-
-void AppendRange(Run& run, TreeLine& l, const FuncRecord& f) {
-  char buf[48];
-  int n = std::snprintf(buf, sizeof buf, "=%d-%d", f.firstline, f.lastline);
-  Append(run, l, std::string_view(buf, static_cast<size_t>(n)));
-}
-
-void AddLoopLine(Run& run, int level) {
-  TreeLine& l = NewLine(run, level, 0);
-  Append(run, l, "LOOP LOOP LOOP");
-  Done(run, l);
-}
+// The walk's entries: the record list itself for the callees tree, the
+// reversed list for the callers tree.
+FuncRecord& Edge(TreeBuilder& tb, int at) { return (*tb.edges)[static_cast<size_t>(at)]; }
+// Where the walk of a definition's edges starts.
+int Head(const TreeBuilder& tb, int def) { return tb.defhead ? (*tb.defhead)[static_cast<size_t>(def)] : def; }
+// The record an entry stands for, in Records::list.
+int RecordOf(const TreeBuilder& tb, int at) { return tb.edgedef ? (*tb.edgedef)[static_cast<size_t>(at)] : at; }
 
 void Grow(TreeBuilder& tb, int depth) {
   const size_t need = static_cast<size_t>(depth) + 3;
@@ -94,14 +88,23 @@ void SetLastline(Run& run, int depth, int value) {
   if (f >= 0) run.recs.list[static_cast<size_t>(f)].lastline = value;
 }
 
-void PathPush(TreeBuilder& tb, int nameid) {
+// `line`: the line on which the name is being expanded.
+void PathPush(TreeBuilder& tb, int nameid, int line) {
   tb.pathnames.push_back(nameid);
-  if (nameid >= 0) tb.onpath[static_cast<size_t>(nameid)]++;
+  if (nameid >= 0) {
+    tb.onpath[static_cast<size_t>(nameid)]++;
+    tb.pathline_saved.push_back(tb.pathline[static_cast<size_t>(nameid)]);
+    tb.pathline[static_cast<size_t>(nameid)] = line;
+  }
 }
 
 void PathPop(TreeBuilder& tb) {
   const int id = tb.pathnames.back();
-  if (id >= 0) tb.onpath[static_cast<size_t>(id)]--;
+  if (id >= 0) {
+    tb.onpath[static_cast<size_t>(id)]--;
+    tb.pathline[static_cast<size_t>(id)] = tb.pathline_saved.back();
+    tb.pathline_saved.pop_back();
+  }
   tb.pathnames.pop_back();
 }
 
@@ -114,7 +117,8 @@ void Expand(Run& run, std::string_view startname, int start) {
   Records& recs = run.recs;
   while (!tb.pathnames.empty()) PathPop(tb);
   tb.onpath.resize(recs.names.size(), 0);
-  PathPush(tb, recs.name_id(startname));
+  tb.pathline.resize(recs.names.size(), 0);
+  PathPush(tb, recs.name_id(startname), tb.nextline - 1);
   tb.treedepth = 0;
   Grow(tb, 0);
   tb.position[0] = start;
@@ -126,7 +130,7 @@ void Expand(Run& run, std::string_view startname, int start) {
     tb.levelcursor[static_cast<size_t>(d)] = c;
     bool exhausted = (c == kNoRecord);
     if (!exhausted) {
-      FuncRecord& crec = recs.list[static_cast<size_t>(c)];
+      FuncRecord& crec = Edge(tb, c);
       const int r = AddTreeLine(run, crec.name, d + 1, c);
       tb.position[static_cast<size_t>(d)] = c;
       if (r == kNoRecord) continue;
@@ -141,10 +145,11 @@ void Expand(Run& run, std::string_view startname, int start) {
         exhausted = true;
       } else {
         if (d >= 1 && tb.onpath[static_cast<size_t>(crec.nameid)] > 0) {
-          AddLoopLine(run, d + 2);
+          AddLoopLine(run, d + 2, tb.levelfunc[static_cast<size_t>(d + 1)],
+                      tb.pathline[static_cast<size_t>(crec.nameid)]);
           continue;
         }
-        PathPush(tb, crec.nameid);
+        PathPush(tb, crec.nameid, tb.nextline - 1);
         tb.treedepth = d + 1;
         Grow(tb, d + 1);
         if (d + 1 > tb.maxdepth) tb.maxdepth = d + 1;
@@ -176,8 +181,8 @@ void FindQuietRuns(Run& run) {
 }
 
 // Places one start line and expands it when it has calls.
-void StartTree(Run& run, std::string_view startname, int record) {
-  const int r = AddTreeLine(run, startname, -1, record);
+void StartTree(Run& run, std::string_view startname, int def) {
+  const int r = AddTreeLine(run, startname, -1, Head(run.tb, def));
   if (r >= 0) Expand(run, startname, r);
 }
 
@@ -185,14 +190,13 @@ void StartTree(Run& run, std::string_view startname, int record) {
 
 int NextCallee(Run& run, int record, int depth) {
   TreeBuilder& tb = run.tb;
-  Records& recs = run.recs;
   tb.callee.clear();
   const size_t c = static_cast<size_t>(record) + 1;
-  if (recs.list[static_cast<size_t>(record)].groupend || c >= recs.list.size()) {
+  if (Edge(tb, record).groupend || c >= tb.edges->size()) {
     SetLastline(run, depth, tb.nextline - 1);
     return kNoRecord;
   }
-  const FuncRecord& crec = recs.list[c];
+  const FuncRecord& crec = Edge(tb, static_cast<int>(c));
   if (crec.groupend && run.opt.flgomit)
     SetLastline(run, depth, (crec.stdfunc == 1 && !run.opt.flgall) ? tb.nextline - 1 : tb.nextline);
   tb.callee = crec.name;
@@ -203,7 +207,7 @@ int AddTreeLine(Run& run, std::string_view name, int level, int record) {
   TreeBuilder& tb = run.tb;
   Records& recs = run.recs;
   const Options& o = run.opt;
-  FuncRecord& rec = recs.list[static_cast<size_t>(record)];
+  FuncRecord& rec = Edge(tb, record);
   tb.gave_record = false;
 
   int f = -1;
@@ -213,7 +217,10 @@ int AddTreeLine(Run& run, std::string_view name, int level, int record) {
     if (f >= 0) resolved = true;
     else if (o.flgfunc) return kStartNotFound;
   }
-  if (!resolved) {
+  if (!resolved && level >= 0 && tb.edgedef) {
+    // A caller is the definition it stands for.
+    f = RecordOf(tb, record);
+  } else if (!resolved) {
     if (name == "main") {
       if (rec.name == "main") {
         auto it = recs.main_by_file.find(rec.file);
@@ -240,41 +247,38 @@ int AddTreeLine(Run& run, std::string_view name, int level, int record) {
     rec.stdfunc = 1;
     rec.shown = 1;
     if (o.flgall) {
-      TreeLine& l = NewLine(run, level < 0 ? 0 : level, 1);
-      Append(run, l, rec.name);
-      Append(run, l, ":Stdfunc");
-      AppendFile(run, l, rec.file);
-      Done(run, l);
+      NewLine(run, level < 0 ? 0 : level, 1, LineKind::kStdfunc, RecordOf(tb, record));
+      Done(run);
     }
     tb.gave_record = true;
     return record;
   }
 
   FuncRecord& fr = recs.list[static_cast<size_t>(f)];
-  TreeLine& l = NewLine(run, level < 0 ? 0 : level, 1);
+  const LineKind kind = rec.recursive == 1 ? LineKind::kRecursive : LineKind::kFunction;
+  TreeLine& l = NewLine(run, level < 0 ? 0 : level, 1, kind, f);
   fr.stdfunc = 0;
   Grow(tb, tb.treedepth + 1);
   tb.levelfunc[static_cast<size_t>(tb.treedepth + 1)] = f;
   if (!fr.shown) fr.firstline = tb.nextline;
-  Append(run, l, fr.name);
-  if (rec.recursive == 1) Append(run, l, ":RecurrciveCall");
   if (o.flgomit && fr.shown && rec.recursive != 1) {
     if (fr.lastline == 0) {
       // Being expanded higher up the path: indirect recursion.
-      AppendFile(run, l, fr.file);
-      Done(run, l);
-      AddLoopLine(run, level + 1);
+      Done(run);
+      AddLoopLine(run, level + 1, f, fr.firstline);
       return kNoRecord;
     }
-    AppendRange(run, l, fr);
-    AppendFile(run, l, fr.file);
-    Done(run, l);
+    // firstline stays as it is once shown; lastline may still move, so the
+    // line keeps the value it shows.
+    l.kind = LineKind::kReference;
+    l.aux = fr.lastline;
+    Done(run);
     return kNoRecord;
   }
-  AppendFile(run, l, fr.file);
-  Done(run, l);
+  Done(run);
   fr.shown = 1;
-  if (fr.groupend == 1) {
+  if (Edge(tb, Head(tb, f)).groupend == 1) {
+    // No calls (no callers, in the callers tree): nothing to expand.
     fr.lastline = tb.nextline - 1;
     return kNoRecord;
   }
@@ -282,24 +286,27 @@ int AddTreeLine(Run& run, std::string_view name, int level, int record) {
     tb.gave_record = true;
     return record;
   }
-  return f;
+  return Head(tb, f);
 }
 
-int BuildTree(Run& run, int capacity, const std::string& startname) {
+int BuildTree(Run& run, int capacity, const std::string& startname, CallIndex* callers) {
   TreeBuilder& tb = run.tb;
   Records& recs = run.recs;
   const Options& o = run.opt;
   tb.lines.clear();
-  tb.store.clear();
   tb.lines.emplace_back();  // the empty first line, level 0
   tb.started = false;
   tb.nextline = 1;
   tb.treedepth = -1;
   tb.maxdepth = 0;
   tb.maxlines = TreeLineLimit();
+  tb.edges = callers ? &callers->reversed : &recs.list;
+  tb.edgedef = callers ? &callers->reversed_def : nullptr;
+  tb.defhead = callers ? &callers->head : nullptr;
   Grow(tb, capacity > 0 ? capacity - 1 : 0);
   tb.quietrun.clear();
-  if (!o.flgall) FindQuietRuns(run);
+  // The callers tree holds no undefined functions (they call nothing).
+  if (!o.flgall && !callers) FindQuietRuns(run);
 
   const int first = recs.defs.empty() ? 0 : recs.defs.front();
   if (o.flgfunc || !o.flgfuncall) {
@@ -308,20 +315,29 @@ int BuildTree(Run& run, int capacity, const std::string& startname) {
       run.errlog.print("エラー : main関数が%dつあります", recs.maincount);
       EndRun(0);
     }
-    const int r = AddTreeLine(run, startname, -1, first);
+    const int r = AddTreeLine(run, startname, -1, Head(tb, first));
     if (r == kStartNotFound) {
-      run.con.print("エラー : %sの関数がありせん\n", startname.c_str());
-      run.errlog.text("エラー : 指定の関数名がありません\n");
-      run.errlog.print("エラー : %sという関数名がありせん\n", startname.c_str());
-      run.con.text("zeltaを終了します\n");
-      EndRun(0);
+      // A function the sources call but do not define still has callers.
+      const int u = callers ? callers->undefined_of(recs.name_id(startname)) : -1;
+      if (u < 0) {
+        run.con.print("エラー : %sの関数がありせん\n", startname.c_str());
+        run.errlog.text("エラー : 指定の関数名がありません\n");
+        run.errlog.print("エラー : %sという関数名がありせん\n", startname.c_str());
+        run.con.text("zeltaを終了します\n");
+        EndRun(0);
+      }
+      NewLine(run, 0, 1, LineKind::kUndefinedStart, callers->first_call(u));
+      Done(run);
+      tb.levelfunc[0] = kNoRecord;
+      Expand(run, startname, callers->undefined_head(u));
+    } else if (r >= 0) {
+      // A start function without calls is a tree of its one line.
+      Expand(run, startname, r);
     }
-    // A start function without calls is a tree of its one line.
-    if (r >= 0) Expand(run, startname, r);
   } else {
     // Every function as the start of its own tree, main (or the first
     // definition standing in for it) first.
-    const int r = AddTreeLine(run, "main", -1, first);
+    const int r = AddTreeLine(run, "main", -1, Head(tb, first));
     const int firsttree = tb.levelfunc[0];
     if (r >= 0) Expand(run, "main", r);
     for (size_t i = 0; i < recs.defs.size(); ++i) {

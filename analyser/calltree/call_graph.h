@@ -6,14 +6,16 @@
 namespace zelta {
 
 struct Run;
+class CallIndex;
 
 // Marks direct self-calls; an empty record list ends the run (-111).
 int CheckRecurrciveCall2(Run& run);
 // Marks every record as defined (0) or undefined (1).
 void checkstdfunc(Run& run);
-// Builds the tree lines from the start function(s). Returns the greatest
-// depth reached; every failure ends the run.
-int BuildTree(Run& run, int capacity, const std::string& startname);
+// Builds the tree lines from the start function(s): their callees, or with
+// `callers` (-r) the same walk over the calls turned around. Returns the
+// greatest depth reached; every failure ends the run.
+int BuildTree(Run& run, int capacity, const std::string& startname, CallIndex* callers = nullptr);
 
 // Results of AddTreeLine besides a record index.
 enum : int { kNoRecord = -1, kStartNotFound = -2 };

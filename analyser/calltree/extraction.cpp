@@ -2,6 +2,7 @@
 
 #include "run/run.h"
 #include "platform/text_codec.h"
+#include "prepare/line_map.h"
 #include "prepare/readers.h"
 
 namespace zelta {
@@ -64,7 +65,8 @@ namespace {
 // One file's scan over the cleaned-text tokens.
 class Scanner {
  public:
-  Scanner(Run& run, int file) : run_(run), file_(file) {}
+  Scanner(Run& run, int file, const LineMap* map)
+      : run_(run), file_(file), cursor_(map, run.rd.mid.data()), located_(map != nullptr) {}
 
   void scan() {
     int r = next();
@@ -73,10 +75,26 @@ class Scanner {
 
  private:
   int next() { return getmidword(run_, tok_); }
+  // Where the name just read begins in the cleaned text: the reader stands
+  // after it (and after the byte it pushed back).
+  size_t name_start() const {
+    if (!located_) return 0;
+    size_t end = run_.rd.mid.pos();
+    for (int c : run_.rd.pushback)
+      if (c != 0 && end > 0) --end;
+    return end >= tok_.size() ? end - tok_.size() : 0;
+  }
   bool is(int r, char c) const { return r != kName && r != kEnd && tok_.size() == 1 && tok_[0] == c; }
 
-  void record(std::string_view name) {
-    if (IsNotKeyword(run_, name)) AddRecord(run_, name, file_);
+  void record(std::string_view name, size_t at) {
+    if (!IsNotKeyword(run_, name)) return;
+    AddRecord(run_, name, file_);
+    if (located_) {
+      const SourceLoc loc = cursor_.at(at);
+      std::vector<RecordPlace>& places = run_.recs.places;
+      places.resize(run_.recs.list.size());
+      places.back() = RecordPlace{loc.file, loc.line};
+    }
   }
 
   // One step of the file-level scan starting at token r; returns the token
@@ -84,7 +102,11 @@ class Scanner {
   int toplevel(int r) {
     if (r != kName) return next();
     cand_ = tok_;
-    while ((r = next()) == kName) cand_ = tok_;
+    cand_at_ = name_start();
+    while ((r = next()) == kName) {
+      cand_ = tok_;
+      cand_at_ = name_start();
+    }
     if (!is(r, '(')) return r;
     int depth = 1;
     while (depth > 0) {
@@ -96,7 +118,7 @@ class Scanner {
     r = next();
     if (!is(r, '{')) return r;  // a declaration or prototype
     run_.rd.bracedepth = 0;
-    record(cand_);
+    record(cand_, cand_at_);
     run_.rd.bracedepth = 1;
     return body();
   }
@@ -112,9 +134,13 @@ class Scanner {
         continue;
       }
       word_ = tok_;
-      while ((r = next()) == kName) word_ = tok_;
+      word_at_ = name_start();
+      while ((r = next()) == kName) {
+        word_ = tok_;
+        word_at_ = name_start();
+      }
       if (!is(r, '(')) continue;  // goes on from that token (a -3 ends the body)
-      record(word_);
+      record(word_, word_at_);
       int depth = 1;
       bool prevword = false;
       while (depth > 0) {
@@ -122,12 +148,15 @@ class Scanner {
         if (r == kEnd) return kEnd;
         if (is(r, '(')) {
           ++depth;
-          if (prevword) record(prevtok_);
+          if (prevword) record(prevtok_, prevtok_at_);
         } else if (is(r, ')')) {
           --depth;
         }
         prevword = (r == kName);
-        if (prevword) prevtok_ = tok_;
+        if (prevword) {
+          prevtok_ = tok_;
+          if (located_) prevtok_at_ = name_start();
+        }
       }
       r = next();
     }
@@ -135,12 +164,15 @@ class Scanner {
 
   Run& run_;
   int file_;
+  LineCursor cursor_;
+  bool located_;
   std::string tok_, cand_, word_, prevtok_;
+  size_t cand_at_ = 0, word_at_ = 0, prevtok_at_ = 0;
 };
 
 }  // namespace
 
-int getfilename3(Run& run, const std::string& conv, const std::string& filename, int mode_a) {
+int getfilename3(Run& run, const std::string& conv, const std::string& filename, int mode_a, const LineMap* map) {
   ReaderState& rd = run.rd;
   rd.bodyclosed = 0;
   // A cleaned text that cannot be opened reads as an empty one.
@@ -153,7 +185,9 @@ int getfilename3(Run& run, const std::string& conv, const std::string& filename,
   if (run.opt.flgtime) Checkpoint(run, "1-2 %d.%03d\n");
   if (run.recs.empty()) MakeKeywordList(run);
 
-  Scanner(run, InternFile(run, filename)).scan();
+  const size_t before = run.recs.list.size();
+  Scanner(run, InternFile(run, filename), map).scan();
+  if (map && run.recs.list.size() > before) run.recs.units.emplace_back(static_cast<int>(before), map->unit);
 
   rd.mid.close();
   if (!run.recs.empty()) {

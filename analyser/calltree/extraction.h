@@ -6,10 +6,14 @@
 namespace zelta {
 
 struct Run;
+class LineMap;
 
 // Scans the cleaned text `conv` of the source `filename` and appends its
-// definitions and calls to the run's record list. Returns 1.
-int getfilename3(Run& run, const std::string& conv, const std::string& filename, int mode_a);
+// definitions and calls to the run's record list; with the map the
+// conversion pass filled, each record also gets its source location.
+// Returns 1.
+int getfilename3(Run& run, const std::string& conv, const std::string& filename, int mode_a,
+                 const LineMap* map = nullptr);
 
 void MakeKeywordList(Run& run);
 // 1 when `name` is none of the keywords, 0 when it is one.

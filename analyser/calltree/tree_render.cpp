@@ -2,48 +2,11 @@
 
 #include <string>
 
+#include "calltree/output_file.h"
+#include "calltree/writers/writers.h"
 #include "run/run.h"
-#include "platform/text_codec.h"
 
 namespace zelta {
-
-namespace {
-
-// An output file that cannot be written ends the run like every other error:
-// the message on the console and in the log, the key wait, status 0.
-[[noreturn]] void OutputFileError(Run& run, const char* name, bool created) {
-  const char* fmt = created ? "エラー : %sに書き込めません\n" : "エラー : %sを作成できません\n";
-  run.con.print(fmt, name);
-  run.errlog.print(fmt, name);
-  KeyWait(run);
-  EndRun(0);
-}
-
-void OpenOutput(Run& run, TextWriter& w, const char* name) {
-  if (!w.open(name)) OutputFileError(run, name, false);
-}
-
-// Flushes and closes; a failed write removes the incomplete file.
-void CloseOutput(Run& run, TextWriter& w, const char* name) {
-  w.flush();
-  const bool ok = w.good();
-  w.close();
-  if (!ok) {
-    remove_file(name);
-    OutputFileError(run, name, true);
-  }
-}
-
-int Digits(long long n) {
-  int d = 1;
-  while (n >= 10) {
-    n /= 10;
-    ++d;
-  }
-  return d;
-}
-
-}  // namespace
 
 int printdsp(Run& run) {
   TreeBuilder& tb = run.tb;
@@ -86,7 +49,7 @@ int printdsp(Run& run) {
     }
     if (run.opt.flgmid) {
       row.assign(static_cast<size_t>(cur.level > 0 ? cur.level : 0), '\t');
-      row += tb.text(cur);
+      SpellLine(run, cur, row);
       dump.raw(row);
       dump.print(" flg:%d\n", cur.hasnext);
     }
@@ -106,38 +69,9 @@ int printdsp(Run& run) {
   return counter;
 }
 
-void DrawTree(Run& run, int maxdepth, int count) {
-  TreeBuilder& tb = run.tb;
-  const int width = Digits(count);
+void DrawTree(Run& run, int maxdepth, int count, const CallIndex* index) {
   if (run.opt.flgdebug) run.con.text("---DrawTree:start---\n");
-  TextWriter out;
-  OpenOutput(run, out, "tree.txt");
-  std::vector<char> column(static_cast<size_t>(maxdepth > 0 ? maxdepth : 0) + 10, 1);
-  if (tb.lines.empty() || !tb.lines.front().hastext) ErrorExit(run, -3);
-
-  const std::string bar = utf8_to_cp932(" │");
-  const std::string blank = utf8_to_cp932(" 　");
-  const std::string tee = utf8_to_cp932(" ├");
-  const std::string elbow = utf8_to_cp932(" └");
-  std::string row;
-  char num[32];
-  long long number = 0;
-  for (const TreeLine& l : tb.lines) {
-    ++number;
-    row.assign(static_cast<size_t>(width > Digits(number) ? width - Digits(number) : 0), ' ');
-    row.append(num, static_cast<size_t>(std::snprintf(num, sizeof num, "%lld ", number)));
-    const int d = l.level;
-    if (d >= 1) {
-      if (column.size() <= static_cast<size_t>(d)) column.resize(static_cast<size_t>(d) + 10, 1);
-      for (int k = 1; k < d; ++k) row += column[static_cast<size_t>(k)] ? bar : blank;
-      row += l.hasnext ? tee : elbow;
-      column[static_cast<size_t>(d)] = l.hasnext ? 1 : 0;
-    }
-    row += tb.text(l);
-    row += '\n';
-    out.raw(row);
-  }
-  CloseOutput(run, out, "tree.txt");
+  WriteTree(run, TreeShape{maxdepth, count, index});
 }
 
 namespace {

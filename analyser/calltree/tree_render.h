@@ -1,4 +1,5 @@
-// tree.txt and the -m dumps 2.txt and 3.txt.
+// tree.txt (and tree.json, tree.dot when asked for) and the -m dumps 2.txt
+// and 3.txt.
 #pragma once
 #include <cstddef>
 
@@ -7,9 +8,12 @@
 namespace zelta {
 
 struct Run;
+class CallIndex;
 
 int printdsp(Run& run);
-void DrawTree(Run& run, int maxdepth, int count);
+// Writes tree.txt and the other selected result files; `index` is the call
+// graph when the run built one (tree.json builds its own otherwise).
+void DrawTree(Run& run, int maxdepth, int count, const CallIndex* index = nullptr);
 void DumpRecords(Run& run);
 
 // 2.txt kept up to date after every file of a directory run. Records of

@@ -38,6 +38,9 @@ int ParseSwitches(Run& run, std::vector<std::string>& words) {
         case 'T': o.flgtime++; break;
         case 'V': o.flgfilename++; break;
         case 'W': o.flgerrlog++; break;
+        case 'R': o.flgrev++; break;
+        case 'J': o.flgjson++; break;
+        case 'G': o.flgdot++; break;
         case 'F':
           o.flgfunc++;
           // Only an F that ends its word takes the next word as the name.

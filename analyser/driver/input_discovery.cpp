@@ -7,6 +7,7 @@
 #include "calltree/tree_render.h"
 #include "run/run.h"
 #include "prepare/conversion.h"
+#include "prepare/line_map.h"
 
 namespace zelta {
 
@@ -48,6 +49,9 @@ class ConvFile {
 void KeepCopy(Run& run, const ConvFile& conv) {
   if (run.opt.flgmid) copy_file(conv.path(), "abcd.txt");
 }
+
+// Source locations are only written out by -j; other runs keep none.
+LineMap* Locations(Run& run, LineMap& map) { return run.opt.flgjson ? &map : nullptr; }
 
 }  // namespace
 
@@ -142,11 +146,12 @@ void CheckFileOrDir(Run& run, const std::string& path) {
   ConvFile conv(run);
   if (o.flgtime) Checkpoint(run, "1-0-4 %d.%03d\n");
   if (run.cfg.srcdir.empty()) run.cfg.srcdir = ".";
-  henkan(run, path, conv.path());
+  LineMap map;
+  henkan(run, path, conv.path(), Locations(run, map));
   KeepCopy(run, conv);
   const std::string name = bare_name(path);
   run.con.eprint("filename=%s\n", name.c_str());
-  getfilename3(run, conv.path(), name, 0);
+  getfilename3(run, conv.path(), name, 0, Locations(run, map));
 }
 
 void Directory(Run& run, const std::string& dir) {
@@ -156,6 +161,7 @@ void Directory(Run& run, const std::string& dir) {
   int files = 0;
   DirSearch search;
   RecordDump dump;
+  LineMap map;
   std::string entry;
   bool found = FindCFile(search, dir, 1, entry);
   if (!found) {
@@ -171,9 +177,9 @@ void Directory(Run& run, const std::string& dir) {
     if (o.flgdebug) run.con.print("filename:%s\n", source.c_str());
     ConvFile conv(run);
     run.con.eprint("filename=%s\n", entry.c_str());
-    henkan(run, source, conv.path());
+    henkan(run, source, conv.path(), Locations(run, map));
     KeepCopy(run, conv);
-    getfilename3(run, conv.path(), entry, 1);
+    getfilename3(run, conv.path(), entry, 1, Locations(run, map));
     dump.update(run);
     ++files;
     if (o.flgdebug) run.con.print("%dつ目の関数終了\n", files);
@@ -204,13 +210,14 @@ void Multifile(Run& run, const std::string& text, int count) {
   if (o.flgdebug) run.con.text("---Multifile()---\n");
   // Without a folder in the first path the sources sit in the working directory.
   if (run.cfg.srcdir.empty()) run.cfg.srcdir = ".";
+  LineMap map;
   for (const std::string& path : paths) {
     if (ends_with(path, ".h")) continue;
     const std::string name = bare_name(path);
     ConvFile conv(run);
     run.con.print("ファイル:%sを解析中...\n", name.c_str());
-    henkan(run, path, conv.path());
-    getfilename3(run, conv.path(), name, 1);
+    henkan(run, path, conv.path(), Locations(run, map));
+    getfilename3(run, conv.path(), name, 1, Locations(run, map));
   }
 }
 

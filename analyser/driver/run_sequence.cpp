@@ -4,6 +4,7 @@
 #include <string>
 
 #include "calltree/call_graph.h"
+#include "calltree/call_index.h"
 #include "calltree/tree_render.h"
 #include "driver/command_line.h"
 #include "driver/input_discovery.h"
@@ -30,6 +31,9 @@ static void PrintUsage(Run& run) {
       "-s : -fを拡張したもの、すべての関数を指定してそれ以下を表示する\t\n",
       "-t : 実行時間を計測する\n",
       "-v : 関数がどのファイルにあるかを表示する\n",
+      "-g : 呼び出し関係をGraphviz形式で出力する > tree.dot\n",
+      "-j : 解析結果をJSON形式で出力する > tree.json\n",
+      "-r : 指定の関数を呼び出している関数を表示する\n",
   };
   for (const char* l : lines) run.con.text(l);
 }
@@ -84,10 +88,13 @@ static int Sequence(Run& run, std::vector<std::string>& words) {
     run.con.print("2.txt:OK\n");
   }
   run.con.text("解析結果を描画してます...\n");
-  const int maxdepth = BuildTree(run, 5, o.startfunc);
+  // Both directions of the calls, for the callers tree and for tree.json.
+  CallIndex index;
+  if (o.flgrev || o.flgjson) index.build(run.recs, o.flgrev != 0);
+  const int maxdepth = BuildTree(run, 5, o.startfunc, o.flgrev ? &index : nullptr);
   if (o.flgtime) Checkpoint(run, "4 : %d.%03d\n");
   const int count = printdsp(run);
-  DrawTree(run, maxdepth, count);
+  DrawTree(run, maxdepth, count, o.flgrev || o.flgjson ? &index : nullptr);
   if (o.flgtime) {
     Checkpoint(run, "5 : %d.%03d\n");
     run.end = clock_now();

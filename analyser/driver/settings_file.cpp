@@ -24,6 +24,9 @@ void ScanOptValue(Run& run, const char* value) {
       case 'T': o.flgtime++; armed = false; break;
       case 'V': o.flgfilename++; armed = false; break;
       case 'W': o.flgerrlog++; armed = false; break;
+      case 'R': o.flgrev++; armed = false; break;
+      case 'J': o.flgjson++; armed = false; break;
+      case 'G': o.flgdot++; armed = false; break;
       case 'S': o.flgfuncall++; break;  // stays armed
       default: break;
     }

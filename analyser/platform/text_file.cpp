@@ -13,8 +13,9 @@ namespace zelta {
 
 TextWriter::~TextWriter() { close(); }
 
-bool TextWriter::open(const std::string& path) {
+bool TextWriter::open(const std::string& path, bool lf) {
   close();
+  lf_ = lf;
   struct stat st;
   if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return false;
   f_ = std::fopen(path.c_str(), "wb");
@@ -54,6 +55,10 @@ void TextWriter::text(const char* utf8) { raw(utf8_to_cp932(utf8)); }
 
 void TextWriter::raw(std::string_view bytes) {
   if (!f_) return;
+  if (lf_) {
+    std::fwrite(bytes.data(), 1, bytes.size(), f_);
+    return;
+  }
   size_t start = 0;
   for (size_t i = 0; i < bytes.size(); ++i) {
     if (bytes[i] == '\n') {

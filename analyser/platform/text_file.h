@@ -15,7 +15,9 @@ class TextWriter {
   TextWriter& operator=(const TextWriter&) = delete;
 
   // Creates or truncates the file (mode "w"). False when it cannot be created.
-  bool open(const std::string& path);
+  // With `lf`, line ends are written as they are (files meant for other
+  // tools: tree.json, tree.dot).
+  bool open(const std::string& path, bool lf = false);
   bool is_open() const { return f_ != nullptr; }
   void close();
 
@@ -28,7 +30,7 @@ class TextWriter {
   void raw(std::string_view bytes);
   void put(int c) {
     if (!f_) return;
-    if (c == '\n') std::fputc('\r', f_);
+    if (c == '\n' && !lf_) std::fputc('\r', f_);
     std::fputc(c, f_);
   }
   void flush() {
@@ -39,6 +41,7 @@ class TextWriter {
 
  private:
   std::FILE* f_ = nullptr;
+  bool lf_ = false;
 };
 
 // A whole text file in memory, CR LF pairs folded into LF. Reading is a plain

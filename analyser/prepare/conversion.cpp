@@ -3,6 +3,7 @@
 #include "prepare/readers.h"
 #include "run/run.h"
 #include "prepare/directives.h"
+#include "prepare/line_map.h"
 #include "prepare/macro_expansion.h"
 
 namespace zelta {
@@ -63,7 +64,7 @@ bool has_aggregate_word(const std::string& s) {
 
 class Converter final : public LineSource {
  public:
-  explicit Converter(Run& run) : run_(run), rd_(run.rd), pp_(run.pp) {}
+  Converter(Run& run, LineMap* map) : run_(run), rd_(run.rd), pp_(run.pp), track_(run.rd, map), map_(map) {}
   // An error exit leaves the text written so far in the file, as a
   // buffered stream would.
   ~Converter() {
@@ -77,6 +78,7 @@ class Converter final : public LineSource {
  private:
   bool active() const { return pp_.active(); }
   void emit(const std::string& s) {
+    track_.wrote(s);
     obuf_ += s;
     if (obuf_.size() >= kFlushAt) flush();
   }
@@ -102,10 +104,10 @@ class Converter final : public LineSource {
     switch (word_[0]) {
       case '"':
         skipstring(run_);
-        return true;
+        break;
       case '#':
         directive(run_);
-        return true;
+        break;
       case '*':
       case '/':
         if (lastword_ != '/') return false;
@@ -114,10 +116,12 @@ class Converter final : public LineSource {
         // ignored directive's line (#pragma once // guard).
         if (word_[0] == '/') pp_.directive_text = 0;
         after_comment();
-        return true;
+        break;
       default:
         return false;
     }
+    track_.moved();
+    return true;
   }
   bool end_of_stream();
   void file_tail();
@@ -126,6 +130,10 @@ class Converter final : public LineSource {
   Run& run_;
   ReaderState& rd_;
   Preprocessor& pp_;
+  LineTracker track_;
+  LineMap* map_;
+  LineTracker::Position lastnonblank_at_;  // where those names stand (kept with a map)
+  SourceLoc pendingname_at_;
   TextWriter out_;
   std::string word_, lastnonblank_, pendingname_, linebuf_, obuf_;
   std::string prevnonblank_;  // the non-blank token before lastnonblank_
@@ -151,6 +159,7 @@ class Converter final : public LineSource {
 // The top stream has ended: back to the includer. False when the analysed
 // file itself has ended (the output is then closed).
 bool Converter::end_of_stream() {
+  track_.moved();
   if (pop_source(rd_)) return true;
   flush();
   out_.close();
@@ -159,6 +168,8 @@ bool Converter::end_of_stream() {
 
 void Converter::file_tail() {
   remember();
+  // A name at file level may head a definition: where it stands is kept.
+  if (track_.on() && is_name_char(static_cast<unsigned char>(word_[0]))) lastnonblank_at_ = track_.position();
   if (skipdepth_ > 0) {
     if (active()) {
       if (word_[0] == '}')
@@ -185,6 +196,12 @@ void Converter::convert(const std::string& source, const std::string& conv) {
     EndRun(0);
   }
   s->sjis = looks_shift_jis(s->text.data());
+  s->file = run_.sources.intern(source);
+  run_.sources.inputs.push_back(s->file);
+  if (map_) {
+    map_->clear();
+    map_->unit = s->file;
+  }
   push_source(rd_, std::move(s));
   pp_.reset_conditionals();
   if (!out_.open(conv)) {
@@ -228,6 +245,7 @@ void Converter::convert(const std::string& source, const std::string& conv) {
           if (!(pending_ == 1 && prevnonblank_ == ")" && !typegroup_ && is_reserved(lastnonblank_) &&
                 !is_reserved(pendingname_))) {
             pendingname_ = lastnonblank_;
+            if (track_.on()) pendingname_at_ = track_.located(lastnonblank_at_);
             namegroup_ = true;
           }
           pending_ = 1;
@@ -282,9 +300,11 @@ void Converter::convert(const std::string& source, const std::string& conv) {
 // A function body, entered on the "{" of a pending header. False when the
 // analysed file ended inside it.
 bool Converter::body() {
-  obuf_ += "\n ";
-  obuf_ += pendingname_;
-  obuf_ += "(){";
+  emit("\n ");
+  track_.name(pendingname_at_);
+  emit(pendingname_);
+  emit("(){");
+  track_.moved();
   rd_.flgcomment = 0;
   rd_.flgdubble = 0;
   pending_ = 0;
@@ -308,12 +328,16 @@ bool Converter::body() {
         int braces = linebraces_;
         linebraces_ = 0;
         if (active()) {
+          track_.line_expanding(linebuf_);
           expandline(run_, linebuf_, braces, this);
+          track_.line_written(linebuf_);
           emit(linebuf_);
           linebuf_.clear();
         } else {
+          track_.line_dropped();
           linebuf_.assign(1, '\n');
         }
+        track_.moved();
         remember();
         continue;
       }
@@ -330,16 +354,19 @@ bool Converter::body() {
       default:
         break;
     }
+    track_.line_token(linebuf_.size(), word_);
     linebuf_ += word_;
     remember();
   }
   // The closing line is expanded before its "}" like every other line
   // (unless a macro call's further line has already taken the "}").
   if (!linebuf_.empty() && linebuf_.back() == '}') {
+    track_.line_expanding(linebuf_);
     linebuf_.pop_back();
     expandclosing(run_, linebuf_);
     linebuf_.push_back('}');
   }
+  track_.line_written(linebuf_);
   emit(linebuf_);
   linebuf_.clear();
   skipdepth_ = saved_skip;
@@ -364,6 +391,7 @@ bool Converter::next_line(std::string& line, int& braces) {
     remember();
     if (active() || word_[0] == '\n') {
       if (word_[0] == '{') braces++;
+      track_.more_token(word_);
       line += word_;
     } else if (word_[0] == '{') {
       rd_.bracedepth--;
@@ -376,8 +404,8 @@ bool Converter::next_line(std::string& line, int& braces) {
 
 }  // namespace
 
-void henkan(Run& run, const std::string& source, const std::string& conv) {
-  Converter c(run);
+void henkan(Run& run, const std::string& source, const std::string& conv, LineMap* map) {
+  Converter c(run, map);
   c.convert(source, conv);
 }
 

@@ -7,8 +7,10 @@
 namespace zelta {
 
 struct Run;
+class LineMap;
 
-void henkan(Run& run, const std::string& source, const std::string& conv);
+// With a map, also records where each piece of the cleaned text was read.
+void henkan(Run& run, const std::string& source, const std::string& conv, LineMap* map = nullptr);
 
 // 0 for one of the type words, 1 for any other text.
 int istypeword(std::string_view text);

@@ -229,6 +229,7 @@ int doinclude(Run& run, bool act) {
     opened = &second;
   }
   s->sjis = looks_shift_jis(s->text.data());
+  s->file = run.sources.intern(*opened);
   if (run.opt.flgdebug) {
     run.con.print("---------%s-------------\n", opened->c_str());
     run.con.print("\n---------end of %s-------------\n", first.c_str());

@@ -1,6 +1,9 @@
 // Run-wide state of the function extraction and the tree builder.
 #pragma once
+#include <algorithm>
+#include <climits>
 #include <cstdint>
+#include <iterator>
 #include <deque>
 #include <string>
 #include <string_view>
@@ -24,6 +27,13 @@ struct FuncRecord {
   int lastline = 0;
 };
 
+// Where a record's name stands in the sources: an index in the run's
+// SourceFiles (-1: not known) and the 1-based line in that file.
+struct RecordPlace {
+  int file = -1;
+  int line = 0;
+};
+
 struct Records {
   // A deque keeps every record (and so every name) at a fixed address while
   // the list grows; the indexes below refer to records by position.
@@ -43,6 +53,11 @@ struct Records {
   std::unordered_map<int, int> main_by_file;
   int maincount = 0;  // definitions named "main"
   std::vector<std::string> keywords;
+  // Kept under -j only, so that other runs pay nothing for them: each
+  // record's place (by record index), and the analysed source each file's
+  // records came from as (first record index, SourceFiles index).
+  std::vector<RecordPlace> places;
+  std::vector<std::pair<int, int>> units;
 
   bool empty() const { return list.empty(); }
   int name_id(std::string_view name) const {
@@ -51,49 +66,39 @@ struct Records {
   }
   int def_of(int nameid) const { return nameid < 0 ? -1 : firstdef[static_cast<size_t>(nameid)]; }
   int find_def(std::string_view name) const { return def_of(name_id(name)); }
+  RecordPlace place_of(int record) const {
+    return static_cast<size_t>(record) < places.size() ? places[static_cast<size_t>(record)] : RecordPlace{};
+  }
+  // The SourceFiles index of the analysed source a record came from (-1: not kept).
+  int unit_of(int record) const {
+    auto it = std::upper_bound(units.begin(), units.end(), std::pair<int, int>(record, INT_MAX));
+    return it == units.begin() ? -1 : std::prev(it)->second;
+  }
 };
 
-// One output line of the tree. The text lives in TreeBuilder's text store.
+// What a tree line shows. The builder decides it; the writers spell it.
+enum class LineKind : std::uint8_t {
+  kFunction,         // a defined function (rec: its definition)
+  kRecursive,        // a direct self-call, not expanded (":RecurrciveCall")
+  kReference,        // -e: drawn before, on lines rec.firstline to aux ("=%d-%d")
+  kStdfunc,          // -a: a function the sources do not define (rec: the call)
+  kLoop,             // "LOOP LOOP LOOP": rec is being expanded on line aux above
+  kUndefinedStart,   // -r: an undefined start function (rec: one of its calls)
+};
+
+// One output line of the tree: facts, no text. `rec` indexes Records::list.
 struct TreeLine {
-  std::uint32_t chunk = 0;
-  std::uint32_t off = 0;
-  std::uint32_t len : 30 = 0;
-  std::uint32_t hasnext : 1 = 1;
-  std::uint32_t hastext : 1 = 0;  // only the empty first line lacks a text
   std::int32_t level = 0;
-};
-
-// Line texts in fixed-size chunks: the store grows without ever copying
-// what it already holds, so a large tree costs no more than its bytes.
-class TextStore {
- public:
-  void clear() { chunks_.clear(); }
-  // Stores `s` contiguously; sets the line's chunk, off and len.
-  void put(TreeLine& l, std::string_view s) {
-    constexpr size_t kChunk = 1 << 20;
-    if (chunks_.empty() || chunks_.back().capacity() - chunks_.back().size() < s.size()) {
-      chunks_.emplace_back();
-      chunks_.back().reserve(s.size() > kChunk ? s.size() : kChunk);
-    }
-    std::string& c = chunks_.back();
-    l.chunk = static_cast<std::uint32_t>(chunks_.size() - 1);
-    l.off = static_cast<std::uint32_t>(c.size());
-    l.len = static_cast<std::uint32_t>(s.size());
-    c.append(s);
-  }
-  std::string_view get(const TreeLine& l) const {
-    return std::string_view(chunks_[l.chunk]).substr(l.off, l.len);
-  }
-
- private:
-  std::vector<std::string> chunks_;
+  std::int32_t rec = -1;
+  std::int32_t aux = 0;
+  LineKind kind = LineKind::kFunction;
+  std::uint8_t hasnext : 1 = 1;
+  std::uint8_t hastext : 1 = 0;  // only the empty first line lacks one
 };
 
 struct TreeBuilder {
   // A deque grows in blocks: no copy of all lines at every doubling.
   std::deque<TreeLine> lines;
-  TextStore store;
-  std::string scratch;  // the line text being assembled
   int nextline = 1;
   int treedepth = -1;
   int maxdepth = 0;
@@ -105,13 +110,23 @@ struct TreeBuilder {
   std::vector<int> position;     // scan position at each depth
   std::vector<int> pathnames;  // name ids on the path, start name first (-1: a name no record has)
   std::vector<int> onpath;     // the same, counted per name id
+  // The line on which each name on the path is being expanded, per name id,
+  // with the values it hides (restored as the path shrinks).
+  std::vector<int> pathline;
+  std::vector<int> pathline_saved;
   std::string callee;
   // Without -a a call of an undefined function adds nothing; quietrun[i] is
   // the last record of the stretch of such calls that starts at i (-1: none),
   // so an expansion passes over the stretch at once.
   std::vector<int> quietrun;
-
-  std::string_view text(const TreeLine& l) const { return store.get(l); }
+  // The edges the walk follows, in the layout of the record list: a head per
+  // function, then one record per edge, groupend on the last. The callees
+  // tree walks Records::list itself; the callers tree walks a reversed list,
+  // where `edgedef` names the definition each entry stands for and `defhead`
+  // (by definition record) the head of that definition's callers.
+  std::deque<FuncRecord>* edges = nullptr;
+  const std::vector<int>* edgedef = nullptr;
+  const std::vector<int>* defhead = nullptr;
 };
 
 }  // namespace zelta

@@ -18,6 +18,12 @@ enum : int { kEnd = 0, kName = -1, kChar = -2, kBodyClosed = -3 };
 struct SrcStream {
   TextReader text;
   bool sjis = false;
+  int file = -1;  // index in the run's SourceFiles
+  // Line counting for source locations (prepare/line_map): the line that
+  // holds the byte at `counted`, 1-based. Moves with the reader, so every
+  // byte is counted about once.
+  size_t counted = 0;
+  int line = 1;
 };
 
 struct ReaderState {

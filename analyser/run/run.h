@@ -9,6 +9,7 @@
 #include "run/calltree_state.h"
 #include "run/preprocessor_state.h"
 #include "run/reader_state.h"
+#include "run/source_files.h"
 
 namespace zelta {
 
@@ -26,6 +27,9 @@ struct Options {
   int flgtime = 0;      // -t
   int flgfilename = 0;  // -v
   int flgerrlog = 0;    // -w
+  int flgrev = 0;       // -r: the callers tree instead of the callees tree
+  int flgjson = 0;      // -j: tree.json beside tree.txt
+  int flgdot = 0;       // -g: tree.dot beside tree.txt
   std::string startfunc = "main";
 };
 
@@ -52,6 +56,7 @@ struct Run {
   Preprocessor pp;
   Records recs;
   TreeBuilder tb;
+  SourceFiles sources;
   Stamp start{}, end{};
 };
 

@@ -122,6 +122,13 @@ TEST(CalltreeE2E, SwitchesFromTheSettingsFile) {
   expect_success(w, r);
   EXPECT_EQ(w.tree(), sjfile("1 main [x.c]\n2  ├a [x.c]\n3  │ └b [x.c]\n4  │ 　 └b:RecurrciveCall [x.c]\n"
                              "5  └b=3-4 [x.c]\n"));
+  // R, J and G count there as well: the callers tree, tree.json, tree.dot.
+  write_file(w.dir / "zelta.ini", "opt=-r -j -g\r\ninclude_path=\r\n");
+  ProcResult rjg = w.run({"-f", "a", "x.c"});
+  expect_success(w, rjg);
+  EXPECT_EQ(w.tree(), sjfile("1 a\n2  └main\n"));
+  EXPECT_TRUE(w.exists("tree.json"));
+  EXPECT_TRUE(w.exists("tree.dot"));
 }
 
 TEST(CalltreeE2E, MidWritesTheDumps) {
@@ -386,6 +393,10 @@ TEST(CalltreeE2E, SizeGuard) {
   // The abbreviated tree has five lines and stays below the limit.
   ProcResult e = w.run({"-e", "x.c"}, {"ZELTA_MAX_LINES=6"});
   expect_success(w, e);
+  // The callers tree is held to the same limit.
+  ProcResult rev = w.run({"-r", "-f", "b", "x.c"}, {"ZELTA_MAX_LINES=5"});
+  EXPECT_EQ(rev.status, 0);
+  EXPECT_EQ(rev.out, kDrawing + "エラー : 解析結果が5行を超えました。-eオプションで省略して表示してください\n");
 }
 
 TEST(CalltreeE2E, SizeGuardStopsAnExplosiveTreeQuickly) {
@@ -408,13 +419,19 @@ TEST(CalltreeE2E, SizeGuardStopsAnExplosiveTreeQuickly) {
 }
 
 TEST(CalltreeE2E, UnwritableTreeFile) {
-  Work w;
-  w.source("x.c", kExample);
-  std::filesystem::create_directory(w.dir / "tree.txt");
-  ProcResult r = w.run({"x.c"});
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out, kDrawing + "エラー : tree.txtを作成できません\n");
-  EXPECT_EQ(w.file("zelta_err.txt"), sjfile("エラー : tree.txtを作成できません\n"));
+  // tree.json and tree.dot are written after tree.txt, which stays complete.
+  for (const std::string name : {"tree.txt", "tree.json", "tree.dot"}) {
+    Work w;
+    w.source("x.c", kExample);
+    std::filesystem::create_directory(w.dir / name);
+    ProcResult r = w.run({"-jg", "x.c"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, kDrawing + "エラー : " + name + "を作成できません\n");
+    EXPECT_EQ(w.file("zelta_err.txt"), sjfile("エラー : " + name + "を作成できません\n"));
+    if (name != "tree.txt") {
+      EXPECT_EQ(w.tree().substr(0, 8), "1 main\r\n");
+    }
+  }
 }
 
 }  // namespace

@@ -20,7 +20,10 @@ TEST(Driver, NoArgumentsPrintsUsageAndKeepsEmptyLog) {
             "-f ; 指定の関数以下だけを表示する\n-m : 中間ファイルを出力する > 1 2 3 4 5.txt\n"
             "-o : 解析結果をファイルに出力する > tree.txt\n"
             "-s : -fを拡張したもの、すべての関数を指定してそれ以下を表示する\t\n"
-            "-t : 実行時間を計測する\n-v : 関数がどのファイルにあるかを表示する\n");
+            "-t : 実行時間を計測する\n-v : 関数がどのファイルにあるかを表示する\n"
+            "-g : 呼び出し関係をGraphviz形式で出力する > tree.dot\n"
+            "-j : 解析結果をJSON形式で出力する > tree.json\n"
+            "-r : 指定の関数を呼び出している関数を表示する\n");
   EXPECT_TRUE(file_exists(d / "zelta_err.txt"));
   EXPECT_EQ(read_file(d / "zelta_err.txt"), "");
 }

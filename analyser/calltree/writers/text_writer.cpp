@@ -1,0 +1,101 @@
+// tree.txt: the numbered, ruled tree in code page 932.
+#include <cstdio>
+
+#include "calltree/output_file.h"
+#include "calltree/writers/tree_writer.h"
+#include "platform/text_codec.h"
+#include "run/run.h"
+
+namespace zelta {
+
+void SpellLine(const Run& run, const TreeLine& l, std::string& out) {
+  if (!l.hastext) return;
+  if (l.kind == LineKind::kLoop) {
+    out += "LOOP LOOP LOOP";
+    return;
+  }
+  const Records& recs = run.recs;
+  const FuncRecord& r = recs.list[static_cast<size_t>(l.rec)];
+  out += r.name;
+  switch (l.kind) {
+    case LineKind::kRecursive: out += ":RecurrciveCall"; break;
+    case LineKind::kReference: {
+      char buf[48];
+      const int n = std::snprintf(buf, sizeof buf, "=%d-%d", r.firstline, l.aux);
+      out.append(buf, static_cast<size_t>(n));
+      break;
+    }
+    case LineKind::kStdfunc:
+    case LineKind::kUndefinedStart: out += ":Stdfunc"; break;
+    default: break;
+  }
+  // -v: the defining file, or for an undefined function the calling file; an
+  // undefined start function has neither.
+  if (run.opt.flgfilename && l.kind != LineKind::kUndefinedStart) {
+    out += " [";
+    out += recs.files_cp932[static_cast<size_t>(r.file)];
+    out += "]";
+  }
+}
+
+namespace {
+
+int Digits(long long n) {
+  int d = 1;
+  while (n >= 10) {
+    n /= 10;
+    ++d;
+  }
+  return d;
+}
+
+class TextTreeWriter final : public TreeWriter {
+ public:
+  TextTreeWriter(Run& run, const char* file) : run_(run), file_(file) {}
+
+  void begin(const TreeShape& shape) override {
+    width_ = Digits(shape.count);
+    OpenOutput(run_, out_, file_);
+    column_.assign(static_cast<size_t>(shape.maxdepth > 0 ? shape.maxdepth : 0) + 10, 1);
+    const auto& lines = run_.tb.lines;
+    if (lines.empty() || !lines.front().hastext) ErrorExit(run_, -3);
+    bar_ = utf8_to_cp932(" │");
+    blank_ = utf8_to_cp932(" 　");
+    tee_ = utf8_to_cp932(" ├");
+    elbow_ = utf8_to_cp932(" └");
+  }
+
+  void node(const TreeLine& l, long long number) override {
+    row_.assign(static_cast<size_t>(width_ > Digits(number) ? width_ - Digits(number) : 0), ' ');
+    char num[32];
+    row_.append(num, static_cast<size_t>(std::snprintf(num, sizeof num, "%lld ", number)));
+    const int d = l.level;
+    if (d >= 1) {
+      if (column_.size() <= static_cast<size_t>(d)) column_.resize(static_cast<size_t>(d) + 10, 1);
+      for (int k = 1; k < d; ++k) row_ += column_[static_cast<size_t>(k)] ? bar_ : blank_;
+      row_ += l.hasnext ? tee_ : elbow_;
+      column_[static_cast<size_t>(d)] = l.hasnext ? 1 : 0;
+    }
+    SpellLine(run_, l, row_);
+    row_ += '\n';
+    out_.raw(row_);
+  }
+
+  void end() override { CloseOutput(run_, out_, file_); }
+
+ private:
+  Run& run_;
+  const char* file_;
+  TextWriter out_;
+  int width_ = 1;
+  std::vector<char> column_;
+  std::string bar_, blank_, tee_, elbow_, row_;
+};
+
+}  // namespace
+
+std::unique_ptr<TreeWriter> MakeTextWriter(Run& run, const char* file) {
+  return std::make_unique<TextTreeWriter>(run, file);
+}
+
+}  // namespace zelta

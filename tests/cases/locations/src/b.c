@@ -1,0 +1,7 @@
+int add(int a, int b)
+{
+
+    /* c
+       d */ more();
+    return 0;
+}
