@@ -181,7 +181,7 @@ void frmMain::currentLineChanged(int line) {
   whereLabel->setText(QFontMetrics(whereLabel->font()).elidedText(where, Qt::ElideLeft, room));
   whereLabel->setToolTip(where);
 
-  if (definitionDock->isVisible()) {
+  if (!definitionDock->isHidden()) {
     if (f >= 0)
       definitionPanel->showFunction(f);
     else if (facts && index->isTree() && index->parts(line).stdfunc)

@@ -581,6 +581,26 @@ class ResultViewTest : public QObject {
     QVERIFY(read > 0);  // some damage (a call's line, a path) still matches the tree
   }
 
+  // The whole way with the real analyser: F3 asks it for tree.json too, and
+  // what it writes matches its tree.txt line for line.
+  void realAnalyserRunFillsThePanel() {
+    fetest::CwdGuard cwd(root_);
+    prepareCalc();
+    QVERIFY(QFile::remove(p("tree.txt")) && QFile::remove(p("tree.json")));
+    QVERIFY(QFile::copy(CONZELTA_PATH, p("conzelta")));
+    QVERIFY(fetest::writeBytes(p("zelta.ini"), fetest::defaultIni()));
+    frmMain w;
+    w.options->optexplation = 1;
+    w.Drop({p("calc")});
+    w.RunAnalysis();
+    QVERIFY(QFile::exists(p("tree.json")));
+    QTRY_VERIFY(!w.isReadingFacts());
+    QCOMPARE(messages(w), QStringList({"解析中・・・", "解析結果を表示してます", "正常に終了しました"}));
+    QVERIFY(w.RichTextBox1->facts());
+    w.OpenDefinition(line(kParseFactor));
+    QCOMPARE(w.definitionPanel->placeLabel->text(), QString("calc/parser.c:70"));
+  }
+
   void runOutcomesForBadAndMissingFiles() {
     fetest::CwdGuard cwd(root_);
     prepareCalc();
