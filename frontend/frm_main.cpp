@@ -134,7 +134,7 @@ void frmMain::buildControls() {
   connect(findBar, &FindBar::closed, this, &frmMain::CloseFind);
 
   // The borders between list, result and messages can be dragged; the
-  // layout rules stay, with the dragged sizes in place of the designed ones.
+  // layout rules stay, with the dragged sizes in place of the first ones.
   listWidth_ = kTree1Width;
   messageHeight_ = kListHeight;
   listSplit = new SplitHandle(Qt::Horizontal, client);
@@ -234,7 +234,7 @@ void frmMain::createDockWindows() {
   definitionDock->setAllowedAreas(Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea | Qt::BottomDockWidgetArea);
   definitionDock->setWidget(definitionPanel);
   addDockWidget(Qt::RightDockWidgetArea, definitionDock);
-  // Hidden at first, so that the window opens at its designed layout.
+  // Hidden at first, so that the window opens at its usual layout.
   definitionDock->hide();
   connect(definitionPanel, &DefinitionPanel::calleeActivated, this, [this](int f) { GoToRelated(f, false); });
   connect(definitionPanel, &DefinitionPanel::callerActivated, this, [this](int f) { GoToRelated(f, true); });
@@ -440,7 +440,7 @@ void frmMain::applyLayout() {
   if (W - right > 200) richW = px(W - right - 200);
   if (H > 3900) richHTw = H - 1200 - 2700 - moreMessages;
 
-  // The designed rules leave the controls' bottom about where the client
+  // The layout rules leave the controls' bottom about where the client
   // ends; what the status bar takes (on a desktop whose frame is tall) comes
   // off the result and the list rather than hiding their lower edges.
   // A window too low for the rules is left to them.

@@ -182,7 +182,7 @@ class frmMain : public QMainWindow {
   void saveAsSteps();
   void noteOpened(QWidget* w);
 
-  // Actions of the result's navigation (the designed menus keep their public
+  // Actions of the result's navigation (the older menus keep their public
   // members above).
   QAction* actFind_ = nullptr;
   QAction* actExpandAll_ = nullptr;

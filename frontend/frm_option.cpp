@@ -52,7 +52,7 @@ frmoption::frmoption(QWidget* parent) : QDialog(parent) {
   chkdebug = box("chkdebug", "デバッグモードで実行", 1920, 2415, 300);
   chkfuncone = box("chkfuncone", "指定した関数をルートにして表示する", 2280, 3255, 255);
   // Beside the row of -e, the other choice of how the tree is drawn; the
-  // designed controls keep their places.
+  // other controls keep their places.
   chkcallers = box("chkcallers", "呼び出し元ツリー", 1560, 1860, 255);
   chkcallers->move(px(3150), px(1560));
   chkcallers->setToolTip(QStringLiteral("関数を呼び出している関数を子にしたツリーを表示する (-r)"));

@@ -1,5 +1,5 @@
 // A handle in the gap between two of the main window's controls: dragging it
-// moves the border between them. The window's layout keeps its designed
+// moves the border between them. The window's layout keeps its own
 // rules and adds the distance dragged.
 #pragma once
 #include <QWidget>
