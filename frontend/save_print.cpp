@@ -1,8 +1,8 @@
-// Saving and printing the result view's text.
+// Saving and printing the result: the text comes from the result itself
+// (tree.txt as read), never from a widget's copy of it.
 #include <QFileDialog>
 #include <QPrinter>
 #include <QSaveFile>
-#include <QTextCursor>
 
 #include "cp932.h"
 #include "frm_main.h"
@@ -15,15 +15,20 @@ const QString kSaveTitle = QStringLiteral("名前をつけて保存");
 const QString kSaveFilter = QStringLiteral("テキストファイル(*.txt)");
 }  // namespace
 
-// The view's text as CP932 with CR LF line ends; the file is replaced whole
-// or, when that fails, left as it was.
+// The result's text as CP932 with CR LF line ends; the file is replaced
+// whole or, when that fails, left as it was. Written piece by piece, so a
+// tree of millions of lines is never held twice.
 bool frmMain::writeResult(const QString& path) {
   bool lossy = false;
-  const QByteArray bytes = toCrlf(unicodeToCp932Lenient(RichTextBox1->toPlainText(), &lossy));
   QSaveFile out(path);
   out.setDirectWriteFallback(true);
-  if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit())
+  if (!out.open(QIODevice::WriteOnly)) return false;
+  const auto& index = RichTextBox1->result();
+  if (index && !index->writeCp932(out, &lossy)) {
+    out.cancelWriting();
     return false;
+  }
+  if (!out.commit()) return false;
   if (lossy)
     AppendMessage(QStringLiteral("Shift-JISで表せない文字を「?」にして保存しました"));
   return true;
@@ -71,9 +76,8 @@ void frmMain::Save() {
 
 void frmMain::Print() {
   if (running_) return;
-  if (RichTextBox1->toPlainText().isEmpty()) return;
-  const QTextCursor cursor = RichTextBox1->textCursor();
-  const bool hasSelection = cursor.hasSelection();
+  if (RichTextBox1->isEmpty()) return;
+  const bool hasSelection = RichTextBox1->hasSelection();
 
   QPrinter printer(QPrinter::HighResolution);
   setDefaultPrintMargins(printer);
@@ -82,9 +86,8 @@ void frmMain::Print() {
   if (!printDialog(this, &printer, hasSelection)) return;
 
   // The selection when there is one and the dialog kept it chosen, else all.
-  QString text = RichTextBox1->toPlainText();
-  if (hasSelection && printer.printRange() == QPrinter::Selection)
-    text = cursor.selectedText().replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+  const QString text = hasSelection && printer.printRange() == QPrinter::Selection ? RichTextBox1->selectedText()
+                                                                                   : RichTextBox1->toPlainText();
   printer.setPrintRange(QPrinter::AllPages);
   const bool printed = printResultText(printer, text, RichTextBox1->font());
   lastPrinted_ = text;
