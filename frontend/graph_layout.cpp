@@ -140,15 +140,16 @@ GraphPicture GraphLayout::layOut(const LayoutRequest& r) {
     set(v, "id", "n" + std::to_string(i));
     set(v, "label", escapeLabel(r.labels[i]));
     set(v, "width", number(r.widths[i] / 72));
+    const bool undefined = node.kind == GraphNode::Kind::Function && node.function.kind == FunctionRef::Kind::Undefined;
     if (i == 0) {
-      set(v, "style", "rounded,filled,bold");
+      set(v, "style", undefined ? "rounded,filled,dashed" : "rounded,filled,bold");
       set(v, "fillcolor", kCentreFill);
       set(v, "fontcolor", "black");
     } else if (node.kind == GraphNode::Kind::More) {
       set(v, "style", "rounded,filled");
       set(v, "fillcolor", "#f0f0f0");
       set(v, "color", "#aaaaaa");
-    } else if (node.function.kind == FunctionRef::Kind::Undefined) {
+    } else if (undefined) {
       set(v, "style", "rounded,dashed");
       set(v, "color", "#8c8c8c");
       set(v, "fontcolor", kUndefined);

@@ -18,7 +18,7 @@ namespace {
 // whole): a node as wide as a screen helps nobody.
 constexpr int kLongestLabel = 60;
 // The picture's text, in picture units: at 100% it is the window's own size.
-constexpr double kFontSize = 12;
+constexpr double kFontSize = 13;
 
 }  // namespace
 
@@ -119,7 +119,8 @@ void GraphPanel::redraw(FunctionRef focus) {
     return;
   }
   const GraphNode& centre = graph->nodes.front();
-  titleLabel->setText(centre.where.isEmpty() ? centre.name : centre.name + QStringLiteral("  ") + centre.where);
+  const bool undefined = centre.function.kind == FunctionRef::Kind::Undefined;
+  titleLabel->setText((centre.name + QStringLiteral("  ") + (undefined ? QStringLiteral("（定義なし）") : centre.where)).trimmed());
   titleLabel->setToolTip(titleLabel->text());
 
   // Nodes are as wide as their names in the font the picture is drawn in,
