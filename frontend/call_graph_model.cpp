@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <map>
+#include <unordered_set>
 
 namespace zelta::fe {
 
@@ -63,11 +64,13 @@ std::vector<FunctionRef> CallGraphModel::neighbours(const FunctionRef& f, bool c
   } else if (f.kind == FunctionRef::Kind::Undefined && callers) {
     for (int c : facts_->undefined[static_cast<size_t>(f.index)].callers) out.push_back(FunctionRef::defined(c));
   }
-  // Small lists: a quadratic pass keeps the order without a set.
+  // Each once, in the order first met (a function may be called by
+  // thousands, or call one function many times).
+  std::unordered_set<long long> met;
   std::vector<FunctionRef> once;
   once.reserve(out.size());
   for (const FunctionRef& r : out)
-    if (std::find(once.begin(), once.end(), r) == once.end()) once.push_back(r);
+    if (met.insert(static_cast<long long>(r.kind) << 32 | static_cast<unsigned>(r.index)).second) once.push_back(r);
   return once;
 }
 

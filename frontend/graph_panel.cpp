@@ -60,6 +60,7 @@ GraphPanel::GraphPanel(QWidget* parent) : QWidget(parent) {
   layout_ = new GraphLayout(this);
   connect(layout_, &GraphLayout::finished, this, &GraphPanel::laidOut);
   connect(view, &GraphView::nodeClicked, this, &GraphPanel::nodeClicked);
+  connect(view, &GraphView::pictureDrawn, this, &GraphPanel::pictureShown);
   connect(depthBox, &QSpinBox::valueChanged, this, &GraphPanel::setDepth);
   setFacts(nullptr, QString());
 }
@@ -155,12 +156,13 @@ void GraphPanel::laidOut(std::shared_ptr<const GraphPicture> picture) {
     for (const GraphNode& n : picture->graph->nodes)
       if (n.kind == GraphNode::Kind::More) ++folded;
     setNote(folded ? QStringLiteral("まとめた関数は「+N more」をクリックすると開きます") : QString());
+    emit pictureChanged();
   } else {
     view->setPicture(nullptr, -1);
     setNote(picture->error);
+    emit pictureChanged();
+    emit pictureShown();
   }
-  emit pictureChanged();
-  emit pictureShown();
 }
 
 void GraphPanel::nodeClicked(int node) {
@@ -173,6 +175,8 @@ void GraphPanel::nodeClicked(int node) {
   }
   if (n.function != model_.centre()) emit functionActivated(n.function);
 }
+
+bool GraphPanel::isBusy() const { return isLayingOut() || (hasPicture() && !view->isDrawn()); }
 
 bool GraphPanel::exportPicture(const QString& path, QString* problem) const {
   if (!hasPicture()) {

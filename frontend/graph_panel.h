@@ -33,6 +33,8 @@ class GraphPanel : public QWidget {
   bool hasPicture() const { return picture_ && picture_->ok(); }
   const GraphPicture* picture() const { return picture_.get(); }
   bool isLayingOut() const { return waiting_ != 0; }
+  // Laid out or still being drawn: what is on screen is not the latest yet.
+  bool isBusy() const;
   GraphLayout* layout() const { return layout_; }
   bool exportPicture(const QString& path, QString* problem) const;
   QSize sizeHint() const override;
@@ -44,7 +46,7 @@ class GraphPanel : public QWidget {
 
  signals:
   void functionActivated(FunctionRef f);
-  void pictureShown();    // a new picture (or a message in its place) is on screen
+  void pictureShown();    // the latest picture (or a message in its place) is on screen
   void pictureChanged();  // there is a picture or there is none any more
 
  private:

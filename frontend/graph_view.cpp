@@ -1,14 +1,18 @@
 #include "graph_view.h"
 
 #include <QApplication>
-#include <QGraphicsItem>
+#include <QGraphicsObject>
 #include <QGraphicsScene>
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QFutureWatcher>
 #include <QSvgRenderer>
+#include <QtConcurrent>
+#include <QTimer>
+#include <QtMath>
 #include <QToolTip>
 #include <QWheelEvent>
 #include <cmath>
@@ -16,17 +20,77 @@
 namespace zelta::fe {
 namespace {
 
-// The SVG drawn in picture units: its view box onto (0, 0, size).
-class SvgItem : public QGraphicsItem {
+// The most pixels the drawn picture is kept in (64 MB); a larger one is
+// kept smaller and enlarged.
+constexpr double kCachePixels = 16e6;
+
+QImage drawSvg(const QByteArray& svg, QSizeF size, double scale) {
+  QImage image(std::max(1, qCeil(size.width() * scale)), std::max(1, qCeil(size.height() * scale)),
+               QImage::Format_ARGB32_Premultiplied);
+  if (image.isNull()) return image;  // no memory: nothing drawn rather than a crash
+  image.fill(Qt::white);
+  QSvgRenderer renderer(svg);
+  QPainter p(&image);
+  p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
+  renderer.render(&p, QRectF(QPointF(0, 0), QSizeF(image.size())));
+  return image;
+}
+
+}  // namespace
+
+// The SVG drawn in picture units: its view box onto (0, 0, size). Drawing
+// an SVG walks every element whatever shows (a tenth of a second for a few
+// hundred functions), so the picture is drawn once per zoom into an image,
+// on another thread, and moving it only copies that; while zooming, the
+// last image is enlarged until the wheel rests and the new one is drawn.
+class GraphView::PictureItem : public QGraphicsObject {
  public:
-  SvgItem(QSvgRenderer* renderer, QSizeF size) : renderer_(renderer), rect_(QPointF(0, 0), size) {}
+  PictureItem(GraphView* view, QByteArray svg, QSizeF size)
+      : view_(view), svg_(std::move(svg)), rect_(QPointF(0, 0), size) {}
   QRectF boundingRect() const override { return rect_; }
-  void paint(QPainter* p, const QStyleOptionGraphicsItem*, QWidget*) override { renderer_->render(p, rect_); }
+  bool isDrawn() const { return !image_.isNull(); }
+  void paint(QPainter* p, const QStyleOptionGraphicsItem*, QWidget* widget) override {
+    const double wanted = p->worldTransform().m11() * (widget ? widget->devicePixelRatioF() : 1.0);
+    const double fits = std::sqrt(kCachePixels / std::max(rect_.width() * rect_.height(), 1.0));
+    wanted_ = std::min(wanted, fits);
+    if (image_.isNull())
+      drawSoon(0);
+    else if (std::abs(wanted_ - scale_) > 1e-3 * scale_)
+      drawSoon(120);
+    if (!image_.isNull()) p->drawImage(rect_, image_);
+  }
 
  private:
-  QSvgRenderer* renderer_;
+  void drawSoon(int ms) {
+    if (drawing_ || waiting_) return;
+    waiting_ = true;
+    QTimer::singleShot(ms, this, [this] {
+      waiting_ = false;
+      drawing_ = true;
+      const double scale = wanted_;
+      auto* watcher = new QFutureWatcher<QImage>(this);
+      connect(watcher, &QFutureWatcher<QImage>::finished, this, [this, watcher, scale] {
+        watcher->deleteLater();
+        drawing_ = false;
+        const bool first = image_.isNull();
+        image_ = watcher->result();
+        scale_ = scale;
+        update();
+        if (first) emit view_->pictureDrawn();
+      });
+      watcher->setFuture(QtConcurrent::run(drawSvg, svg_, rect_.size(), scale));
+    });
+  }
+
+  GraphView* view_;
+  QByteArray svg_;
   QRectF rect_;
+  QImage image_;
+  double scale_ = 0, wanted_ = 1;
+  bool drawing_ = false, waiting_ = false;
 };
+
+namespace {
 
 // Below this a picture is too small to read: a new one opens no smaller
 // and shows its centre instead of the whole.
@@ -49,26 +113,38 @@ GraphView::~GraphView() = default;
 
 void GraphView::setPicture(std::shared_ptr<const GraphPicture> picture, int focus) {
   scene()->clear();
-  delete renderer_;
-  renderer_ = nullptr;
+  item_ = nullptr;
   picture_ = std::move(picture);
   if (!picture_ || !picture_->ok()) {
     scene()->setSceneRect(QRectF());
     return;
   }
-  renderer_ = new QSvgRenderer(picture_->svg, this);
-  auto* item = new SvgItem(renderer_, picture_->size);
-  item->setCacheMode(QGraphicsItem::DeviceCoordinateCache);
-  scene()->addItem(item);
-  scene()->setSceneRect(item->boundingRect());
-  const QSizeF room = viewport()->size();
-  const double fitZoom =
-      std::min(room.width() / std::max(picture_->size.width(), 1.0), room.height() / std::max(picture_->size.height(), 1.0));
-  setTransform(QTransform::fromScale(1, 1));
-  setZoom(std::clamp(fitZoom, kReadable, 1.0));
-  if (focus >= 0 && static_cast<size_t>(focus) < picture_->boxes.size())
-    centerOn(picture_->boxes[static_cast<size_t>(focus)].center());
+  item_ = new PictureItem(this, picture_->svg, picture_->size);
+  scene()->addItem(item_);
+  scene()->setSceneRect(item_->boundingRect());
+  focus_ = focus;
+  placed_ = false;
+  place();
 }
+
+// The whole picture when it can be read so, else as much as can with the
+// focus in the middle.
+void GraphView::place() {
+  if (!picture_) return;
+  const QSizeF room = viewport()->size();
+  const QSizeF size = picture_->size;
+  const double fitZoom = std::min(room.width() / std::max(size.width(), 1.0), room.height() / std::max(size.height(), 1.0));
+  setZoom(std::clamp(fitZoom, kReadable, 1.0));
+  if (focus_ >= 0 && static_cast<size_t>(focus_) < picture_->boxes.size())
+    centerOn(picture_->boxes[static_cast<size_t>(focus_)].center());
+}
+
+void GraphView::resizeEvent(QResizeEvent* e) {
+  QGraphicsView::resizeEvent(e);
+  if (!placed_) place();
+}
+
+bool GraphView::isDrawn() const { return item_ && item_->isDrawn(); }
 
 double GraphView::zoom() const { return transform().m11(); }
 
@@ -79,6 +155,7 @@ void GraphView::setZoom(double zoom) {
 
 void GraphView::fit() {
   if (!picture_) return;
+  placed_ = true;
   fitInView(sceneRect(), Qt::KeepAspectRatio);
   // Fitting never enlarges a small picture past its own size.
   if (zoom() > 1) setZoom(1);
@@ -86,6 +163,7 @@ void GraphView::fit() {
 }
 
 void GraphView::zoomBy(double factor, const QPoint& anchor) {
+  placed_ = true;
   const QPointF at = mapToScene(anchor);
   setZoom(zoom() * factor);
   // The point under the mouse stays under it.
@@ -127,6 +205,7 @@ void GraphView::mouseMoveEvent(QMouseEvent* e) {
   if (pressed_) {
     if (!dragging_ && (at - pressAt_).manhattanLength() >= QApplication::startDragDistance()) dragging_ = true;
     if (dragging_) {
+      placed_ = true;
       viewport()->setCursor(Qt::ClosedHandCursor);
       const QPoint d = at - lastAt_;
       horizontalScrollBar()->setValue(horizontalScrollBar()->value() - d.x());

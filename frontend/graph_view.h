@@ -7,8 +7,6 @@
 
 #include "graph_layout.h"
 
-class QSvgRenderer;
-
 namespace zelta::fe {
 
 class GraphView : public QGraphicsView {
@@ -20,6 +18,7 @@ class GraphView : public QGraphicsView {
   // Shows the picture with `focus` (a node) in sight; null clears.
   void setPicture(std::shared_ptr<const GraphPicture> picture, int focus);
   const GraphPicture* picture() const { return picture_.get(); }
+  bool isDrawn() const;  // the picture is on screen (it is drawn off the window's thread)
 
   double zoom() const;
   void setZoom(double zoom);  // about the view's middle
@@ -32,6 +31,7 @@ class GraphView : public QGraphicsView {
 
  signals:
   void nodeClicked(int node);
+  void pictureDrawn();  // the picture given last is on screen
 
  protected:
   void wheelEvent(QWheelEvent* e) override;
@@ -40,15 +40,20 @@ class GraphView : public QGraphicsView {
   void mouseReleaseEvent(QMouseEvent* e) override;
   void keyPressEvent(QKeyEvent* e) override;
   bool viewportEvent(QEvent* e) override;
+  void resizeEvent(QResizeEvent* e) override;
 
  private:
+  void place();
   int nodeUnder(const QPoint& viewportPos) const;
   void zoomBy(double factor, const QPoint& anchor);
 
+  class PictureItem;
   std::shared_ptr<const GraphPicture> picture_;
-  QSvgRenderer* renderer_ = nullptr;
+  PictureItem* item_ = nullptr;
   QPoint pressAt_, lastAt_;
+  int focus_ = -1;
   bool pressed_ = false, dragging_ = false;
+  bool placed_ = false;  // the user zoomed or moved the picture: a resize keeps it as it is
 };
 
 }  // namespace zelta::fe

@@ -7,6 +7,7 @@
 #include <QStatusBar>
 #include <algorithm>
 
+#include "cp932.h"
 #include "definition_panel.h"
 #include "find_bar.h"
 #include "frm_main.h"
@@ -188,9 +189,12 @@ void frmMain::GoToFunction(FunctionRef function) {
     // An undefined function has lines of its own only under -a: a child of
     // the current line first, else the first.
     const QString name = facts->undefined[static_cast<size_t>(function.index)].name;
+    QByteArray bytes;
+    if (index->encoding() == ResultIndex::Encoding::Utf8 || !unicodeToCp932(name, bytes)) bytes = name.toUtf8();
+    const std::string_view want(bytes.constData(), static_cast<size_t>(bytes.size()));
     auto named = [&](int l) {
       const LineParts p = index->parts(l);
-      return p.stdfunc && index->decode(p.name) == name;
+      return p.stdfunc && p.name == want;
     };
     for (int c = cur + 1; target < 0 && c <= index->lastDescendant(cur); c = index->lastDescendant(c) + 1)
       if (named(c)) target = c;
