@@ -444,11 +444,15 @@ void frmMain::applyLayout() {
   // A panel docked beside the client takes its room from the client, not
   // from the window.
   // (The client is resized before the dock's own show event.)
-  bool docked = false;
-  for (QDockWidget* d : {definitionDock, graphDock})
-    docked = docked || (isVisible() && d && !d->isHidden() && !d->isFloating() &&
-                        dockWidgetArea(d) != Qt::BottomDockWidgetArea);
-  const int W = outer.width() - (docked ? twips(width() - client->width()) : 0), H = outer.height();
+  bool beside = false, below = false;
+  for (QDockWidget* d : {definitionDock, graphDock}) {
+    if (!isVisible() || !d || d->isHidden() || d->isFloating()) continue;
+    (dockWidgetArea(d) == Qt::BottomDockWidgetArea ? below : beside) = true;
+  }
+  // Likewise a panel docked below takes the client's lower part.
+  const int clientRoom = height() - menuBar()->height() - (statusBar()->isVisible() ? statusBar()->height() : 0);
+  const int W = outer.width() - (beside ? twips(width() - client->width()) : 0);
+  const int H = outer.height() - (below ? twips(std::max(clientRoom - client->height(), 0)) : 0);
   tbToolBar->setGeometry(0, 0, client->width(), px(kToolbarHeight));
 
   // Dragged borders, kept within reach of both sides.

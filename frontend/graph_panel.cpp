@@ -66,7 +66,8 @@ GraphPanel::GraphPanel(QWidget* parent) : QWidget(parent) {
 }
 
 QSize GraphPanel::sizeHint() const {
-  return QSize(std::clamp(window()->width() * 2 / 5, 250, 900), 500);
+  // Beside the result, two fifths of the window; below it, a third.
+  return QSize(std::clamp(window()->width() * 2 / 5, 250, 900), std::clamp(window()->height() / 3, 200, 500));
 }
 
 void GraphPanel::setNote(const QString& text) {

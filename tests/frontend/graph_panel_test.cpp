@@ -5,6 +5,8 @@
 #include <QDockWidget>
 #include <QImage>
 #include <QLabel>
+#include <QMenuBar>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QSvgRenderer>
@@ -178,6 +180,15 @@ class GraphPanelTest : public fetest::Fixture {
     panel->depthBox->setValue(2);
     QVERIFY(settled(panel));
     QCOMPARE(panel->picture()->graph->nodes.size(), size_t(11));
+    // Docked below the result, the panel takes its room from the controls
+    // above it, which stay whole in the client.
+    w.addDockWidget(Qt::BottomDockWidgetArea, w.graphDock);
+    QTRY_VERIFY(w.graphDock->geometry().top() > w.menuBar()->height() + 200);
+    for (QWidget* c : {static_cast<QWidget*>(w.listerr), static_cast<QWidget*>(w.TreeView1)})
+      QTRY_VERIFY2(c->geometry().bottom() < w.client->height(), c->objectName().toUtf8());
+    panel->depthBox->setValue(3);
+    w.close();  // the depth is remembered
+    QCOMPARE(frmMain().graphPanel->depth(), 3);
 
     // Undefined functions only when the run showed them (-a), and lighter.
     CallGraphModel m;
@@ -249,6 +260,32 @@ class GraphPanelTest : public fetest::Fixture {
     // No result: nothing to export.
     w.ClearAll();
     QVERIFY(!exportAct->isEnabled());
+
+    // With -a an undefined function has lines of its own: a click on
+    // fprintf under report_error goes to the line below it.
+    {
+      fetest::CwdGuard cwd(root_);
+      QVERIFY(QDir().mkpath(p("calc")));
+      for (const QString& f : QDir(EXAMPLES_DIR "/calc").entryList(QDir::Files))
+        QVERIFY(QFile::copy(EXAMPLES_DIR "/calc/" + f, p("calc/" + f)));
+      QVERIFY(fetest::writeBytes(p("zelta.ini"), fetest::defaultIni()));
+      QCOMPARE(QProcess::execute(CONZELTA_PATH, {"-a", "-j", "-e", "calc"}), 1);
+    }
+    QVERIFY(w.showResultFile(p("tree.txt")));
+    QTRY_VERIFY(w.RichTextBox1->facts());
+    QVERIFY(w.RichTextBox1->facts()->undefinedShown);
+    int reportError = 0;
+    while (w.RichTextBox1->result()->parts(reportError).name != "report_error") ++reportError;
+    w.RichTextBox1->setCurrentLine(reportError);
+    QVERIFY(settled(panel));
+    const int fprintf = nodeNamed(*panel->picture(), "fprintf");
+    QVERIFY(fprintf > 0);
+    panel->view->centerOn(panel->picture()->boxes[static_cast<size_t>(fprintf)].center());
+    QTest::mouseClick(panel->view->viewport(), Qt::LeftButton, {}, panel->view->nodePoint(fprintf));
+    QCOMPARE(w.RichTextBox1->currentLine(), reportError + 1);
+    QVERIFY(w.RichTextBox1->result()->parts(reportError + 1).stdfunc);
+    QVERIFY(settled(panel));
+    QCOMPARE(panel->titleLabel->text(), QString("fprintf  （定義なし）"));
   }
 
   // A depth of more than 60 new functions shows what fits and folds the
