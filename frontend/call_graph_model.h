@@ -30,7 +30,7 @@ struct FunctionRef {
 struct GraphNode {
   enum class Kind { Function, More };
   Kind kind = Kind::Function;
-  FunctionRef function;  // Function: which one; More: whose group it folds
+  FunctionRef function;       // Function: which one; More: whose group it folds
   bool callersGroup = false;  // More: the folded ones call `function` (else it calls them)
   int hidden = 0;             // More: how many it folds
   int rank = 0;               // 0 the centre, -d a caller at depth d, +d a callee at depth d

@@ -189,7 +189,8 @@ GraphPicture GraphLayout::layOut(const LayoutRequest& r) {
       for (Agedge_t* a = agfstout(g, v); a; a = agnxtout(g, a)) {
         const char* from = agget(agtail(a), const_cast<char*>("id"));
         const char* to = agget(aghead(a), const_cast<char*>("id"));
-        if (from && to && from[0] == 'n' && to[0] == 'n') pic.edges.emplace_back(std::atoi(from + 1), std::atoi(to + 1));
+        if (from && to && from[0] == 'n' && to[0] == 'n')
+          pic.edges.emplace_back(std::atoi(from + 1), std::atoi(to + 1));
       }
     if (gvRenderData(gvc, g, "svg", &data, &length) == 0 && data && agerrors() == 0)
       pic.svg = QByteArray(data, static_cast<qsizetype>(length));

@@ -36,12 +36,12 @@ struct GraphPicture {
   std::shared_ptr<const CallGraph> graph;
   QByteArray svg;
   QSizeF size;
-  std::vector<QRectF> boxes;              // per node of the graph
+  std::vector<QRectF> boxes;               // per node of the graph
   std::vector<std::pair<int, int>> edges;  // as laid out: (caller node, callee node)
-  QString error;                          // why there is no picture
-  double seconds = 0;                     // layout and drawing
+  QString error;                           // why there is no picture
+  double seconds = 0;                      // layout and drawing
   bool ok() const { return error.isEmpty() && !svg.isEmpty(); }
-  int nodeAt(const QPointF& p) const;     // -1 when none
+  int nodeAt(const QPointF& p) const;  // -1 when none
 };
 
 class GraphLayout : public QObject {

@@ -122,7 +122,8 @@ void GraphPanel::redraw(FunctionRef focus) {
   }
   const GraphNode& centre = graph->nodes.front();
   const bool undefined = centre.function.kind == FunctionRef::Kind::Undefined;
-  titleLabel->setText((centre.name + QStringLiteral("  ") + (undefined ? QStringLiteral("（定義なし）") : centre.where)).trimmed());
+  titleLabel->setText(
+      (centre.name + QStringLiteral("  ") + (undefined ? QStringLiteral("（定義なし）") : centre.where)).trimmed());
   titleLabel->setToolTip(titleLabel->text());
 
   // Nodes are as wide as their names in the font the picture is drawn in,

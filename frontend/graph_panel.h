@@ -59,7 +59,7 @@ class GraphPanel : public QWidget {
   GraphLayout* layout_ = nullptr;
   std::shared_ptr<const GraphPicture> picture_;
   QString factsNote_;
-  FunctionRef focus_;   // the function to keep in sight in the coming picture
+  FunctionRef focus_;    // the function to keep in sight in the coming picture
   quint64 waiting_ = 0;  // the layout asked for, 0 when none
 };
 

@@ -1,6 +1,7 @@
 #include "graph_view.h"
 
 #include <QApplication>
+#include <QFutureWatcher>
 #include <QGraphicsObject>
 #include <QGraphicsScene>
 #include <QHelpEvent>
@@ -8,13 +9,12 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
-#include <QFutureWatcher>
 #include <QSvgRenderer>
-#include <QtConcurrent>
 #include <QTimer>
-#include <QtMath>
 #include <QToolTip>
 #include <QWheelEvent>
+#include <QtConcurrent>
+#include <QtMath>
 #include <cmath>
 
 namespace zelta::fe {
@@ -133,7 +133,8 @@ void GraphView::place() {
   if (!picture_) return;
   const QSizeF room = viewport()->size();
   const QSizeF size = picture_->size;
-  const double fitZoom = std::min(room.width() / std::max(size.width(), 1.0), room.height() / std::max(size.height(), 1.0));
+  const double fitZoom =
+      std::min(room.width() / std::max(size.width(), 1.0), room.height() / std::max(size.height(), 1.0));
   setZoom(std::clamp(fitZoom, kReadable, 1.0));
   if (focus_ >= 0 && static_cast<size_t>(focus_) < picture_->boxes.size())
     centerOn(picture_->boxes[static_cast<size_t>(focus_)].center());
@@ -231,18 +232,11 @@ void GraphView::mouseReleaseEvent(QMouseEvent* e) {
 void GraphView::keyPressEvent(QKeyEvent* e) {
   if (e->modifiers() & Qt::ControlModifier) {
     switch (e->key()) {
-      case Qt::Key_0:
-        fit();
-        return;
+      case Qt::Key_0: fit(); return;
       case Qt::Key_Plus:
-      case Qt::Key_Equal:
-        zoomBy(1.2, viewport()->rect().center());
-        return;
-      case Qt::Key_Minus:
-        zoomBy(1 / 1.2, viewport()->rect().center());
-        return;
-      default:
-        break;
+      case Qt::Key_Equal: zoomBy(1.2, viewport()->rect().center()); return;
+      case Qt::Key_Minus: zoomBy(1 / 1.2, viewport()->rect().center()); return;
+      default: break;
     }
   }
   QGraphicsView::keyPressEvent(e);

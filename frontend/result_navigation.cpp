@@ -172,10 +172,9 @@ void frmMain::GoToFunction(FunctionRef function) {
   if (defined) {
     // A function the current one calls, or one that calls it: the place
     // where the tree shows that call, as the definition panel's links go.
-    const bool callee =
-        curF >= 0 && std::any_of(facts->functions[static_cast<size_t>(curF)].calls.begin(),
-                                 facts->functions[static_cast<size_t>(curF)].calls.end(),
-                                 [&](const CallFact& c) { return c.function == function.index; });
+    const bool callee = curF >= 0 && std::any_of(facts->functions[static_cast<size_t>(curF)].calls.begin(),
+                                                 facts->functions[static_cast<size_t>(curF)].calls.end(),
+                                                 [&](const CallFact& c) { return c.function == function.index; });
     const auto& theirCalls = facts->functions[static_cast<size_t>(function.index)].calls;
     const bool caller = curF >= 0 && std::any_of(theirCalls.begin(), theirCalls.end(),
                                                  [&](const CallFact& c) { return c.function == curF; });

@@ -18,8 +18,7 @@ void frmMain::useDefaultSaveDialog() {
     saveFileDialog = [](QWidget* parent, const QString& title, const QString& filter) {
       // Qt's own dialog: it never changes the working folder, on which the
       // analyser's files depend.
-      return QFileDialog::getSaveFileName(parent, title, QString(), filter, nullptr,
-                                          QFileDialog::DontUseNativeDialog);
+      return QFileDialog::getSaveFileName(parent, title, QString(), filter, nullptr, QFileDialog::DontUseNativeDialog);
     };
 }
 
@@ -107,8 +106,8 @@ void frmMain::Print() {
 void frmMain::ExportGraph() {
   if (running_ || !graphPanel->hasPicture()) return;
   useDefaultSaveDialog();
-  QString name = saveFileDialog(this, QStringLiteral("グラフをエクスポート"),
-                                QStringLiteral("SVG画像(*.svg);;PNG画像(*.png)"));
+  QString name =
+      saveFileDialog(this, QStringLiteral("グラフをエクスポート"), QStringLiteral("SVG画像(*.svg);;PNG画像(*.png)"));
   if (name.isEmpty()) return;
   if (QFileInfo(name).suffix().isEmpty()) name += QStringLiteral(".svg");
   QString problem;

@@ -7,11 +7,11 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QSvgRenderer>
 #include <QTest>
-#include <QRegularExpression>
 #include <QXmlStreamReader>
 #include <map>
 #include <set>
@@ -77,8 +77,10 @@ std::map<QString, QRectF> svgNodeBoxes(const QByteArray& svg, QPointF* shift) {
       if (node.isEmpty()) continue;
       QRectF box;
       const QString d = a.hasAttribute("d") ? a.value("d").toString() : a.value("points").toString();
-      const QStringList nums = QString(d).replace(QRegularExpression("[^0-9.,-]+"), " ").replace(',', ' ').split(' ', Qt::SkipEmptyParts);
-      for (int i = 0; i + 1 < nums.size(); i += 2) box |= QRectF(nums[i].toDouble(), nums[i + 1].toDouble(), 0.001, 0.001);
+      const QStringList nums =
+          QString(d).replace(QRegularExpression("[^0-9.,-]+"), " ").replace(',', ' ').split(' ', Qt::SkipEmptyParts);
+      for (int i = 0; i + 1 < nums.size(); i += 2)
+        box |= QRectF(nums[i].toDouble(), nums[i + 1].toDouble(), 0.001, 0.001);
       out[node] |= box;
     }
   }
@@ -95,7 +97,8 @@ std::shared_ptr<TreeFacts> hubFacts(int callers) {
   for (int i = 0; i < callers; ++i) {
     const int c = static_cast<int>(f->functions.size());
     f->functions.push_back({QStringLiteral("c%1").arg(i), "", -1, 1, -1, {{"hub", -1, 1, 0}}, {c + 1}});
-    f->functions.push_back({QStringLiteral("d%1").arg(i), "", -1, 1, -1, {{QStringLiteral("c%1").arg(i), -1, 1, c}}, {}});
+    f->functions.push_back(
+        {QStringLiteral("d%1").arg(i), "", -1, 1, -1, {{QStringLiteral("c%1").arg(i), -1, 1, c}}, {}});
     f->functions[0].callers.push_back(c);
   }
   return f;
@@ -142,10 +145,9 @@ class GraphPanelTest : public fetest::Fixture {
     const GraphPicture* pic = panel->picture();
     QVERIFY2(pic->ok(), qPrintable(pic->error));
     QCOMPARE(panel->titleLabel->text(), QString("lexer_next  calc/lexer.c:38"));
-    QCOMPARE(nodeNames(*pic),
-             (std::set<QString>{"lexer_next", "read_number", "single_char_token", "report_error", "lexer_init",
-                                "lexer_accept", "parse_statement", "parse_factor", "evaluate_line", "parse_expr",
-                                "parse_term"}));
+    QCOMPARE(nodeNames(*pic), (std::set<QString>{"lexer_next", "read_number", "single_char_token", "report_error",
+                                                 "lexer_init", "lexer_accept", "parse_statement", "parse_factor",
+                                                 "evaluate_line", "parse_expr", "parse_term"}));
     QCOMPARE(edgeNames(*pic),
              (std::set<QString>{"lexer_next>read_number", "lexer_next>single_char_token", "lexer_next>report_error",
                                 "lexer_init>lexer_next", "lexer_accept>lexer_next", "parse_statement>lexer_next",
