@@ -14,8 +14,8 @@
 namespace zelta::fe {
 namespace {
 
-// A name longer than this is shortened in the picture (the tooltip keeps it
-// whole): a node as wide as a screen helps nobody.
+// A name longer than this is shortened in the picture: a node as wide as a
+// screen helps nobody.
 constexpr int kLongestLabel = 60;
 // The picture's text, in picture units: at 100% it is the window's own size.
 constexpr double kFontSize = 13;
@@ -72,7 +72,8 @@ QSize GraphPanel::sizeHint() const {
 
 void GraphPanel::setNote(const QString& text) {
   noteLabel->setText(text);
-  noteLabel->setVisible(!text.isEmpty());
+  // Kept in place when empty, so that the picture does not jump as notes come and go.
+  noteLabel->setMinimumHeight(noteLabel->fontMetrics().height());
 }
 
 void GraphPanel::setFacts(std::shared_ptr<const TreeFacts> facts, const QString& note) {
@@ -123,7 +124,8 @@ void GraphPanel::redraw(FunctionRef focus) {
   const GraphNode& centre = graph->nodes.front();
   const bool undefined = centre.function.kind == FunctionRef::Kind::Undefined;
   titleLabel->setText(
-      (centre.name + QStringLiteral("  ") + (undefined ? QStringLiteral("（定義なし）") : centre.where)).trimmed());
+      (shortened(centre.name, 200) + QStringLiteral("  ") + (undefined ? QStringLiteral("（定義なし）") : centre.where))
+          .trimmed());
   titleLabel->setToolTip(titleLabel->text());
 
   // Nodes are as wide as their names in the font the picture is drawn in,
@@ -137,8 +139,7 @@ void GraphPanel::redraw(FunctionRef focus) {
   r.fontSize = kFontSize;
   r.nodeHeight = std::ceil(metrics.height() * scale) + 10;
   for (const GraphNode& n : graph->nodes) {
-    QString label = n.name;
-    if (label.size() > kLongestLabel) label = label.left(kLongestLabel - 1) + QChar(0x2026);
+    QString label = shortened(n.name, kLongestLabel);
     r.widths.push_back(std::max(std::ceil(metrics.horizontalAdvance(label) * scale) + 16, 40.0));
     r.labels.push_back(std::move(label));
   }

@@ -48,11 +48,12 @@ class GraphView::PictureItem : public QGraphicsObject {
   PictureItem(GraphView* view, QByteArray svg, QSizeF size)
       : view_(view), svg_(std::move(svg)), rect_(QPointF(0, 0), size) {}
   QRectF boundingRect() const override { return rect_; }
-  bool isDrawn() const { return !image_.isNull(); }
+  bool isDrawn() const { return !image_.isNull() || failed_; }
   void paint(QPainter* p, const QStyleOptionGraphicsItem*, QWidget* widget) override {
     const double wanted = p->worldTransform().m11() * (widget ? widget->devicePixelRatioF() : 1.0);
     const double fits = std::sqrt(kCachePixels / std::max(rect_.width() * rect_.height(), 1.0));
     wanted_ = std::min(wanted, fits);
+    if (failed_) return;
     if (image_.isNull())
       drawSoon(0);
     else if (std::abs(wanted_ - scale_) > 1e-3 * scale_)
@@ -72,9 +73,10 @@ class GraphView::PictureItem : public QGraphicsObject {
       connect(watcher, &QFutureWatcher<QImage>::finished, this, [this, watcher, scale] {
         watcher->deleteLater();
         drawing_ = false;
-        const bool first = image_.isNull();
+        const bool first = !isDrawn();
         image_ = watcher->result();
         scale_ = scale;
+        failed_ = image_.isNull();  // no memory for it: left blank, not tried again
         update();
         if (first) emit view_->pictureDrawn();
       });
@@ -87,7 +89,7 @@ class GraphView::PictureItem : public QGraphicsObject {
   QRectF rect_;
   QImage image_;
   double scale_ = 0, wanted_ = 1;
-  bool drawing_ = false, waiting_ = false;
+  bool drawing_ = false, waiting_ = false, failed_ = false;
 };
 
 namespace {
@@ -97,6 +99,10 @@ namespace {
 constexpr double kReadable = 0.6;
 
 }  // namespace
+
+QString shortened(const QString& name, int longest) {
+  return name.size() > longest ? name.left(longest - 1) + QChar(0x2026) : name;
+}
 
 GraphView::GraphView(QWidget* parent) : QGraphicsView(parent) {
   setObjectName(QStringLiteral("graphView"));
@@ -251,9 +257,10 @@ bool GraphView::viewportEvent(QEvent* e) {
       return true;
     }
     const GraphNode& n = picture_->graph->nodes[static_cast<size_t>(node)];
-    QString tip = n.kind == GraphNode::Kind::More
-                      ? QStringLiteral("%1個の関数（クリックで開く）").arg(n.hidden)
-                      : (n.where.isEmpty() ? n.name : n.name + QStringLiteral("  —  ") + n.where);
+    QString tip =
+        n.kind == GraphNode::Kind::More
+            ? QStringLiteral("%1個の関数（クリックで開く）").arg(n.hidden)
+            : (n.where.isEmpty() ? shortened(n.name, 200) : shortened(n.name, 200) + QStringLiteral("  —  ") + n.where);
     if (n.kind == GraphNode::Kind::Function && n.function.kind == FunctionRef::Kind::Undefined)
       tip += QStringLiteral("（解析したソースには定義がありません）");
     QToolTip::showText(help->globalPos(), tip, viewport());

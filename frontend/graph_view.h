@@ -9,6 +9,10 @@
 
 namespace zelta::fe {
 
+// `name`, cut to `longest` characters with an ellipsis: names of any length
+// reach the picture, its title and its tooltips.
+QString shortened(const QString& name, int longest);
+
 class GraphView : public QGraphicsView {
   Q_OBJECT
  public:

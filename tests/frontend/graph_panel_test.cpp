@@ -305,7 +305,9 @@ class GraphPanelTest : public fetest::Fixture {
     GraphPanel panel;
     panel.resize(700, 500);
     panel.show();
-    panel.setFacts(hubFacts(100), QString());
+    auto facts = hubFacts(100);
+    facts->functions[1].name = QString(1000000, 'x');  // names of any length keep the picture in bounds
+    panel.setFacts(facts, QString());
     panel.showFunction(FunctionRef::defined(0));
     QVERIFY(settled(&panel));
     const GraphPicture& pic = *panel.picture();
@@ -313,6 +315,8 @@ class GraphPanelTest : public fetest::Fixture {
     const int more = nodeNamed(pic, "+41 more");
     QVERIFY(more > 0);
     QCOMPARE(pic.graph->nodes[static_cast<size_t>(more)].hidden, 41);
+    QVERIFY(pic.size.width() < 2000);
+    QVERIFY(pic.svg.size() < 200000);
     QVERIFY(edgeNames(pic).count("+41 more>hub"));
     panel.view->centerOn(pic.boxes[static_cast<size_t>(more)].center());
     QSignalSpy activated(&panel, &GraphPanel::functionActivated);
