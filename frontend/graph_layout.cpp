@@ -134,7 +134,7 @@ GraphPicture GraphLayout::layOut(const LayoutRequest& r) {
   for (size_t i = 0; i < n; ++i) {
     const GraphNode& node = cg.nodes[i];
     // Named after the function, so that the SVG's titles say who is who.
-    std::string name = node.name.toStdString() + "#" + std::to_string(i);
+    std::string name = r.labels[i].toStdString() + "#" + std::to_string(i);
     Agnode_t* v = agnode(g, name.data(), 1);
     nodes[i] = v;
     set(v, "id", "n" + std::to_string(i));
