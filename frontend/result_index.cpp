@@ -226,9 +226,8 @@ LineParts ResultIndex::parts(int line) const {
   return p;
 }
 
-QString ResultIndex::toPlainText() const {
-  QString out;
-  out.reserve(static_cast<qsizetype>(std::min<qint64>(bytes_.size(), INT_MAX / 2)));
+template <typename Fn>
+bool ResultIndex::forEachDecodedPiece(Fn&& fn) const {
   qint64 at = 0;
   while (at < bytes_.size()) {
     // A piece ends at a line end; a line feed is never the second byte of a
@@ -239,12 +238,19 @@ QString ResultIndex::toPlainText() const {
       end = nl < 0 ? bytes_.size() : nl + 1;
     }
     const QByteArray piece = QByteArray::fromRawData(bytes_.constData() + at, end - at);
-    if (encoding_ == Encoding::Utf8)
-      out += QString::fromUtf8(foldCrlf(piece));
-    else
-      out += decodeText(piece);
+    if (!fn(encoding_ == Encoding::Utf8 ? QString::fromUtf8(foldCrlf(piece)) : decodeText(piece))) return false;
     at = end;
   }
+  return true;
+}
+
+QString ResultIndex::toPlainText() const {
+  QString out;
+  out.reserve(static_cast<qsizetype>(std::min<qint64>(bytes_.size(), INT_MAX / 2)));
+  forEachDecodedPiece([&out](const QString& text) {
+    out += text;
+    return true;
+  });
   return out;
 }
 
@@ -264,22 +270,12 @@ QString ResultIndex::text(TextPos from, TextPos to) const {
 
 bool ResultIndex::writeCp932(QIODevice& out, bool* lossy) const {
   if (lossy) *lossy = false;
-  qint64 at = 0;
-  while (at < bytes_.size()) {
-    qint64 end = std::min<qint64>(at + kChunk, bytes_.size());
-    if (end < bytes_.size()) {
-      const qint64 nl = bytes_.indexOf('\n', end - 1);
-      end = nl < 0 ? bytes_.size() : nl + 1;
-    }
-    const QByteArray piece = QByteArray::fromRawData(bytes_.constData() + at, end - at);
-    const QString text = encoding_ == Encoding::Utf8 ? QString::fromUtf8(foldCrlf(piece)) : decodeText(piece);
+  return forEachDecodedPiece([&](const QString& text) {
     bool l = false;
     const QByteArray bytes = toCrlf(unicodeToCp932Lenient(text, &l));
     if (l && lossy) *lossy = true;
-    if (out.write(bytes) != bytes.size()) return false;
-    at = end;
-  }
-  return true;
+    return out.write(bytes) == bytes.size();
+  });
 }
 
 }  // namespace zelta::fe

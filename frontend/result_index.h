@@ -81,6 +81,10 @@ class ResultIndex {
   ResultIndex() = default;
   void indexLines();
   void readTree();
+  // Calls fn with the text decoded in pieces of whole lines; stops when fn
+  // returns false, and then returns false.
+  template <typename Fn>
+  bool forEachDecodedPiece(Fn&& fn) const;
 
   QByteArray bytes_;
   Encoding encoding_ = Encoding::Cp932;

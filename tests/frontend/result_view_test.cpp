@@ -68,24 +68,14 @@ QByteArray drawTree(const std::vector<int>& depth, const std::function<QString(i
   return fetest::sjCrlf(out);
 }
 
-QStringList messages(const frmMain& w) {
-  QStringList out;
-  for (int i = 0; i < w.listerr->count(); ++i) out << w.listerr->item(i)->text();
-  return out;
-}
-
 // The fixture's line numbers (from 1) of a few places.
 constexpr int kEvaluateLine = 3, kLexerNext = 5, kParseStatement = 9, kRef = 11, kParseExpr = 14, kParseFactor = 16,
               kFactorialSelf = 20, kLoop = 27, kPower = 32;
 
 }  // namespace
 
-class ResultViewTest : public QObject {
+class ResultViewTest : public fetest::Fixture {
   Q_OBJECT
-  QTemporaryDir settings_;
-  QTemporaryDir* dir_ = nullptr;
-  QString root_;
-  QString p(const QString& rel) const { return root_ + "/" + rel; }
 
   // The example program's tree (-e -v) and its tree.json in a working
   // folder that also holds the sources the json names.
@@ -105,17 +95,6 @@ class ResultViewTest : public QObject {
   static int line(int number) { return number - 1; }
 
  private slots:
-  void initTestCase() { QVERIFY(settings_.isValid()); }
-  void init() {
-    fetest::useScratchSettings(settings_.path());
-    dir_ = new QTemporaryDir;
-    QVERIFY(dir_->isValid());
-    root_ = dir_->path();
-  }
-  void cleanup() {
-    delete dir_;
-    dir_ = nullptr;
-  }
 
   // ---- the index and the folds, without a window ----
 
@@ -536,8 +515,8 @@ class ResultViewTest : public QObject {
     QTRY_VERIFY(!w.isReadingFacts());
     QVERIFY(!w.RichTextBox1->facts());
     QCOMPARE(w.listerr->count(), 1);
-    QVERIFY2(messages(w).last().contains("tree.json") && messages(w).last().contains(said),
-             qPrintable(messages(w).last()));
+    QVERIFY2(fetest::messages(w).last().contains("tree.json") && fetest::messages(w).last().contains(said),
+             qPrintable(fetest::messages(w).last()));
     // The text's own tree and links stay: they need no file but tree.txt.
     QVERIFY(w.RichTextBox1->result()->isTree());
     QCOMPARE(w.RichTextBox1->linkAt(line(kRef)).kind, LinkKind::Reference);
@@ -595,7 +574,7 @@ class ResultViewTest : public QObject {
     w.RunAnalysis();
     QVERIFY(QFile::exists(p("tree.json")));
     QTRY_VERIFY(!w.isReadingFacts());
-    QCOMPARE(messages(w), QStringList({"解析中・・・", "解析結果を表示してます", "正常に終了しました"}));
+    QCOMPARE(fetest::messages(w), QStringList({"解析中・・・", "解析結果を表示してます", "正常に終了しました"}));
     QVERIFY(w.RichTextBox1->facts());
     w.OpenDefinition(line(kParseFactor));
     QCOMPARE(w.definitionPanel->placeLabel->text(), QString("calc/parser.c:70"));
@@ -613,7 +592,7 @@ class ResultViewTest : public QObject {
     // tree works, the panel says why it is empty, no message.
     QVERIFY(QFile::rename(p("tree.json"), p("old.json")));
     w.RunAnalysis();
-    QCOMPARE(messages(w), QStringList({"解析中・・・", "解析結果を表示してます", "正常に終了しました"}));
+    QCOMPARE(fetest::messages(w), QStringList({"解析中・・・", "解析結果を表示してます", "正常に終了しました"}));
     QVERIFY(w.RichTextBox1->result()->isTree());
     QVERIFY(!w.isReadingFacts() && !w.RichTextBox1->facts());
     // A tree.json left by an earlier run is not this run's: not read.
@@ -629,9 +608,9 @@ class ResultViewTest : public QObject {
     edited.replace(fetest::sj("10  　 │ ├next"), fetest::sj("1O  　 │ ├next"));
     QVERIFY(fetest::writeBytes(p("fake_tree.txt"), edited));
     w.RunAnalysis();
-    QCOMPARE(messages(w).mid(0, 3), QStringList({"解析中・・・", "解析結果を表示してます", "正常に終了しました"}));
-    QCOMPARE(messages(w).size(), 4);
-    QVERIFY(messages(w).last().contains("10行目"));
+    QCOMPARE(fetest::messages(w).mid(0, 3), QStringList({"解析中・・・", "解析結果を表示してます", "正常に終了しました"}));
+    QCOMPARE(fetest::messages(w).size(), 4);
+    QVERIFY(fetest::messages(w).last().contains("10行目"));
     QCOMPARE(w.RichTextBox1->toPlainText(), decodeText(edited));
     QVERIFY(!w.RichTextBox1->result()->isTree());
     QCOMPARE(w.RichTextBox1->linkAt(line(kRef)).kind, LinkKind::None);
