@@ -3,7 +3,7 @@
 # what folding, finding and reading tree.json cost there, in the real zelta
 # window (on Xvfb when it is installed, else on the offscreen platform).
 #
-#   bench/frontend.sh [CASE...]     cases: objdump linux synthetic (default: all)
+#   bench/frontend.sh [CASE...]     cases: objdump linux synthetic graph (default: all)
 #
 #   objdump    conzelta -j -f main over binutils 2.40's objdump sources, without -e
 #              (about 627,000 lines)
@@ -11,6 +11,10 @@
 #              (init kernel mm lib ipc block security: 1,214 files)
 #   synthetic  bench/gen_tree.py: 4,999,999 lines (the most the analyser writes)
 #              with a matching tree.json, about 380 MB of text
+#   graph      conzelta -j -a -e -v -f start_kernel over the Linux 6.1 core, then
+#              the graph panel: kmalloc (undefined, so -a) at depth 2 and
+#              start_kernel at depth 3, each timed from choosing its line to its
+#              picture on screen, and a click on one of start_kernel's callees
 #
 # zelta runs with ZELTA_BENCH_TREE set to the tree: it loads the file as after
 # a run, folds and unfolds the root, chooses level 1, finds a name (hits inside
@@ -23,7 +27,7 @@ root=$bench_root
 cd "$root"
 runs=${RUNS:-3}
 cases=("$@")
-[ ${#cases[@]} -gt 0 ] || cases=(objdump linux synthetic)
+[ ${#cases[@]} -gt 0 ] || cases=(objdump linux synthetic graph)
 cache=$root/bench/cache
 out=$root/bench/out/frontend
 mkdir -p "$cache" "$out"
@@ -63,15 +67,16 @@ tree() {
   [ -f "$dir/tree.txt" ] || { echo "no tree.txt in $dir" >&2; return 1; }
 }
 
-# measure LABEL TREE NEEDLE : RUNS runs of the timing hook; medians per figure.
+# measure LABEL TREE NEEDLE [GRAPHS] : RUNS runs of the timing hook; medians per
+# figure. GRAPHS ("name:depth ...") also times the graph panel's pictures.
 measure() {
-  local label=$1 treefile=$2 needle=$3 r
+  local label=$1 treefile=$2 needle=$3 graphs=${4:-} r
   local runner=(env QT_QPA_PLATFORM=offscreen)
   command -v xvfb-run >/dev/null && runner=(xvfb-run -a -s "-screen 0 1400x900x24")
   echo "== $label: $(wc -l <"$treefile") lines, $(($(stat -c %s "$treefile") / 1048576)) MB; find \"$needle\""
   for ((r = 1; r <= runs; r++)); do
     (cd "$(dirname "$treefile")" &&
-      XDG_CONFIG_HOME="$out/config" ZELTA_BENCH_TREE="$treefile" ZELTA_BENCH_FIND="$needle" \
+      XDG_CONFIG_HOME="$out/config" ZELTA_BENCH_TREE="$treefile" ZELTA_BENCH_FIND="$needle" ZELTA_BENCH_GRAPH="$graphs" \
         "${runner[@]}" /usr/bin/time -v -o "$out/$label.time.$r" "$zelta" >"$out/$label.out.$r" 2>/dev/null)
     awk -F': ' '/Maximum resident set size/ {printf "process_peak_rss %.0f MB\n", $2 / 1024}' "$out/$label.time.$r" \
       >>"$out/$label.out.$r"
@@ -116,6 +121,14 @@ for c in "${cases[@]}"; do
       b=$out/linux
       [ "$b/tree.txt" -nt "$conzelta" ] || tree "$b" start_kernel "-j -e -v" "$cache/linux-source-6.1" init kernel mm lib ipc block security
       measure linux "$b/tree.txt" kmem_cache_init
+      ;;
+    graph)
+      unpack linux /usr/src/linux-source-6.1.tar.xz --wildcards 'linux-source-6.1/init/*' 'linux-source-6.1/kernel/*' \
+        'linux-source-6.1/mm/*' 'linux-source-6.1/lib/*' 'linux-source-6.1/ipc/*' 'linux-source-6.1/block/*' \
+        'linux-source-6.1/security/*' 'linux-source-6.1/include/*'
+      b=$out/linux-graph
+      [ "$b/tree.txt" -nt "$conzelta" ] || tree "$b" start_kernel "-j -a -e -v" "$cache/linux-source-6.1" init kernel mm lib ipc block security
+      measure graph "$b/tree.txt" kmem_cache_init "kmalloc:2 start_kernel:3"
       ;;
     synthetic)
       b=$out/synthetic

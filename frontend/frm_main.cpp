@@ -25,6 +25,7 @@
 #include "frm_console.h"
 #include "frm_ini.h"
 #include "frm_option.h"
+#include "graph_panel.h"
 #include "icons.h"
 #include "result_font.h"
 #include "settings_store.h"
@@ -224,6 +225,10 @@ void frmMain::createActions() {
     if (!list->currentItem() && list->count()) list->setCurrentRow(0);
   });
 
+  actExportGraph_ = new QAction(QStringLiteral("グラフをエクスポート(&G)..."), this);
+  actExportGraph_->setObjectName(QStringLiteral("actExportGraph"));
+  connect(actExportGraph_, &QAction::triggered, this, &frmMain::ExportGraph);
+
   for (QAction* a : {actFind_, actBack_, actForward_, actDefinition_}) a->setShortcutContext(Qt::WindowShortcut);
 }
 
@@ -243,11 +248,28 @@ void frmMain::createDockWindows() {
     if (on) currentLineChanged(RichTextBox1->currentLine());
   });
 
+  // The graph around the current line's function, beside the result too.
+  graphPanel = new GraphPanel;
+  graphDock = new QDockWidget(QStringLiteral("グラフ"), this);
+  graphDock->setObjectName(QStringLiteral("graphDock"));
+  graphDock->setAllowedAreas(Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea | Qt::BottomDockWidgetArea);
+  graphDock->setWidget(graphPanel);
+  addDockWidget(Qt::RightDockWidgetArea, graphDock);
+  graphDock->hide();
+  connect(graphPanel, &GraphPanel::functionActivated, this, &frmMain::GoToFunction);
+  connect(graphPanel, &GraphPanel::pictureChanged, this, &frmMain::updateActions);
+  connect(graphDock, &QDockWidget::visibilityChanged, this, [this](bool on) {
+    if (on) currentLineChanged(RichTextBox1->currentLine());
+  });
+
   actPanel_ = definitionDock->toggleViewAction();
   actPanel_->setObjectName(QStringLiteral("actPanel"));
+  actGraph_ = graphDock->toggleViewAction();
+  actGraph_->setObjectName(QStringLiteral("actGraph"));
   mnuView->addSeparator();
   mnuView->addAction(actPanel_);
   mnuView->addAction(actDefinition_);
+  mnuView->addAction(actGraph_);
 }
 
 void frmMain::buildMenus() {
@@ -266,6 +288,7 @@ void frmMain::buildMenus() {
   mnuFilePrint = mnuFile->addAction(QStringLiteral("印刷(&P)..."), this, &frmMain::Print);
   mnuFilePrint->setObjectName(QStringLiteral("mnuFilePrint"));
   mnuFilePrint->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+  mnuFile->addAction(actExportGraph_);
   mnuFile->addSeparator();
   mnuFileExit = mnuFile->addAction(QStringLiteral("終了(&X)"), this, &QWidget::close);
   mnuFileExit->setObjectName(QStringLiteral("mnuFileExit"));
@@ -366,6 +389,7 @@ void frmMain::updateActions() {
   mnuDepth_->menuAction()->setEnabled(tree);
   for (QAction* a : mnuDepth_->actions()) a->setEnabled(tree);
   actDefinition_->setEnabled(tree);
+  actExportGraph_->setEnabled(on && graphPanel && graphPanel->hasPicture());
   actBack_->setEnabled(on && history_.canBack());
   actForward_->setEnabled(on && history_.canForward());
 }
@@ -420,9 +444,15 @@ void frmMain::applyLayout() {
   // A panel docked beside the client takes its room from the client, not
   // from the window.
   // (The client is resized before the dock's own show event.)
-  const bool docked = isVisible() && definitionDock && !definitionDock->isHidden() && !definitionDock->isFloating() &&
-                      dockWidgetArea(definitionDock) != Qt::BottomDockWidgetArea;
-  const int W = outer.width() - (docked ? twips(width() - client->width()) : 0), H = outer.height();
+  bool beside = false, below = false;
+  for (QDockWidget* d : {definitionDock, graphDock}) {
+    if (!isVisible() || !d || d->isHidden() || d->isFloating()) continue;
+    (dockWidgetArea(d) == Qt::BottomDockWidgetArea ? below : beside) = true;
+  }
+  // Likewise a panel docked below takes the client's lower part.
+  const int clientRoom = height() - menuBar()->height() - (statusBar()->isVisible() ? statusBar()->height() : 0);
+  const int W = outer.width() - (beside ? twips(width() - client->width()) : 0);
+  const int H = outer.height() - (below ? twips(std::max(clientRoom - client->height(), 0)) : 0);
   tbToolBar->setGeometry(0, 0, client->width(), px(kToolbarHeight));
 
   // Dragged borders, kept within reach of both sides.
@@ -531,6 +561,7 @@ void frmMain::loadPlacement() {
   restoreState(QByteArray::fromBase64(GetSetting(kSettings, QStringLiteral("DockState"), QString()).toLatin1()));
   definitionPanel->splitter->restoreState(
       QByteArray::fromBase64(GetSetting(kSettings, QStringLiteral("PanelSplitter"), QString()).toLatin1()));
+  graphPanel->setDepth(placementValue(QStringLiteral("GraphDepth"), graphPanel->depth()));
   loadedTwips_ = QRect(left, top, width, height);
   loadedPixels_ = wanted;
   wantedOuterPixels_ = wanted.size();
@@ -545,6 +576,7 @@ void frmMain::savePlacement() {
   SaveSetting(kSettings, QStringLiteral("DockState"), QString::fromLatin1(saveState().toBase64()));
   SaveSetting(kSettings, QStringLiteral("PanelSplitter"),
               QString::fromLatin1(definitionPanel->splitter->saveState().toBase64()));
+  SaveSetting(kSettings, QStringLiteral("GraphDepth"), QString::number(graphPanel->depth()));
   if (isMinimized()) return;
   const QRect f = frameGeometry();
   // An unmoved, unresized window stores the values it was given.

@@ -1,6 +1,6 @@
 // The main window: input list, result view, message list, menus, toolbar,
 // the analysis run and the placement memory; it wires the result's find
-// bar, link history and definition panel to the view.
+// bar, link history, definition panel and graph panel to the view.
 #pragma once
 #include <QDateTime>
 #include <QListWidget>
@@ -12,6 +12,7 @@
 #include <functional>
 #include <vector>
 
+#include "call_graph_model.h"
 #include "drop_list.h"
 #include "link_history.h"
 #include "result_view.h"
@@ -33,6 +34,7 @@ class frmini;
 class frmconsole;
 class FindBar;
 class DefinitionPanel;
+class GraphPanel;
 class SplitHandle;
 
 // The message list's own lines.
@@ -70,6 +72,8 @@ class frmMain : public QMainWindow {
   SplitHandle* messageSplit = nullptr;  // between the result and the messages
   QDockWidget* definitionDock = nullptr;
   DefinitionPanel* definitionPanel = nullptr;
+  QDockWidget* graphDock = nullptr;
+  GraphPanel* graphPanel = nullptr;
   QLabel* whereLabel = nullptr;  // the status bar: the path to the current line
 
   QMenu* mnuFile = nullptr;
@@ -146,6 +150,10 @@ class frmMain : public QMainWindow {
   void FollowLink(int line);
   void OpenDefinition(int line);
   void GoToRelated(int function, bool caller);
+  // From the graph: the line of a function, near the current line when it
+  // calls or is called by the current function, else its first line.
+  void GoToFunction(FunctionRef function);
+  void ExportGraph();
 
  signals:
   // The function on the current line changed (-1 when the line has none or
@@ -174,12 +182,16 @@ class frmMain : public QMainWindow {
   void runSearch();
   void goToHit(size_t hit);
   void jump(int to, int rangeLast);
+  int relatedLine(int function, bool caller) const;
+  void setPanelFacts(std::shared_ptr<const TreeFacts> facts, const QString& folder, const QString& definitionNote,
+                     const QString& graphNote);
   void currentLineChanged(int line);
   void folderWalk(const QString& folder);
   void appendEntry(const QString& name, const QString& path);
   void ShowRunOutcome(bool started, bool normalExit, int exitCode, const QDateTime& runStart);
   bool writeResult(const QString& path);
   void saveAsSteps();
+  void useDefaultSaveDialog();
   void noteOpened(QWidget* w);
 
   // Actions of the result's navigation (the older menus keep their public
@@ -192,6 +204,8 @@ class frmMain : public QMainWindow {
   QAction* actForward_ = nullptr;
   QAction* actPanel_ = nullptr;
   QAction* actDefinition_ = nullptr;
+  QAction* actGraph_ = nullptr;
+  QAction* actExportGraph_ = nullptr;
 
   LinkHistory history_;
   std::vector<int> hits_;

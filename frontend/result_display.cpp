@@ -1,5 +1,6 @@
 // What a run leaves behind: the error log's lines in the message list, the
-// tree in the result view, and tree.json's facts in the definition panel.
+// tree in the result view, and tree.json's facts in the definition and graph
+// panels.
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
@@ -11,6 +12,7 @@
 #include "definition_panel.h"
 #include "find_bar.h"
 #include "frm_main.h"
+#include "graph_panel.h"
 
 namespace zelta::fe {
 namespace {
@@ -117,19 +119,21 @@ void frmMain::readFacts(const QString& path, const QDateTime& notBefore) {
   const QFileInfo info(path);
   const QString folder = info.absolutePath();
   if (path.isEmpty() || !index || index->isEmpty()) {
-    definitionPanel->setFacts(nullptr, folder, QString());
+    setPanelFacts(nullptr, folder, QString(), QString());
     return;
   }
   if (!info.isFile() || (notBefore.isValid() && info.lastModified() < notBefore)) {
-    definitionPanel->setFacts(nullptr, folder, QStringLiteral("tree.jsonがないため、定義と呼び出し元は表示できません"));
+    setPanelFacts(nullptr, folder, QStringLiteral("tree.jsonがないため、定義と呼び出し元は表示できません"),
+                  QStringLiteral("tree.jsonがないため、グラフは描けません"));
     return;
   }
   if (!index->isTree()) {
-    definitionPanel->setFacts(nullptr, folder,
-                              QStringLiteral("tree.txtを木として読めないため、定義と呼び出し元は表示できません"));
+    setPanelFacts(nullptr, folder, QStringLiteral("tree.txtを木として読めないため、定義と呼び出し元は表示できません"),
+                  QStringLiteral("tree.txtを木として読めないため、グラフは描けません"));
     return;
   }
-  definitionPanel->setFacts(nullptr, folder, QStringLiteral("tree.jsonを読み込んでいます…"));
+  const QString reading = QStringLiteral("tree.jsonを読み込んでいます…");
+  setPanelFacts(nullptr, folder, reading, reading);
   auto cancel = std::make_shared<std::atomic<bool>>(false);
   factsCancel_ = cancel;
   readingFacts_ = true;
@@ -142,10 +146,11 @@ void frmMain::readFacts(const QString& path, const QDateTime& notBefore) {
     if (!f.facts) {
       AppendMessage(
           QStringLiteral("tree.jsonがtree.txtと合わないため、定義と呼び出し元は表示しません（%1）").arg(f.problem));
-      definitionPanel->setFacts(nullptr, folder, QStringLiteral("tree.jsonがtree.txtと合いません"));
+      const QString mismatch = QStringLiteral("tree.jsonがtree.txtと合いません");
+      setPanelFacts(nullptr, folder, mismatch, mismatch);
       return;
     }
-    definitionPanel->setFacts(f.facts, folder, QString());
+    setPanelFacts(f.facts, folder, QString(), QString());
     RichTextBox1->setFacts(f.facts);  // tells the panel the current line again
   });
   watcher->setFuture(QtConcurrent::run([path, index, cancel] {
@@ -154,6 +159,12 @@ void frmMain::readFacts(const QString& path, const QDateTime& notBefore) {
     if (!f.facts && f.problem.isEmpty()) f.problem = QStringLiteral("読めません");
     return f;
   }));
+}
+
+void frmMain::setPanelFacts(std::shared_ptr<const TreeFacts> facts, const QString& folder,
+                            const QString& definitionNote, const QString& graphNote) {
+  definitionPanel->setFacts(facts, folder, definitionNote);
+  graphPanel->setFacts(std::move(facts), graphNote);
 }
 
 }  // namespace zelta::fe

@@ -1,14 +1,17 @@
 // Moving about the result: find, folds, links with their history, the
-// status bar's path and the definition panel that follows the current line.
+// status bar's path and the definition and graph panels that follow the
+// current line.
 #include <QDockWidget>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QStatusBar>
 #include <algorithm>
 
+#include "cp932.h"
 #include "definition_panel.h"
 #include "find_bar.h"
 #include "frm_main.h"
+#include "graph_panel.h"
 #include "tree_search.h"
 
 namespace zelta::fe {
@@ -119,9 +122,20 @@ void frmMain::OpenDefinition(int line) {
 // or a child), else the nearest such pair below it; failing that, any line
 // of the function; failing that, the panel alone shows it.
 void frmMain::GoToRelated(int function, bool caller) {
+  if (running_ || !RichTextBox1->result() || !RichTextBox1->facts()) return;
+  const int cur = RichTextBox1->currentLine();
+  const int target = relatedLine(function, caller);
+  if (target < 0 || target == cur) {
+    definitionPanel->showFunction(function);
+    return;
+  }
+  history_.visit(cur, target);
+  jump(target, target);
+}
+
+int frmMain::relatedLine(int function, bool caller) const {
   const auto& index = RichTextBox1->result();
   const TreeFacts* facts = RichTextBox1->facts();
-  if (running_ || !index || !facts) return;
   const int n = index->lineCount();
   const int cur = RichTextBox1->currentLine();
   const int curF = facts->functionOfLine(cur);
@@ -142,8 +156,53 @@ void frmMain::GoToRelated(int function, bool caller) {
   for (int k = 1; k <= n && target < 0; ++k) target = pairAt((cur + k) % n);
   for (int k = 1; k <= n && target < 0; ++k)
     if (facts->functionOfLine((cur + k) % n) == function) target = (cur + k) % n;
+  return target;
+}
+
+void frmMain::GoToFunction(FunctionRef function) {
+  const auto& index = RichTextBox1->result();
+  const TreeFacts* facts = RichTextBox1->facts();
+  if (running_ || !index || !facts || function.isNone()) return;
+  const bool defined = function.kind == FunctionRef::Kind::Defined;
+  if (function.index >= static_cast<int>(defined ? facts->functions.size() : facts->undefined.size())) return;
+  const int n = index->lineCount();
+  const int cur = RichTextBox1->currentLine();
+  const int curF = facts->functionOfLine(cur);
+  int target = -1;
+  if (defined) {
+    // A function the current one calls, or one that calls it: the place
+    // where the tree shows that call, as the definition panel's links go.
+    const bool callee = curF >= 0 && std::any_of(facts->functions[static_cast<size_t>(curF)].calls.begin(),
+                                                 facts->functions[static_cast<size_t>(curF)].calls.end(),
+                                                 [&](const CallFact& c) { return c.function == function.index; });
+    const auto& theirCalls = facts->functions[static_cast<size_t>(function.index)].calls;
+    const bool caller = curF >= 0 && std::any_of(theirCalls.begin(), theirCalls.end(),
+                                                 [&](const CallFact& c) { return c.function == curF; });
+    if (callee || caller) target = relatedLine(function.index, !callee);
+    // Beside the current line (an undefined function's caller is its parent).
+    if (const int up = index->parent(cur); target < 0 && up >= 0 && facts->functionOfLine(up) == function.index)
+      target = up;
+    for (int l = 0; l < n && target < 0; ++l)
+      if (facts->functionOfLine(l) == function.index && !index->parts(l).loop) target = l;
+  } else {
+    // An undefined function has lines of its own only under -a: a child of
+    // the current line first, else the first.
+    const QString name = facts->undefined[static_cast<size_t>(function.index)].name;
+    QByteArray bytes;
+    if (index->encoding() == ResultIndex::Encoding::Utf8 || !unicodeToCp932(name, bytes)) bytes = name.toUtf8();
+    const std::string_view want(bytes.constData(), static_cast<size_t>(bytes.size()));
+    auto named = [&](int l) {
+      const LineParts p = index->parts(l);
+      return p.stdfunc && p.name == want;
+    };
+    for (int c = cur + 1; target < 0 && c <= index->lastDescendant(cur); c = index->lastDescendant(c) + 1)
+      if (named(c)) target = c;
+    for (int l = 0; l < n && target < 0; ++l)
+      if (named(l)) target = l;
+  }
   if (target < 0 || target == cur) {
-    definitionPanel->showFunction(function);
+    // Nowhere in the tree: the graph alone moves to it.
+    graphPanel->showFunction(function);
     return;
   }
   history_.visit(cur, target);
@@ -181,13 +240,22 @@ void frmMain::currentLineChanged(int line) {
   whereLabel->setText(QFontMetrics(whereLabel->font()).elidedText(where, Qt::ElideLeft, room));
   whereLabel->setToolTip(where);
 
+  const bool stdfunc = f < 0 && facts && index->isTree() && index->parts(line).stdfunc;
   if (!definitionDock->isHidden()) {
     if (f >= 0)
       definitionPanel->showFunction(f);
-    else if (facts && index->isTree() && index->parts(line).stdfunc)
+    else if (stdfunc)
       definitionPanel->showUndefined(index->decode(index->parts(line).name));
     else
       definitionPanel->showNone();
+  }
+  if (!graphDock->isHidden()) {
+    if (f >= 0)
+      graphPanel->showFunction(FunctionRef::defined(f));
+    else if (stdfunc)
+      graphPanel->showFunction(FunctionRef::undefinedAt(facts->undefinedNamed(index->decode(index->parts(line).name))));
+    else
+      graphPanel->showNone();
   }
   emit currentFunctionChanged(f, f >= 0 ? facts->functions[static_cast<size_t>(f)].name : QString());
 }

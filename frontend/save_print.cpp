@@ -1,15 +1,27 @@
 // Saving and printing the result: the text comes from the result itself
 // (tree.txt as read), never from a widget's copy of it.
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QPrinter>
 #include <QSaveFile>
 
 #include "cp932.h"
 #include "frm_main.h"
+#include "graph_panel.h"
 #include "print_dialog.h"
 #include "result_printer.h"
 
 namespace zelta::fe {
+
+void frmMain::useDefaultSaveDialog() {
+  if (!saveFileDialog)
+    saveFileDialog = [](QWidget* parent, const QString& title, const QString& filter) {
+      // Qt's own dialog: it never changes the working folder, on which the
+      // analyser's files depend.
+      return QFileDialog::getSaveFileName(parent, title, QString(), filter, nullptr, QFileDialog::DontUseNativeDialog);
+    };
+}
+
 namespace {
 const QString kSaveTitle = QStringLiteral("名前をつけて保存");
 const QString kSaveFilter = QStringLiteral("テキストファイル(*.txt)");
@@ -35,13 +47,7 @@ bool frmMain::writeResult(const QString& path) {
 }
 
 void frmMain::saveAsSteps() {
-  if (!saveFileDialog)
-    saveFileDialog = [](QWidget* parent, const QString& title, const QString& filter) {
-      // Qt's own dialog: it never changes the working folder, on which the
-      // analyser's files depend.
-      return QFileDialog::getSaveFileName(parent, title, QString(), filter, nullptr,
-                                          QFileDialog::DontUseNativeDialog);
-    };
+  useDefaultSaveDialog();
   QString name = saveFileDialog(this, kSaveTitle, kSaveFilter);
   if (name.isEmpty()) return;  // cancelled
   dialogFileName_ = name;
@@ -93,6 +99,20 @@ void frmMain::Print() {
   lastPrinted_ = text;
   if (!printed)
     messageBox(this, QStringLiteral("エラー"), QStringLiteral("印刷できませんでした"));
+}
+
+// The graph panel's picture; the name says the format (".png", else SVG,
+// with ".svg" added to a name without an extension).
+void frmMain::ExportGraph() {
+  if (running_ || !graphPanel->hasPicture()) return;
+  useDefaultSaveDialog();
+  QString name =
+      saveFileDialog(this, QStringLiteral("グラフをエクスポート"), QStringLiteral("SVG画像(*.svg);;PNG画像(*.png)"));
+  if (name.isEmpty()) return;
+  if (QFileInfo(name).suffix().isEmpty()) name += QStringLiteral(".svg");
+  QString problem;
+  if (!graphPanel->exportPicture(name, &problem))
+    messageBox(this, QStringLiteral("エラー"), QStringLiteral("%1に保存できませんでした（%2）").arg(name, problem));
 }
 
 }  // namespace zelta::fe

@@ -320,6 +320,9 @@ bool takeDocument(const json& root, TreeFacts& f, QString* why) {
   if (run != root.end() && run->is_object()) {
     f.start = str(*run, "start");
     f.callersTree = str(*run, "direction") == QStringLiteral("callers");
+    const auto switches = run->find("switches");
+    if (switches != run->end() && switches->is_array())
+      for (const json& s : *switches) f.undefinedShown = f.undefinedShown || (s.is_string() && s == "a");
   }
   const auto files = root.find("files");
   const auto functions = root.find("functions");

@@ -52,7 +52,8 @@ class TreeFacts {
   static std::shared_ptr<const TreeFacts> read(const QString& path, const ResultIndex& index, QString* problem,
                                                const std::atomic<bool>* cancel = nullptr);
 
-  bool callersTree = false;  // the tree is the callers tree (-r)
+  bool callersTree = false;     // the tree is the callers tree (-r)
+  bool undefinedShown = false;  // the run showed undefined functions (-a)
   QString start;
   std::vector<FileFact> files;
   std::vector<FunctionFact> functions;

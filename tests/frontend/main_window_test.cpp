@@ -68,9 +68,10 @@ class MainWindowTest : public fetest::Fixture {
       QCOMPARE(e.a->shortcut(), e.key);
     }
     const QList<QAction*> file = w.mnuFile->actions();
-    QCOMPARE(file.size(), 6);
+    QCOMPARE(file.size(), 7);
     QVERIFY(file.at(2)->isSeparator());
-    QVERIFY(file.at(4)->isSeparator());
+    QCOMPARE(file.at(4)->text(), QString("グラフをエクスポート(&G)..."));  // beside printing: the other picture
+    QVERIFY(file.at(5)->isSeparator());
     QCOMPARE(w.mnuTools->actions(), QList<QAction*>({w.mnuiniwrite, w.mnuToolsOptions}));
     QCOMPARE(w.mnuHelp->actions(), QList<QAction*>({w.mnuHelpAbout}));
 
