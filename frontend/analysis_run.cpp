@@ -31,13 +31,15 @@ void frmMain::RunAnalysis() {
 
   running_ = true;
   TreeView1->dropsEnabled = false;
-  setMenusEnabled(false);
+  updateActions();
 
   // The analyser's path is one word whatever it holds (an installed one may
-  // sit in a folder with a blank in its name); argline is split as before.
+  // sit in a folder with a blank in its name). It is always asked for
+  // tree.json (-j) as well; argline, the command as the user chose it, does
+  // not show it.
   QProcess proc;
   proc.setProgram(work.analyser());
-  proc.setArguments(splitCommandLine(argline));
+  proc.setArguments(splitCommandLine(runArgline(o, inputPaths())));
   proc.setStandardInputFile(QProcess::nullDevice());
   const bool debug = o.optdebug == 1;
   if (debug) {
@@ -57,6 +59,8 @@ void frmMain::RunAnalysis() {
     proc.setStandardErrorFile(QProcess::nullDevice());
   }
 
+  // A tree.json older than this run is another run's: it is not read.
+  const QDateTime runStart = QDateTime::fromSecsSinceEpoch(QDateTime::currentSecsSinceEpoch());
   bool ended = false;
   QEventLoop loop;
   connect(&proc, &QProcess::finished, &loop, [&] {
@@ -67,6 +71,9 @@ void frmMain::RunAnalysis() {
   const bool started = proc.waitForStarted(-1);
 
   RichTextBox1->clear();
+  history_.clear();
+  hits_.clear();
+  readFacts(QString(), QDateTime());
   repaint();
 
   // No time-out. The window keeps painting meanwhile; the keys, the toolbar
@@ -74,9 +81,9 @@ void frmMain::RunAnalysis() {
   if (started && !ended && proc.state() != QProcess::NotRunning) loop.exec();
   if (debug && started) console->feed(proc.readAllStandardOutput());
 
-  running_ = false;
   TreeView1->dropsEnabled = true;
-  ShowRunOutcome(started, proc.exitStatus() == QProcess::NormalExit, proc.exitCode());
+  // Still running while the result is read: nothing else starts meanwhile.
+  ShowRunOutcome(started, proc.exitStatus() == QProcess::NormalExit, proc.exitCode(), runStart);
 }
 
 }  // namespace zelta::fe

@@ -4,16 +4,32 @@
 
 namespace zelta::fe {
 
-QString buildArgline(const OptionValues& o, const QStringList& paths) {
+namespace {
+
+QString switches(const OptionValues& o) {
   QString a;
   if (o.optall == 1) a += QStringLiteral(" -a");
   if (o.optdebug == 1) a += QStringLiteral(" -d -w");
   if (o.optfilename == 1) a += QStringLiteral(" -v");
   if (o.optexplation == 1) a += QStringLiteral(" -e");
   if (o.optfuncall == 1) a += QStringLiteral(" -s");
+  if (o.optcallers == 1) a += QStringLiteral(" -r");
   if (o.optfuncone == 1) a += QStringLiteral(" -f ") + o.funcname;
+  return a;
+}
+
+QString quoted(const QStringList& paths) {
+  QString a;
   for (const QString& p : paths) a += QStringLiteral(" \"") + p + QLatin1Char('"');
   return a;
+}
+
+}  // namespace
+
+QString buildArgline(const OptionValues& o, const QStringList& paths) { return switches(o) + quoted(paths); }
+
+QString runArgline(const OptionValues& o, const QStringList& paths) {
+  return switches(o) + QStringLiteral(" -j") + quoted(paths);
 }
 
 QStringList splitCommandLine(const QString& text) {

@@ -14,13 +14,18 @@ struct OptionValues {
   short optfuncone = 0;
   short optdebug = 0;
   short optexplation = 0;
+  short optcallers = 0;  // the callers tree (-r)
   QString funcname;
 };
 
 // The switch and file part of the command: " -a", " -d -w", " -v", " -e",
-// " -s", " -f " + funcname (unquoted), then each path as a blank and the path
-// in double quotes.
+// " -s", " -r", " -f " + funcname (unquoted), then each path as a blank and
+// the path in double quotes.
 QString buildArgline(const OptionValues& o, const QStringList& paths);
+
+// What the analyser is really started with: the switches of buildArgline,
+// " -j" (tree.json, always asked for), then the quoted paths.
+QString runArgline(const OptionValues& o, const QStringList& paths);
 
 // Splits a command text into words the way a C runtime splits its command
 // line: blanks and tabs separate words, double quotes group a text with

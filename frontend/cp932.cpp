@@ -5,6 +5,8 @@
 
 #include "text_codec.h"
 
+#include <QStringDecoder>
+
 namespace zelta::fe {
 namespace {
 
@@ -88,6 +90,15 @@ QStringList decodeTextLines(const QByteArray& fileBytes) {
     start = nl + 1;
   }
   return lines;
+}
+
+QString decodeTextLine(const QByteArray& line) { return decodeLine(line); }
+
+QString decodeSource(const QByteArray& fileBytes) {
+  QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+  QString text = utf8.decode(foldCrlf(fileBytes));
+  if (!utf8.hasError()) return text;
+  return decodeText(fileBytes);
 }
 
 QString decodeText(const QByteArray& fileBytes) {

@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <string>
+#include <string_view>
 
 namespace zelta::fe {
 
@@ -32,5 +34,12 @@ QStringList decodeTextLines(const QByteArray& fileBytes);
 
 // The whole text of a file, decoded the same way, with "\n" line ends.
 QString decodeText(const QByteArray& fileBytes);
+
+// One line (no line end) decoded as decodeTextLines decodes each line.
+QString decodeTextLine(const QByteArray& line);
+
+// A source file for reading: UTF-8 when the whole file is valid UTF-8, else
+// CP932 line by line as above; CR LF folded.
+QString decodeSource(const QByteArray& fileBytes);
 
 }  // namespace zelta::fe

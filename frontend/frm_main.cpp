@@ -1,9 +1,11 @@
 #include "frm_main.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDialog>
+#include <QDockWidget>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
@@ -12,16 +14,22 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <QShortcut>
+#include <QSplitter>
+#include <QStatusBar>
 #include <QToolBar>
 #include <QWindow>
 
+#include "definition_panel.h"
+#include "find_bar.h"
 #include "frm_about.h"
 #include "frm_console.h"
 #include "frm_ini.h"
 #include "frm_option.h"
+#include "graph_panel.h"
 #include "icons.h"
 #include "result_font.h"
 #include "settings_store.h"
+#include "split_handle.h"
 #include "twips.h"
 
 namespace zelta::fe {
@@ -33,6 +41,10 @@ constexpr int kRichLeft = 2280, kRichTop = 1200, kRichWidth = 7215, kRichHeight 
 constexpr int kLabel3Left = 2280, kLabel3Top = 5880, kLabel3Width = 1935, kLabel3Height = 255;
 constexpr int kListLeft = 2280, kListTop = 6240, kListWidth = 7215, kListHeight = 1320;
 constexpr int kToolbarHeight = 900;
+// The gap between the input list and the right-hand column.
+constexpr int kColumnGap = kRichLeft - kTree1Width;
+// The smallest a dragged border leaves the controls beside it.
+constexpr int kSmallest = 600;
 
 constexpr int kDefaultLeft = 1000, kDefaultTop = 1000, kDefaultWidth = 9945, kDefaultHeight = 8580;
 
@@ -60,8 +72,10 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
   runModal = [](QDialog* d) { return d->exec(); };
 
   buildControls();
+  createActions();
   buildMenus();
   buildToolbar();
+  createDockWindows();
 
   // Window-level keys: whichever control has the focus.
   auto* f3 = new QShortcut(QKeySequence(Qt::Key_F3), this);
@@ -79,7 +93,9 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
   showPrompt();
 }
 
-frmMain::~frmMain() = default;
+frmMain::~frmMain() {
+  if (factsCancel_) factsCancel_->store(true);
+}
 
 void frmMain::buildControls() {
   client = new QWidget(this);
@@ -103,14 +119,39 @@ void frmMain::buildControls() {
   Label2->setObjectName(QStringLiteral("Label2"));
   Label2->setGeometry(pxRect(2280, 960, 2535, 255));
 
-  RichTextBox1 = new QPlainTextEdit(client);
+  RichTextBox1 = new ResultView(client);
   RichTextBox1->setObjectName(QStringLiteral("RichTextBox1"));
   RichTextBox1->setGeometry(pxRect(kRichLeft, kRichTop, kRichWidth, kRichHeight));
-  RichTextBox1->setReadOnly(true);
-  RichTextBox1->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-  RichTextBox1->setLineWrapMode(QPlainTextEdit::NoWrap);
   RichTextBox1->setFont(resultFont());
-  RichTextBox1->setTabChangesFocus(true);
+  connect(RichTextBox1, &ResultView::currentLineChanged, this, &frmMain::currentLineChanged);
+  connect(RichTextBox1, &ResultView::linkActivated, this, &frmMain::FollowLink);
+  connect(RichTextBox1, &ResultView::nameActivated, this, &frmMain::OpenDefinition);
+
+  findBar = new FindBar(client);
+  findBar->hide();
+  connect(findBar, &FindBar::searchChanged, this, &frmMain::runSearch);
+  connect(findBar, &FindBar::nextRequested, this, &frmMain::FindNext);
+  connect(findBar, &FindBar::previousRequested, this, &frmMain::FindPrevious);
+  connect(findBar, &FindBar::closed, this, &frmMain::CloseFind);
+
+  // The borders between list, result and messages can be dragged; the
+  // layout rules stay, with the dragged sizes in place of the first ones.
+  listWidth_ = kTree1Width;
+  messageHeight_ = kListHeight;
+  listSplit = new SplitHandle(Qt::Horizontal, client);
+  listSplit->setObjectName(QStringLiteral("listSplit"));
+  connect(listSplit, &SplitHandle::pressed, this, [this] { dragBase_ = twips(TreeView1->width()); });
+  connect(listSplit, &SplitHandle::dragged, this, [this](int d, bool) {
+    listWidth_ = dragBase_ + twips(d);
+    applyLayout();
+  });
+  messageSplit = new SplitHandle(Qt::Vertical, client);
+  messageSplit->setObjectName(QStringLiteral("messageSplit"));
+  connect(messageSplit, &SplitHandle::pressed, this, [this] { dragBase_ = twips(listerr->height()); });
+  connect(messageSplit, &SplitHandle::dragged, this, [this](int d, bool) {
+    messageHeight_ = dragBase_ - twips(d);
+    applyLayout();
+  });
 
   Label3 = new QLabel(QStringLiteral("< メッセージ >"), client);
   Label3->setObjectName(QStringLiteral("Label3"));
@@ -129,6 +170,106 @@ void frmMain::buildControls() {
   Label1->setFocusPolicy(Qt::NoFocus);
   setTabOrder(TreeView1, RichTextBox1);
   setTabOrder(RichTextBox1, listerr);
+
+  whereLabel = new QLabel(this);
+  whereLabel->setObjectName(QStringLiteral("whereLabel"));
+  whereLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  statusBar()->setObjectName(QStringLiteral("statusBar"));
+  statusBar()->addWidget(whereLabel, 1);
+  statusBar()->setSizeGripEnabled(false);
+  // Docks and the find bar change the client's size without the window's.
+  client->installEventFilter(this);
+}
+
+void frmMain::createActions() {
+  actFind_ = new QAction(QStringLiteral("検索(&F)..."), this);
+  actFind_->setObjectName(QStringLiteral("actFind"));
+  actFind_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+  connect(actFind_, &QAction::triggered, this, &frmMain::Find);
+
+  actExpandAll_ = new QAction(QStringLiteral("すべて展開(&E)"), this);
+  actExpandAll_->setObjectName(QStringLiteral("actExpandAll"));
+  connect(actExpandAll_, &QAction::triggered, this, &frmMain::ExpandAll);
+  actCollapseAll_ = new QAction(QStringLiteral("すべて折りたたむ(&C)"), this);
+  actCollapseAll_->setObjectName(QStringLiteral("actCollapseAll"));
+  connect(actCollapseAll_, &QAction::triggered, this, [this] { ShowToDepth(0); });
+
+  // The level chooser: depth N stays in view, everything below is folded.
+  mnuDepth_ = new QMenu(QStringLiteral("表示するレベル(&L)"), this);
+  mnuDepth_->setObjectName(QStringLiteral("mnuDepth"));
+  for (int depth = 1; depth <= 9; ++depth) {
+    QAction* a =
+        mnuDepth_->addAction(QStringLiteral("レベル&%1まで").arg(depth), this, [this, depth] { ShowToDepth(depth); });
+    a->setObjectName(QStringLiteral("actDepth%1").arg(depth));
+  }
+
+  actBack_ = new QAction(QStringLiteral("戻る(&B)"), this);
+  actBack_->setObjectName(QStringLiteral("actBack"));
+  actBack_->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Left));
+  connect(actBack_, &QAction::triggered, this, &frmMain::Back);
+  actForward_ = new QAction(QStringLiteral("進む(&N)"), this);
+  actForward_->setObjectName(QStringLiteral("actForward"));
+  actForward_->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Right));
+  connect(actForward_, &QAction::triggered, this, &frmMain::Forward);
+
+  // The keyboard's way into the panel: the current line's function, with the
+  // focus on its callers (Esc comes back).
+  actDefinition_ = new QAction(QStringLiteral("定義と呼び出し元へ移動(&G)"), this);
+  actDefinition_->setObjectName(QStringLiteral("actDefinition"));
+  actDefinition_->setShortcut(QKeySequence(Qt::Key_F12));
+  connect(actDefinition_, &QAction::triggered, this, [this] {
+    if (RichTextBox1->isEmpty()) return;
+    OpenDefinition(RichTextBox1->currentLine());
+    QListWidget* list = definitionPanel->callers->count() ? definitionPanel->callers : definitionPanel->calls;
+    list->setFocus();
+    if (!list->currentItem() && list->count()) list->setCurrentRow(0);
+  });
+
+  actExportGraph_ = new QAction(QStringLiteral("グラフをエクスポート(&G)..."), this);
+  actExportGraph_->setObjectName(QStringLiteral("actExportGraph"));
+  connect(actExportGraph_, &QAction::triggered, this, &frmMain::ExportGraph);
+
+  for (QAction* a : {actFind_, actBack_, actForward_, actDefinition_}) a->setShortcutContext(Qt::WindowShortcut);
+}
+
+void frmMain::createDockWindows() {
+  definitionPanel = new DefinitionPanel;
+  definitionDock = new QDockWidget(QStringLiteral("定義と呼び出し元"), this);
+  definitionDock->setObjectName(QStringLiteral("definitionDock"));
+  definitionDock->setAllowedAreas(Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea | Qt::BottomDockWidgetArea);
+  definitionDock->setWidget(definitionPanel);
+  addDockWidget(Qt::RightDockWidgetArea, definitionDock);
+  // Hidden at first, so that the window opens at its usual layout.
+  definitionDock->hide();
+  connect(definitionPanel, &DefinitionPanel::calleeActivated, this, [this](int f) { GoToRelated(f, false); });
+  connect(definitionPanel, &DefinitionPanel::callerActivated, this, [this](int f) { GoToRelated(f, true); });
+  connect(definitionPanel, &DefinitionPanel::leaveRequested, this, [this] { RichTextBox1->setFocus(); });
+  connect(definitionDock, &QDockWidget::visibilityChanged, this, [this](bool on) {
+    if (on) currentLineChanged(RichTextBox1->currentLine());
+  });
+
+  // The graph around the current line's function, beside the result too.
+  graphPanel = new GraphPanel;
+  graphDock = new QDockWidget(QStringLiteral("グラフ"), this);
+  graphDock->setObjectName(QStringLiteral("graphDock"));
+  graphDock->setAllowedAreas(Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea | Qt::BottomDockWidgetArea);
+  graphDock->setWidget(graphPanel);
+  addDockWidget(Qt::RightDockWidgetArea, graphDock);
+  graphDock->hide();
+  connect(graphPanel, &GraphPanel::functionActivated, this, &frmMain::GoToFunction);
+  connect(graphPanel, &GraphPanel::pictureChanged, this, &frmMain::updateActions);
+  connect(graphDock, &QDockWidget::visibilityChanged, this, [this](bool on) {
+    if (on) currentLineChanged(RichTextBox1->currentLine());
+  });
+
+  actPanel_ = definitionDock->toggleViewAction();
+  actPanel_->setObjectName(QStringLiteral("actPanel"));
+  actGraph_ = graphDock->toggleViewAction();
+  actGraph_->setObjectName(QStringLiteral("actGraph"));
+  mnuView->addSeparator();
+  mnuView->addAction(actPanel_);
+  mnuView->addAction(actDefinition_);
+  mnuView->addAction(actGraph_);
 }
 
 void frmMain::buildMenus() {
@@ -147,9 +288,21 @@ void frmMain::buildMenus() {
   mnuFilePrint = mnuFile->addAction(QStringLiteral("印刷(&P)..."), this, &frmMain::Print);
   mnuFilePrint->setObjectName(QStringLiteral("mnuFilePrint"));
   mnuFilePrint->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+  mnuFile->addAction(actExportGraph_);
   mnuFile->addSeparator();
   mnuFileExit = mnuFile->addAction(QStringLiteral("終了(&X)"), this, &QWidget::close);
   mnuFileExit->setObjectName(QStringLiteral("mnuFileExit"));
+
+  mnuView = bar->addMenu(QStringLiteral("表示(&V)"));
+  mnuView->setObjectName(QStringLiteral("mnuView"));
+  mnuView->addAction(actFind_);
+  mnuView->addSeparator();
+  mnuView->addAction(actExpandAll_);
+  mnuView->addAction(actCollapseAll_);
+  mnuView->addMenu(mnuDepth_);
+  mnuView->addSeparator();
+  mnuView->addAction(actBack_);
+  mnuView->addAction(actForward_);
 
   mnuTools = bar->addMenu(QStringLiteral("ﾂｰﾙ(&T)"));
   mnuTools->setObjectName(QStringLiteral("mnuTools"));
@@ -218,13 +371,27 @@ QStringList frmMain::inputPaths() const {
   return out;
 }
 
-void frmMain::setMenusEnabled(bool on) {
-  for (QMenu* m : {mnuFile, mnuTools, mnuHelp}) {
+// Every action's enabled state follows from two facts: whether the analyser
+// is running (everything off), and what the result view holds.
+void frmMain::updateActions() {
+  const bool on = !running_;
+  for (QMenu* m : {mnuFile, mnuView, mnuTools, mnuHelp}) {
     m->menuAction()->setEnabled(on);
     m->setEnabled(on);
     // A disabled menu's shortcuts must not fire either.
     for (QAction* a : m->actions()) a->setEnabled(on);
   }
+  const auto& index = RichTextBox1->result();
+  const bool tree = on && index && index->isTree() && !index->isEmpty();
+  actFind_->setEnabled(on && !RichTextBox1->isEmpty());
+  actExpandAll_->setEnabled(tree);
+  actCollapseAll_->setEnabled(tree);
+  mnuDepth_->menuAction()->setEnabled(tree);
+  for (QAction* a : mnuDepth_->actions()) a->setEnabled(tree);
+  actDefinition_->setEnabled(tree);
+  actExportGraph_->setEnabled(on && graphPanel && graphPanel->hasPicture());
+  actBack_->setEnabled(on && history_.canBack());
+  actForward_->setEnabled(on && history_.canForward());
 }
 
 void frmMain::ClearAll() {
@@ -235,7 +402,12 @@ void frmMain::ClearAll() {
   RichTextBox1->clear();
   argline.clear();
   listerr->clear();
-  setMenusEnabled(true);
+  history_.clear();
+  hits_.clear();
+  findBar->hide();
+  applyLayout();
+  readFacts(QString(), QDateTime());
+  updateActions();
   showPrompt();
 }
 
@@ -269,33 +441,79 @@ QRect frmMain::outerTwips() const {
 
 void frmMain::applyLayout() {
   const QRect outer = outerTwips();
-  const int W = outer.width(), H = outer.height();
+  // A panel docked beside the client takes its room from the client, not
+  // from the window.
+  // (The client is resized before the dock's own show event.)
+  bool beside = false, below = false;
+  for (QDockWidget* d : {definitionDock, graphDock}) {
+    if (!isVisible() || !d || d->isHidden() || d->isFloating()) continue;
+    (dockWidgetArea(d) == Qt::BottomDockWidgetArea ? below : beside) = true;
+  }
+  // Likewise a panel docked below takes the client's lower part.
+  const int clientRoom = height() - menuBar()->height() - (statusBar()->isVisible() ? statusBar()->height() : 0);
+  const int W = outer.width() - (beside ? twips(width() - client->width()) : 0);
+  const int H = outer.height() - (below ? twips(std::max(clientRoom - client->height(), 0)) : 0);
   tbToolBar->setGeometry(0, 0, client->width(), px(kToolbarHeight));
+
+  // Dragged borders, kept within reach of both sides.
+  const int listW = std::clamp(listWidth_, kSmallest, std::max(W - kColumnGap - 200 - kSmallest, kSmallest));
+  const int messageH =
+      std::clamp(messageHeight_, kSmallest / 2, std::max(H - 3900 + kListHeight - kSmallest, kSmallest / 2));
+  const int right = listW + kColumnGap;  // the right-hand column's left edge
+  const int moreMessages = messageH - kListHeight;
 
   int treeHeight = TreeView1->height();
   if (H - kTree1Top > 900) treeHeight = px(H - kTree1Top - 900);
-  TreeView1->setGeometry(px(kTree1Left), px(kTree1Top), px(kTree1Width), treeHeight);
 
-  int richW = RichTextBox1->width(), richH = RichTextBox1->height();
-  int richHTw = twips(richH);
-  if (W - kRichLeft > 200) richW = px(W - kRichLeft - 200);
-  if (H > 3900) {
-    richHTw = H - 1200 - 2700;
-    richH = px(richHTw);
+  int richW = RichTextBox1->width();
+  int richHTw = twips(RichTextBox1->height() + (findBar->isVisible() ? findBar->height() : 0));
+  if (W - right > 200) richW = px(W - right - 200);
+  if (H > 3900) richHTw = H - 1200 - 2700 - moreMessages;
+
+  // The layout rules leave the controls' bottom about where the client
+  // ends; what the status bar takes (on a desktop whose frame is tall) comes
+  // off the result and the list rather than hiding their lower edges.
+  // A window too low for the rules is left to them.
+  int lift = 0;
+  if (isVisible() && statusBar()->isVisible()) {
+    const int bottom = std::max(kTree1Top + twips(treeHeight), kRichTop + richHTw + 400 + messageH);
+    const int over = bottom - twips(client->height());
+    if (over > 0 && over <= twips(statusBar()->height())) lift = over;
   }
-  RichTextBox1->setGeometry(px(kRichLeft), px(kRichTop), richW, richH);
+  treeHeight = std::max(treeHeight - px(lift), 1);
+  richHTw = std::max(richHTw - lift, 300);
 
-  int listW = listerr->width();
-  if (W - kListLeft > 200) listW = px(W - kListLeft - 200);
+  TreeView1->setGeometry(px(kTree1Left), px(kTree1Top), px(listW), treeHeight);
+  Label2->move(px(right), Label2->y());
+  int richH = px(richHTw);
+  if (findBar->isVisible()) {
+    const int barH = findBar->sizeHint().height();
+    richH = std::max(richH - barH, 1);
+    findBar->setGeometry(px(right), px(kRichTop) + richH, richW, barH);
+  }
+  RichTextBox1->setGeometry(px(right), px(kRichTop), richW, richH);
+
+  int listerrW = listerr->width();
+  if (W - right > 200) listerrW = px(W - right - 200);
   const int label3TopTw = kRichTop + richHTw + 100;
-  Label3->setGeometry(px(kLabel3Left), px(label3TopTw), px(kLabel3Width), px(kLabel3Height));
-  listerr->setGeometry(px(kListLeft), px(label3TopTw + 300), listW, px(kListHeight));
+  Label3->setGeometry(px(right), px(label3TopTw), px(kLabel3Width), px(kLabel3Height));
+  listerr->setGeometry(px(right), px(label3TopTw + 300), listerrW, px(messageH));
+
+  // The handles fill the gaps between the controls.
+  listSplit->setGeometry(px(listW), px(kTree1Top), px(right) - px(listW), treeHeight);
+  messageSplit->setGeometry(px(right), px(kRichTop + richHTw), richW, px(label3TopTw) - px(kRichTop + richHTw));
 }
 
 void frmMain::resizeEvent(QResizeEvent* e) {
   QMainWindow::resizeEvent(e);
   fixOuterSize();
   applyLayout();
+  if (!RichTextBox1->isEmpty()) currentLineChanged(RichTextBox1->currentLine());  // the path fits anew
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* e) {
+  if (watched == client && e->type() == QEvent::Resize) applyLayout();
+  return QMainWindow::eventFilter(watched, e);
 }
 
 void frmMain::moveEvent(QMoveEvent* e) {
@@ -337,6 +555,13 @@ void frmMain::loadPlacement() {
     top = kDefaultTop;
     wanted.moveTo(px(left), px(top));
   }
+  // The dragged borders and the panel, stored beside the placement.
+  listWidth_ = placementValue(QStringLiteral("ListWidth"), kTree1Width);
+  messageHeight_ = placementValue(QStringLiteral("MessageHeight"), kListHeight);
+  restoreState(QByteArray::fromBase64(GetSetting(kSettings, QStringLiteral("DockState"), QString()).toLatin1()));
+  definitionPanel->splitter->restoreState(
+      QByteArray::fromBase64(GetSetting(kSettings, QStringLiteral("PanelSplitter"), QString()).toLatin1()));
+  graphPanel->setDepth(placementValue(QStringLiteral("GraphDepth"), graphPanel->depth()));
   loadedTwips_ = QRect(left, top, width, height);
   loadedPixels_ = wanted;
   wantedOuterPixels_ = wanted.size();
@@ -346,6 +571,12 @@ void frmMain::loadPlacement() {
 }
 
 void frmMain::savePlacement() {
+  SaveSetting(kSettings, QStringLiteral("ListWidth"), QString::number(listWidth_));
+  SaveSetting(kSettings, QStringLiteral("MessageHeight"), QString::number(messageHeight_));
+  SaveSetting(kSettings, QStringLiteral("DockState"), QString::fromLatin1(saveState().toBase64()));
+  SaveSetting(kSettings, QStringLiteral("PanelSplitter"),
+              QString::fromLatin1(definitionPanel->splitter->saveState().toBase64()));
+  SaveSetting(kSettings, QStringLiteral("GraphDepth"), QString::number(graphPanel->depth()));
   if (isMinimized()) return;
   const QRect f = frameGeometry();
   // An unmoved, unresized window stores the values it was given.
@@ -373,6 +604,8 @@ void frmMain::closeEvent(QCloseEvent* e) {
     if (*it && (*it)->isVisible()) (*it)->close();
   opened_.clear();
   savePlacement();
+  // A tree.json still being read is not waited for at the program's end.
+  if (factsCancel_) factsCancel_->store(true);
   e->accept();
 }
 

@@ -1,9 +1,10 @@
 // The main window: input list, result view, message list, menus, toolbar,
-// the analysis run and the placement memory.
+// the analysis run and the placement memory; it wires the result's find
+// bar, link history, definition panel and graph panel to the view.
 #pragma once
+#include <QDateTime>
 #include <QListWidget>
 #include <QMainWindow>
-#include <QPlainTextEdit>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
@@ -11,7 +12,10 @@
 #include <functional>
 #include <vector>
 
+#include "call_graph_model.h"
 #include "drop_list.h"
+#include "link_history.h"
+#include "result_view.h"
 #include "work_folder.h"
 
 class QLabel;
@@ -20,12 +24,18 @@ class QAction;
 class QToolBar;
 class QPrinter;
 class QDialog;
+class QDockWidget;
+class QActionGroup;
 
 namespace zelta::fe {
 
 class frmoption;
 class frmini;
 class frmconsole;
+class FindBar;
+class DefinitionPanel;
+class GraphPanel;
+class SplitHandle;
 
 // The message list's own lines.
 namespace msg {
@@ -55,14 +65,23 @@ class frmMain : public QMainWindow {
   QLabel* Label3 = nullptr;
   DropList* TreeView1 = nullptr;
   QTreeWidget* TreeView2 = nullptr;  // full paths, never shown
-  QPlainTextEdit* RichTextBox1 = nullptr;
+  ResultView* RichTextBox1 = nullptr;
   QListWidget* listerr = nullptr;
+  FindBar* findBar = nullptr;           // under the result, shown by Ctrl+F
+  SplitHandle* listSplit = nullptr;     // between the input list and the result
+  SplitHandle* messageSplit = nullptr;  // between the result and the messages
+  QDockWidget* definitionDock = nullptr;
+  DefinitionPanel* definitionPanel = nullptr;
+  QDockWidget* graphDock = nullptr;
+  GraphPanel* graphPanel = nullptr;
+  QLabel* whereLabel = nullptr;  // the status bar: the path to the current line
 
   QMenu* mnuFile = nullptr;
   QAction* mnuFileSave = nullptr;
   QAction* mnuFileSaveAs = nullptr;
   QAction* mnuFilePrint = nullptr;
   QAction* mnuFileExit = nullptr;
+  QMenu* mnuView = nullptr;
   QMenu* mnuTools = nullptr;
   QAction* mnuiniwrite = nullptr;
   QAction* mnuToolsOptions = nullptr;
@@ -97,6 +116,14 @@ class frmMain : public QMainWindow {
   // The window's outer placement in twips.
   QRect outerTwips() const;
 
+  // Shows a result file (tree.txt) and reads the tree.json beside it when
+  // that is not older than `factsNotBefore`. The text is read off the
+  // window's thread while the window keeps painting; the facts arrive
+  // later. False when the file cannot be read.
+  bool showResultFile(const QString& path, const QDateTime& factsNotBefore = QDateTime());
+  bool isReadingFacts() const { return readingFacts_; }
+  int findHitCount() const { return static_cast<int>(hits_.size()); }
+
  public slots:
   void RunAnalysis();
   void ClearAll();
@@ -111,8 +138,31 @@ class frmMain : public QMainWindow {
   void ButtonClick(const QString& key);
   void AppendMessage(const QString& line);
 
+  // The result's navigation.
+  void Find();
+  void FindNext();
+  void FindPrevious();
+  void CloseFind();
+  void ExpandAll();
+  void ShowToDepth(int depth);
+  void Back();
+  void Forward();
+  void FollowLink(int line);
+  void OpenDefinition(int line);
+  void GoToRelated(int function, bool caller);
+  // From the graph: the line of a function, near the current line when it
+  // calls or is called by the current function, else its first line.
+  void GoToFunction(FunctionRef function);
+  void ExportGraph();
+
+ signals:
+  // The function on the current line changed (-1 when the line has none or
+  // the definitions are unknown).
+  void currentFunctionChanged(int function, const QString& name);
+
  protected:
   void resizeEvent(QResizeEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* e) override;
   void moveEvent(QMoveEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
 
@@ -120,18 +170,50 @@ class frmMain : public QMainWindow {
   void buildControls();
   void buildMenus();
   void buildToolbar();
+  void createActions();
+  void createDockWindows();
+  void updateActions();
   void applyLayout();
   void loadPlacement();
   void savePlacement();
   void fixOuterSize();
   void showPrompt();
-  void setMenusEnabled(bool on);
+  void readFacts(const QString& path, const QDateTime& notBefore);
+  void runSearch();
+  void goToHit(size_t hit);
+  void jump(int to, int rangeLast);
+  int relatedLine(int function, bool caller) const;
+  void setPanelFacts(std::shared_ptr<const TreeFacts> facts, const QString& folder, const QString& definitionNote,
+                     const QString& graphNote);
+  void currentLineChanged(int line);
   void folderWalk(const QString& folder);
   void appendEntry(const QString& name, const QString& path);
-  void ShowRunOutcome(bool started, bool normalExit, int exitCode);
+  void ShowRunOutcome(bool started, bool normalExit, int exitCode, const QDateTime& runStart);
   bool writeResult(const QString& path);
   void saveAsSteps();
+  void useDefaultSaveDialog();
   void noteOpened(QWidget* w);
+
+  // Actions of the result's navigation (the older menus keep their public
+  // members above).
+  QAction* actFind_ = nullptr;
+  QAction* actExpandAll_ = nullptr;
+  QAction* actCollapseAll_ = nullptr;
+  QMenu* mnuDepth_ = nullptr;
+  QAction* actBack_ = nullptr;
+  QAction* actForward_ = nullptr;
+  QAction* actPanel_ = nullptr;
+  QAction* actDefinition_ = nullptr;
+  QAction* actGraph_ = nullptr;
+  QAction* actExportGraph_ = nullptr;
+
+  LinkHistory history_;
+  std::vector<int> hits_;
+  std::shared_ptr<std::atomic<bool>> factsCancel_;
+  int factsGeneration_ = 0;
+  bool readingFacts_ = false;
+  // Borders the user dragged (twips), and where a drag started.
+  int listWidth_ = 0, messageHeight_ = 0, dragBase_ = 0;
 
   bool running_ = false;
   QString dialogFileName_;  // the name the save dialog last returned

@@ -51,6 +51,11 @@ frmoption::frmoption(QWidget* parent) : QDialog(parent) {
   chkexplation = box("chkexplation", "同じ部分を省略して表示する", 1560, 2655, 255);
   chkdebug = box("chkdebug", "デバッグモードで実行", 1920, 2415, 300);
   chkfuncone = box("chkfuncone", "指定した関数をルートにして表示する", 2280, 3255, 255);
+  // Beside the row of -e, the other choice of how the tree is drawn; the
+  // other controls keep their places.
+  chkcallers = box("chkcallers", "呼び出し元ツリー", 1560, 1860, 255);
+  chkcallers->move(px(3150), px(1560));
+  chkcallers->setToolTip(QStringLiteral("関数を呼び出している関数を子にしたツリーを表示する (-r)"));
 
   textfuncname = new QLineEdit(kPlaceholder, this);
   textfuncname->setObjectName(QStringLiteral("textfuncname"));
@@ -74,7 +79,8 @@ frmoption::frmoption(QWidget* parent) : QDialog(parent) {
   setTabOrder(chkall, chkfilename);
   setTabOrder(chkfilename, chkfuncall);
   setTabOrder(chkfuncall, chkexplation);
-  setTabOrder(chkexplation, chkdebug);
+  setTabOrder(chkexplation, chkcallers);
+  setTabOrder(chkcallers, chkdebug);
   setTabOrder(chkdebug, chkfuncone);
   setTabOrder(chkfuncone, textfuncname);
   setTabOrder(textfuncname, OKButton);
@@ -100,6 +106,7 @@ OptionValues frmoption::values() const {
   o.optfuncone = optfuncone;
   o.optdebug = optdebug;
   o.optexplation = optexplation;
+  o.optcallers = optcallers;
   o.funcname = funcname;
   return o;
 }
@@ -110,6 +117,7 @@ void frmoption::loadStored() {
   optfuncall = storedOption(QStringLiteral("optfuncall"));
   optdebug = storedOption(QStringLiteral("optdebug"));
   optfilename = storedOption(QStringLiteral("optfilename"));
+  optcallers = storedOption(QStringLiteral("optcallers"));
 }
 
 void frmoption::Open() {
@@ -120,7 +128,7 @@ void frmoption::Open() {
 }
 
 void frmoption::Load() {
-  for (QCheckBox* b : {chkall, chkfilename, chkfuncall, chkexplation, chkdebug, chkfuncone}) {
+  for (QCheckBox* b : {chkall, chkfilename, chkfuncall, chkexplation, chkdebug, chkfuncone, chkcallers}) {
     b->setChecked(false);
     b->setEnabled(true);
   }
@@ -135,6 +143,7 @@ void frmoption::Load() {
   }
   if (optdebug == 1) chkdebug->setChecked(true);
   if (optexplation == 1) chkexplation->setChecked(true);
+  if (optcallers == 1) chkcallers->setChecked(true);
   chkall->setFocus();
 }
 
@@ -145,6 +154,7 @@ void frmoption::OK() {
   optfuncone = ticked(chkfuncone);
   optdebug = ticked(chkdebug);
   optexplation = ticked(chkexplation);
+  optcallers = ticked(chkcallers);
   const QString name = textfuncname->text();
   if (!chkfuncone->isChecked() || (!name.isEmpty() && name != kPlaceholder)) {
     funcname = chkfuncone->isChecked() ? name : QString();
@@ -164,11 +174,13 @@ void frmoption::SetSetting() {
   optfuncall = ticked(chkfuncall);
   optdebug = ticked(chkdebug);
   optexplation = ticked(chkexplation);
+  optcallers = ticked(chkcallers);
   SaveSetting(kSection, QStringLiteral("optall"), QString::number(optall));
   SaveSetting(kSection, QStringLiteral("optfilename"), QString::number(optfilename));
   SaveSetting(kSection, QStringLiteral("optfuncall"), QString::number(optfuncall));
   SaveSetting(kSection, QStringLiteral("optdebug"), QString::number(optdebug));
   SaveSetting(kSection, QStringLiteral("optexplation"), QString::number(optexplation));
+  SaveSetting(kSection, QStringLiteral("optcallers"), QString::number(optcallers));
   QDialog::accept();
 }
 

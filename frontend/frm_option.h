@@ -1,5 +1,5 @@
-// The options dialog. Its seven properties outlive its window: the analysis
-// run reads them, start-up fills five of them from the settings store.
+// The options dialog. Its properties outlive its window: the analysis run
+// reads them, start-up fills the stored ones from the settings store.
 #pragma once
 #include <QDialog>
 #include <functional>
@@ -23,6 +23,7 @@ class frmoption : public QDialog {
   short optfuncone = 0;
   short optdebug = 0;
   short optexplation = 0;
+  short optcallers = 0;  // the callers tree (-r), stored as "optcallers"
   QString funcname;
 
   QCheckBox* chkall = nullptr;
@@ -31,6 +32,7 @@ class frmoption : public QDialog {
   QCheckBox* chkexplation = nullptr;
   QCheckBox* chkdebug = nullptr;
   QCheckBox* chkfuncone = nullptr;
+  QCheckBox* chkcallers = nullptr;
   QLineEdit* textfuncname = nullptr;
   QPushButton* OKButton = nullptr;
   QPushButton* CancelButton = nullptr;

@@ -1,42 +1,53 @@
-// Saving and printing the result view's text.
+// Saving and printing the result: the text comes from the result itself
+// (tree.txt as read), never from a widget's copy of it.
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QPrinter>
 #include <QSaveFile>
-#include <QTextCursor>
 
 #include "cp932.h"
 #include "frm_main.h"
+#include "graph_panel.h"
 #include "print_dialog.h"
 #include "result_printer.h"
 
 namespace zelta::fe {
+
+void frmMain::useDefaultSaveDialog() {
+  if (!saveFileDialog)
+    saveFileDialog = [](QWidget* parent, const QString& title, const QString& filter) {
+      // Qt's own dialog: it never changes the working folder, on which the
+      // analyser's files depend.
+      return QFileDialog::getSaveFileName(parent, title, QString(), filter, nullptr, QFileDialog::DontUseNativeDialog);
+    };
+}
+
 namespace {
 const QString kSaveTitle = QStringLiteral("名前をつけて保存");
 const QString kSaveFilter = QStringLiteral("テキストファイル(*.txt)");
 }  // namespace
 
-// The view's text as CP932 with CR LF line ends; the file is replaced whole
-// or, when that fails, left as it was.
+// The result's text as CP932 with CR LF line ends; the file is replaced
+// whole or, when that fails, left as it was. Written piece by piece, so a
+// tree of millions of lines is never held twice.
 bool frmMain::writeResult(const QString& path) {
   bool lossy = false;
-  const QByteArray bytes = toCrlf(unicodeToCp932Lenient(RichTextBox1->toPlainText(), &lossy));
   QSaveFile out(path);
   out.setDirectWriteFallback(true);
-  if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit())
+  if (!out.open(QIODevice::WriteOnly)) return false;
+  const auto& index = RichTextBox1->result();
+  if (index && !index->writeCp932(out, &lossy)) {
+    out.cancelWriting();
     return false;
+  }
+  if (!out.commit()) return false;
   if (lossy)
     AppendMessage(QStringLiteral("Shift-JISで表せない文字を「?」にして保存しました"));
   return true;
 }
 
 void frmMain::saveAsSteps() {
-  if (!saveFileDialog)
-    saveFileDialog = [](QWidget* parent, const QString& title, const QString& filter) {
-      // Qt's own dialog: it never changes the working folder, on which the
-      // analyser's files depend.
-      return QFileDialog::getSaveFileName(parent, title, QString(), filter, nullptr,
-                                          QFileDialog::DontUseNativeDialog);
-    };
+  useDefaultSaveDialog();
   QString name = saveFileDialog(this, kSaveTitle, kSaveFilter);
   if (name.isEmpty()) return;  // cancelled
   dialogFileName_ = name;
@@ -71,9 +82,8 @@ void frmMain::Save() {
 
 void frmMain::Print() {
   if (running_) return;
-  if (RichTextBox1->toPlainText().isEmpty()) return;
-  const QTextCursor cursor = RichTextBox1->textCursor();
-  const bool hasSelection = cursor.hasSelection();
+  if (RichTextBox1->isEmpty()) return;
+  const bool hasSelection = RichTextBox1->hasSelection();
 
   QPrinter printer(QPrinter::HighResolution);
   setDefaultPrintMargins(printer);
@@ -82,14 +92,27 @@ void frmMain::Print() {
   if (!printDialog(this, &printer, hasSelection)) return;
 
   // The selection when there is one and the dialog kept it chosen, else all.
-  QString text = RichTextBox1->toPlainText();
-  if (hasSelection && printer.printRange() == QPrinter::Selection)
-    text = cursor.selectedText().replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+  const QString text = hasSelection && printer.printRange() == QPrinter::Selection ? RichTextBox1->selectedText()
+                                                                                   : RichTextBox1->toPlainText();
   printer.setPrintRange(QPrinter::AllPages);
   const bool printed = printResultText(printer, text, RichTextBox1->font());
   lastPrinted_ = text;
   if (!printed)
     messageBox(this, QStringLiteral("エラー"), QStringLiteral("印刷できませんでした"));
+}
+
+// The graph panel's picture; the name says the format (".png", else SVG,
+// with ".svg" added to a name without an extension).
+void frmMain::ExportGraph() {
+  if (running_ || !graphPanel->hasPicture()) return;
+  useDefaultSaveDialog();
+  QString name =
+      saveFileDialog(this, QStringLiteral("グラフをエクスポート"), QStringLiteral("SVG画像(*.svg);;PNG画像(*.png)"));
+  if (name.isEmpty()) return;
+  if (QFileInfo(name).suffix().isEmpty()) name += QStringLiteral(".svg");
+  QString problem;
+  if (!graphPanel->exportPicture(name, &problem))
+    messageBox(this, QStringLiteral("エラー"), QStringLiteral("%1に保存できませんでした（%2）").arg(name, problem));
 }
 
 }  // namespace zelta::fe

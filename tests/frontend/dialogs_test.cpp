@@ -422,10 +422,7 @@ class DialogsTest : public fetest::Fixture {
     }
 
     // Only the selection when there is one: the last two lines.
-    QTextCursor c = w.RichTextBox1->textCursor();
-    c.setPosition(tree.indexOf("2 "));
-    c.setPosition(tree.indexOf("beta") + 4, QTextCursor::KeepAnchor);
-    w.RichTextBox1->setTextCursor(c);
+    w.RichTextBox1->setSelection({1, 0}, {2, int(QString("3 　└beta").size())});
     pdf = p("sel.pdf");
     w.Print();
     QCOMPARE(shown, 2);

@@ -46,7 +46,7 @@ class MainWindowTest : public fetest::Fixture {
     QCOMPARE(w.Label1->text(), QString("< 解析対象のファイル >"));
     QCOMPARE(w.Label2->text(), QString("< 解析結果 >"));
     QCOMPARE(w.Label3->text(), QString("< メッセージ >"));
-    QCOMPARE(w.menuBar()->actions().size(), 3);
+    QCOMPARE(w.menuBar()->actions().size(), 4);  // with 表示 for the result's navigation
     QCOMPARE(w.mnuFile->title(), QString("ﾌｧｲﾙ(&F)"));
     QCOMPARE(w.mnuTools->title(), QString("ﾂｰﾙ(&T)"));
     QCOMPARE(w.mnuHelp->title(), QString("ﾍﾙﾌﾟ(&H)"));
@@ -68,9 +68,10 @@ class MainWindowTest : public fetest::Fixture {
       QCOMPARE(e.a->shortcut(), e.key);
     }
     const QList<QAction*> file = w.mnuFile->actions();
-    QCOMPARE(file.size(), 6);
+    QCOMPARE(file.size(), 7);
     QVERIFY(file.at(2)->isSeparator());
-    QVERIFY(file.at(4)->isSeparator());
+    QCOMPARE(file.at(4)->text(), QString("グラフをエクスポート(&G)..."));  // beside printing: the other picture
+    QVERIFY(file.at(5)->isSeparator());
     QCOMPARE(w.mnuTools->actions(), QList<QAction*>({w.mnuiniwrite, w.mnuToolsOptions}));
     QCOMPARE(w.mnuHelp->actions(), QList<QAction*>({w.mnuHelpAbout}));
 
@@ -283,7 +284,8 @@ class MainWindowTest : public fetest::Fixture {
     w.options->optfilename = 1;
     w.ButtonClick("解析");
     QCOMPARE(w.argline, " -a -v \"" + p("my src/a.c") + "\" \"" + p("b.h") + "\"");
-    QCOMPARE(analyserWords(), QStringList({"-a", "-v", p("my src/a.c"), p("b.h")}));
+    // tree.json is always asked for, after the chosen switches.
+    QCOMPARE(analyserWords(), QStringList({"-a", "-v", "-j", p("my src/a.c"), p("b.h")}));
     QCOMPARE(messages(w), QStringList({"解析中・・・", "解析結果を表示してます", "正常に終了しました"}));
     QCOMPARE(w.RichTextBox1->toPlainText(), tree);
     QCOMPARE(w.focusWidget(), static_cast<QWidget*>(w.RichTextBox1));

@@ -108,6 +108,25 @@ class TextCommandTest : public QObject {
     QVERIFY(l.at(1).endsWith(" z"));
   }
 
+  void sourcesInEitherEncoding() {
+    // UTF-8 when the whole file is UTF-8 (CP932 would misread it without an
+    // error), else CP932; CR LF folded either way.
+    const QString text = "/* 解析 */\nint f(void);\n";
+    QCOMPARE(decodeSource(text.toUtf8()), text);
+    QCOMPARE(decodeSource(fetest::sjCrlf(text)), text);
+    QCOMPARE(decodeSource("a\r\nb"), QString("a\nb"));
+  }
+
+  void runArglineAddsTreeJson() {
+    OptionValues o;
+    o.optfuncone = 1;
+    o.funcname = "my func";
+    // -j stands after the chosen switches, where a function name typed with
+    // a blank is read exactly as without it.
+    QCOMPARE(runArgline(o, {"/a b/c.c"}), QString(" -f my func -j \"/a b/c.c\""));
+    QCOMPARE(runArgline(OptionValues(), {}), QString(" -j"));
+  }
+
   void wholeText() {
     QCOMPARE(decodeText(fetest::sj("1 main\r\n2 │　└f\r\n")), QString("1 main\n2 │　└f\n"));
     QCOMPARE(decodeText("a\n\xff\n"), QString("a\n") + QChar::ReplacementCharacter + "\n");

@@ -1,0 +1,192 @@
+#include "graph_panel.h"
+
+#include <QApplication>
+#include <QFontMetricsF>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QSpinBox>
+#include <QVBoxLayout>
+#include <cmath>
+
+#include "graph_export.h"
+#include "graph_view.h"
+
+namespace zelta::fe {
+namespace {
+
+// A name longer than this is shortened in the picture: a node as wide as a
+// screen helps nobody.
+constexpr int kLongestLabel = 60;
+// The picture's text, in picture units: at 100% it is the window's own size.
+constexpr double kFontSize = 13;
+
+}  // namespace
+
+GraphPanel::GraphPanel(QWidget* parent) : QWidget(parent) {
+  setObjectName(QStringLiteral("graphPanel"));
+  auto* column = new QVBoxLayout(this);
+  column->setContentsMargins(4, 4, 4, 4);
+
+  auto* row = new QHBoxLayout;
+  titleLabel = new QLabel(this);
+  titleLabel->setObjectName(QStringLiteral("graphTitle"));
+  QFont bold = titleLabel->font();
+  bold.setBold(true);
+  titleLabel->setFont(bold);
+  titleLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  depthBox = new QSpinBox(this);
+  depthBox->setObjectName(QStringLiteral("graphDepth"));
+  depthBox->setRange(1, CallGraphModel::kMaxDepth);
+  depthBox->setValue(model_.depth());
+  depthBox->setToolTip(QStringLiteral("呼び出し先と呼び出し元をいくつ先までたどるか"));
+  auto* depthLabel = new QLabel(QStringLiteral("深さ"), this);
+  depthLabel->setBuddy(depthBox);
+  row->addWidget(titleLabel, 1);
+  row->addWidget(depthLabel);
+  row->addWidget(depthBox);
+
+  noteLabel = new QLabel(this);
+  noteLabel->setObjectName(QStringLiteral("graphNote"));
+  noteLabel->setWordWrap(true);
+  QPalette grey = noteLabel->palette();
+  grey.setColor(QPalette::WindowText, QColor(110, 110, 110));
+  noteLabel->setPalette(grey);
+
+  view = new GraphView(this);
+  column->addLayout(row);
+  column->addWidget(noteLabel);
+  column->addWidget(view, 1);
+
+  layout_ = new GraphLayout(this);
+  connect(layout_, &GraphLayout::finished, this, &GraphPanel::laidOut);
+  connect(view, &GraphView::nodeClicked, this, &GraphPanel::nodeClicked);
+  connect(view, &GraphView::pictureDrawn, this, &GraphPanel::pictureShown);
+  connect(depthBox, &QSpinBox::valueChanged, this, &GraphPanel::setDepth);
+  setFacts(nullptr, QString());
+}
+
+QSize GraphPanel::sizeHint() const {
+  // Beside the result, two fifths of the window; below it, a third.
+  return QSize(std::clamp(window()->width() * 2 / 5, 250, 900), std::clamp(window()->height() / 3, 200, 500));
+}
+
+void GraphPanel::setNote(const QString& text) {
+  noteLabel->setText(text);
+  // Kept in place when empty, so that the picture does not jump as notes come and go.
+  noteLabel->setMinimumHeight(noteLabel->fontMetrics().height());
+}
+
+void GraphPanel::setFacts(std::shared_ptr<const TreeFacts> facts, const QString& note) {
+  model_.setFacts(std::move(facts));
+  factsNote_ = note;
+  showNone();
+}
+
+void GraphPanel::showNone() {
+  model_.setCentre(FunctionRef());
+  waiting_ = 0;
+  const bool had = picture_ != nullptr;
+  picture_.reset();
+  view->setPicture(nullptr, -1);
+  titleLabel->clear();
+  setNote(model_.facts() ? QStringLiteral("この行には関数がありません") : factsNote_);
+  if (had) emit pictureChanged();
+}
+
+void GraphPanel::showFunction(FunctionRef f) {
+  if (!model_.facts()) return;
+  if (f.isNone()) {
+    showNone();
+    return;
+  }
+  if (f == model_.centre() && (waiting_ || picture_)) return;
+  model_.setCentre(f);
+  redraw(f);
+}
+
+void GraphPanel::setDepth(int depth) {
+  depth = std::clamp(depth, 1, CallGraphModel::kMaxDepth);
+  if (depthBox->value() != depth) {
+    depthBox->setValue(depth);  // comes back here through valueChanged
+    return;
+  }
+  if (depth == model_.depth()) return;
+  model_.setDepth(depth);
+  if (!model_.centre().isNone()) redraw(model_.centre());
+}
+
+void GraphPanel::redraw(FunctionRef focus) {
+  auto graph = std::make_shared<CallGraph>(model_.build());
+  if (graph->nodes.empty()) {
+    showNone();
+    return;
+  }
+  const GraphNode& centre = graph->nodes.front();
+  const bool undefined = centre.function.kind == FunctionRef::Kind::Undefined;
+  titleLabel->setText(
+      (shortened(centre.name, 200) + QStringLiteral("  ") + (undefined ? QStringLiteral("（定義なし）") : centre.where))
+          .trimmed());
+  titleLabel->setToolTip(titleLabel->text());
+
+  // Nodes are as wide as their names in the font the picture is drawn in,
+  // measured here, where the fonts are; Graphviz only places them.
+  LayoutRequest r;
+  QFont font = QApplication::font();
+  font.setPixelSize(120);  // measured large and scaled: no rounding to whole pixels
+  const QFontMetricsF metrics(font);
+  const double scale = kFontSize / 120;
+  r.fontFamily = font.family();
+  r.fontSize = kFontSize;
+  r.nodeHeight = std::ceil(metrics.height() * scale) + 10;
+  for (const GraphNode& n : graph->nodes) {
+    QString label = shortened(n.name, kLongestLabel);
+    r.widths.push_back(std::max(std::ceil(metrics.horizontalAdvance(label) * scale) + 16, 40.0));
+    r.labels.push_back(std::move(label));
+  }
+  r.graph = std::move(graph);
+  focus_ = focus;
+  waiting_ = layout_->request(std::move(r));
+  setNote(QStringLiteral("配置しています…"));
+}
+
+void GraphPanel::laidOut(std::shared_ptr<const GraphPicture> picture) {
+  if (picture->ticket != waiting_) return;  // for a function no longer asked for
+  waiting_ = 0;
+  picture_ = picture;
+  if (picture->ok()) {
+    view->setPicture(picture, picture->graph->nodeOf(focus_));
+    int folded = 0;
+    for (const GraphNode& n : picture->graph->nodes)
+      if (n.kind == GraphNode::Kind::More) ++folded;
+    setNote(folded ? QStringLiteral("まとめた関数は「+N more」をクリックすると開きます") : QString());
+    emit pictureChanged();
+  } else {
+    view->setPicture(nullptr, -1);
+    setNote(picture->error);
+    emit pictureChanged();
+    emit pictureShown();
+  }
+}
+
+void GraphPanel::nodeClicked(int node) {
+  if (!picture_ || !picture_->graph || node < 0 || static_cast<size_t>(node) >= picture_->graph->nodes.size()) return;
+  const GraphNode& n = picture_->graph->nodes[static_cast<size_t>(node)];
+  if (n.kind == GraphNode::Kind::More) {
+    const FunctionRef owner = n.function;
+    if (model_.open(n)) redraw(owner);
+    return;
+  }
+  if (n.function != model_.centre()) emit functionActivated(n.function);
+}
+
+bool GraphPanel::isBusy() const { return isLayingOut() || (hasPicture() && !view->isDrawn()); }
+
+bool GraphPanel::exportPicture(const QString& path, QString* problem) const {
+  if (!hasPicture()) {
+    *problem = QStringLiteral("グラフがありません");
+    return false;
+  }
+  return exportGraphPicture(*picture_, path, problem);
+}
+
+}  // namespace zelta::fe

@@ -1,0 +1,272 @@
+#include "graph_view.h"
+
+#include <QApplication>
+#include <QFutureWatcher>
+#include <QGraphicsObject>
+#include <QGraphicsScene>
+#include <QHelpEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QSvgRenderer>
+#include <QTimer>
+#include <QToolTip>
+#include <QWheelEvent>
+#include <QtConcurrent>
+#include <QtMath>
+#include <cmath>
+
+namespace zelta::fe {
+namespace {
+
+// The most pixels the drawn picture is kept in (64 MB); a larger one is
+// kept smaller and enlarged.
+constexpr double kCachePixels = 16e6;
+
+QImage drawSvg(const QByteArray& svg, QSizeF size, double scale) {
+  QImage image(std::max(1, qCeil(size.width() * scale)), std::max(1, qCeil(size.height() * scale)),
+               QImage::Format_ARGB32_Premultiplied);
+  if (image.isNull()) return image;  // no memory: nothing drawn rather than a crash
+  image.fill(Qt::white);
+  QSvgRenderer renderer(svg);
+  QPainter p(&image);
+  p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
+  renderer.render(&p, QRectF(QPointF(0, 0), QSizeF(image.size())));
+  return image;
+}
+
+}  // namespace
+
+// The SVG drawn in picture units: its view box onto (0, 0, size). Drawing
+// an SVG walks every element whatever shows (a tenth of a second for a few
+// hundred functions), so the picture is drawn once per zoom into an image,
+// on another thread, and moving it only copies that; while zooming, the
+// last image is enlarged until the wheel rests and the new one is drawn.
+class GraphView::PictureItem : public QGraphicsObject {
+ public:
+  PictureItem(GraphView* view, QByteArray svg, QSizeF size)
+      : view_(view), svg_(std::move(svg)), rect_(QPointF(0, 0), size) {}
+  QRectF boundingRect() const override { return rect_; }
+  bool isDrawn() const { return !image_.isNull() || failed_; }
+  void paint(QPainter* p, const QStyleOptionGraphicsItem*, QWidget* widget) override {
+    const double wanted = p->worldTransform().m11() * (widget ? widget->devicePixelRatioF() : 1.0);
+    const double fits = std::sqrt(kCachePixels / std::max(rect_.width() * rect_.height(), 1.0));
+    wanted_ = std::min(wanted, fits);
+    if (failed_) return;
+    if (image_.isNull())
+      drawSoon(0);
+    else if (std::abs(wanted_ - scale_) > 1e-3 * scale_)
+      drawSoon(120);
+    if (!image_.isNull()) p->drawImage(rect_, image_);
+  }
+
+ private:
+  void drawSoon(int ms) {
+    if (drawing_ || waiting_) return;
+    waiting_ = true;
+    QTimer::singleShot(ms, this, [this] {
+      waiting_ = false;
+      drawing_ = true;
+      const double scale = wanted_;
+      auto* watcher = new QFutureWatcher<QImage>(this);
+      connect(watcher, &QFutureWatcher<QImage>::finished, this, [this, watcher, scale] {
+        watcher->deleteLater();
+        drawing_ = false;
+        const bool first = !isDrawn();
+        image_ = watcher->result();
+        scale_ = scale;
+        failed_ = image_.isNull();  // no memory for it: left blank, not tried again
+        update();
+        if (first) emit view_->pictureDrawn();
+      });
+      watcher->setFuture(QtConcurrent::run(drawSvg, svg_, rect_.size(), scale));
+    });
+  }
+
+  GraphView* view_;
+  QByteArray svg_;
+  QRectF rect_;
+  QImage image_;
+  double scale_ = 0, wanted_ = 1;
+  bool drawing_ = false, waiting_ = false, failed_ = false;
+};
+
+namespace {
+
+// Below this a picture is too small to read: a new one opens no smaller
+// and shows its centre instead of the whole.
+constexpr double kReadable = 0.6;
+
+}  // namespace
+
+QString shortened(const QString& name, int longest) {
+  return name.size() > longest ? name.left(longest - 1) + QChar(0x2026) : name;
+}
+
+GraphView::GraphView(QWidget* parent) : QGraphicsView(parent) {
+  setObjectName(QStringLiteral("graphView"));
+  setScene(new QGraphicsScene(this));
+  setBackgroundBrush(Qt::white);
+  setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing | QPainter::SmoothPixmapTransform);
+  setTransformationAnchor(QGraphicsView::AnchorViewCenter);
+  setDragMode(QGraphicsView::NoDrag);
+  setMouseTracking(true);
+  setFocusPolicy(Qt::StrongFocus);
+}
+
+GraphView::~GraphView() = default;
+
+void GraphView::setPicture(std::shared_ptr<const GraphPicture> picture, int focus) {
+  scene()->clear();
+  item_ = nullptr;
+  picture_ = std::move(picture);
+  if (!picture_ || !picture_->ok()) {
+    scene()->setSceneRect(QRectF());
+    return;
+  }
+  item_ = new PictureItem(this, picture_->svg, picture_->size);
+  scene()->addItem(item_);
+  scene()->setSceneRect(item_->boundingRect());
+  focus_ = focus;
+  placed_ = false;
+  place();
+}
+
+// The whole picture when it can be read so, else as much as can with the
+// focus in the middle.
+void GraphView::place() {
+  if (!picture_) return;
+  const QSizeF room = viewport()->size();
+  const QSizeF size = picture_->size;
+  const double fitZoom =
+      std::min(room.width() / std::max(size.width(), 1.0), room.height() / std::max(size.height(), 1.0));
+  setZoom(std::clamp(fitZoom, kReadable, 1.0));
+  if (focus_ >= 0 && static_cast<size_t>(focus_) < picture_->boxes.size())
+    centerOn(picture_->boxes[static_cast<size_t>(focus_)].center());
+}
+
+void GraphView::resizeEvent(QResizeEvent* e) {
+  QGraphicsView::resizeEvent(e);
+  if (!placed_) place();
+}
+
+bool GraphView::isDrawn() const { return item_ && item_->isDrawn(); }
+
+double GraphView::zoom() const { return transform().m11(); }
+
+void GraphView::setZoom(double zoom) {
+  const double z = std::clamp(zoom, kMinZoom, kMaxZoom);
+  setTransform(QTransform::fromScale(z, z));
+}
+
+void GraphView::fit() {
+  if (!picture_) return;
+  placed_ = true;
+  fitInView(sceneRect(), Qt::KeepAspectRatio);
+  // Fitting never enlarges a small picture past its own size.
+  if (zoom() > 1) setZoom(1);
+  if (zoom() < kMinZoom) setZoom(kMinZoom);
+}
+
+void GraphView::zoomBy(double factor, const QPoint& anchor) {
+  placed_ = true;
+  const QPointF at = mapToScene(anchor);
+  setZoom(zoom() * factor);
+  // The point under the mouse stays under it.
+  const QPoint moved = mapFromScene(at) - anchor;
+  horizontalScrollBar()->setValue(horizontalScrollBar()->value() + moved.x());
+  verticalScrollBar()->setValue(verticalScrollBar()->value() + moved.y());
+}
+
+QPoint GraphView::nodePoint(int node) const {
+  if (!picture_ || node < 0 || static_cast<size_t>(node) >= picture_->boxes.size()) return QPoint();
+  const QPoint p = mapFromScene(picture_->boxes[static_cast<size_t>(node)].center());
+  return viewport()->rect().contains(p) ? p : QPoint();
+}
+
+int GraphView::nodeUnder(const QPoint& viewportPos) const {
+  return picture_ ? picture_->nodeAt(mapToScene(viewportPos)) : -1;
+}
+
+void GraphView::wheelEvent(QWheelEvent* e) {
+  if (!(e->modifiers() & Qt::ControlModifier)) {
+    QGraphicsView::wheelEvent(e);
+    return;
+  }
+  const int steps = e->angleDelta().y();
+  if (steps != 0) zoomBy(std::pow(1.2, steps / 120.0), e->position().toPoint());
+  e->accept();
+}
+
+void GraphView::mousePressEvent(QMouseEvent* e) {
+  setFocus(Qt::MouseFocusReason);
+  if (e->button() != Qt::LeftButton) return;
+  pressed_ = true;
+  dragging_ = false;
+  pressAt_ = lastAt_ = e->position().toPoint();
+}
+
+void GraphView::mouseMoveEvent(QMouseEvent* e) {
+  const QPoint at = e->position().toPoint();
+  if (pressed_) {
+    if (!dragging_ && (at - pressAt_).manhattanLength() >= QApplication::startDragDistance()) dragging_ = true;
+    if (dragging_) {
+      placed_ = true;
+      viewport()->setCursor(Qt::ClosedHandCursor);
+      const QPoint d = at - lastAt_;
+      horizontalScrollBar()->setValue(horizontalScrollBar()->value() - d.x());
+      verticalScrollBar()->setValue(verticalScrollBar()->value() - d.y());
+    }
+    lastAt_ = at;
+    return;
+  }
+  viewport()->setCursor(nodeUnder(at) >= 0 ? Qt::PointingHandCursor : Qt::OpenHandCursor);
+}
+
+void GraphView::mouseReleaseEvent(QMouseEvent* e) {
+  if (e->button() != Qt::LeftButton || !pressed_) return;
+  pressed_ = false;
+  const bool click = !dragging_;
+  dragging_ = false;
+  const QPoint at = e->position().toPoint();
+  viewport()->setCursor(nodeUnder(at) >= 0 ? Qt::PointingHandCursor : Qt::OpenHandCursor);
+  if (click)
+    if (const int node = nodeUnder(at); node >= 0) emit nodeClicked(node);
+}
+
+void GraphView::keyPressEvent(QKeyEvent* e) {
+  if (e->modifiers() & Qt::ControlModifier) {
+    switch (e->key()) {
+      case Qt::Key_0: fit(); return;
+      case Qt::Key_Plus:
+      case Qt::Key_Equal: zoomBy(1.2, viewport()->rect().center()); return;
+      case Qt::Key_Minus: zoomBy(1 / 1.2, viewport()->rect().center()); return;
+      default: break;
+    }
+  }
+  QGraphicsView::keyPressEvent(e);
+}
+
+bool GraphView::viewportEvent(QEvent* e) {
+  if (e->type() == QEvent::ToolTip && picture_) {
+    auto* help = static_cast<QHelpEvent*>(e);
+    const int node = nodeUnder(help->pos());
+    if (node < 0) {
+      QToolTip::hideText();
+      return true;
+    }
+    const GraphNode& n = picture_->graph->nodes[static_cast<size_t>(node)];
+    QString tip =
+        n.kind == GraphNode::Kind::More
+            ? QStringLiteral("%1個の関数（クリックで開く）").arg(n.hidden)
+            : (n.where.isEmpty() ? shortened(n.name, 200) : shortened(n.name, 200) + QStringLiteral("  —  ") + n.where);
+    if (n.kind == GraphNode::Kind::Function && n.function.kind == FunctionRef::Kind::Undefined)
+      tip += QStringLiteral("（解析したソースには定義がありません）");
+    QToolTip::showText(help->globalPos(), tip, viewport());
+    return true;
+  }
+  return QGraphicsView::viewportEvent(e);
+}
+
+}  // namespace zelta::fe

@@ -1,0 +1,374 @@
+// The graph panel: which functions and calls it draws (read back from the
+// layout), depth, folding of busy functions, a click that navigates, export
+// to SVG and PNG, and a layout overtaken by a newer request.
+#include <QAction>
+#include <QDockWidget>
+#include <QImage>
+#include <QLabel>
+#include <QMenuBar>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QSvgRenderer>
+#include <QTest>
+#include <QXmlStreamReader>
+#include <map>
+#include <set>
+
+#include "call_graph_model.h"
+#include "fe_test_util.h"
+#include "frm_main.h"
+#include "graph_layout.h"
+#include "graph_panel.h"
+#include "graph_view.h"
+
+using namespace zelta::fe;
+
+namespace {
+
+// The tree line (from 1) of lexer_next under lexer_init, and of
+// parse_statement, in the example program's tree.
+constexpr int kLexerNext = 5, kParseStatement = 9;
+
+std::set<QString> nodeNames(const GraphPicture& pic) {
+  std::set<QString> out;
+  for (const GraphNode& n : pic.graph->nodes) out.insert(n.name);
+  return out;
+}
+
+// The calls as Graphviz laid them out, "caller>callee".
+std::set<QString> edgeNames(const GraphPicture& pic) {
+  std::set<QString> out;
+  for (const auto& [from, to] : pic.edges)
+    out.insert(pic.graph->nodes[static_cast<size_t>(from)].name + ">" + pic.graph->nodes[static_cast<size_t>(to)].name);
+  return out;
+}
+
+GraphEdge::Kind kindOf(const CallGraph& g, const QString& from, const QString& to) {
+  for (const GraphEdge& e : g.edges)
+    if (g.nodes[static_cast<size_t>(e.from)].name == from && g.nodes[static_cast<size_t>(e.to)].name == to)
+      return e.kind;
+  return GraphEdge::Kind::Call;
+}
+
+int nodeNamed(const GraphPicture& pic, const QString& name) {
+  for (size_t i = 0; i < pic.graph->nodes.size(); ++i)
+    if (pic.graph->nodes[i].name == name) return static_cast<int>(i);
+  return -1;
+}
+
+// The SVG's nodes: id -> the box its outline spans.
+std::map<QString, QRectF> svgNodeBoxes(const QByteArray& svg, QPointF* shift) {
+  std::map<QString, QRectF> out;
+  QXmlStreamReader xml(svg);
+  QString node;
+  while (!xml.atEnd()) {
+    if (xml.readNext() != QXmlStreamReader::StartElement) continue;
+    const auto a = xml.attributes();
+    if (xml.name() == u"g" && a.value("class") == u"graph") {
+      // "scale(1 1) rotate(0) translate(x y)"
+      const QString t = a.value("transform").toString();
+      const QStringList xy = t.mid(t.indexOf("translate(") + 10).chopped(1).split(' ');
+      *shift = QPointF(xy.value(0).toDouble(), xy.value(1).toDouble());
+    }
+    if (xml.name() == u"g") node = a.value("class") == u"node" ? a.value("id").toString() : QString();
+    if (xml.name() == u"path" || xml.name() == u"polygon") {
+      if (node.isEmpty()) continue;
+      QRectF box;
+      const QString d = a.hasAttribute("d") ? a.value("d").toString() : a.value("points").toString();
+      const QStringList nums =
+          QString(d).replace(QRegularExpression("[^0-9.,-]+"), " ").replace(',', ' ').split(' ', Qt::SkipEmptyParts);
+      for (int i = 0; i + 1 < nums.size(); i += 2)
+        box |= QRectF(nums[i].toDouble(), nums[i + 1].toDouble(), 0.001, 0.001);
+      out[node] |= box;
+    }
+  }
+  return out;
+}
+
+// Facts made by hand: a hub called by `callers` functions, each called by
+// one function of its own, and an undefined function the hub calls.
+std::shared_ptr<TreeFacts> hubFacts(int callers) {
+  auto f = std::make_shared<TreeFacts>();
+  f->functions.push_back({QStringLiteral("hub"), "hub", -1, 1, -1, {}, {}});
+  f->functions[0].calls.push_back({QStringLiteral("kmalloc"), -1, 2, -1});
+  f->undefined.push_back({QStringLiteral("kmalloc"), {0}});
+  for (int i = 0; i < callers; ++i) {
+    const int c = static_cast<int>(f->functions.size());
+    f->functions.push_back({QStringLiteral("c%1").arg(i), "", -1, 1, -1, {{"hub", -1, 1, 0}}, {c + 1}});
+    f->functions.push_back(
+        {QStringLiteral("d%1").arg(i), "", -1, 1, -1, {{QStringLiteral("c%1").arg(i), -1, 1, c}}, {}});
+    f->functions[0].callers.push_back(c);
+  }
+  return f;
+}
+
+int countAtRank(const CallGraph& g, int rank, GraphNode::Kind kind) {
+  int n = 0;
+  for (const GraphNode& node : g.nodes) n += node.rank == rank && node.kind == kind;
+  return n;
+}
+
+}  // namespace
+
+class GraphPanelTest : public fetest::Fixture {
+  Q_OBJECT
+
+  void showCalc(frmMain& w) {
+    for (const char* f : {"tree.txt", "tree.json"}) QVERIFY(QFile::copy(QString(FIXTURES_DIR "/calc/") + f, p(f)));
+    w.resize(1300, 800);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QVERIFY(w.showResultFile(p("tree.txt")));
+    QTRY_VERIFY(w.RichTextBox1->facts());
+  }
+  // Waits for the panel's latest picture to be on screen.
+  static bool settled(GraphPanel* panel) {
+    return QTest::qWaitFor([panel] { return !panel->isLayingOut(); }, 10000) && panel->picture();
+  }
+
+ private slots:
+  // The example program: lexer_next's callees and callers as laid out,
+  // with parse_factor's recursion and the cycle through parse_expr; depth 1
+  // keeps the direct ones; the nodes' boxes are where the SVG draws them.
+  void exampleGraphFromTheLayout() {
+    frmMain w;
+    showCalc(w);
+    QVERIFY(!w.graphDock->isVisible());
+    w.RichTextBox1->setCurrentLine(kLexerNext - 1);
+    w.findChild<QAction*>("actGraph")->trigger();
+    QVERIFY(w.graphDock->isVisible());
+    GraphPanel* panel = w.graphPanel;
+    QCOMPARE(panel->depth(), 2);
+    QVERIFY(settled(panel));
+    const GraphPicture* pic = panel->picture();
+    QVERIFY2(pic->ok(), qPrintable(pic->error));
+    QCOMPARE(panel->titleLabel->text(), QString("lexer_next  calc/lexer.c:38"));
+    QCOMPARE(nodeNames(*pic), (std::set<QString>{"lexer_next", "read_number", "single_char_token", "report_error",
+                                                 "lexer_init", "lexer_accept", "parse_statement", "parse_factor",
+                                                 "evaluate_line", "parse_expr", "parse_term"}));
+    QCOMPARE(edgeNames(*pic),
+             (std::set<QString>{"lexer_next>read_number", "lexer_next>single_char_token", "lexer_next>report_error",
+                                "lexer_init>lexer_next", "lexer_accept>lexer_next", "parse_statement>lexer_next",
+                                "parse_factor>lexer_next", "evaluate_line>lexer_init", "evaluate_line>parse_statement",
+                                "parse_statement>lexer_accept", "parse_expr>lexer_accept", "parse_term>lexer_accept",
+                                "parse_factor>lexer_accept", "parse_term>parse_factor", "parse_factor>parse_factor",
+                                "parse_factor>parse_expr", "parse_expr>parse_term"}));
+    QCOMPARE(kindOf(*pic->graph, "parse_factor", "parse_factor"), GraphEdge::Kind::Recursion);
+    QCOMPARE(kindOf(*pic->graph, "parse_factor", "parse_expr"), GraphEdge::Kind::Cycle);
+    QCOMPARE(kindOf(*pic->graph, "lexer_init", "lexer_next"), GraphEdge::Kind::Call);
+    // Callers left of the function, callees right of it.
+    const QRectF centre = pic->boxes[0];
+    QVERIFY(pic->boxes[static_cast<size_t>(nodeNamed(*pic, "lexer_init"))].right() < centre.left());
+    QVERIFY(pic->boxes[static_cast<size_t>(nodeNamed(*pic, "read_number"))].left() > centre.right());
+    QPointF shift;
+    const auto svgBoxes = svgNodeBoxes(pic->svg, &shift);
+    QCOMPARE(svgBoxes.size(), pic->boxes.size());
+    for (size_t i = 0; i < pic->boxes.size(); ++i) {
+      const QRectF svg = svgBoxes.at(QStringLiteral("n%1").arg(i)).translated(shift);
+      const QRectF box = pic->boxes[i];
+      QVERIFY2(std::abs(svg.left() - box.left()) < 1.5 && std::abs(svg.top() - box.top()) < 1.5 &&
+                   std::abs(svg.right() - box.right()) < 1.5 && std::abs(svg.bottom() - box.bottom()) < 1.5,
+               qPrintable(QStringLiteral("node %1").arg(i)));
+    }
+
+    panel->depthBox->setValue(1);
+    QVERIFY(settled(panel));
+    pic = panel->picture();
+    QCOMPARE(nodeNames(*pic), (std::set<QString>{"lexer_next", "read_number", "single_char_token", "report_error",
+                                                 "lexer_init", "lexer_accept", "parse_statement", "parse_factor"}));
+    QCOMPARE(pic->edges.size(), size_t(8));  // seven calls and parse_factor's own
+    panel->depthBox->setValue(2);
+    QVERIFY(settled(panel));
+    QCOMPARE(panel->picture()->graph->nodes.size(), size_t(11));
+    // Docked below the result, the panel takes its room from the controls
+    // above it, which stay whole in the client.
+    w.addDockWidget(Qt::BottomDockWidgetArea, w.graphDock);
+    QTRY_VERIFY(w.graphDock->geometry().top() > w.menuBar()->height() + 200);
+    for (QWidget* c : {static_cast<QWidget*>(w.listerr), static_cast<QWidget*>(w.TreeView1)})
+      QTRY_VERIFY2(c->geometry().bottom() < w.client->height(), c->objectName().toUtf8());
+    panel->depthBox->setValue(3);
+    w.close();  // the depth is remembered
+    QCOMPARE(frmMain().graphPanel->depth(), 3);
+
+    // Undefined functions only when the run showed them (-a), and lighter.
+    CallGraphModel m;
+    auto withA = std::make_shared<TreeFacts>(*w.RichTextBox1->facts());
+    m.setFacts(withA);
+    m.setCentre(FunctionRef::defined(8));
+    QCOMPARE(m.build().nodeOf(FunctionRef::undefinedAt(0)), -1);
+    withA->undefinedShown = true;
+    const CallGraph g = m.build();
+    QVERIFY(g.nodeOf(FunctionRef::undefinedAt(0)) > 0);  // fprintf, called by report_error
+    QCOMPARE(g.nodes[static_cast<size_t>(g.nodeOf(FunctionRef::undefinedAt(0)))].name, QString("fprintf"));
+  }
+
+  // A click on a caller moves the result to the line where it calls the
+  // function, and the panel redraws around it; the picture exports as SVG
+  // and PNG, each read back.
+  void clickNavigatesAndExports() {
+    frmMain w;
+    showCalc(w);
+    w.RichTextBox1->setCurrentLine(kLexerNext - 1);
+    w.graphDock->show();
+    GraphPanel* panel = w.graphPanel;
+    QVERIFY(settled(panel));
+    const int caller = nodeNamed(*panel->picture(), "parse_statement");
+    const QPoint at = panel->view->nodePoint(caller);
+    QVERIFY(!at.isNull());
+    QTest::mouseClick(panel->view->viewport(), Qt::LeftButton, {}, at);
+    QCOMPARE(w.RichTextBox1->currentLine(), kParseStatement - 1);
+    QCOMPARE(panel->shownFunction(), FunctionRef::defined(14));
+    QVERIFY(settled(panel));
+    QCOMPARE(panel->picture()->graph->nodes.front().name, QString("parse_statement"));
+    QVERIFY(w.findChild<QAction*>("actBack")->isEnabled());
+    // A drag pans and clicks nothing.
+    const int before = w.RichTextBox1->currentLine();
+    QTest::mousePress(panel->view->viewport(), Qt::LeftButton, {}, QPoint(40, 40));
+    QTest::mouseMove(panel->view->viewport(), QPoint(90, 90));
+    QTest::mouseRelease(panel->view->viewport(), Qt::LeftButton, {}, QPoint(90, 90));
+    QCOMPARE(w.RichTextBox1->currentLine(), before);
+    // Ctrl+0 fits the picture.
+    panel->view->setZoom(3);
+    QTest::keyClick(panel->view, Qt::Key_0, Qt::ControlModifier);
+    QVERIFY(panel->view->zoom() <= 1.0);
+
+    QAction* exportAct = w.findChild<QAction*>("actExportGraph");
+    QVERIFY(exportAct->isEnabled());
+    QString asked;
+    w.saveFileDialog = [&](QWidget*, const QString&, const QString&) { return asked; };
+    asked = p("graph");  // no extension: SVG
+    exportAct->trigger();
+    QSvgRenderer svg(p("graph.svg"));
+    QVERIFY(svg.isValid());
+    QPointF shift;
+    QCOMPARE(svgNodeBoxes(fetest::readBytes(p("graph.svg")), &shift).size(), panel->picture()->graph->nodes.size());
+    asked = p("graph.PNG");
+    exportAct->trigger();
+    QImage png(p("graph.PNG"), "png");
+    QVERIFY(!png.isNull());
+    const GraphPicture& now = *panel->picture();
+    QCOMPARE(png.width(), qRound(now.size.width() * 2));
+    // Inside the highlighted node, beside its name: the centre's yellow.
+    const QRectF c = now.boxes[0];
+    QCOMPARE(png.pixelColor(qRound((c.left() + 4) * 2), qRound(c.center().y() * 2)), QColor("#fff2a8"));
+    // A folder that cannot be written: a message, no crash.
+    QString said;
+    w.messageBox = [&](QWidget*, const QString&, const QString& text) { said = text; };
+    asked = p("missing/graph.svg");
+    exportAct->trigger();
+    QVERIFY(said.contains("missing/graph.svg"));
+    // No result: nothing to export.
+    w.ClearAll();
+    QVERIFY(!exportAct->isEnabled());
+
+    // With -a an undefined function has lines of its own: a click on
+    // fprintf under report_error goes to the line below it.
+    {
+      fetest::CwdGuard cwd(root_);
+      QVERIFY(QDir().mkpath(p("calc")));
+      for (const QString& f : QDir(EXAMPLES_DIR "/calc").entryList(QDir::Files))
+        QVERIFY(QFile::copy(EXAMPLES_DIR "/calc/" + f, p("calc/" + f)));
+      QVERIFY(fetest::writeBytes(p("zelta.ini"), fetest::defaultIni()));
+      QCOMPARE(QProcess::execute(CONZELTA_PATH, {"-a", "-j", "-e", "calc"}), 1);
+    }
+    QVERIFY(w.showResultFile(p("tree.txt")));
+    QTRY_VERIFY(w.RichTextBox1->facts());
+    QVERIFY(w.RichTextBox1->facts()->undefinedShown);
+    int reportError = 0;
+    while (w.RichTextBox1->result()->parts(reportError).name != "report_error") ++reportError;
+    w.RichTextBox1->setCurrentLine(reportError);
+    QVERIFY(settled(panel));
+    const int fprintf = nodeNamed(*panel->picture(), "fprintf");
+    QVERIFY(fprintf > 0);
+    panel->view->centerOn(panel->picture()->boxes[static_cast<size_t>(fprintf)].center());
+    QTest::mouseClick(panel->view->viewport(), Qt::LeftButton, {}, panel->view->nodePoint(fprintf));
+    QCOMPARE(w.RichTextBox1->currentLine(), reportError + 1);
+    QVERIFY(w.RichTextBox1->result()->parts(reportError + 1).stdfunc);
+    QVERIFY(settled(panel));
+    QCOMPARE(panel->titleLabel->text(), QString("fprintf  （定義なし）"));
+  }
+
+  // A depth of more than 60 new functions shows what fits and folds the
+  // rest of each group into "+N more"; a click opens it.
+  void busyFunctionFoldsAndOpens() {
+    CallGraphModel m;
+    m.setFacts(hubFacts(100));
+    m.setCentre(FunctionRef::defined(0));
+    CallGraph g = m.build();
+    QCOMPARE(countAtRank(g, -1, GraphNode::Kind::Function), 59);
+    QCOMPARE(countAtRank(g, -1, GraphNode::Kind::More), 1);
+    QCOMPARE(countAtRank(g, -2, GraphNode::Kind::Function), 59);  // one caller each: all fit
+    QCOMPARE(g.nodeOf(FunctionRef::undefinedAt(0)), -1);          // kmalloc: not without -a
+
+    GraphPanel panel;
+    panel.resize(700, 500);
+    panel.show();
+    auto facts = hubFacts(100);
+    facts->functions[1].name = QString(1000000, 'x');  // names of any length keep the picture in bounds
+    panel.setFacts(facts, QString());
+    panel.showFunction(FunctionRef::defined(0));
+    QVERIFY(settled(&panel));
+    const GraphPicture& pic = *panel.picture();
+    QVERIFY2(pic.ok(), qPrintable(pic.error));
+    const int more = nodeNamed(pic, "+41 more");
+    QVERIFY(more > 0);
+    QCOMPARE(pic.graph->nodes[static_cast<size_t>(more)].hidden, 41);
+    QVERIFY(pic.size.width() < 2000);
+    QVERIFY(pic.svg.size() < 200000);
+    QVERIFY(edgeNames(pic).count("+41 more>hub"));
+    panel.view->centerOn(pic.boxes[static_cast<size_t>(more)].center());
+    QSignalSpy activated(&panel, &GraphPanel::functionActivated);
+    QTest::mouseClick(panel.view->viewport(), Qt::LeftButton, {}, panel.view->nodePoint(more));
+    QVERIFY(settled(&panel));
+    const GraphPicture& open = *panel.picture();
+    QCOMPARE(countAtRank(*open.graph, -1, GraphNode::Kind::Function), 100);
+    QCOMPARE(countAtRank(*open.graph, -1, GraphNode::Kind::More), 0);
+    QVERIFY(activated.isEmpty());  // opening is not going anywhere
+    // The next depth is now the busy one: 100 groups of one, one node each.
+    QCOMPARE(countAtRank(*open.graph, -2, GraphNode::Kind::Function), 100);
+  }
+
+  // Graphviz runs one layout at a time: requests made meanwhile wait in one
+  // slot, the newest wins, and nothing stale is delivered. A graph too big
+  // to lay out comes back as a message.
+  void staleLayoutsAreDropped() {
+    CallGraphModel m;
+    m.setFacts(hubFacts(300));
+    m.setCentre(FunctionRef::defined(0));
+    auto request = [&](int depth) {
+      m.setDepth(depth);
+      LayoutRequest r;
+      r.graph = std::make_shared<CallGraph>(m.build());
+      r.labels.assign(r.graph->nodes.size(), QStringLiteral("x"));
+      r.widths.assign(r.graph->nodes.size(), 60);
+      r.fontFamily = QStringLiteral("IPAPGothic");
+      return r;
+    };
+    GraphLayout layout;
+    QSignalSpy done(&layout, &GraphLayout::finished);
+    layout.request(request(3));
+    layout.request(request(2));
+    const quint64 last = layout.request(request(1));
+    QTRY_VERIFY(!layout.isBusy());
+    QTest::qWait(100);  // anything stale would have arrived by now
+    QCOMPARE(done.size(), 1);
+    const auto pic = done.at(0).at(0).value<std::shared_ptr<const GraphPicture>>();
+    QCOMPARE(pic->ticket, last);
+    QVERIFY(pic->ok());
+    QCOMPARE(pic->graph->nodes.size(), size_t(61));  // depth 1: 59 callers, "+241 more", the hub
+    QCOMPARE(layout.dropped(), 2);
+
+    LayoutRequest big;
+    auto huge = std::make_shared<CallGraph>();
+    huge->nodes.resize(GraphLayout::kMaxNodes + 1);
+    big.graph = huge;
+    const GraphPicture refused = GraphLayout::layOut(big);
+    QVERIFY(!refused.ok());
+    QVERIFY(refused.error.contains(QString::number(GraphLayout::kMaxNodes + 1)));
+  }
+};
+
+QTEST_MAIN(GraphPanelTest)
+#include "graph_panel_test.moc"

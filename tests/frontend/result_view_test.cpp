@@ -1,0 +1,692 @@
+// The navigable result: the tree read from tree.txt's ruling, folding, find,
+// the links with their history, the definition panel fed by tree.json, the
+// fallbacks for bad files, and the draggable borders.
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QDockWidget>
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QRandomGenerator>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTextBlock>
+
+#include "definition_panel.h"
+#include "fe_test_util.h"
+#include "find_bar.h"
+#include "fold_state.h"
+#include "frm_main.h"
+#include "frm_option.h"
+#include "link_history.h"
+#include "result_index.h"
+#include "settings_store.h"
+#include "split_handle.h"
+#include "tree_links.h"
+#include "tree_search.h"
+
+using namespace zelta::fe;
+
+namespace {
+
+// A tree as the analyser draws it (numbers, columns, connectors; CP932,
+// CR LF) from each line's depth and text.
+QByteArray drawTree(const std::vector<int>& depth, const std::function<QString(int)>& text) {
+  const int n = static_cast<int>(depth.size());
+  const int width = QString::number(n + 1).size();
+  // A tee exactly when a later sibling follows.
+  std::vector<bool> later(n, false);
+  std::vector<int> nextAt;  // the nearest line below at each depth, since the last shallower one
+  for (int i = n - 1; i >= 0; --i) {
+    const int d = depth[i];
+    if (static_cast<int>(nextAt.size()) <= d) nextAt.resize(d + 1, -1);
+    later[i] = nextAt[d] >= 0;
+    for (size_t k = d + 1; k < nextAt.size(); ++k) nextAt[k] = -1;
+    nextAt[d] = i;
+  }
+  QString out;
+  std::vector<bool> column;
+  for (int i = 0; i < n; ++i) {
+    const int d = depth[i];
+    QString row = QString::number(i + 1).rightJustified(width) + " ";
+    if (d >= 1) {
+      column.resize(std::max<size_t>(column.size(), d + 1), true);
+      for (int k = 1; k < d; ++k) row += column[k] ? " │" : " 　";
+      row += later[i] ? " ├" : " └";
+      column[d] = later[i];
+    }
+    out += row + text(i) + "\n";
+  }
+  return fetest::sjCrlf(out);
+}
+
+// The fixture's line numbers (from 1) of a few places.
+constexpr int kEvaluateLine = 3, kLexerNext = 5, kParseStatement = 9, kRef = 11, kParseExpr = 14, kParseFactor = 16,
+              kFactorialSelf = 20, kLoop = 27, kPower = 32;
+
+}  // namespace
+
+class ResultViewTest : public fetest::Fixture {
+  Q_OBJECT
+
+  // The example program's tree (-e -v) and its tree.json in a working
+  // folder that also holds the sources the json names.
+  void prepareCalc() {
+    QVERIFY(QDir().mkpath(p("calc")));
+    for (const QString& f : QDir(EXAMPLES_DIR "/calc").entryList(QDir::Files))
+      QVERIFY(QFile::copy(EXAMPLES_DIR "/calc/" + f, p("calc/" + f)));
+    for (const char* f : {"tree.txt", "tree.json"}) QVERIFY(QFile::copy(QString(FIXTURES_DIR "/calc/") + f, p(f)));
+  }
+  void showCalc(frmMain& w, bool withFacts = true) {
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QVERIFY(w.showResultFile(p("tree.txt")));
+    if (withFacts) QTRY_VERIFY(w.RichTextBox1->facts());
+  }
+  static QAction* action(frmMain& w, const char* name) { return w.findChild<QAction*>(name); }
+  static int line(int number) { return number - 1; }
+
+ private slots:
+
+  // ---- the index and the folds, without a window ----
+
+  void indexReadsTheRuling() {
+    const auto idx =
+        ResultIndex::fromBytes(fetest::readBytes(FIXTURES_DIR "/calc/tree.txt"), ResultIndex::Encoding::Cp932);
+    QVERIFY2(idx->isTree(), qPrintable(idx->treeProblem()));
+    QCOMPARE(idx->lineCount(), 46);
+    QCOMPARE(idx->depth(line(kLexerNext)), 3);
+    QCOMPARE(idx->parent(line(kLexerNext)), line(4));
+    QCOMPARE(idx->lastDescendant(line(kEvaluateLine)), line(46));
+    QCOMPARE(idx->lastDescendant(line(kLexerNext)), line(8));
+    QCOMPARE(idx->lineText(line(kLexerNext)), QString(" 5  　 │ └lexer_next [lexer.c]"));
+    LineParts ref = idx->parts(line(kRef));
+    QCOMPARE(ref.name, std::string_view("lexer_next"));
+    QCOMPARE(ref.refFirst, 5);
+    QCOMPARE(ref.refLast, 8);
+    QVERIFY(idx->parts(line(kLoop)).loop);
+    QVERIFY(idx->parts(line(kFactorialSelf)).recursive);
+    QCOMPARE(idx->toPlainText(), decodeText(fetest::readBytes(FIXTURES_DIR "/calc/tree.txt")));
+
+    // The same ruling set by the program as text reads as a tree too.
+    const auto text = ResultIndex::fromText(idx->toPlainText());
+    QVERIFY(text->isTree());
+    QCOMPARE(text->depth(line(kLexerNext)), 3);
+  }
+
+  void brokenRulingIsPlainText_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    const QByteArray good = fetest::sjCrlf("1 main\n2  ├a\n3  │ └b\n4  └c\n");
+    QTest::newRow("cut inside a line") << good.left(good.size() - 3);
+    QTest::newRow("cut after a line") << good.left(good.indexOf("3 "));  // line 2 still says a sibling follows
+    QTest::newRow("numbers out of step") << fetest::sjCrlf("1 main\n3  ├a\n3  └b\n");
+    QTest::newRow("a depth skipped") << fetest::sjCrlf("1 main\n2  │ └a\n");
+    QTest::newRow("ruling without a name") << fetest::sjCrlf("1 main\n2  └\n");
+    QTest::newRow("not a tree at all") << QByteArray("hello\r\nworld\r\n");
+    QTest::newRow("empty") << QByteArray();
+  }
+  void brokenRulingIsPlainText() {
+    QFETCH(QByteArray, bytes);
+    const auto idx = ResultIndex::fromBytes(bytes, ResultIndex::Encoding::Cp932);
+    QVERIFY(!idx->isTree());
+    QVERIFY(!idx->treeProblem().isEmpty());
+    QCOMPARE(idx->toPlainText(), decodeText(bytes));  // the text itself is all there
+    if (idx->lineCount() > 0) QVERIFY(!idx->hasChildren(0));
+  }
+
+  // Random trees against a plain model: a line shows exactly when no
+  // ancestor is folded, whatever was folded, unfolded or revealed before.
+  void foldsAgreeWithAPlainModel() {
+    QRandomGenerator rnd(13);
+    for (int round = 0; round < 20; ++round) {
+      std::vector<int> depth{0};
+      for (int i = 1; i < 300; ++i) depth.push_back(static_cast<int>(rnd.bounded(depth.back() + 2)));
+      const auto idx = ResultIndex::fromBytes(drawTree(depth, [](int i) { return QString("f%1").arg(i); }),
+                                              ResultIndex::Encoding::Cp932);
+      QVERIFY2(idx->isTree(), qPrintable(idx->treeProblem()));
+      FoldState folds;
+      folds.reset(idx);
+      std::vector<bool> folded(depth.size(), false);
+      for (int step = 0; step < 60; ++step) {
+        const int l = static_cast<int>(rnd.bounded(static_cast<int>(depth.size())));
+        switch (rnd.bounded(5)) {
+          case 0:
+            folds.toggle(l);
+            if (idx->hasChildren(l)) folded[l] = !folded[l];
+            break;
+          case 1:
+            folds.unfoldSubtree(l);
+            for (int k = l; k <= idx->lastDescendant(l); ++k) folded[k] = false;
+            break;
+          case 2:
+            folds.reveal(l);
+            for (int a = idx->parent(l); a >= 0; a = idx->parent(a)) folded[a] = false;
+            break;
+          case 3: {
+            const int d = static_cast<int>(rnd.bounded(4));
+            folds.foldFromDepth(d);
+            for (size_t k = 0; k < depth.size(); ++k)
+              folded[k] = idx->hasChildren(static_cast<int>(k)) && depth[k] >= d;
+            break;
+          }
+          default:
+            if (rnd.bounded(8) == 0) {
+              folds.expandAll();
+              std::fill(folded.begin(), folded.end(), false);
+            }
+            break;
+        }
+        std::vector<int> expected;
+        for (int k = 0; k < static_cast<int>(depth.size()); ++k) {
+          bool hidden = false;
+          for (int a = idx->parent(k); a >= 0 && !hidden; a = idx->parent(a)) hidden = folded[a];
+          if (!hidden) expected.push_back(k);
+        }
+        QCOMPARE(folds.rowCount(), static_cast<int>(expected.size()));
+        for (int r = 0; r < folds.rowCount(); ++r) QCOMPARE(folds.lineAt(r), expected[r]);
+      }
+    }
+  }
+
+  // A chain 3,000 levels deep (its ruling alone is 13 MB): no recursion
+  // anywhere, the deepest line reachable from a folded root in one step.
+  void deepTree() {
+    constexpr int n = 3000;
+    std::vector<int> depth(n);
+    for (int i = 0; i < n; ++i) depth[i] = i;
+    const auto idx =
+        ResultIndex::fromBytes(drawTree(depth, [](int) { return QString("f"); }), ResultIndex::Encoding::Cp932);
+    QVERIFY(idx->isTree());
+    QCOMPARE(idx->depth(n - 1), n - 1);
+    QCOMPARE(idx->lastDescendant(0), n - 1);
+    FoldState folds;
+    folds.reset(idx);
+    folds.foldFromDepth(0);
+    QCOMPARE(folds.rowCount(), 1);
+    folds.reveal(n - 1);
+    QCOMPARE(folds.rowCount(), n);
+    QCOMPARE(TreeSearch::lines(*idx, "f", true).size(), size_t(n));
+  }
+
+  // A damaged file with one line of 8 MB: found in, drawn and saved without
+  // a stall (each hit in the line does not walk it again, and only its
+  // start is drawn).
+  void hugeLineStaysResponsive() {
+    QByteArray bytes(8 << 20, 'a');
+    bytes += "\r\n";
+    const auto idx = ResultIndex::fromBytes(bytes, ResultIndex::Encoding::Cp932);
+    QElapsedTimer t;
+    t.start();
+    QCOMPARE(TreeSearch::lines(*idx, "ab", false).size(), size_t(0));
+    QCOMPARE(TreeSearch::lines(*idx, "aa", true).size(), size_t(0));
+    QCOMPARE(TreeSearch::lines(*idx, "aa", false).size(), size_t(1));
+    ResultView v;
+    v.resize(400, 200);
+    v.setResult(idx);
+    v.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&v));
+    v.viewport()->repaint();
+    QVERIFY2(t.elapsed() < 5000, qPrintable(QString::number(t.elapsed())));
+    QCOMPARE(v.toPlainText().size(), qsizetype(8 << 20) + 1);
+  }
+
+  // Damaged copies of a good tree.txt: whatever reads as a tree folds,
+  // finds and links within its own lines.
+  void damagedTreeTextNeverCrashes() {
+    const QByteArray good = fetest::readBytes(FIXTURES_DIR "/calc/tree.txt");
+    QRandomGenerator rnd(11);
+    for (int round = 0; round < 300; ++round) {
+      QByteArray bad = good;
+      const int at = static_cast<int>(rnd.bounded(static_cast<int>(bad.size())));
+      switch (rnd.bounded(3)) {
+        case 0: bad[at] = "0123456789=-:\n \x84"[rnd.bounded(16)]; break;
+        case 1: bad.remove(at, static_cast<int>(rnd.bounded(20))); break;
+        default: bad.insert(at, "=99999999999-1"); break;
+      }
+      const auto idx = ResultIndex::fromBytes(bad, ResultIndex::Encoding::Cp932);
+      FoldState folds;
+      folds.reset(idx);
+      for (int l = 0; l < idx->lineCount(); ++l) {
+        const LineLink link = linkOf(*idx, nullptr, l);
+        if (link.kind != LinkKind::None) QVERIFY(link.target >= 0 && link.rangeLast < idx->lineCount());
+        folds.toggle(l);
+        folds.reveal(idx->lineCount() - 1 - l);
+      }
+      TreeSearch::lines(*idx, "lexer", true);
+    }
+  }
+
+  void historyGoesBackAndForth() {
+    LinkHistory h;
+    QVERIFY(!h.canBack());
+    h.visit(10, 4);
+    h.visit(6, 20);  // moved on from 4 to 6 before the second jump
+    QCOMPARE(h.back(20), 6);
+    QCOMPARE(h.back(6), 10);
+    QVERIFY(!h.canBack());
+    QCOMPARE(h.forward(10), 6);
+    h.visit(6, 30);  // a new jump forgets the way forward
+    QVERIFY(!h.canForward());
+    QCOMPARE(h.back(30), 6);
+  }
+
+  // ---- in the window ----
+
+  void foldingByMarkerKeysAndLevels() {
+    prepareCalc();
+    frmMain w;
+    showCalc(w, false);
+    ResultView* v = w.RichTextBox1;
+    const QString text = v->toPlainText();
+    QCOMPARE(v->folds().rowCount(), 46);
+
+    QTest::mouseClick(v->viewport(), Qt::LeftButton, {}, v->foldMarkerPoint(line(kParseStatement)));
+    QVERIFY(v->folds().isFolded(line(kParseStatement)));
+    QCOMPARE(v->folds().rowCount(), 46 - (45 - 9));
+    QCOMPARE(v->toPlainText(), text);  // folding never changes the text
+
+    v->setFocus();
+    v->setCurrentLine(line(kEvaluateLine));
+    QTest::keyClick(v, Qt::Key_Left);  // folds the open line
+    QCOMPARE(v->folds().rowCount(), 3);
+    QTest::keyClick(v, Qt::Key_Left);  // on a folded line: up to the parent
+    QCOMPARE(v->currentLine(), 0);
+    QTest::keyClick(v, Qt::Key_Down);
+    QTest::keyClick(v, Qt::Key_Down);
+    QTest::keyClick(v, Qt::Key_Right);  // unfolds, the inner fold stays
+    QVERIFY(!v->folds().isFolded(line(kEvaluateLine)));
+    QVERIFY(v->folds().isFolded(line(kParseStatement)));
+    QTest::keyClick(v, Qt::Key_Right);  // on an open line: to its first child
+    QCOMPARE(v->currentLine(), line(4));
+    v->setCurrentLine(line(kEvaluateLine));
+    QTest::keyClick(v, Qt::Key_Asterisk);  // the whole sub-tree
+    QCOMPARE(v->folds().rowCount(), 46);
+
+    action(w, "actDepth2")->trigger();   // depths 0..2 in view
+    QCOMPARE(v->folds().rowCount(), 6);  // main, 2 children, 3 under evaluate_line
+    QVERIFY(v->folds().isFolded(line(kParseStatement)));
+    action(w, "actCollapseAll")->trigger();
+    QCOMPARE(v->folds().rowCount(), 1);
+    action(w, "actExpandAll")->trigger();
+    QCOMPARE(v->folds().rowCount(), 46);
+  }
+
+  void findUnfoldsCountsAndWholeNames() {
+    prepareCalc();
+    frmMain w;
+    showCalc(w, false);
+    ResultView* v = w.RichTextBox1;
+    action(w, "actCollapseAll")->trigger();
+    QTest::keyClick(v, Qt::Key_F, Qt::ControlModifier);
+    QVERIFY(w.findBar->isVisible());
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.findBar->field));
+    QTest::keyClicks(w.findBar->field, "lexer_accept");
+    QCOMPARE(w.findHitCount(), 10);
+    // The first hit was inside the folded root: it is open now.
+    QCOMPARE(v->currentLine(), line(12));
+    QVERIFY(v->folds().rowOf(line(12)) >= 0);
+    QCOMPARE(w.findBar->countLabel->text(), QString("1/10"));
+    QTest::keyClick(w.findBar->field, Qt::Key_Return);
+    QCOMPARE(v->currentLine(), line(18));
+    QCOMPARE(w.findBar->countLabel->text(), QString("2/10"));
+    QTest::keyClick(w.findBar->field, Qt::Key_Return, Qt::ShiftModifier);
+    QTest::keyClick(w.findBar->field, Qt::Key_Return, Qt::ShiftModifier);  // wraps to the last
+    QCOMPARE(w.findBar->countLabel->text(), QString("10/10"));
+
+    // Whole names: "parse_fact" is only part of one; a line number or the
+    // ruling is never a hit.
+    w.findBar->setText("parse_fact");
+    QCOMPARE(w.findHitCount(), 5);
+    w.findBar->wholeBox->setChecked(true);
+    QCOMPARE(w.findHitCount(), 0);
+    QCOMPARE(w.findBar->countLabel->text(), QString("0/0"));
+    w.findBar->setText("parse_factor");
+    QCOMPARE(w.findHitCount(), 5);
+    w.findBar->setText("4");
+    QCOMPARE(w.findHitCount(), 0);
+    w.findBar->wholeBox->setChecked(false);
+    QCOMPARE(w.findHitCount(), 3);  // in "=16-34" and "=14-43", never in a line number
+    QTest::keyClick(w.findBar->field, Qt::Key_Escape);
+    QVERIFY(!w.findBar->isVisible());
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(v));
+  }
+
+  void linksAndBackForward() {
+    prepareCalc();
+    frmMain w;
+    showCalc(w, false);  // links from the text alone first
+    ResultView* v = w.RichTextBox1;
+    QCOMPARE(v->linkAt(line(kRef)).kind, LinkKind::Reference);
+    QCOMPARE(v->linkAt(line(kLoop)).target, line(kParseExpr));
+    QCOMPARE(v->linkAt(line(kFactorialSelf)).target, line(kFactorialSelf - 1));
+    QCOMPARE(v->linkAt(line(kLexerNext)).kind, LinkKind::None);
+
+    action(w, "actDepth1")->trigger();
+    v->setCurrentLine(line(kRef));
+    QTest::mouseClick(v->viewport(), Qt::LeftButton, {}, v->linkPoint(line(kRef)));
+    QCOMPARE(v->currentLine(), line(kLexerNext));  // unfolded to reach it
+    QCOMPARE(v->rangeHighlight(), std::make_pair(line(5), line(8)));
+    QVERIFY(!v->folds().isFolded(line(kLexerNext)));
+
+    v->setFocus();
+    v->setCurrentLine(line(kLoop));
+    QTest::keyClick(v, Qt::Key_Return);
+    QCOMPARE(v->currentLine(), line(kParseExpr));
+    v->setCurrentLine(line(kPower + 1));
+    QTest::keyClick(v, Qt::Key_Return);
+    QCOMPARE(v->currentLine(), line(kPower));
+
+    QTest::keyClick(v, Qt::Key_Left, Qt::AltModifier);
+    QCOMPARE(v->currentLine(), line(kPower + 1));
+    QTest::keyClick(v, Qt::Key_Left, Qt::AltModifier);
+    QCOMPARE(v->currentLine(), line(kLoop));
+    QTest::keyClick(v, Qt::Key_Left, Qt::AltModifier);
+    QCOMPARE(v->currentLine(), line(kRef));
+    QVERIFY(!action(w, "actBack")->isEnabled());
+    // Forward returns where the user had moved on to, as a browser does.
+    QTest::keyClick(v, Qt::Key_Right, Qt::AltModifier);
+    QCOMPARE(v->currentLine(), line(kLoop));
+
+    // tree.json names the same LOOP target.
+    QTRY_VERIFY(v->facts());
+    QCOMPARE(v->linkAt(line(kLoop)).target, line(kParseExpr));
+  }
+
+  void panelShowsDefinitionCallersAndFollowsThem() {
+    prepareCalc();
+    frmMain w;
+    showCalc(w);
+    ResultView* v = w.RichTextBox1;
+    QVERIFY(!w.definitionDock->isVisible());
+    QSignalSpy shown(&w, &frmMain::currentFunctionChanged);
+    QTest::mouseDClick(v->viewport(), Qt::LeftButton, {}, v->namePoint(line(kParseFactor)));
+    QVERIFY(w.definitionDock->isVisible());
+    DefinitionPanel* panel = w.definitionPanel;
+    QCOMPARE(panel->nameLabel->text(), QString("parse_factor"));
+    QCOMPARE(panel->placeLabel->text(), QString("calc/parser.c:70"));
+    QCOMPARE(panel->source->textCursor().blockNumber(), 69);
+    QVERIFY(panel->source->textCursor().block().text().startsWith("long parse_factor("));
+    QCOMPARE(panel->calls->count(), 15);
+    QCOMPARE(panel->callers->count(), 2);
+    QVERIFY(panel->callers->item(0)->text().startsWith("parse_term"));
+    QVERIFY(!shown.isEmpty());
+    QCOMPARE(shown.last().at(1).toString(), QString("parse_factor"));
+    QVERIFY(w.whereLabel->text().endsWith("parse_term › parse_factor    calc/parser.c:70"));
+
+    // Its caller parse_term: here the line just above.
+    emit panel->callers->itemActivated(panel->callers->item(0));
+    QCOMPARE(v->currentLine(), line(kParseFactor - 1));
+    QCOMPARE(panel->nameLabel->text(), QString("parse_term"));
+    QVERIFY(action(w, "actBack")->isEnabled());
+    action(w, "actBack")->trigger();
+    // A call in its list: the source shows the call's line; Enter goes there.
+    panel->calls->setCurrentRow(2);  // factorial, line 78
+    QCOMPARE(panel->source->textCursor().blockNumber(), 77);
+    emit panel->calls->itemActivated(panel->calls->item(2));
+    QCOMPARE(v->result()->parts(v->currentLine()).name, std::string_view("factorial"));
+    QCOMPARE(panel->nameLabel->text(), QString("factorial"));
+    QCOMPARE(panel->callers->count(), 2);  // itself and parse_factor
+    // From the keyboard: F12 puts the focus on the callers, Enter follows
+    // one, Esc comes back to the tree.
+    v->setCurrentLine(line(kParseFactor));
+    v->setFocus();
+    QTest::keyClick(v, Qt::Key_F12);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(panel->callers));
+    QTest::keyClick(panel->callers, Qt::Key_Return);
+    QCOMPARE(v->currentLine(), line(kParseFactor - 1));
+    QTest::keyClick(panel->callers, Qt::Key_Escape);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(v));
+    // Undefined functions are listed but lead nowhere.
+    v->setCurrentLine(0);
+    QTRY_COMPARE(panel->nameLabel->text(), QString("main"));
+    QVERIFY(panel->calls->item(0)->text().startsWith("strcmp"));
+    emit panel->calls->itemActivated(panel->calls->item(0));
+    QCOMPARE(v->currentLine(), 0);
+  }
+
+  // In the callers tree a line calls the line above it: the same panel
+  // entries lead the other way through the tree.
+  void callersTreeTurnsThePanelsLinksRound() {
+    QVERIFY(QDir().mkpath(p("calc")));
+    for (const QString& f : QDir(EXAMPLES_DIR "/calc").entryList(QDir::Files))
+      QVERIFY(QFile::copy(EXAMPLES_DIR "/calc/" + f, p("calc/" + f)));
+    for (const char* f : {"tree.txt", "tree.json"})
+      QVERIFY(QFile::copy(QString(FIXTURES_DIR "/calc_callers/") + f, p(f)));
+    frmMain w;
+    showCalc(w);
+    ResultView* v = w.RichTextBox1;
+    QVERIFY(v->facts()->callersTree);
+    w.OpenDefinition(0);  // lexer_next, called by lexer_init, lexer_accept, parse_statement, parse_factor
+    DefinitionPanel* panel = w.definitionPanel;
+    QCOMPARE(panel->callers->count(), 4);
+    emit panel->callers->itemActivated(panel->callers->item(1));  // lexer_accept: its line below
+    QCOMPARE(v->currentLine(), line(5));
+    QCOMPARE(panel->nameLabel->text(), QString("lexer_accept"));
+    emit panel->calls->itemActivated(panel->calls->item(0));  // it calls lexer_next: the line above
+    QCOMPARE(v->currentLine(), 0);
+  }
+
+  void badFilesFallBack_data() {
+    QTest::addColumn<QByteArray>("json");
+    QTest::addColumn<QString>("said");
+    const QByteArray good = fetest::readBytes(FIXTURES_DIR "/calc/tree.json");
+    auto edited = [&](const std::function<void(QJsonObject&, QJsonArray&)>& edit) {
+      QJsonObject doc = QJsonDocument::fromJson(good).object();
+      QJsonArray tree = doc["tree"].toArray();
+      edit(doc, tree);
+      doc["tree"] = tree;
+      return QJsonDocument(doc).toJson();
+    };
+    auto setInTree = [](QJsonArray& tree, int i, const char* key, const QJsonValue& v) {
+      QJsonObject e = tree[i].toObject();
+      e[key] = v;
+      tree[i] = e;
+    };
+    QTest::newRow("truncated") << good.left(good.size() / 2) << "JSON";
+    QTest::newRow("another tree's") << edited([&](QJsonObject&, QJsonArray& t) {
+      setInTree(t, 5, "name", "read_numbers");
+    }) << "6行目";
+    QTest::newRow("a line short") << edited([](QJsonObject&, QJsonArray& t) { t.removeLast(); }) << "46";
+    QTest::newRow("depth moved") << edited([&](QJsonObject&, QJsonArray& t) { setInTree(t, 9, "depth", 1); })
+                                 << "10行目";
+    QTest::newRow("loop elsewhere") << edited([&](QJsonObject&, QJsonArray& t) { setInTree(t, 26, "target", 16); })
+                                    << "27行目";
+    QTest::newRow("out of range") << edited([&](QJsonObject&, QJsonArray& t) { setInTree(t, 15, "function", 1700); })
+                                  << "範囲外";
+    QTest::newRow("a newer format") << edited([](QJsonObject& d, QJsonArray&) { d["format_version"] = 2; }) << "版";
+    QTest::newRow("not json") << QByteArray("\x81\x40garbage") << "JSON";
+    QTest::newRow("deeply nested") << QByteArray(100000, '[') << "入れ子";
+  }
+  void badFilesFallBack() {
+    QFETCH(QByteArray, json);
+    QFETCH(QString, said);
+    prepareCalc();
+    QVERIFY(fetest::writeBytes(p("tree.json"), json));
+    frmMain w;
+    showCalc(w, false);
+    QTRY_VERIFY(!w.isReadingFacts());
+    QVERIFY(!w.RichTextBox1->facts());
+    QCOMPARE(w.listerr->count(), 1);
+    QVERIFY2(fetest::messages(w).last().contains("tree.json") && fetest::messages(w).last().contains(said),
+             qPrintable(fetest::messages(w).last()));
+    // The text's own tree and links stay: they need no file but tree.txt.
+    QVERIFY(w.RichTextBox1->result()->isTree());
+    QCOMPARE(w.RichTextBox1->linkAt(line(kRef)).kind, LinkKind::Reference);
+    OpenDefinitionShowsTheNote(w);
+  }
+  static void OpenDefinitionShowsTheNote(frmMain& w) {
+    w.OpenDefinition(line(kParseFactor));
+    QVERIFY(w.definitionPanel->nameLabel->text().isEmpty());
+    QVERIFY(w.definitionPanel->placeLabel->text().contains("tree.json"));
+  }
+
+  // Damaged copies of a good tree.json: each is refused or read, never a
+  // crash, and whatever is read can be shown.
+  void damagedTreeJsonNeverCrashes() {
+    prepareCalc();
+    const QByteArray good = fetest::readBytes(p("tree.json"));
+    const auto idx = ResultIndex::fromBytes(fetest::readBytes(p("tree.txt")), ResultIndex::Encoding::Cp932);
+    QRandomGenerator rnd(7);
+    DefinitionPanel panel;
+    int read = 0;
+    for (int round = 0; round < 300; ++round) {
+      QByteArray bad = good;
+      for (int k = 0, n = 1 + static_cast<int>(rnd.bounded(3)); k < n; ++k) {
+        const int at = static_cast<int>(rnd.bounded(static_cast<int>(bad.size())));
+        switch (rnd.bounded(3)) {
+          case 0: bad[at] = static_cast<char>(rnd.bounded(256)); break;
+          case 1: bad.remove(at, static_cast<int>(rnd.bounded(40))); break;
+          default: bad.insert(at, "-1"); break;
+        }
+      }
+      QVERIFY(fetest::writeBytes(p("bad.json"), bad));
+      QString problem;
+      const auto facts = TreeFacts::read(p("bad.json"), *idx, &problem);
+      QVERIFY(facts || !problem.isEmpty());
+      if (!facts) continue;
+      ++read;
+      panel.setFacts(facts, root_, QString());
+      for (int f = 0; f < static_cast<int>(facts->functions.size()); ++f) panel.showFunction(f);
+      for (int l = 0; l < idx->lineCount(); ++l) linkOf(*idx, facts.get(), l);
+    }
+    QVERIFY(read > 0);  // some damage (a call's line, a path) still matches the tree
+  }
+
+  // The whole way with the real analyser: F3 asks it for tree.json too, and
+  // what it writes matches its tree.txt line for line.
+  void realAnalyserRunFillsThePanel() {
+    fetest::CwdGuard cwd(root_);
+    prepareCalc();
+    QVERIFY(QFile::remove(p("tree.txt")) && QFile::remove(p("tree.json")));
+    QVERIFY(QFile::copy(CONZELTA_PATH, p("conzelta")));
+    QVERIFY(fetest::writeBytes(p("zelta.ini"), fetest::defaultIni()));
+    frmMain w;
+    w.options->optexplation = 1;
+    w.Drop({p("calc")});
+    w.RunAnalysis();
+    QVERIFY(QFile::exists(p("tree.json")));
+    QTRY_VERIFY(!w.isReadingFacts());
+    QCOMPARE(fetest::messages(w), QStringList({"解析中・・・", "解析結果を表示してます", "正常に終了しました"}));
+    QVERIFY(w.RichTextBox1->facts());
+    w.OpenDefinition(line(kParseFactor));
+    QCOMPARE(w.definitionPanel->placeLabel->text(), QString("calc/parser.c:70"));
+  }
+
+  void runOutcomesForBadAndMissingFiles() {
+    fetest::CwdGuard cwd(root_);
+    prepareCalc();
+    QVERIFY(fetest::writeBytes(p("zelta.ini"), fetest::defaultIni()));
+    fetest::writeFakeAnalyser(root_);
+    QVERIFY(QFile::rename(p("tree.txt"), p("fake_tree.txt")));
+    frmMain w;
+    w.Drop({p("calc/main.c")});
+    // An analyser that writes no tree.json (one that does not know -j): the
+    // tree works, the panel says why it is empty, no message.
+    QVERIFY(QFile::rename(p("tree.json"), p("old.json")));
+    w.RunAnalysis();
+    QCOMPARE(fetest::messages(w), QStringList({"解析中・・・", "解析結果を表示してます", "正常に終了しました"}));
+    QVERIFY(w.RichTextBox1->result()->isTree());
+    QVERIFY(!w.isReadingFacts() && !w.RichTextBox1->facts());
+    // A tree.json left by an earlier run is not this run's: not read.
+    QVERIFY(QFile::rename(p("old.json"), p("tree.json")));
+    QFile json(p("tree.json"));
+    QVERIFY(json.open(QIODevice::ReadWrite));
+    QVERIFY(json.setFileTime(QDateTime::currentDateTime().addSecs(-60), QFileDevice::FileModificationTime));
+    json.close();
+    w.RunAnalysis();
+    QVERIFY(!w.isReadingFacts() && !w.RichTextBox1->facts());
+    // A hand-edited tree.txt: shown as it is, without folds, links or panel.
+    QByteArray edited = fetest::readBytes(p("fake_tree.txt"));
+    edited.replace(fetest::sj("10  　 │ ├next"), fetest::sj("1O  　 │ ├next"));
+    QVERIFY(fetest::writeBytes(p("fake_tree.txt"), edited));
+    w.RunAnalysis();
+    QCOMPARE(fetest::messages(w).mid(0, 3), QStringList({"解析中・・・", "解析結果を表示してます", "正常に終了しました"}));
+    QCOMPARE(fetest::messages(w).size(), 4);
+    QVERIFY(fetest::messages(w).last().contains("10行目"));
+    QCOMPARE(w.RichTextBox1->toPlainText(), decodeText(edited));
+    QVERIFY(!w.RichTextBox1->result()->isTree());
+    QCOMPARE(w.RichTextBox1->linkAt(line(kRef)).kind, LinkKind::None);
+    QVERIFY(!action(w, "actExpandAll")->isEnabled());
+    QVERIFY(action(w, "actFind")->isEnabled());
+  }
+
+  void selectionCopySaveAndPrintUseTheResult() {
+    prepareCalc();
+    frmMain w;
+    showCalc(w, false);
+    ResultView* v = w.RichTextBox1;
+    // A drag from the start of line 2 to line 3: the text between, folded
+    // lines included.
+    action(w, "actDepth1")->trigger();
+    QTest::mousePress(v->viewport(), Qt::LeftButton, {}, QPoint(v->foldMarkerPoint(0).x() + 30, 2));
+    QTest::mouseMove(v->viewport(), QPoint(400, v->fontMetrics().height() * 2 + 2));
+    QTest::mouseRelease(v->viewport(), Qt::LeftButton, {}, QPoint(400, v->fontMetrics().height() * 2 + 2));
+    QVERIFY(v->hasSelection());
+    QVERIFY(v->selectedText().contains("print_banner"));
+    v->setSelection({1, 0}, {3, 0});
+    QTest::keyClick(v, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QApplication::clipboard()->text(),
+             decodeText(fetest::readBytes(p("tree.txt"))).section('\n', 1, 2) + "\n");
+    // Saved, the result is tree.txt byte for byte.
+    w.saveFileDialog = [&](QWidget*, const QString&, const QString&) { return p("saved.txt"); };
+    w.SaveAs();
+    QCOMPARE(fetest::readBytes(p("saved.txt")), fetest::readBytes(p("tree.txt")));
+  }
+
+  void bordersAndPanelAreRemembered() {
+    {
+      frmMain w;
+      w.show();
+      QVERIFY(QTest::qWaitForWindowExposed(&w));
+      const QRect list = w.TreeView1->geometry(), result = w.RichTextBox1->geometry(), msgs = w.listerr->geometry();
+      const QPoint at = w.listSplit->rect().center();
+      QTest::mousePress(w.listSplit, Qt::LeftButton, {}, at);
+      QTest::mouseMove(w.listSplit, at + QPoint(30, 0));
+      QTest::mouseRelease(w.listSplit, Qt::LeftButton, {}, at);  // the handle moved along under the pointer
+      QCOMPARE(w.TreeView1->width(), list.width() + 30);
+      QCOMPARE(w.RichTextBox1->geometry(), result.adjusted(30, 0, 0, 0));
+      const QPoint m = w.messageSplit->rect().center();
+      QTest::mousePress(w.messageSplit, Qt::LeftButton, {}, m);
+      QTest::mouseMove(w.messageSplit, m + QPoint(0, -45));
+      QTest::mouseRelease(w.messageSplit, Qt::LeftButton, {}, m);
+      QCOMPARE(w.RichTextBox1->height(), result.height() - 45);
+      QCOMPARE(w.listerr->height(), msgs.height() + 45);
+      w.definitionDock->show();
+      QTRY_VERIFY(w.RichTextBox1->width() < result.width() - 30);  // the panel takes the client's room
+      w.close();
+    }
+    QCOMPARE(GetSetting("Settings", "ListWidth", "?"), QString::number(2175 + 450));
+    frmMain w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QVERIFY(w.definitionDock->isVisible());
+    QCOMPARE(w.TreeView1->width(), 145 + 30);
+    QCOMPARE(w.listerr->height(), 88 + 45);
+  }
+
+  void callersTreeOption() {
+    frmMain w;
+    frmoption& o = *w.options;
+    w.ShowOptions();
+    QVERIFY(!o.chkcallers->isChecked());
+    QCOMPARE(o.chkcallers->text(), QString("呼び出し元ツリー"));
+    o.chkcallers->setChecked(true);
+    o.SetSetting();
+    QCOMPARE(GetSetting("option", "optcallers", "?"), QString("1"));
+    frmMain again;
+    QCOMPARE(again.options->optcallers, short(1));
+    QCOMPARE(buildArgline(again.options->values(), {"/a.c"}), QString(" -r \"/a.c\""));
+    QCOMPARE(runArgline(again.options->values(), {"/a.c"}), QString(" -r -j \"/a.c\""));
+  }
+};
+
+QTEST_MAIN(ResultViewTest)
+#include "result_view_test.moc"
