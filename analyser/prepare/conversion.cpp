@@ -175,7 +175,7 @@ class Converter final : public LineSource {
   // before one is left to the token loop, which knows what an apostrophe
   // after a number means.
   std::string_view plain_run(const PlainBytes& plain) {
-    if (track_.on() || !rd_.pushback.empty()) return {};
+    if (!rd_.pushback.empty()) return {};
     SrcStream* s = rd_.top();
     if (!s) return {};
     TextReader& in = s->text;
@@ -319,6 +319,12 @@ void Converter::convert(const std::string& source, CleanedText& out, TextReader*
 
   for (;;) {
     if (const std::string_view run = plain_run(kFilePlain); !run.empty()) {
+      if (track_.on()) {
+        // The last name of the run is where a definition's name would stand.
+        size_t e = run.size();
+        while (e > 0 && !is_name_char(static_cast<unsigned char>(run[e - 1]))) --e;
+        if (e > 0) lastnonblank_at_ = track_.position_before(run.size() - e);
+      }
       if (skipdepth_ == 0 && active() && pending_ == 0) emit(run);
       continue;
     }
@@ -418,6 +424,7 @@ bool Converter::body() {
   initialiser_ = false;
   while (rd_.bracedepth > 0) {
     if (const std::string_view run = plain_run(kBodyPlain); !run.empty()) {
+      track_.line_run(linebuf_.size(), run);
       linebuf_.append(run);
       continue;
     }
