@@ -1,10 +1,10 @@
 #include "calltree/extraction.h"
 
-#include "run/run.h"
 #include "platform/text_codec.h"
 #include "prepare/line_map.h"
 #include "prepare/mid_reader.h"
 #include "prepare/readers.h"
+#include "run/run.h"
 
 namespace zelta {
 
@@ -78,9 +78,7 @@ class Scanner {
  private:
   int next() { return in_.next(); }
   size_t name_start() const { return located_ ? in_.name_start() : 0; }
-  bool is(int r, char c) const {
-    return r != kName && r != kEnd && in_.tok().size() == 1 && in_.tok()[0] == c;
-  }
+  bool is(int r, char c) const { return r != kName && r != kEnd && in_.tok().size() == 1 && in_.tok()[0] == c; }
 
   void record(std::string_view name, size_t at) {
     if (!IsNotKeyword(run_, name)) return;
@@ -171,8 +169,7 @@ class Scanner {
 
 namespace {
 
-void Extract(Run& run, std::string_view text, bool sjis, const std::string& filename, int mode_a,
-             const LineMap* map) {
+void Extract(Run& run, std::string_view text, bool sjis, const std::string& filename, int mode_a, const LineMap* map) {
   ReaderState& rd = run.rd;
   if (run.opt.flgdebug)
     run.con.text(mode_a ? "-------------getfilename3_mode_a()-----------------\n"

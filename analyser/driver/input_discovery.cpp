@@ -6,9 +6,9 @@
 #include "calltree/extraction.h"
 #include "calltree/tree_render.h"
 #include "platform/read_ahead.h"
-#include "run/run.h"
 #include "prepare/conversion.h"
 #include "prepare/line_map.h"
+#include "run/run.h"
 
 namespace zelta {
 

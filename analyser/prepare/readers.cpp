@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <cstring>
 
-#include "run/run.h"
 #include "platform/system.h"
 #include "platform/text_codec.h"
+#include "run/run.h"
 
 namespace zelta {
 

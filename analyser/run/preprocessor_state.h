@@ -68,9 +68,9 @@ class MacroTable {
   const MacroRec* newest_defined(int id) const;
 
   std::deque<MacroRec> recs_;
-  std::deque<std::string> names_;                // each macroname once
-  std::vector<std::vector<uint32_t>> by_name_;   // record indexes per name, oldest first
-  NameIndex index_;                              // macroname -> position in names_
+  std::deque<std::string> names_;               // each macroname once
+  std::vector<std::vector<uint32_t>> by_name_;  // record indexes per name, oldest first
+  NameIndex index_;                             // macroname -> position in names_
   std::vector<std::uint64_t> filter_ = std::vector<std::uint64_t>(kFilterBits / 64);
 };
 
