@@ -1,25 +1,28 @@
 #!/usr/bin/env bash
-# Real-corpus benchmark: conzelta -e against GNU cflow on Debian's sources,
-# and a sweep of conzelta -e over glibc and bluez that reports every run
-# ending in a lexical-reading error (-8, -99, -100, -200).
+# Real-corpus benchmark: conzelta -e against GNU cflow and Universal Ctags
+# on Debian's sources, and a sweep of conzelta -e over glibc and bluez that
+# reports every run ending in a lexical-reading error (-8, -99, -100, -200).
 #
 #   bench/real.sh [STAGE...]     stages: small medium large sweep (default: all)
 #
 # Environment: CONZELTA (default build/conzelta), RUNS (default 3),
 # SWEEP_TIMEOUT (seconds per sweep run, default 120).
 #
-# Installs binutils-source, linux-source-6.1, cflow, glibc-source,
-# bluez-source and time when missing (apt-get), and unpacks what it needs
-# into bench/cache/ (git-ignored) once.
+# Installs binutils-source, linux-source-6.1, cflow, universal-ctags,
+# glibc-source, bluez-source and time when missing (apt-get), and unpacks
+# what it needs into bench/cache/ (git-ignored) once.
 #
 # Corpora (every .c file below the named folders, sorted by path):
 #   small   binutils 2.40 gprof/                                     -f main
 #   medium  binutils 2.40 binutils/                                  -f main
 #   large   linux 6.1 init kernel mm lib ipc block security         -f start_kernel
-# Both tools run in the corpus root with the same relative paths on the
-# command line; conzelta gets a zelta.ini with an empty include_path, so
-# neither tool reads system headers (cflow does not preprocess without
-# --cpp; conzelta still reads local "..." headers, as it always does).
+# The tools run in the corpus root with the same relative paths on the
+# command line, one after the other in each round; conzelta gets a zelta.ini
+# with an empty include_path, so no tool reads system headers (cflow does
+# not preprocess without --cpp; conzelta still reads local "..." headers, as
+# it always does). ctags lists the definitions only (-o /dev/null
+# --languages=C): reading and tokenising the input once is the floor for
+# every tool, and ctags does little beyond it.
 #
 # Command lines: the largest list (glibc, ~10,900 paths, ~0.5 MB) is far
 # below ARG_MAX (2 MB with the default 8 MB stack; checked below), so every
@@ -38,7 +41,7 @@ cache=$root/bench/cache
 mkdir -p "$cache"
 export LC_ALL=C.UTF-8  # conzelta's messages in UTF-8, for the grep below
 
-apt_ensure time cflow binutils-source linux-source-6.1 glibc-source bluez-source
+apt_ensure time cflow universal-ctags binutils-source linux-source-6.1 glibc-source bluez-source
 conzelta=$(find_conzelta)
 load0=$(cut -d' ' -f1-3 /proc/loadavg)
 
@@ -72,30 +75,32 @@ compare() {  # compare LABEL ROOT START DIR...
   local lines
   lines=$(cd "$croot" && cat "${files[@]}" | wc -l)
   write_ini "$croot"
-  local cw=() cm=() cc=() fw=() fm=() fc=() cst=0 fst=0 r w m s c
+  local cw=() cm=() cc=() fw=() fm=() fc=() tw=() tm=() tc=() cst=0 fst=0 r w m s c
   for ((r = 1; r <= runs; r++)); do
     read -r w m s c < <(time_run "$croot" "$cache/$label.conzelta" "$conzelta" -e -f "$start" "${files[@]}")
     cw+=("$w") cm+=("$m") cc+=("$c") cst=$s
     read -r w m s c < <(time_run "$croot" "$cache/$label.cflow" cflow -b --omit-arguments -m "$start" "${files[@]}")
     fw+=("$w") fm+=("$m") fc+=("$c") fst=$s
+    read -r w m s c < <(time_run "$croot" "$cache/$label.ctags" ctags -o /dev/null --languages=C "${files[@]}")
+    tw+=("$w") tm+=("$m") tc+=("$c")
   done
   local tl fl
   tl=$( [ -f "$croot/tree.txt" ] && wc -l <"$croot/tree.txt" || echo 0)
   fl=$(wc -l <"$cache/$label.cflow.out")
-  local mcw mcm mfw mfm mcc mfc
-  mcc=$(printf '%s\n' "${cc[@]}" | median)
-  mfc=$(printf '%s\n' "${fc[@]}" | median)
-  mcw=$(printf '%s\n' "${cw[@]}" | median)
-  mcm=$(printf '%s\n' "${cm[@]}" | median)
-  mfw=$(printf '%s\n' "${fw[@]}" | median)
-  mfm=$(printf '%s\n' "${fm[@]}" | median)
-  awk -v l="$label" -v n="${#files[@]}" -v ln="$lines" -v s="$start" -v cw="$mcw" -v cm="$mcm" \
-    -v fw="$mfw" -v fm="$mfm" -v tl="$tl" -v fl="$fl" -v cst="$cst" -v fst="$fst" -v cc="$mcc" -v fc="$mfc" 'BEGIN {
-      # Below a twentieth of a second both tools spend their time starting up.
-      rw = (cw >= 0.05 && fw >= 0.05) ? sprintf("%.1fx", fw / cw) : "-";
-      rc = (cc >= 0.05 && fc >= 0.05) ? sprintf("%.1fx", fc / cc) : "-";
-      printf "| %s | %d | %d | %s | %.3f | %.2f | %.1f | %d (%d) | %.3f | %.2f | %.1f | %d (%d) | %s | %s |\n",
-        l, n, ln, s, cw, cc, cm / 1024, tl, cst, fw, fc, fm / 1024, fl, fst, rw, rc }'
+  local med=()
+  med_of() { printf '%s\n' "$@" | median; }
+  med=("$(med_of "${cw[@]}")" "$(med_of "${cm[@]}")" "$(med_of "${cc[@]}")" "$(med_of "${fw[@]}")"
+    "$(med_of "${fm[@]}")" "$(med_of "${fc[@]}")" "$(med_of "${tw[@]}")" "$(med_of "${tm[@]}")" "$(med_of "${tc[@]}")")
+  awk -v l="$label" -v n="${#files[@]}" -v ln="$lines" -v s="$start" -v tl="$tl" -v fl="$fl" -v cst="$cst" -v fst="$fst" \
+    -v cw="${med[0]}" -v cm="${med[1]}" -v cc="${med[2]}" -v fw="${med[3]}" -v fm="${med[4]}" -v fc="${med[5]}" \
+    -v tw="${med[6]}" -v tm="${med[7]}" -v tc="${med[8]}" 'BEGIN {
+      # Below a twentieth of a second the tools spend their time starting up.
+      fwr = (cw >= 0.05 && fw >= 0.05) ? sprintf("%.1fx", fw / cw) : "-";
+      fcr = (cc >= 0.05 && fc >= 0.05) ? sprintf("%.1fx", fc / cc) : "-";
+      twr = (cw >= 0.05 && tw >= 0.05) ? sprintf("%.2fx", tw / cw) : "-";
+      tcr = (cc >= 0.05 && tc >= 0.05) ? sprintf("%.2fx", tc / cc) : "-";
+      printf "| %s | %d | %d | %s | %.3f | %.2f | %.1f | %d (%d) | %.3f | %.2f | %.1f | %d (%d) | %.3f | %.2f | %.1f | %s, %s | %s, %s |\n",
+        l, n, ln, s, cw, cc, cm / 1024, tl, cst, fw, fc, fm / 1024, fl, fst, tw, tc, tm / 1024, fwr, fcr, twr, tcr }'
   if [ "$cst" != 1 ]; then
     echo "$label: conzelta ended with status $cst; its last output:" >&2
     tail -n 3 "$cache/$label.conzelta.out" >&2 || true
@@ -194,8 +199,8 @@ for stage in "${stages[@]}"; do
   case $stage in
     small | medium | large)
       if [ -z "$header_done" ]; then
-        echo "| corpus | .c files | lines | start | conzelta -e wall (s) | CPU (s) | peak MB | tree lines (exit) | cflow -b wall (s) | CPU (s) | peak MB | output lines (exit) | cflow / conzelta wall | CPU |"
-        echo "|---|---:|---:|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|"
+        echo "| corpus | .c files | lines | start | conzelta -e wall (s) | CPU (s) | peak MB | tree lines (exit) | cflow -b wall (s) | CPU (s) | peak MB | output lines (exit) | ctags wall (s) | CPU (s) | peak MB | cflow / conzelta (wall, CPU) | ctags / conzelta (wall, CPU) |"
+        echo "|---|---:|---:|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|"
         header_done=1
       fi
       ;;
@@ -210,9 +215,10 @@ if [ -n "$header_done" ]; then
   echo
   echo "Median of $runs runs each, one after the other on the same machine ($(nproc) cores, $(uname -m),"
   echo "load average before the runs: $load0); CPU = user + system time."
-  echo "In the corpus root: conzelta -e -f START <files> and cflow -b --omit-arguments -m START <files>;"
-  echo "peak memory is the maximum resident set size from /usr/bin/time -v."
-  echo "$(cflow --version | head -n 1)"
+  echo "In the corpus root: conzelta -e -f START <files>, cflow -b --omit-arguments -m START <files> and"
+  echo "ctags -o /dev/null --languages=C <files>, one after the other in each round; peak memory is the maximum"
+  echo "resident set size from /usr/bin/time -v. A ratio above 1 means conzelta took less time."
+  echo "$(cflow --version | head -n 1); $(ctags --version | head -n 1 | cut -d, -f1)"
 fi
 
 for stage in "${stages[@]}"; do

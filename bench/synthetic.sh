@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Times conzelta -e on generated code bases of 10k, 100k and 1M lines.
+# Times conzelta -e on generated code bases of 10k, 100k, 1M and 10M lines.
 #
 #   bench/synthetic.sh [SIZES...]        e.g. bench/synthetic.sh 10000 100000
 #
@@ -17,7 +17,7 @@ cd "$root"
 runs=${RUNS:-3}
 mode=${MODE:-list}
 sizes=("$@")
-[ ${#sizes[@]} -gt 0 ] || sizes=(10000 100000 1000000)
+[ ${#sizes[@]} -gt 0 ] || sizes=(10000 100000 1000000 10000000)
 
 apt_ensure time
 load0=$(cut -d' ' -f1-3 /proc/loadavg)

@@ -1,9 +1,10 @@
 #include "calltree/extraction.h"
 
-#include "run/run.h"
 #include "platform/text_codec.h"
 #include "prepare/line_map.h"
+#include "prepare/mid_reader.h"
 #include "prepare/readers.h"
+#include "run/run.h"
 
 namespace zelta {
 
@@ -35,11 +36,11 @@ void AddRecord(Run& run, std::string_view name, int file) {
     r.list.back().groupend = 1;
     rd.bodyclosed = 0;
   }
-  int id = r.name_id(name);
+  const std::uint64_t h = NameIndex::hash(name);
+  int id = r.nameids.find(name, h);
   if (id < 0) {
     id = static_cast<int>(r.names.size());
-    const std::string& stored = r.names.emplace_back(name);
-    r.nameids.emplace(std::string_view(stored), id);
+    r.nameids.add(r.names.emplace_back(name), h, id);
     r.firstdef.push_back(-1);
   }
   FuncRecord& rec = r.list.emplace_back();
@@ -62,11 +63,12 @@ void AddRecord(Run& run, std::string_view name, int file) {
 
 namespace {
 
-// One file's scan over the cleaned-text tokens.
+// One file's scan over the cleaned-text tokens. Tokens and remembered names
+// are views into the text, which stays in place while it is scanned.
 class Scanner {
  public:
-  Scanner(Run& run, int file, const LineMap* map)
-      : run_(run), file_(file), cursor_(map, run.rd.mid.data()), located_(map != nullptr) {}
+  Scanner(Run& run, std::string_view text, bool sjis, int file, const LineMap* map)
+      : run_(run), in_(run, text, sjis), file_(file), cursor_(map, text), located_(map != nullptr) {}
 
   void scan() {
     int r = next();
@@ -74,17 +76,9 @@ class Scanner {
   }
 
  private:
-  int next() { return getmidword(run_, tok_); }
-  // Where the name just read begins in the cleaned text: the reader stands
-  // after it (and after the byte it pushed back).
-  size_t name_start() const {
-    if (!located_) return 0;
-    size_t end = run_.rd.mid.pos();
-    for (int c : run_.rd.pushback)
-      if (c != 0 && end > 0) --end;
-    return end >= tok_.size() ? end - tok_.size() : 0;
-  }
-  bool is(int r, char c) const { return r != kName && r != kEnd && tok_.size() == 1 && tok_[0] == c; }
+  int next() { return in_.next(); }
+  size_t name_start() const { return located_ ? in_.name_start() : 0; }
+  bool is(int r, char c) const { return r != kName && r != kEnd && in_.tok().size() == 1 && in_.tok()[0] == c; }
 
   void record(std::string_view name, size_t at) {
     if (!IsNotKeyword(run_, name)) return;
@@ -101,10 +95,10 @@ class Scanner {
   // to go on with (kEnd at end of input).
   int toplevel(int r) {
     if (r != kName) return next();
-    cand_ = tok_;
+    cand_ = in_.tok();
     cand_at_ = name_start();
     while ((r = next()) == kName) {
-      cand_ = tok_;
+      cand_ = in_.tok();
       cand_at_ = name_start();
     }
     if (!is(r, '(')) return r;
@@ -133,10 +127,10 @@ class Scanner {
         r = next();
         continue;
       }
-      word_ = tok_;
+      word_ = in_.tok();
       word_at_ = name_start();
       while ((r = next()) == kName) {
-        word_ = tok_;
+        word_ = in_.tok();
         word_at_ = name_start();
       }
       if (!is(r, '(')) continue;  // goes on from that token (a -3 ends the body)
@@ -154,8 +148,8 @@ class Scanner {
         }
         prevword = (r == kName);
         if (prevword) {
-          prevtok_ = tok_;
-          if (located_) prevtok_at_ = name_start();
+          prevtok_ = in_.tok();
+          prevtok_at_ = name_start();
         }
       }
       r = next();
@@ -163,20 +157,20 @@ class Scanner {
   }
 
   Run& run_;
+  MidReader in_;
   int file_;
   LineCursor cursor_;
   bool located_;
-  std::string tok_, cand_, word_, prevtok_;
+  std::string_view cand_, word_, prevtok_;
   size_t cand_at_ = 0, word_at_ = 0, prevtok_at_ = 0;
 };
 
 }  // namespace
 
-int getfilename3(Run& run, const std::string& conv, const std::string& filename, int mode_a, const LineMap* map) {
+namespace {
+
+void Extract(Run& run, std::string_view text, bool sjis, const std::string& filename, int mode_a, const LineMap* map) {
   ReaderState& rd = run.rd;
-  rd.bodyclosed = 0;
-  // A cleaned text that cannot be opened reads as an empty one.
-  if (!rd.mid.open(conv)) rd.mid.open_bytes("");
   if (run.opt.flgdebug)
     run.con.text(mode_a ? "-------------getfilename3_mode_a()-----------------\n"
                         : "-------------getfilename3()-----------------\n");
@@ -186,16 +180,36 @@ int getfilename3(Run& run, const std::string& conv, const std::string& filename,
   if (run.recs.empty()) MakeKeywordList(run);
 
   const size_t before = run.recs.list.size();
-  Scanner(run, InternFile(run, filename), map).scan();
+  Scanner(run, text, sjis, InternFile(run, filename), map).scan();
   if (map && run.recs.list.size() > before) run.recs.units.emplace_back(static_cast<int>(before), map->unit);
+}
 
-  rd.mid.close();
+void Finish(Run& run, int mode_a) {
   if (!run.recs.empty()) {
     run.recs.list.back().groupend = 1;
     if (run.opt.flgdebug)
       run.con.text(mode_a ? "-------------END-getfilename3_mode_a()-----------------\n"
                           : "-------------END-getfilename3()-----------------\n");
   }
+}
+
+}  // namespace
+
+int getfilename3(Run& run, const CleanedText& text, const std::string& filename, int mode_a, const LineMap* map) {
+  run.rd.bodyclosed = 0;
+  Extract(run, text.text, text.sjis, filename, mode_a, map);
+  Finish(run, mode_a);
+  return 1;
+}
+
+int getfilename3(Run& run, const std::string& conv, const std::string& filename, int mode_a, const LineMap* map) {
+  ReaderState& rd = run.rd;
+  rd.bodyclosed = 0;
+  // A cleaned text that cannot be opened reads as an empty one.
+  if (!rd.mid.open(conv)) rd.mid.open_bytes("");
+  Extract(run, rd.mid.data(), rd.mid_sjis, filename, mode_a, map);
+  rd.mid.close();
+  Finish(run, mode_a);
   return 1;
 }
 

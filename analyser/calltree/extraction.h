@@ -6,12 +6,16 @@
 namespace zelta {
 
 struct Run;
+struct CleanedText;
 class LineMap;
 
-// Scans the cleaned text `conv` of the source `filename` and appends its
+// Scans the cleaned text of the source `filename` and appends its
 // definitions and calls to the run's record list; with the map the
 // conversion pass filled, each record also gets its source location.
 // Returns 1.
+int getfilename3(Run& run, const CleanedText& text, const std::string& filename, int mode_a,
+                 const LineMap* map = nullptr);
+// The same for a cleaned text in the file `conv` (CR LF line ends).
 int getfilename3(Run& run, const std::string& conv, const std::string& filename, int mode_a,
                  const LineMap* map = nullptr);
 

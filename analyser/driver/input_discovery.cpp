@@ -5,9 +5,10 @@
 
 #include "calltree/extraction.h"
 #include "calltree/tree_render.h"
-#include "run/run.h"
+#include "platform/read_ahead.h"
 #include "prepare/conversion.h"
 #include "prepare/line_map.h"
+#include "run/run.h"
 
 namespace zelta {
 
@@ -23,31 +24,43 @@ std::string bare_name(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// The converted text of one source. It is removed when its file is done;
-// an error exit during the file leaves it where it is, with whatever the
-// run had written into it, for the user to look at.
+// The converted text of one source, kept in memory. Its temporary file is
+// named as ever but made only where someone can see it: an error exit
+// leaves it behind, holding whatever the run had written into it, for the
+// user to look at.
 class ConvFile {
  public:
-  explicit ConvFile(Run& run) : path_(make_temp_file()) {
+  // `text` is a buffer that serves one source after another.
+  ConvFile(Run& run, CleanedText& text) : run_(run), path_(next_temp_name(run.temps)), text_(text) {
     if (path_.empty()) {
       run.con.text("一時ファイルの作成に失敗しました\n");
       run.errlog.text("一時ファイルの作成に失敗しました\n");
       EndRun(0);
     }
+    run.rd.conv = path_;
   }
   ~ConvFile() {
-    if (std::uncaught_exceptions() == 0) remove_file(path_);
+    run_.rd.conv.clear();
+    if (std::uncaught_exceptions() > 0 && text_.made && create_temp_file(run_.temps, path_)) Write(path_);
   }
   ConvFile(const ConvFile&) = delete;
   ConvFile& operator=(const ConvFile&) = delete;
-  const std::string& path() const { return path_; }
+  CleanedText& text() { return text_; }
+
+  // The text as its file holds it: CP932 bytes as read, CR LF line ends.
+  void Write(const std::string& path) const {
+    TextWriter out;
+    if (out.open(path)) out.raw(text_.text);
+  }
 
  private:
+  Run& run_;
   std::string path_;
+  CleanedText& text_;
 };
 
 void KeepCopy(Run& run, const ConvFile& conv) {
-  if (run.opt.flgmid) copy_file(conv.path(), "abcd.txt");
+  if (run.opt.flgmid) conv.Write("abcd.txt");
 }
 
 // Source locations are only written out by -j; other runs keep none.
@@ -143,15 +156,16 @@ void CheckFileOrDir(Run& run, const std::string& path) {
     EndRun(0);
   }
   if (o.flgdebug) run.con.text("!!!!File!!!!\n");
-  ConvFile conv(run);
+  CleanedText text;
+  ConvFile conv(run, text);
   if (o.flgtime) Checkpoint(run, "1-0-4 %d.%03d\n");
   if (run.cfg.srcdir.empty()) run.cfg.srcdir = ".";
   LineMap map;
-  henkan(run, path, conv.path(), Locations(run, map));
+  henkan(run, path, conv.text(), Locations(run, map));
   KeepCopy(run, conv);
   const std::string name = bare_name(path);
   run.con.eprint("filename=%s\n", name.c_str());
-  getfilename3(run, conv.path(), name, 0, Locations(run, map));
+  getfilename3(run, conv.text(), name, 0, Locations(run, map));
 }
 
 void Directory(Run& run, const std::string& dir) {
@@ -162,6 +176,7 @@ void Directory(Run& run, const std::string& dir) {
   DirSearch search;
   RecordDump dump;
   LineMap map;
+  CleanedText text;
   std::string entry;
   bool found = FindCFile(search, dir, 1, entry);
   if (!found) {
@@ -169,17 +184,27 @@ void Directory(Run& run, const std::string& dir) {
     run.con.text("終了します\n");
     EndRun(0);
   }
+  // An empty folder text is the working folder, not the root.
+  const auto source_of = [&dir](const std::string& name) {
+    return dir == ".//" || dir.empty() ? dir + name : dir + "//" + name;
+  };
+  // The search has listed every entry already: the sources are known.
+  std::vector<std::string> sources;
+  for (const std::string& e : search.entries)
+    if (ends_with(e, ".c")) sources.push_back(source_of(e));
+  ReadAhead ahead(std::move(sources));
+  TextReader read;
   for (; found; found = FindCFile(search, dir, 2, entry)) {
     if (o.flgdebug) run.con.print("*****%s\n", entry.c_str());
     if (!ends_with(entry, ".c")) continue;
-    // An empty folder text is the working folder, not the root.
-    const std::string source = dir == ".//" || dir.empty() ? dir + entry : dir + "//" + entry;
+    const std::string source = source_of(entry);
+    ahead.take(source, read);
     if (o.flgdebug) run.con.print("filename:%s\n", source.c_str());
-    ConvFile conv(run);
+    ConvFile conv(run, text);
     run.con.eprint("filename=%s\n", entry.c_str());
-    henkan(run, source, conv.path(), Locations(run, map));
+    henkan(run, source, conv.text(), Locations(run, map), &read);
     KeepCopy(run, conv);
-    getfilename3(run, conv.path(), entry, 1, Locations(run, map));
+    getfilename3(run, conv.text(), entry, 1, Locations(run, map));
     dump.update(run);
     ++files;
     if (o.flgdebug) run.con.print("%dつ目の関数終了\n", files);
@@ -211,13 +236,20 @@ void Multifile(Run& run, const std::string& text, int count) {
   // Without a folder in the first path the sources sit in the working directory.
   if (run.cfg.srcdir.empty()) run.cfg.srcdir = ".";
   LineMap map;
+  CleanedText cleaned;
+  std::vector<std::string> sources;
+  for (const std::string& path : paths)
+    if (!ends_with(path, ".h")) sources.push_back(path);
+  ReadAhead ahead(std::move(sources));
+  TextReader read;
   for (const std::string& path : paths) {
     if (ends_with(path, ".h")) continue;
+    ahead.take(path, read);
     const std::string name = bare_name(path);
-    ConvFile conv(run);
+    ConvFile conv(run, cleaned);
     run.con.print("ファイル:%sを解析中...\n", name.c_str());
-    henkan(run, path, conv.path(), Locations(run, map));
-    getfilename3(run, conv.path(), name, 1, Locations(run, map));
+    henkan(run, path, conv.text(), Locations(run, map), &read);
+    getfilename3(run, conv.text(), name, 1, Locations(run, map));
   }
 }
 

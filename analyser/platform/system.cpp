@@ -32,22 +32,20 @@ bool is_directory(const std::string& path) {
 
 bool remove_file(const std::string& path) { return ::unlink(path.c_str()) == 0; }
 
-bool copy_file(const std::string& from, const std::string& to) {
-  std::FILE* in = std::fopen(from.c_str(), "rb");
-  if (!in) return false;
-  std::FILE* out = std::fopen(to.c_str(), "wb");
-  if (!out) {
-    std::fclose(in);
-    return false;
-  }
-  char buf[1 << 16];
-  size_t n;
-  bool ok = true;
-  while ((n = std::fread(buf, 1, sizeof buf, in)) > 0)
-    if (std::fwrite(buf, 1, n, out) != n) ok = false;
-  std::fclose(in);
-  if (std::fclose(out) != 0) ok = false;
-  return ok;
+static std::string parent_of(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+bool same_entry(const std::string& a, const std::string& b) {
+  const size_t sa = a.rfind('/'), sb = b.rfind('/');
+  const std::string na = sa == std::string::npos ? a : a.substr(sa + 1);
+  const std::string nb = sb == std::string::npos ? b : b.substr(sb + 1);
+  if (na != nb || na.empty()) return false;
+  struct stat da, db;
+  return ::stat(parent_of(a).c_str(), &da) == 0 && ::stat(parent_of(b).c_str(), &db) == 0 && da.st_dev == db.st_dev &&
+         da.st_ino == db.st_ino;
 }
 
 static std::string upper(const std::string& s) {
@@ -77,33 +75,48 @@ std::vector<std::string> find_matching(const std::string& dir, const std::string
   return names;
 }
 
-std::string make_temp_file() {
-  std::string dir;
+static std::string temp_folder() {
   const char* tmp = std::getenv("TMP");
-  if (tmp && *tmp && is_directory(tmp))
-    dir = tmp;
-  else if (is_directory("./temp"))
-    dir = "./temp";
-  else if (is_directory("/tmp") && ::access("/tmp", W_OK) == 0)
-    dir = "/tmp";
-  else
-    dir = ".";
+  if (tmp && *tmp && is_directory(tmp)) return tmp;
+  if (is_directory("./temp")) return "./temp";
+  if (is_directory("/tmp") && ::access("/tmp", W_OK) == 0) return "/tmp";
+  return ".";
+}
+
+// Probes `prefix` (the folder with its "/") + "tmp" + number from the number
+// after `counter` on; `counter` ends on the number used.
+static std::string free_name(unsigned& counter, const std::string& prefix) {
+  // An exclusive create fails in a folder it may not write into.
+  if (::access(prefix.c_str(), W_OK | X_OK) != 0) return "";
+  for (unsigned i = 0; i < 32767u; ++i) {
+    std::string path = prefix + "tmp" + std::to_string(++counter);
+    struct stat st;
+    // Any entry, even a dangling link, makes an exclusive create fail.
+    if (::lstat(path.c_str(), &st) != 0) return errno == ENOENT ? path : "";
+  }
+  return "";
+}
+
+std::string next_temp_name(TempNames& names) {
+  std::string dir = temp_folder();
   // The name service refuses a folder that leaves no room for the name.
   if (dir.size() + 3 > 248) return "";
   if (dir.back() != '/') dir += '/';
-  // The number counts upward over the whole process; names already taken
-  // (by earlier runs, or by a parallel one) are passed over.
-  static unsigned counter = 0;
-  for (unsigned i = 0; i < 32767u; ++i) {
-    std::string path = dir + "tmp" + std::to_string(++counter);
+  return free_name(names.counter, dir);
+}
+
+bool create_temp_file(TempNames& names, std::string& path) {
+  for (int tries = 0; tries < 32767 && !path.empty(); ++tries) {
     int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
     if (fd >= 0) {
       ::close(fd);
-      return path;
+      return true;
     }
-    if (errno != EEXIST) return "";
+    if (errno != EEXIST) return false;
+    // Taken since the name was chosen: on to the next free number there.
+    path = free_name(names.counter, path.substr(0, path.rfind('/') + 1));
   }
-  return "";
+  return false;
 }
 
 void wait_for_key() {

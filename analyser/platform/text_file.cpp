@@ -59,15 +59,15 @@ void TextWriter::raw(std::string_view bytes) {
     std::fwrite(bytes.data(), 1, bytes.size(), f_);
     return;
   }
-  size_t start = 0;
-  for (size_t i = 0; i < bytes.size(); ++i) {
-    if (bytes[i] == '\n') {
-      std::fwrite(bytes.data() + start, 1, i - start, f_);
-      std::fwrite("\r\n", 1, 2, f_);
-      start = i + 1;
-    }
+  const char* p = bytes.data();
+  const char* const end = p + bytes.size();
+  while (const void* hit = std::memchr(p, '\n', static_cast<size_t>(end - p))) {
+    const char* lf = static_cast<const char*>(hit);
+    std::fwrite(p, 1, static_cast<size_t>(lf - p), f_);
+    std::fwrite("\r\n", 1, 2, f_);
+    p = lf + 1;
   }
-  std::fwrite(bytes.data() + start, 1, bytes.size() - start, f_);
+  std::fwrite(p, 1, static_cast<size_t>(end - p), f_);
 }
 
 // Folds CR LF into LF in place (one pass, no second copy of a large file).
@@ -104,27 +104,43 @@ std::string fold_crlf(std::string_view in) {
   return out;
 }
 
-bool TextReader::open(const std::string& path) {
+bool TextReader::open(const std::string& path, bool plain_only) {
   close();
-  int fd = ::open(path.c_str(), O_RDONLY);
+  int fd = ::open(path.c_str(), plain_only ? O_RDONLY | O_NONBLOCK : O_RDONLY);
   if (fd < 0) return false;
   struct stat st;
-  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode) || (plain_only && !S_ISREG(st.st_mode))) {
     ::close(fd);
     return false;
   }
-  std::string& raw = data_;
-  raw.clear();
-  if (S_ISREG(st.st_mode) && st.st_size > 0) raw.reserve(static_cast<size_t>(st.st_size));
+  // A regular file straight into the buffer; whatever else there is (the
+  // file grew, a pipe) is appended after it.
+  data_.clear();
+  size_t used = 0;
+  if (S_ISREG(st.st_mode) && st.st_size > 0) {
+    data_.resize(static_cast<size_t>(st.st_size));
+    while (used < data_.size()) {
+      ssize_t n = ::read(fd, data_.data() + used, data_.size() - used);
+      if (n < 0) {
+        ::close(fd);
+        data_.clear();
+        return false;
+      }
+      if (n == 0) break;
+      used += static_cast<size_t>(n);
+    }
+    data_.resize(used);
+  }
   char buf[1 << 16];
   for (;;) {
     ssize_t n = ::read(fd, buf, sizeof buf);
     if (n < 0) {
       ::close(fd);
+      data_.clear();
       return false;
     }
     if (n == 0) break;
-    raw.append(buf, static_cast<size_t>(n));
+    data_.append(buf, static_cast<size_t>(n));
   }
   ::close(fd);
   fold_crlf_in_place(data_);
@@ -150,12 +166,12 @@ void TextReader::close() {
 bool TextReader::gets(std::string& line, size_t max) {
   line.clear();
   if (pos_ >= data_.size()) return false;
-  while (pos_ < data_.size()) {
-    char c = data_[pos_++];
-    line.push_back(c);
-    if (c == '\n') break;
-    if (max && line.size() >= max) break;
-  }
+  size_t n = data_.size() - pos_;
+  if (max && max < n) n = max;
+  const void* lf = std::memchr(data_.data() + pos_, '\n', n);
+  if (lf) n = static_cast<size_t>(static_cast<const char*>(lf) - (data_.data() + pos_)) + 1;
+  line.assign(data_, pos_, n);
+  pos_ += n;
   return true;
 }
 

@@ -48,8 +48,17 @@ class TextWriter {
 // index walk, which keeps the per-character readers cheap.
 class TextReader {
  public:
-  // False when the path cannot be opened or is a directory.
-  bool open(const std::string& path);
+  // False when the path cannot be opened or is a directory; with
+  // `plain_only` also when it is no plain file (opened without blocking, so
+  // a FIFO is neither waited for nor read).
+  bool open(const std::string& path, bool plain_only = false);
+  // Takes over the other reader's text and position; the other is closed.
+  void take_from(TextReader& other) {
+    data_.swap(other.data_);
+    pos_ = other.pos_;
+    open_ = other.open_;
+    other.close();
+  }
   // Reads from bytes already in memory (tests, the fuzz target).
   void open_bytes(std::string_view bytes);
   bool is_open() const { return open_; }
@@ -64,6 +73,10 @@ class TextReader {
   // (0 = no limit). False at end of file with nothing read.
   bool gets(std::string& line, size_t max = 0);
   bool eof() const { return pos_ >= data_.size(); }
+  // The bytes not read yet, for readers that take runs of them at once.
+  const char* cur() const { return data_.data() + pos_; }
+  size_t left() const { return data_.size() - pos_; }
+  void advance(size_t n) { pos_ += n; }
   const std::string& data() const { return data_; }
   size_t pos() const { return pos_; }
 

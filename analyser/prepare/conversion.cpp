@@ -1,5 +1,7 @@
 #include "prepare/conversion.h"
 
+#include <cstring>
+
 #include "prepare/readers.h"
 #include "run/run.h"
 #include "prepare/directives.h"
@@ -16,19 +18,58 @@ int istypeword(std::string_view text) {
   return 1;
 }
 
+namespace {
+
+// The end of a comment in the bytes `p[0..n)`, read as the token loop of
+// skipcomment would read them: a line comment ends after its line end, a
+// block comment after a "/" token that follows a "*" token (carriage
+// returns, vertical tabs and form feeds make no tokens, so they may stand
+// between the two); a NUL byte reads as the end of input and so ends
+// either. `star` says whether the token before p[0] was "*". Returns the
+// number of bytes the comment takes, n when it does not end.
+size_t comment_end(const char* p, size_t n, int kind, bool star) {
+  if (kind == 1) {
+    for (size_t i = 0; i < n; ++i)
+      if (p[i] == '\n' || p[i] == '\0') return i + 1;
+    return n;
+  }
+  size_t i = 0;
+  for (;;) {
+    if (star) {
+      while (i < n && (char_class(static_cast<unsigned char>(p[i])) & kClassSkip)) ++i;
+      if (i < n && p[i] == '/') return i + 1;
+    }
+    const void* hit = i < n ? std::memchr(p + i, '*', n - i) : nullptr;
+    const size_t at = hit ? static_cast<size_t>(static_cast<const char*>(hit) - p) : n;
+    if (const void* nul = at > i ? std::memchr(p + i, '\0', at - i) : nullptr)
+      return static_cast<size_t>(static_cast<const char*>(nul) - p) + 1;
+    if (!hit) return n;
+    i = at + 1;
+    star = true;
+  }
+}
+
+}  // namespace
+
 void skipcomment(Run& run, int kind) {
   ReaderState& rd = run.rd;
   std::string tok;
   rd.flgcomment = 1;
-  if (kind == 1) {
-    while (getsrcword(run, tok) != kEnd && tok[0] != '\n') {
+  bool star = false;
+  // Tokens that begin in the pushback stack are read one by one; once it is
+  // empty, the rest of the comment is found in the stream's bytes at once.
+  while (!rd.pushback.empty()) {
+    if (getsrcword(run, tok) == kEnd || (kind == 1 && tok[0] == '\n') || (kind == 0 && star && tok[0] == '/')) {
+      rd.flgcomment = 0;
+      return;
     }
-  } else {
-    bool star = false;
-    while (getsrcword(run, tok) != kEnd) {
-      if (star && tok[0] == '/') break;
-      star = tok.size() == 1 && tok[0] == '*';
-    }
+    star = tok.size() == 1 && tok[0] == '*';
+  }
+  if (SrcStream* s = rd.top()) {
+    TextReader& in = s->text;
+    const size_t k = comment_end(in.cur(), in.left(), kind, star);
+    if (run.opt.flgdebug && !rd.quiet) run.con.raw(std::string_view(in.cur(), k));
+    in.advance(k);
   }
   rd.flgcomment = 0;
 }
@@ -62,38 +103,93 @@ bool has_aggregate_word(const std::string& s) {
          s.find("struct") != std::string::npos;
 }
 
+// Bytes that make tokens of the plain kind only: tokens that are appended
+// as they are and remembered, nothing else. The others (literals, comments,
+// directives, line ends, braces, the spaces that make no token, NUL, and at
+// file level what settles a header) go through the token loop.
+struct PlainBytes {
+  bool b[256] = {};
+  constexpr explicit PlainBytes(const char* special) {
+    for (int i = 1; i < 256; ++i) b[i] = true;
+    for (const char* p = special; *p; ++p) b[static_cast<unsigned char>(*p)] = false;
+  }
+};
+inline constexpr PlainBytes kBodyPlain("\"#/*\n{}'\r\v\f");
+inline constexpr PlainBytes kFilePlain("\"#/*\n{}'\r\v\f()[];=");
+
 class Converter final : public LineSource {
  public:
   Converter(Run& run, LineMap* map) : run_(run), rd_(run.rd), pp_(run.pp), track_(run.rd, map), map_(map) {}
-  // An error exit leaves the text written so far in the file, as a
-  // buffered stream would.
-  ~Converter() {
-    if (out_.is_open()) flush();
-  }
   Converter(const Converter&) = delete;
   Converter& operator=(const Converter&) = delete;
-  void convert(const std::string& source, const std::string& conv);
+  void convert(const std::string& source, CleanedText& out, TextReader* read);
   bool next_line(std::string& line, int& braces) override;
 
  private:
   bool active() const { return pp_.active(); }
-  void emit(const std::string& s) {
+  void emit(std::string_view s) {
     track_.wrote(s);
-    obuf_ += s;
-    if (obuf_.size() >= kFlushAt) flush();
-  }
-  // The cleaned text is gathered here and handed to the writer in chunks.
-  static constexpr size_t kFlushAt = 1 << 16;
-  void flush() {
-    out_.raw(obuf_);
-    obuf_.clear();
+    out_->append(s);
   }
   void remember() {
     if (!is_c_space(static_cast<unsigned char>(word_[0]))) {
-      prevnonblank_.swap(lastnonblank_);
-      lastnonblank_ = word_;
+      nb_ ^= 1;
+      nonblank_[nb_] = word_;
     }
     lastword_ = word_.size() == 1 ? word_[0] : kNameToken;
+  }
+  // The tokens of a plain run `p[0..k)`, as remember() would have taken them
+  // one by one: the last token, and the last two that are not blanks.
+  void remember_run(const char* p, size_t k) {
+    const unsigned char last = static_cast<unsigned char>(p[k - 1]);
+    if (is_name_char(last)) {
+      size_t b = k - 1;
+      while (b > 0 && is_name_char(static_cast<unsigned char>(p[b - 1]))) --b;
+      lastword_ = k - b == 1 ? static_cast<char>(last) : kNameToken;
+    } else {
+      lastword_ = static_cast<char>(last);
+    }
+    std::string_view found[2];
+    int nfound = 0;
+    for (size_t e = k; e > 0 && nfound < 2;) {
+      const unsigned char c = static_cast<unsigned char>(p[e - 1]);
+      if (is_c_space(c)) {
+        --e;
+        continue;
+      }
+      size_t b = e - 1;
+      if (is_name_char(c))
+        while (b > 0 && is_name_char(static_cast<unsigned char>(p[b - 1]))) --b;
+      found[nfound++] = std::string_view(p + b, e - b);
+      e = b;
+    }
+    for (int i = nfound - 1; i >= 0; --i) {
+      nb_ ^= 1;
+      nonblank_[nb_].assign(found[i]);
+    }
+  }
+  // Takes the run of plain bytes at the reader's position at once, as the
+  // token loop would have taken its tokens one by one; empty when there is
+  // none. The byte that ends the run is read by the token loop as it would
+  // have been pushed back after a name, except an apostrophe: a name right
+  // before one is left to the token loop, which knows what an apostrophe
+  // after a number means.
+  std::string_view plain_run(const PlainBytes& plain) {
+    if (!rd_.pushback.empty()) return {};
+    SrcStream* s = rd_.top();
+    if (!s) return {};
+    TextReader& in = s->text;
+    const char* p = in.cur();
+    const size_t n = in.left();
+    size_t k = 0;
+    while (k < n && plain.b[static_cast<unsigned char>(p[k])]) ++k;
+    if (k < n && p[k] == '\'')
+      while (k > 0 && is_name_char(static_cast<unsigned char>(p[k - 1]))) --k;
+    if (k == 0) return {};
+    if (run_.opt.flgdebug && !rd_.quiet) run_.con.raw(std::string_view(p, k));
+    remember_run(p, k);
+    in.advance(k);
+    return std::string_view(p, k);
   }
   // A comment ends the "/" that opened it: what follows may open a comment
   // of its own, but does not continue this one.
@@ -134,9 +230,15 @@ class Converter final : public LineSource {
   LineMap* map_;
   LineTracker::Position lastnonblank_at_;  // where those names stand (kept with a map)
   SourceLoc pendingname_at_;
-  TextWriter out_;
-  std::string word_, lastnonblank_, pendingname_, linebuf_, obuf_;
-  std::string prevnonblank_;  // the non-blank token before lastnonblank_
+  std::string* out_ = nullptr;
+  std::string word_, pendingname_, linebuf_;
+  // The last two tokens whose first character is not white space, in two
+  // slots that change roles, so that keeping one is a copy into a buffer of
+  // its own size rather than a fresh string.
+  std::string nonblank_[2];
+  int nb_ = 0;
+  const std::string& lastnonblank() const { return nonblank_[nb_]; }
+  const std::string& prevnonblank() const { return nonblank_[nb_ ^ 1]; }
   // The token before the current one. Only single-character tokens are ever
   // compared with it, so a name is kept as a marker rather than a copy.
   static constexpr char kNameToken = 'A';
@@ -157,13 +259,10 @@ class Converter final : public LineSource {
 };
 
 // The top stream has ended: back to the includer. False when the analysed
-// file itself has ended (the output is then closed).
+// file itself has ended.
 bool Converter::end_of_stream() {
   track_.moved();
-  if (pop_source(rd_)) return true;
-  flush();
-  out_.close();
-  return false;
+  return pop_source(rd_);
 }
 
 void Converter::file_tail() {
@@ -182,15 +281,17 @@ void Converter::file_tail() {
   if (active() && pending_ == 0) emit(word_);
 }
 
-void Converter::convert(const std::string& source, const std::string& conv) {
+void Converter::convert(const std::string& source, CleanedText& out, TextReader* read) {
+  out.text.clear();
+  out.made = false;
+  out_ = &out.text;
   rd_.instack.clear();
   rd_.intop = -1;
   rd_.mid_sjis = false;
   auto s = std::make_unique<SrcStream>();
-  if (!s->text.open(source)) {
-    // The output is made only once the source is open: the empty file
-    // reserved under its name goes again.
-    remove_file(conv);
+  if (read && read->is_open()) {
+    s->text.take_from(*read);
+  } else if (!open_source(rd_, s->text, source)) {
     run_.errlog.text("ファイルのオープンに失敗しました\n");
     run_.con.print("エラー : %sのファイルがありません\n", source.c_str());
     EndRun(0);
@@ -204,11 +305,7 @@ void Converter::convert(const std::string& source, const std::string& conv) {
   }
   push_source(rd_, std::move(s));
   pp_.reset_conditionals();
-  if (!out_.open(conv)) {
-    run_.con.print("一時ファイルの作成に失敗しました\n");
-    run_.errlog.print("一時ファイルの作成に失敗しました\n");
-    EndRun(0);
-  }
+  out.made = true;
   if (run_.opt.flgdebug) {
     run_.con.print("---henkan()---\n");
     run_.con.print("filename=%s\n", source.c_str());
@@ -221,8 +318,18 @@ void Converter::convert(const std::string& source, const std::string& conv) {
   skipdepth_ = 0;
 
   for (;;) {
+    if (const std::string_view run = plain_run(kFilePlain); !run.empty()) {
+      if (track_.on()) {
+        // The last name of the run is where a definition's name would stand.
+        size_t e = run.size();
+        while (e > 0 && !is_name_char(static_cast<unsigned char>(run[e - 1]))) --e;
+        if (e > 0) lastnonblank_at_ = track_.position_before(run.size() - e);
+      }
+      if (skipdepth_ == 0 && active() && pending_ == 0) emit(run);
+      continue;
+    }
     if (getsrcword(run_, word_) == kEnd) {
-      if (!end_of_stream()) return;
+      if (!end_of_stream()) break;
       continue;
     }
     if (skip_text()) continue;
@@ -235,16 +342,16 @@ void Converter::convert(const std::string& source, const std::string& conv) {
         // A name right after struct, union or enum is a tag, never a function:
         // its "(" belongs to an attribute (struct __attribute__((packed)) {).
         if (counted && parendepth_ == 0 && bracketdepth_ == 0 && !pp_.directive_text &&
-            istypeword(lastnonblank_) == 1 && !lastnonblank_.empty() &&
-            is_name_char(static_cast<unsigned char>(lastnonblank_[0])) && !is_aggregate_word(prevnonblank_)) {
+            istypeword(lastnonblank()) == 1 && !lastnonblank().empty() &&
+            is_name_char(static_cast<unsigned char>(lastnonblank()[0])) && !is_aggregate_word(prevnonblank())) {
           // NAME1(...) __NAME2(...) {: a group right after the header's ")"
           // whose name begins with "__" is an annotation (__acquires(p)) and
           // NAME1 names the function. An attribute before the name yields
           // to it, and so do an earlier macro call (weak_alias (a, b) int
           // __b (void) {) and a type made by a macro (ElfW(Addr) __f (void) {).
-          if (!(pending_ == 1 && prevnonblank_ == ")" && !typegroup_ && is_reserved(lastnonblank_) &&
+          if (!(pending_ == 1 && prevnonblank() == ")" && !typegroup_ && is_reserved(lastnonblank()) &&
                 !is_reserved(pendingname_))) {
-            pendingname_ = lastnonblank_;
+            pendingname_ = lastnonblank();
             if (track_.on()) pendingname_at_ = track_.located(lastnonblank_at_);
             namegroup_ = true;
           }
@@ -257,8 +364,8 @@ void Converter::convert(const std::string& source, const std::string& conv) {
         // A header's group that holds one name, not a type word, is no
         // parameter list.
         if (counted && parendepth_ == 0 && namegroup_) {
-          typegroup_ = prevnonblank_ == "(" && is_name_char(static_cast<unsigned char>(lastnonblank_[0])) &&
-                       istypeword(lastnonblank_) == 1;
+          typegroup_ = prevnonblank() == "(" && is_name_char(static_cast<unsigned char>(lastnonblank()[0])) &&
+                       istypeword(lastnonblank()) == 1;
           namegroup_ = false;
         }
         break;
@@ -270,7 +377,7 @@ void Converter::convert(const std::string& source, const std::string& conv) {
         break;
       case ';':
         // Blanks between ")" and ";" change nothing: } __attribute__ ((packed)) ;
-        if (lastnonblank_ == ")" || initialiser_) pending_ = 0;
+        if (lastnonblank() == ")" || initialiser_) pending_ = 0;
         initialiser_ = false;
         if (skipdepth_ == 0) parendepth_ = bracketdepth_ = 0;
         break;
@@ -287,7 +394,7 @@ void Converter::convert(const std::string& source, const std::string& conv) {
           skipdepth_++;
           continue;
         }
-        if (has_aggregate_word(lastnonblank_)) break;
+        if (has_aggregate_word(lastnonblank())) break;
         if (!body()) return;
         continue;
       default:
@@ -316,6 +423,11 @@ bool Converter::body() {
   parendepth_ = bracketdepth_ = 0;
   initialiser_ = false;
   while (rd_.bracedepth > 0) {
+    if (const std::string_view run = plain_run(kBodyPlain); !run.empty()) {
+      track_.line_run(linebuf_.size(), run);
+      linebuf_.append(run);
+      continue;
+    }
     if (getsrcword(run_, word_) == kEnd) {
       if (!end_of_stream()) return false;
       continue;
@@ -404,9 +516,10 @@ bool Converter::next_line(std::string& line, int& braces) {
 
 }  // namespace
 
-void henkan(Run& run, const std::string& source, const std::string& conv, LineMap* map) {
+void henkan(Run& run, const std::string& source, CleanedText& out, LineMap* map, TextReader* read) {
   Converter c(run, map);
-  c.convert(source, conv);
+  c.convert(source, out, read);
+  out.sjis = run.rd.mid_sjis;
 }
 
 }  // namespace zelta

@@ -7,10 +7,14 @@
 namespace zelta {
 
 struct Run;
+struct CleanedText;
+class TextReader;
 class LineMap;
 
-// With a map, also records where each piece of the cleaned text was read.
-void henkan(Run& run, const std::string& source, const std::string& conv, LineMap* map = nullptr);
+// Converts `source` into `out` (LF line ends). With a map, also records
+// where each piece of the cleaned text was read. `read`, when open, holds
+// the source's bytes already read (they are taken from it).
+void henkan(Run& run, const std::string& source, CleanedText& out, LineMap* map = nullptr, TextReader* read = nullptr);
 
 // 0 for one of the type words, 1 for any other text.
 int istypeword(std::string_view text);

@@ -57,9 +57,11 @@ void skip_line(Run& run) {
 
 // Only a plain file is read as a header: a device or a pipe named by an
 // #include could block or never end.
-bool open_header(TextReader& in, const std::string& path) {
+bool open_header(ReaderState& rd, TextReader& in, const std::string& path) {
   std::error_code ec;
-  return std::filesystem::is_regular_file(path, ec) && in.open(path);
+  const std::filesystem::file_type type = std::filesystem::status(path, ec).type();
+  if (type == std::filesystem::file_type::regular) return in.open(path);
+  return type == std::filesystem::file_type::not_found && open_source(rd, in, path);
 }
 
 std::string upper(std::string s) {
@@ -224,8 +226,8 @@ int doinclude(Run& run, bool act) {
   if (run.rd.intop + 1 >= kMaxIncludeDepth) return -1;
   auto s = std::make_unique<SrcStream>();
   const std::string* opened = &first;
-  if (!open_header(s->text, first)) {
-    if (!open_header(s->text, second)) return -1;
+  if (!open_header(run.rd, s->text, first)) {
+    if (!open_header(run.rd, s->text, second)) return -1;
     opened = &second;
   }
   s->sjis = looks_shift_jis(s->text.data());

@@ -84,8 +84,7 @@ SourceLoc LineTracker::here() const {
   return located(p);
 }
 
-void LineTracker::line_token(size_t at, const std::string& word) {
-  if (!map_ || !moved_ || blank(word)) return;
+void LineTracker::mark_token(size_t at) {
   moved_ = false;
   const SourceLoc loc = here();
   if (spans_.empty() || !(spans_.back().second == loc)) spans_.emplace_back(at, loc);

@@ -96,6 +96,12 @@ class LineTracker {
     return {s, end};
   }
   SourceLoc located(const Position& p) const;
+  // The position `back` bytes before the reader's (the pushback stack empty).
+  Position position_before(size_t back) const {
+    Position p = position();
+    p.end = p.end >= back ? p.end - back : 0;
+    return p;
+  }
 
   // The reader may have passed a line end (a "\n" token, a comment, literal
   // or directive read past, another stream): the next token is located
@@ -118,7 +124,17 @@ class LineTracker {
   // A body line in the making: a token about to be appended at `at`.
   // Blanks are passed over: a blank the reader pushed back before a
   // directive read its lines raw comes out after them.
-  void line_token(size_t at, const std::string& word);
+  void line_token(size_t at, const std::string& word) {
+    if (map_ && moved_ && !blank(word)) mark_token(at);
+  }
+  // The same for a run of tokens read at once, all on one source line (no
+  // line end among them), the reader standing after the run.
+  void line_run(size_t at, std::string_view run) {
+    if (!map_ || !moved_) return;
+    size_t i = 0;
+    while (i < run.size() && (run[i] == ' ' || run[i] == '\t')) ++i;
+    if (i < run.size()) mark_token(at + i);
+  }
   // The body line is handed to macro expansion; `line` as it stands.
   void line_expanding(const std::string& line);
   // A further source line that the expansion reads: one token of it.
@@ -130,6 +146,7 @@ class LineTracker {
 
  private:
   void at_output(SourceLoc loc) { map_->mark(offset_, newlines_, loc); }
+  void mark_token(size_t at);
   static bool blank(const std::string& w) {
     return w.empty() || w[0] == ' ' || w[0] == '\t' || w[0] == '\n' || w[0] == '\r' || w[0] == '\v' || w[0] == '\f';
   }

@@ -97,8 +97,11 @@ void Expander::expand_all(std::string& text, bool allow_more, bool count, const 
   const MacroRec* done_small[8];
   std::vector<const MacroRec*> done_more;
   size_t ndone = 0;
-  const Regions whole{{0, text.size()}};
-  for (const auto& [from, to] : regions ? *regions : whole) {
+  const std::pair<size_t, size_t> whole(0, text.size());
+  const std::pair<size_t, size_t>* first = regions ? regions->data() : &whole;
+  const std::pair<size_t, size_t>* last = regions ? first + regions->size() : &whole + 1;
+  for (const auto* region = first; region != last; ++region) {
+    const auto [from, to] = *region;
     size_t i = std::min(from, src->size());
     while (i > 0 && !is_delim((*src)[i - 1])) --i;  // the whole piece
     while (i < to) {
@@ -109,7 +112,6 @@ void Expander::expand_all(std::string& text, bool allow_more, bool count, const 
       size_t start = i;
       while (i < n && !is_delim(base[i])) ++i;
       std::string_view piece(base + start, i - start);
-      if (!mt_.may_hold(piece)) continue;
       const MacroRec* r = mt_.find_for_expansion(piece);
       if (!r || blocked(r)) continue;
       bool seen = false;

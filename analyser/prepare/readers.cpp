@@ -3,8 +3,9 @@
 #include <cstdint>
 #include <cstring>
 
-#include "run/run.h"
+#include "platform/system.h"
 #include "platform/text_codec.h"
+#include "run/run.h"
 
 namespace zelta {
 
@@ -64,86 +65,97 @@ static inline int mid_char(Run& run) {
 
 int getmidchar(Run& run) { return mid_char(run); }
 
+// The run of name characters at the reader's position: appended to `buf`,
+// echoed when asked, and passed over.
+static void take_name_run(Run& run, TextReader& in, std::string& buf, bool echo) {
+  const char* p = in.cur();
+  const size_t n = in.left();
+  size_t k = 0;
+  while (k < n && is_name_char(static_cast<unsigned char>(p[k]))) ++k;
+  buf.append(p, k);
+  if (echo && k) run.con.raw(std::string_view(p, k));
+  in.advance(k);
+}
+
 int getsrcword(Run& run, std::string& buf) {
   ReaderState& rd = run.rd;
   int c;
-  for (;;) {
+  do {
     c = src_char(run);
     if (c == 0) return kEnd;
-    if (c == '\n' || c == '\t' || c == ' ') break;
-    if (c == '\r' || c == '\v' || c == '\f') continue;
-    break;
+  } while (char_class(c) & kClassSkip);
+  buf.assign(1, static_cast<char>(c));
+  if (!is_name_char(c)) {
+    if (rd.flgcomment == 0 && rd.flgdubble == 0) {
+      if (c == '{')
+        rd.bracedepth++;
+      else if (c == '}')
+        rd.bracedepth--;
+    }
+    return kChar;
   }
-  buf.clear();
-  if (is_name_char(c)) {
-    buf.push_back(static_cast<char>(c));
-    SrcStream* s = rd.top();
-    if (s && rd.pushback.empty()) {
-      // The rest of the name straight from the stream: no name character
-      // is an apostrophe, so only the byte that ends it needs the full rule.
-      TextReader& in = s->text;
-      const bool echo = run.opt.flgdebug != 0 && !rd.quiet;
-      const bool number = c >= '0' && c <= '9';
-      for (;;) {
-        c = in.get();
-        if (c < 0) {
-          c = 0;
-          break;
-        }
-        if (echo) run.con.rawc(c);
-        if (is_name_char(c)) {
-          buf.push_back(static_cast<char>(c));
-          continue;
-        }
-        if (c != '\'' || rd.flgcomment != 0 || rd.flgdubble != 0) break;
-        // Inside a number an apostrophe followed by a digit separates digits
-        // (0x8000'0000); it is dropped. Anywhere else it opens a literal.
-        int d = in.get();
-        if (number && is_name_char(d)) {
-          if (echo) run.con.rawc(d);
-          buf.push_back(static_cast<char>(d));
-          continue;
-        }
-        c = skip_char_literal_from(run, in, s->sjis, d);
+  SrcStream* s = rd.top();
+  if (s && rd.pushback.empty()) {
+    // The rest of the name straight from the stream: no name character
+    // is an apostrophe, so only the byte that ends it needs the full rule.
+    TextReader& in = s->text;
+    const bool echo = run.opt.flgdebug != 0 && !rd.quiet;
+    const bool number = c >= '0' && c <= '9';
+    for (;;) {
+      take_name_run(run, in, buf, echo);
+      c = in.get();
+      if (c < 0) {
+        c = 0;
         break;
       }
-    } else {
-      for (;;) {
-        c = src_char(run);
-        if (!is_name_char(c)) break;
-        buf.push_back(static_cast<char>(c));
+      if (echo) run.con.rawc(c);
+      if (c != '\'' || rd.flgcomment != 0 || rd.flgdubble != 0) break;
+      // Inside a number an apostrophe followed by a digit separates digits
+      // (0x8000'0000); it is dropped. Anywhere else it opens a literal.
+      int d = in.get();
+      if (number && is_name_char(d)) {
+        if (echo) run.con.rawc(d);
+        buf.push_back(static_cast<char>(d));
+        continue;
       }
+      c = skip_char_literal_from(run, in, s->sjis, d);
+      break;
     }
-    ungetchar(run, c);
-    return kName;
+  } else {
+    for (;;) {
+      c = src_char(run);
+      if (!is_name_char(c)) break;
+      buf.push_back(static_cast<char>(c));
+    }
   }
-  buf.push_back(static_cast<char>(c));
-  if (rd.flgcomment == 0 && rd.flgdubble == 0) {
-    if (c == '{')
-      rd.bracedepth++;
-    else if (c == '}')
-      rd.bracedepth--;
-  }
-  return kChar;
+  ungetchar(run, c);
+  return kName;
 }
 
 int getmidword(Run& run, std::string& buf) {
   ReaderState& rd = run.rd;
+  const bool direct = rd.pushback.empty() && !run.opt.flgdebug;
+  if (direct) {
+    // Blanks and line ends passed over where they lie: they are no
+    // apostrophes and, without -d, nobody sees them go by.
+    TextReader& in = rd.mid;
+    const char* p = in.cur();
+    const size_t n = in.left();
+    size_t k = 0;
+    while (k < n && is_c_space(static_cast<unsigned char>(p[k]))) ++k;
+    in.advance(k);
+  }
   int c;
   do {
     c = mid_char(run);
     if (c == 0) return kEnd;
   } while (is_c_space(c));
-  buf.clear();
+  buf.assign(1, static_cast<char>(c));
   if (is_name_char(c)) {
-    buf.push_back(static_cast<char>(c));
     if (rd.pushback.empty() && !run.opt.flgdebug) {
       TextReader& in = rd.mid;
-      for (;;) {
-        c = in.get();
-        if (!is_name_char(c)) break;
-        buf.push_back(static_cast<char>(c));
-      }
+      take_name_run(run, in, buf, false);
+      c = in.get();
       if (c < 0)
         c = 0;
       else if (c == '\'')
@@ -158,7 +170,6 @@ int getmidword(Run& run, std::string& buf) {
     ungetchar(run, c);
     return kName;
   }
-  buf.push_back(static_cast<char>(c));
   if (c == '{') {
     rd.bracedepth++;
   } else if (c == '}') {
@@ -169,6 +180,13 @@ int getmidword(Run& run, std::string& buf) {
     }
   }
   return kChar;
+}
+
+bool open_source(ReaderState& rd, TextReader& in, const std::string& path) {
+  if (in.open(path)) return true;
+  if (rd.conv.empty() || !same_entry(path, rd.conv)) return false;
+  in.open_bytes("");
+  return true;
 }
 
 void push_source(ReaderState& rd, std::unique_ptr<SrcStream> s) {

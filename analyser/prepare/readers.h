@@ -18,6 +18,11 @@ int getsrcword(Run& run, std::string& buf);
 int getmidchar(Run& run);
 int getmidword(Run& run, std::string& buf);
 
+// Opens a source or header. A path that names the temporary file of the
+// source being handled opens as that file would have been when it was made
+// at the start of the source: empty.
+bool open_source(ReaderState& rd, TextReader& in, const std::string& path);
+
 // Puts an opened file on top of the include stack.
 void push_source(ReaderState& rd, std::unique_ptr<SrcStream> s);
 // Closes the top stream; false when that was the bottom entry.

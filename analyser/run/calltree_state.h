@@ -10,6 +10,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "run/name_index.h"
+
 namespace zelta {
 
 // One definition occurrence or one call occurrence. Records live in creation
@@ -42,7 +44,7 @@ struct Records {
   // Every distinct name once; records refer to it by id. A deque keeps the
   // texts in place, so the views into them stay valid.
   std::deque<std::string> names;
-  std::unordered_map<std::string_view, int> nameids;
+  NameIndex nameids;
   std::vector<std::string> files;        // source file names as given
   std::vector<std::string> files_cp932;  // the same, for writing into CP932 files
   std::unordered_map<std::string, int> file_ids;
@@ -60,10 +62,7 @@ struct Records {
   std::vector<std::pair<int, int>> units;
 
   bool empty() const { return list.empty(); }
-  int name_id(std::string_view name) const {
-    auto it = nameids.find(name);
-    return it == nameids.end() ? -1 : it->second;
-  }
+  int name_id(std::string_view name) const { return nameids.find(name); }
   int def_of(int nameid) const { return nameid < 0 ? -1 : firstdef[static_cast<size_t>(nameid)]; }
   int find_def(std::string_view name) const { return def_of(name_id(name)); }
   RecordPlace place_of(int record) const {

@@ -9,19 +9,19 @@ unsigned machash(std::string_view text) {
   return h % MacroTable::kBuckets;
 }
 
-static std::string_view name_of(std::string_view head) {
+static std::string_view head_name(std::string_view head) {
   size_t p = head.find('(');
   return p == std::string_view::npos ? head : head.substr(0, p);
 }
 
 MacroRec* MacroTable::maclookup(std::string_view key) {
-  // A head that starts with "(" has an empty name, which the filter cannot hash.
-  std::string_view name = name_of(key);
-  if (name.empty() || !filter_.test(filter_index(name))) return nullptr;
-  if (machash(name) != machash(key)) return nullptr;
-  auto it = byname_.find(name);
-  if (it == byname_.end()) return nullptr;
-  for (auto r = it->second.rbegin(); r != it->second.rend(); ++r) {
+  // A head that starts with "(" has an empty name, which no use can name.
+  std::string_view name = head_name(key);
+  if (name.empty()) return nullptr;
+  const int id = name_of(name);
+  if (id < 0 || machash(name) != machash(key)) return nullptr;
+  const std::vector<uint32_t>& recs = by_name_[static_cast<size_t>(id)];
+  for (auto r = recs.rbegin(); r != recs.rend(); ++r) {
     MacroRec& rec = recs_[*r];
     if (rec.head == key) return rec.undefined ? nullptr : &rec;
   }
@@ -69,23 +69,30 @@ void MacroTable::macdefine(std::string_view head, std::string_view macroname, st
   r.macroname.assign(macroname);
   r.body.assign(body);
   parse_head(r);
-  if (!macroname.empty()) filter_.set(filter_index(macroname));
-  auto it = byname_.find(macroname);
-  if (it == byname_.end()) it = byname_.emplace(std::string(macroname), std::vector<uint32_t>{}).first;
-  it->second.push_back(static_cast<uint32_t>(recs_.size() - 1));
+  const std::uint64_t h = NameIndex::hash(macroname);
+  int id = index_.find(macroname, h);
+  if (id < 0) {
+    id = static_cast<int>(names_.size());
+    index_.add(names_.emplace_back(macroname), h, id);
+    by_name_.emplace_back();
+    if (!macroname.empty()) {
+      const size_t b = filter_bit(macroname);
+      filter_[b / 64] |= std::uint64_t{1} << (b % 64);
+    }
+  }
+  by_name_[static_cast<size_t>(id)].push_back(static_cast<uint32_t>(recs_.size() - 1));
 }
 
 void MacroTable::macundef(std::string_view name) {
-  auto it = byname_.find(name);
-  if (it == byname_.end()) return;
-  for (uint32_t i : it->second) recs_[i].undefined = 1;
+  const int id = name.empty() ? index_.find(name) : name_of(name);
+  if (id < 0) return;
+  for (uint32_t i : by_name_[static_cast<size_t>(id)]) recs_[i].undefined = 1;
 }
 
-const MacroRec* MacroTable::find_for_expansion(std::string_view name) const {
-  if (name.empty() || !filter_.test(filter_index(name))) return nullptr;
-  auto it = byname_.find(name);
-  if (it == byname_.end()) return nullptr;
-  for (auto r = it->second.rbegin(); r != it->second.rend(); ++r) {
+const MacroRec* MacroTable::newest_defined(int id) const {
+  if (id < 0) return nullptr;
+  const std::vector<uint32_t>& recs = by_name_[static_cast<size_t>(id)];
+  for (auto r = recs.rbegin(); r != recs.rend(); ++r) {
     const MacroRec& rec = recs_[*r];
     if (!rec.undefined) return &rec;
   }

@@ -1,6 +1,5 @@
 // Run-wide state of the directive handling and the macro table.
 #pragma once
-#include <bitset>
 #include <cstdint>
 #include <deque>
 #include <string>
@@ -8,6 +7,8 @@
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
+
+#include "run/name_index.h"
 
 namespace zelta {
 
@@ -25,11 +26,6 @@ struct MacroRec {
   bool variadic = false;
 };
 
-struct StringHash {
-  using is_transparent = void;
-  size_t operator()(std::string_view s) const noexcept { return std::hash<std::string_view>{}(s); }
-};
-
 // The macro table. Which record a head finds is settled by 2001 chained
 // buckets addressed by machash (a record lives in the bucket of its
 // macroname, newest first); lookups go through a name index instead, which
@@ -45,21 +41,37 @@ class MacroTable {
   void macdefine(std::string_view head, std::string_view macroname, std::string_view body);
   void macundef(std::string_view name);
   // The record the expander uses for a name: the newest one of that
-  // macroname that is not marked undefined.
-  const MacroRec* find_for_expansion(std::string_view name) const;
-  // False when no macro of that name can exist (a cheap test before the lookup).
-  bool may_hold(std::string_view name) const { return !name.empty() && filter_.test(filter_index(name)); }
+  // macroname that is not marked undefined. Most names are no macro's: the
+  // filter answers them here.
+  const MacroRec* find_for_expansion(std::string_view name) const {
+    if (name.empty() || !filter_has(name)) return nullptr;
+    return newest_defined(index_.find(name));
+  }
   bool empty() const { return recs_.empty(); }
   size_t size() const { return recs_.size(); }
 
  private:
-  static size_t filter_index(std::string_view s) {
-    unsigned char f = static_cast<unsigned char>(s.front()), l = static_cast<unsigned char>(s.back());
-    return (s.size() * 131u + f * 31u + l) & 0xFFFF;
+  // Most words of a body line name no macro: a bit per length and first and
+  // last byte, in a table small enough to stay in the cache, answers most
+  // of them before a hash is computed.
+  static constexpr size_t kFilterBits = size_t{1} << 16;
+  static size_t filter_bit(std::string_view s) {
+    const unsigned f = static_cast<unsigned char>(s.front()), l = static_cast<unsigned char>(s.back());
+    return (s.size() * 131u + f * 31u + l) & (kFilterBits - 1);
   }
+  bool filter_has(std::string_view name) const {
+    const size_t b = filter_bit(name);
+    return (filter_[b / 64] >> (b % 64) & 1) != 0;
+  }
+  // The position in names_ of a macroname (-1: none); `name` is not empty.
+  int name_of(std::string_view name) const { return filter_has(name) ? index_.find(name) : -1; }
+  const MacroRec* newest_defined(int id) const;
+
   std::deque<MacroRec> recs_;
-  std::unordered_map<std::string, std::vector<uint32_t>, StringHash, std::equal_to<>> byname_;
-  std::bitset<0x10000> filter_;  // cheap pre-check before the map lookup
+  std::deque<std::string> names_;               // each macroname once
+  std::vector<std::vector<uint32_t>> by_name_;  // record indexes per name, oldest first
+  NameIndex index_;                             // macroname -> position in names_
+  std::vector<std::uint64_t> filter_ = std::vector<std::uint64_t>(kFilterBits / 64);
 };
 
 unsigned machash(std::string_view text);

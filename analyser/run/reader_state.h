@@ -26,6 +26,15 @@ struct SrcStream {
   int line = 1;
 };
 
+// One source's cleaned text, kept in memory from the conversion to the
+// extraction. Its line ends are LF; the file form (CR LF) is made only where
+// the text is written out.
+struct CleanedText {
+  std::string text;
+  bool sjis = false;  // read from Shift-JIS sources: its literals may hold two-byte characters
+  bool made = false;  // the conversion opened its source and began the text
+};
+
 struct ReaderState {
   std::vector<int> pushback;  // pushback stack; in practice one value at most
   int bracedepth = 0;
@@ -40,15 +49,37 @@ struct ReaderState {
   int intop = -1;
   TextReader mid;         // the cleaned text being read by the extraction
   bool mid_sjis = false;  // the cleaned text came from Shift-JIS sources (set as they are opened)
+  // The temporary name of the source being handled, while its file is not
+  // made: a path naming it opens as the empty file it would have been.
+  std::string conv;
 
   SrcStream* top() { return intop >= 0 && intop < static_cast<int>(instack.size()) ? instack[intop].get() : nullptr; }
 };
 
-inline bool sjis_lead(int c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+// Character classes of the readers, one table look-up per byte. Letters and
+// digits are the C locale's; no byte of 128 or above is ever in a class.
+enum : unsigned char {
+  kClassName = 1,   // letter, digit, "_"
+  kClassSpace = 2,  // the six C-locale spaces
+  kClassSkip = 4,   // carriage return, vertical tab, form feed: no token of their own
+};
+struct CharClasses {
+  unsigned char c[256] = {};
+  constexpr CharClasses() {
+    for (int i = '0'; i <= '9'; ++i) c[i] = kClassName;
+    for (int i = 'a'; i <= 'z'; ++i) c[i] = kClassName;
+    for (int i = 'A'; i <= 'Z'; ++i) c[i] = kClassName;
+    c['_'] = kClassName;
+    c[' '] = c['\t'] = c['\n'] = kClassSpace;
+    c['\r'] = c['\v'] = c['\f'] = kClassSpace | kClassSkip;
+  }
+};
+inline constexpr CharClasses kCharClasses;
+// `c` may also be -1 (end of a stream), which falls in no class.
+inline unsigned char char_class(int c) { return kCharClasses.c[static_cast<unsigned char>(c)]; }
 
-inline bool is_name_char(int c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
-}
-inline bool is_c_space(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+inline bool sjis_lead(int c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+inline bool is_name_char(int c) { return (char_class(c) & kClassName) != 0; }
+inline bool is_c_space(int c) { return (char_class(c) & kClassSpace) != 0; }
 
 }  // namespace zelta

@@ -57,6 +57,7 @@ struct Run {
   Records recs;
   TreeBuilder tb;
   SourceFiles sources;
+  TempNames temps;
   Stamp start{}, end{};
 };
 

@@ -178,6 +178,32 @@ TEST(Conformance, ListPathThatCannotBeOpened) {
   EXPECT_TRUE(f.temp_files().empty());
 }
 
+// Temporary names count from 1 per source, passing over names already
+// taken; only the source an error ends in leaves its file, holding the text
+// converted so far. A path that names the file of the source being handled
+// reads as the empty file just made for it.
+TEST(Conformance, TemporaryNamesAndTheFileLeftBehind) {
+  Folder f;
+  f.source("a.c", "int main(void)\n{\n  g();\n}\n");
+  f.source("b.c", "int g(void)\n{\n  puts(\"open);\n}\n");
+  write_file(f.dir / "tmp" + "/tmp1", "x");
+  write_file(f.dir / "tmp" + "/tmp3", "y");
+  ProcResult r = f.run({"a.c", "b.c"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(f.temp_files().size(), 3u);
+  EXPECT_EQ(f.file("tmp/tmp4"), "int g\r\n g(){\r\n");
+  EXPECT_EQ(f.file("tmp/tmp1"), "x");
+
+  Folder g;
+  g.source("a.c", "#include \"tmp/tmp1\"\nint main(void)\n{\n}\n");
+  ProcResult inc = g.run({"-d", "a.c", "tmp/tmp2"});
+  EXPECT_EQ(inc.status, 1);
+  EXPECT_NE(inc.out.find("---------./tmp/tmp1-------------\n"), std::string::npos) << inc.out;
+  EXPECT_NE(inc.out.find("ファイル:tmp2を解析中...\n---henkan()---\nfilename=tmp/tmp2\n-------"), std::string::npos)
+      << inc.out;
+  EXPECT_TRUE(g.temp_files().empty());
+}
+
 // The key wait comes with -d and -w together, and only on the exits of the
 // error reporter and of an open macro call; the other messages end at once.
 TEST(Conformance, KeyWaitOnlyUnderDebugAndKeep) {

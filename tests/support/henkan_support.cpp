@@ -34,13 +34,20 @@ std::string HenkanRun::convert(std::string_view source, const std::string& name)
 
 std::string HenkanRun::convert_file(const std::string& name) {
   status_ = -1;
-  std::remove((dir_ / "conv.txt").c_str());
+  CleanedText out;
   try {
-    henkan(*run_, dir_ / name, dir_ / "conv.txt");
+    henkan(*run_, dir_ / name, out);
   } catch (const RunExit& e) {
     status_ = e.status;
   }
-  return fold_crlf(read_file(dir_ / "conv.txt"));
+  // The file form, as a run leaves it after an error.
+  std::remove((dir_ / "conv.txt").c_str());
+  if (out.made) {
+    TextWriter w;
+    w.open(dir_ / "conv.txt");
+    w.raw(out.text);
+  }
+  return out.text;
 }
 
 std::string HenkanRun::console() {

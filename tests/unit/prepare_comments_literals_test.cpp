@@ -41,6 +41,21 @@ TEST(CommentsAndLiterals, CommentAfterACommentIsACommentOfItsOwn) {
   EXPECT_EQ(cleaned("void g(void) {\n a(); // c\n*p = b();\n}\n"), "void g\n g(){\n a(); /*p = b();\n}\n");
 }
 
+// Where a comment or a token ends is decided as the token loop decides it,
+// however the bytes are taken: carriage returns, vertical tabs and form
+// feeds make no tokens (so "*", CR, "/" closes a comment), a NUL byte ends a
+// comment as the end of input would, and an apostrophe after a number joins
+// its digits while after any other name it opens a literal.
+TEST(CommentsAndLiterals, EndsAsTheTokenLoopSeesThem) {
+  EXPECT_EQ(cleaned(std::string("int a; /* x *\r/ int b; /* y *\v\f/ int c; /* z *\n/ w */ int d; /* n \0 */ int e;\n"
+                                "// l \0 int f;\n",
+                                92)),
+            "int a; / int b; / int c; / int d; / */ int e;\n/ int f;\n");
+  EXPECT_EQ(cleaned("int x = 0x8000'0000;\nint t[2] = { 1'0, 'a' };\nvoid f(void) {\n"
+                    "  y = 1'000 + a'b'c(1) + g'x'(2);\n  h(0x1'2)\t/ 2;\n}\n"),
+            "int x = 0x80000000;\nint t[2] = ;\nvoid f\n f(){\n  y = 1000 + ac(1) + g(2);\n  h(0x12)\t/ 2;\n}\n");
+}
+
 TEST(CommentsAndLiterals, EndOfInputInsideACommentStops) {
   EXPECT_EQ(cleaned("int a; /* open { it's"), "int a; /");
   EXPECT_EQ(cleaned("int a; // open"), "int a; /");

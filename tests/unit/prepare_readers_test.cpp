@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "henkan_support.h"
+#include "prepare/mid_reader.h"
 #include "prepare/readers.h"
 
 namespace zelta {
@@ -162,6 +163,69 @@ TEST(CleanedTextReader, LiteralsVanishWhateverTheFlags) {
   HenkanRun h;
   h.run().rd.flgcomment = 1;
   EXPECT_EQ(mid_tokens(h.run(), "f('a', x)"), (Tokens{"f", "(", ",", "x", ")"}));
+}
+
+// The extraction's in-place reader gives getmidword's tokens, results,
+// brace counts, -d echo and name positions, also where a literal follows a
+// name, a NUL ends the text or a literal does not close.
+TEST(CleanedTextReader, InPlaceReaderReadsAsGetmidword) {
+  struct Step {
+    int r;
+    std::string tok;
+    int depth;
+    size_t at;
+  };
+  const std::string texts[] = {
+      " f(){\n a'x'b(c);\t'q''r'd\n}\n g(){ { x'\\''} }y",
+      std::string("  n1 (a) \0 b", 12),
+      "x = 'unclosed",
+      "x'ab",
+  };
+  for (const std::string& text : texts) {
+    for (int debug = 0; debug < 2; ++debug) {
+      std::vector<Step> want, got;
+      std::string echo_want, echo_got;
+      int status_want = -1, status_got = -1;
+      {
+        HenkanRun h;
+        h.run().opt.flgdebug = debug;
+        h.run().rd.mid.open_bytes(text);
+        std::string buf;
+        try {
+          for (int r; (r = getmidword(h.run(), buf)) != kEnd;) {
+            size_t end = h.run().rd.mid.pos();
+            for (int c : h.run().rd.pushback)
+              if (c != 0 && end > 0) --end;
+            want.push_back({r, buf, h.run().rd.bracedepth, r == kName && end >= buf.size() ? end - buf.size() : 0});
+          }
+        } catch (const RunExit& e) {
+          status_want = e.status;
+        }
+        echo_want = h.console();
+      }
+      {
+        HenkanRun h;
+        h.run().opt.flgdebug = debug;
+        MidReader in(h.run(), text, false);
+        try {
+          for (int r; (r = in.next()) != kEnd;)
+            got.push_back({r, std::string(in.tok()), h.run().rd.bracedepth, r == kName ? in.name_start() : 0});
+        } catch (const RunExit& e) {
+          status_got = e.status;
+        }
+        echo_got = h.console();
+      }
+      ASSERT_EQ(got.size(), want.size()) << text;
+      for (size_t i = 0; i < want.size(); ++i) {
+        EXPECT_EQ(got[i].r, want[i].r) << text << " token " << i;
+        EXPECT_EQ(got[i].tok, want[i].tok) << text << " token " << i;
+        EXPECT_EQ(got[i].depth, want[i].depth) << text << " token " << i;
+        EXPECT_EQ(got[i].at, want[i].at) << text << " token " << i;
+      }
+      EXPECT_EQ(status_got, status_want) << text;
+      EXPECT_EQ(echo_got, echo_want) << text;
+    }
+  }
 }
 
 // A Shift-JIS character literal that a macro brings into the cleaned text

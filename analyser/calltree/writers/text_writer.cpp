@@ -1,5 +1,5 @@
 // tree.txt: the numbered, ruled tree in code page 932.
-#include <cstdio>
+#include <charconv>
 
 #include "calltree/output_file.h"
 #include "calltree/writers/tree_writer.h"
@@ -20,9 +20,14 @@ void SpellLine(const Run& run, const TreeLine& l, std::string& out) {
   switch (l.kind) {
     case LineKind::kRecursive: out += ":RecurrciveCall"; break;
     case LineKind::kReference: {
-      char buf[48];
-      const int n = std::snprintf(buf, sizeof buf, "=%d-%d", r.firstline, l.aux);
-      out.append(buf, static_cast<size_t>(n));
+      // "=%d-%d", without printf's cost on every line of a big tree.
+      char first[16], last[16];
+      const char* first_end = std::to_chars(first, first + sizeof first, r.firstline).ptr;
+      const char* last_end = std::to_chars(last, last + sizeof last, l.aux).ptr;
+      out += '=';
+      out.append(first, static_cast<size_t>(first_end - first));
+      out += '-';
+      out.append(last, static_cast<size_t>(last_end - last));
       break;
     }
     case LineKind::kStdfunc:
@@ -67,8 +72,9 @@ class TextTreeWriter final : public TreeWriter {
 
   void node(const TreeLine& l, long long number) override {
     row_.assign(static_cast<size_t>(width_ > Digits(number) ? width_ - Digits(number) : 0), ' ');
-    char num[32];
-    row_.append(num, static_cast<size_t>(std::snprintf(num, sizeof num, "%lld ", number)));
+    char num[24];
+    row_.append(num, static_cast<size_t>(std::to_chars(num, num + sizeof num, number).ptr - num));
+    row_ += ' ';
     const int d = l.level;
     if (d >= 1) {
       if (column_.size() <= static_cast<size_t>(d)) column_.resize(static_cast<size_t>(d) + 10, 1);
