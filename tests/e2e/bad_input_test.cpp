@@ -19,7 +19,7 @@
 namespace zelta::test {
 namespace {
 
-const char* const kBanner = "****************** zelta Ver1.58 ****************";
+const char* const kBannerStars = "****************** zelta Ver1.58 ****************";
 
 // Runs conzelta under a hard time limit so that a hang fails the test
 // instead of the whole suite. The converted texts go to the scratch folder:
@@ -50,12 +50,12 @@ void ExpectCleanEnd(const ScratchDir& d, const ProcResult& r, const std::string&
   EXPECT_LT(r.out.size(), 1u << 20) << what;
   EXPECT_TRUE(valid_utf8(r.out)) << what;
   if (r.status == 1) {
-    EXPECT_NE(r.out.find(kBanner), std::string::npos) << what;
+    EXPECT_NE(r.out.find(kBannerStars), std::string::npos) << what;
     EXPECT_TRUE(file_exists(d / "tree.txt")) << what;
     EXPECT_FALSE(file_exists(d / "zelta_err.txt")) << what;
   } else {
     EXPECT_FALSE(r.out.empty()) << what;
-    EXPECT_EQ(r.out.find(kBanner), std::string::npos) << what;
+    EXPECT_EQ(r.out.find(kBannerStars), std::string::npos) << what;
     EXPECT_TRUE(file_exists(d / "zelta_err.txt")) << what;
   }
 }

@@ -9,11 +9,6 @@
 namespace zelta::test {
 namespace {
 
-const std::string kDrawing = "解析結果を描画してます...\n";
-const std::string kBanner =
-    "\n****************** zelta Ver1.58 ****************\n"
-    "*************************************************\n";
-
 // b calls itself, a calls b, main calls a, b and printf.
 const char* const kExample =
     "int b(int n)\n"

@@ -11,12 +11,6 @@
 namespace zelta::test {
 namespace {
 
-const std::string kDrawing = "解析結果を描画してます...\n";
-const std::string kBanner =
-    "\n****************** zelta Ver1.58 ****************\n"
-    "*************************************************\n";
-const std::string kDash = "------------------------\n";
-
 // A working folder with the four-line zelta.ini and its own folder for the
 // converted texts.
 struct Folder {

@@ -45,6 +45,14 @@ struct ProcResult {
 ProcResult run_program(const std::string& exe, const std::vector<std::string>& args, const std::string& cwd,
                        const std::vector<std::string>& env = {});
 
+// What a run that draws its tree prints before and after drawing it, and the
+// ruling of the -d traces.
+inline const std::string kDrawing = "解析結果を描画してます...\n";
+inline const std::string kBanner =
+    "\n****************** zelta Ver1.58 ****************\n"
+    "*************************************************\n";
+inline const std::string kDash = "------------------------\n";
+
 // Runs the whole analyser in this process (same messages and statuses) in
 // folder `cwd`; args exclude the program name.
 ProcResult run_inprocess(const std::vector<std::string>& args, const std::string& cwd);
