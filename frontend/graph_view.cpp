@@ -120,6 +120,8 @@ GraphView::~GraphView() = default;
 void GraphView::setPicture(std::shared_ptr<const GraphPicture> picture, int focus) {
   scene()->clear();
   item_ = nullptr;
+  mark_ = nullptr;
+  marked_ = -1;
   picture_ = std::move(picture);
   if (!picture_ || !picture_->ok()) {
     scene()->setSceneRect(QRectF());
@@ -128,9 +130,46 @@ void GraphView::setPicture(std::shared_ptr<const GraphPicture> picture, int focu
   item_ = new PictureItem(this, picture_->svg, picture_->size);
   scene()->addItem(item_);
   scene()->setSceneRect(item_->boundingRect());
+  QPen pen(QColor(0xd3, 0x54, 0x00), 2);
+  pen.setCosmetic(true);  // as thick at every zoom
+  mark_ = scene()->addRect(QRectF(), pen);
+  mark_->setVisible(false);
   focus_ = focus;
   placed_ = false;
   place();
+  if (focus >= 0 && static_cast<size_t>(focus) < picture_->boxes.size()) {
+    marked_ = focus;
+    mark_->setRect(picture_->boxes[static_cast<size_t>(focus)].adjusted(-3, -3, 3, 3));
+    mark_->setVisible(true);
+  }
+}
+
+void GraphView::markNode(int node) {
+  if (!picture_ || !mark_ || node < 0 || static_cast<size_t>(node) >= picture_->boxes.size()) return;
+  marked_ = node;
+  const QRectF box = picture_->boxes[static_cast<size_t>(node)];
+  mark_->setRect(box.adjusted(-3, -3, 3, 3));
+  mark_->setVisible(true);
+  placed_ = true;
+  ensureVisible(box, 30, 30);
+}
+
+// The node a step (dx, dy) away from the marked one: ahead of it that way,
+// nearer counting more than straighter, since the layout puts a function's
+// callers and callees in columns beside it and their siblings above and below.
+int GraphView::nodeToward(double dx, double dy) const {
+  if (!picture_ || marked_ < 0) return -1;
+  const QPointF from = picture_->boxes[static_cast<size_t>(marked_)].center();
+  int best = -1;
+  double bestCost = 0;
+  for (size_t i = 0; i < picture_->boxes.size(); ++i) {
+    const QPointF d = picture_->boxes[i].center() - from;
+    const double ahead = d.x() * dx + d.y() * dy, aside = std::abs(d.x() * dy - d.y() * dx);
+    if (ahead < 1) continue;
+    const double cost = ahead + 2 * aside;
+    if (best < 0 || cost < bestCost) best = static_cast<int>(i), bestCost = cost;
+  }
+  return best;
 }
 
 // The whole picture when it can be read so, else as much as can with the
@@ -243,6 +282,22 @@ void GraphView::keyPressEvent(QKeyEvent* e) {
       case Qt::Key_Equal: zoomBy(1.2, viewport()->rect().center()); return;
       case Qt::Key_Minus: zoomBy(1 / 1.2, viewport()->rect().center()); return;
       default: break;
+    }
+  } else if (picture_ && marked_ >= 0) {
+    int to = -2;
+    switch (e->key()) {
+      case Qt::Key_Left: to = nodeToward(-1, 0); break;
+      case Qt::Key_Right: to = nodeToward(1, 0); break;
+      case Qt::Key_Up: to = nodeToward(0, -1); break;
+      case Qt::Key_Down: to = nodeToward(0, 1); break;
+      case Qt::Key_Home: to = focus_; break;
+      case Qt::Key_Return:
+      case Qt::Key_Enter: emit nodeClicked(marked_); return;
+      default: break;
+    }
+    if (to != -2) {
+      markNode(to);  // nothing that way: the mark stays
+      return;
     }
   }
   QGraphicsView::keyPressEvent(e);

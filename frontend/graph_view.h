@@ -1,7 +1,9 @@
 // The graph panel's picture: the SVG of a laid-out call graph, zoomed with
 // Ctrl+wheel (Ctrl+0 fits it), moved by dragging, and a click on a node
-// told by its place in the layout.
+// told by its place in the layout. From the keyboard, the arrow keys move a
+// marked node to its nearest neighbour that way and Enter clicks it.
 #pragma once
+#include <QGraphicsRectItem>
 #include <QGraphicsView>
 #include <memory>
 
@@ -30,6 +32,8 @@ class GraphView : public QGraphicsView {
   // Where a node's middle is drawn (viewport coordinates); a null point
   // when it is not in sight.
   QPoint nodePoint(int node) const;
+  int markedNode() const { return marked_; }  // -1 when none
+  void markNode(int node);                      // and brings it into sight
 
   static constexpr double kMinZoom = 0.05, kMaxZoom = 8;
 
@@ -50,12 +54,15 @@ class GraphView : public QGraphicsView {
   void place();
   int nodeUnder(const QPoint& viewportPos) const;
   void zoomBy(double factor, const QPoint& anchor);
+  int nodeToward(double dx, double dy) const;
 
   class PictureItem;
   std::shared_ptr<const GraphPicture> picture_;
   PictureItem* item_ = nullptr;
   QPoint pressAt_, lastAt_;
+  QGraphicsRectItem* mark_ = nullptr;
   int focus_ = -1;
+  int marked_ = -1;
   bool pressed_ = false, dragging_ = false;
   bool placed_ = false;  // the user zoomed or moved the picture: a resize keeps it as it is
 };

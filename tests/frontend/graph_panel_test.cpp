@@ -223,6 +223,20 @@ class GraphPanelTest : public fetest::Fixture {
     QVERIFY(settled(panel));
     QCOMPARE(panel->picture()->graph->nodes.front().name, QString("parse_statement"));
     QVERIFY(w.findChild<QAction*>("actBack")->isEnabled());
+    // From the keyboard: the mark starts on the function, Left takes it to
+    // a caller, Right back, Enter goes to the marked one as a click does.
+    QCOMPARE(panel->view->markedNode(), 0);
+    QTest::keyClick(panel->view, Qt::Key_Left);
+    const int left = panel->view->markedNode();
+    const GraphPicture* shown = panel->picture();
+    QVERIFY(left > 0 && shown->boxes[size_t(left)].right() < shown->boxes[0].left());
+    QTest::keyClick(panel->view, Qt::Key_Right);
+    QCOMPARE(panel->view->markedNode(), 0);
+    QTest::keyClick(panel->view, Qt::Key_Left);
+    const FunctionRef leftFn = shown->graph->nodes[size_t(left)].function;
+    QTest::keyClick(panel->view, Qt::Key_Return);
+    QCOMPARE(panel->shownFunction(), leftFn);
+    QVERIFY(settled(panel));
     // A drag pans and clicks nothing.
     const int before = w.RichTextBox1->currentLine();
     QTest::mousePress(panel->view->viewport(), Qt::LeftButton, {}, QPoint(40, 40));
