@@ -52,3 +52,25 @@ write_ini() {
   printf ';オプションを指定する\r\nopt=\r\n;include(インクルードファイル)のパス\r\ninclude_path=%s\r\n' "${2:-}" |
     iconv -f UTF-8 -t CP932 >"$1/zelta.ini"
 }
+
+# unpack NAME TARBALL [MEMBERS...] : unpacks into bench/cache/ once.
+unpack() {
+  local cache=$bench_root/bench/cache name=$1 tarball=$2
+  shift 2
+  mkdir -p "$cache"
+  [ -f "$cache/.$name.done" ] && return 0
+  echo "unpacking $tarball into bench/cache/" >&2
+  (cd "$cache" && tar xf "$tarball" "$@")
+  touch "$cache/.$name.done"
+}
+
+# The corpora the benches share: binutils 2.40 (gprof, binutils and their
+# headers) and the Linux 6.1 core (init kernel mm lib ipc block security).
+unpack_binutils() {
+  unpack binutils /usr/src/binutils/binutils-2.40.tar.xz binutils-2.40/gprof binutils-2.40/binutils binutils-2.40/include
+}
+unpack_linux() {
+  unpack linux /usr/src/linux-source-6.1.tar.xz --wildcards 'linux-source-6.1/init/*' 'linux-source-6.1/kernel/*' \
+    'linux-source-6.1/mm/*' 'linux-source-6.1/lib/*' 'linux-source-6.1/ipc/*' 'linux-source-6.1/block/*' \
+    'linux-source-6.1/security/*' 'linux-source-6.1/include/*'
+}

@@ -42,15 +42,6 @@ if [ ! -x "$zelta" ]; then
 fi
 zelta=$(readlink -f "$zelta")
 
-unpack() {  # unpack NAME TARBALL [MEMBERS...]  (as bench/real.sh does)
-  local name=$1 tarball=$2
-  shift 2
-  [ -f "$cache/.$name.done" ] && return 0
-  echo "unpacking $tarball into bench/cache/" >&2
-  (cd "$cache" && tar xf "$tarball" "$@")
-  touch "$cache/.$name.done"
-}
-
 # tree DIR START SWITCHES SRCROOT PATH... : runs conzelta in DIR on the .c files
 # PATH... (a folder: every .c file below it) of SRCROOT, named through a link
 # so that the paths stay short.
@@ -108,24 +99,20 @@ PY
 for c in "${cases[@]}"; do
   case $c in
     objdump)
-      unpack binutils /usr/src/binutils/binutils-2.40.tar.xz binutils-2.40/gprof binutils-2.40/binutils binutils-2.40/include
+      unpack_binutils
       b=$out/objdump
       [ "$b/tree.txt" -nt "$conzelta" ] || tree "$b" main "-j" "$cache/binutils-2.40/binutils" \
         objdump.c dwarf.c prdbg.c rddbg.c debug.c stabs.c rdcoff.c bucomm.c version.c filemode.c elfcomm.c demanguse.c
       measure objdump "$b/tree.txt" bfd_nonfatal
       ;;
     linux)
-      unpack linux /usr/src/linux-source-6.1.tar.xz --wildcards 'linux-source-6.1/init/*' 'linux-source-6.1/kernel/*' \
-        'linux-source-6.1/mm/*' 'linux-source-6.1/lib/*' 'linux-source-6.1/ipc/*' 'linux-source-6.1/block/*' \
-        'linux-source-6.1/security/*' 'linux-source-6.1/include/*'
+      unpack_linux
       b=$out/linux
       [ "$b/tree.txt" -nt "$conzelta" ] || tree "$b" start_kernel "-j -e -v" "$cache/linux-source-6.1" init kernel mm lib ipc block security
       measure linux "$b/tree.txt" kmem_cache_init
       ;;
     graph)
-      unpack linux /usr/src/linux-source-6.1.tar.xz --wildcards 'linux-source-6.1/init/*' 'linux-source-6.1/kernel/*' \
-        'linux-source-6.1/mm/*' 'linux-source-6.1/lib/*' 'linux-source-6.1/ipc/*' 'linux-source-6.1/block/*' \
-        'linux-source-6.1/security/*' 'linux-source-6.1/include/*'
+      unpack_linux
       b=$out/linux-graph
       [ "$b/tree.txt" -nt "$conzelta" ] || tree "$b" start_kernel "-j -a -e -v" "$cache/linux-source-6.1" init kernel mm lib ipc block security
       measure graph "$b/tree.txt" kmem_cache_init "kmalloc:2 start_kernel:3"

@@ -16,13 +16,7 @@ cache=$bench_root/bench/cache
 mkdir -p "$cache"
 apt_ensure time linux-source-6.1
 conzelta=$(find_conzelta)
-if [ ! -f "$cache/.linux.done" ]; then  # the same unpacked copy as bench/real.sh large
-  echo "unpacking linux-source-6.1 into bench/cache/" >&2
-  (cd "$cache" && tar xf /usr/src/linux-source-6.1.tar.xz --wildcards 'linux-source-6.1/init/*' \
-    'linux-source-6.1/kernel/*' 'linux-source-6.1/mm/*' 'linux-source-6.1/lib/*' 'linux-source-6.1/ipc/*' \
-    'linux-source-6.1/block/*' 'linux-source-6.1/security/*' 'linux-source-6.1/include/*')
-  touch "$cache/.linux.done"
-fi
+unpack_linux  # the same unpacked copy as bench/real.sh large
 work=$bench_root/bench/out/outputs/linux
 rm -rf "$work"
 mkdir -p "$work"

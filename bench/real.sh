@@ -45,15 +45,6 @@ apt_ensure time cflow universal-ctags binutils-source linux-source-6.1 glibc-sou
 conzelta=$(find_conzelta)
 load0=$(cut -d' ' -f1-3 /proc/loadavg)
 
-unpack() {  # unpack NAME TARBALL [MEMBERS...]
-  local name=$1 tarball=$2
-  shift 2
-  [ -f "$cache/.$name.done" ] && return 0
-  echo "unpacking $tarball into bench/cache/" >&2
-  (cd "$cache" && tar xf "$tarball" "$@")
-  touch "$cache/.$name.done"
-}
-
 corpus_files() {  # corpus_files ROOT DIR... : every .c file, relative to ROOT, sorted
   (cd "$1" && shift && find "$@" -type f -name '*.c' | LC_ALL=C sort)
 }
@@ -179,12 +170,10 @@ sweep() {  # sweep LABEL ROOT
 for stage in "${stages[@]}"; do
   case $stage in
     small | medium)
-      unpack binutils /usr/src/binutils/binutils-2.40.tar.xz binutils-2.40/gprof binutils-2.40/binutils binutils-2.40/include
+      unpack_binutils
       ;;
     large)
-      unpack linux /usr/src/linux-source-6.1.tar.xz --wildcards 'linux-source-6.1/init/*' 'linux-source-6.1/kernel/*' \
-        'linux-source-6.1/mm/*' 'linux-source-6.1/lib/*' 'linux-source-6.1/ipc/*' 'linux-source-6.1/block/*' \
-        'linux-source-6.1/security/*' 'linux-source-6.1/include/*'
+      unpack_linux
       ;;
     sweep)
       unpack glibc /usr/src/glibc/glibc-2.36.tar.xz

@@ -233,34 +233,32 @@ void frmMain::createActions() {
 }
 
 void frmMain::createDockWindows() {
+  // Each panel follows the current line while it is shown; hidden at first,
+  // so that the window opens at its usual layout.
+  const auto dock = [this](const QString& title, const char* name, QWidget* panel) {
+    auto* d = new QDockWidget(title, this);
+    d->setObjectName(QLatin1String(name));
+    d->setAllowedAreas(Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea | Qt::BottomDockWidgetArea);
+    d->setWidget(panel);
+    addDockWidget(Qt::RightDockWidgetArea, d);
+    d->hide();
+    connect(d, &QDockWidget::visibilityChanged, this, [this](bool on) {
+      if (on) currentLineChanged(RichTextBox1->currentLine());
+    });
+    return d;
+  };
+
   definitionPanel = new DefinitionPanel;
-  definitionDock = new QDockWidget(QStringLiteral("定義と呼び出し元"), this);
-  definitionDock->setObjectName(QStringLiteral("definitionDock"));
-  definitionDock->setAllowedAreas(Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea | Qt::BottomDockWidgetArea);
-  definitionDock->setWidget(definitionPanel);
-  addDockWidget(Qt::RightDockWidgetArea, definitionDock);
-  // Hidden at first, so that the window opens at its usual layout.
-  definitionDock->hide();
+  definitionDock = dock(QStringLiteral("定義と呼び出し元"), "definitionDock", definitionPanel);
   connect(definitionPanel, &DefinitionPanel::calleeActivated, this, [this](int f) { GoToRelated(f, false); });
   connect(definitionPanel, &DefinitionPanel::callerActivated, this, [this](int f) { GoToRelated(f, true); });
   connect(definitionPanel, &DefinitionPanel::leaveRequested, this, [this] { RichTextBox1->setFocus(); });
-  connect(definitionDock, &QDockWidget::visibilityChanged, this, [this](bool on) {
-    if (on) currentLineChanged(RichTextBox1->currentLine());
-  });
 
   // The graph around the current line's function, beside the result too.
   graphPanel = new GraphPanel;
-  graphDock = new QDockWidget(QStringLiteral("グラフ"), this);
-  graphDock->setObjectName(QStringLiteral("graphDock"));
-  graphDock->setAllowedAreas(Qt::LeftDockWidgetArea | Qt::RightDockWidgetArea | Qt::BottomDockWidgetArea);
-  graphDock->setWidget(graphPanel);
-  addDockWidget(Qt::RightDockWidgetArea, graphDock);
-  graphDock->hide();
+  graphDock = dock(QStringLiteral("グラフ"), "graphDock", graphPanel);
   connect(graphPanel, &GraphPanel::functionActivated, this, &frmMain::GoToFunction);
   connect(graphPanel, &GraphPanel::pictureChanged, this, &frmMain::updateActions);
-  connect(graphDock, &QDockWidget::visibilityChanged, this, [this](bool on) {
-    if (on) currentLineChanged(RichTextBox1->currentLine());
-  });
 
   actPanel_ = definitionDock->toggleViewAction();
   actPanel_->setObjectName(QStringLiteral("actPanel"));

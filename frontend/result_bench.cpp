@@ -35,7 +35,7 @@ bool awaitPicture(GraphPanel* panel) {
 // The graph panel (ZELTA_BENCH_GRAPH="name:depth ..."): from choosing a line
 // of each function, as a click on it does, to its picture on screen, then
 // opening its first "+N more"; last, a click on a callee in the last picture.
-void benchGraph(frmMain& w, const QString& spec) {
+void benchGraph(frmMain& w, const QString& pictures) {
   GraphPanel* panel = w.graphPanel;
   ResultView* view = w.RichTextBox1;
   const auto& index = view->result();
@@ -51,7 +51,7 @@ void benchGraph(frmMain& w, const QString& spec) {
   w.graphDock->show();
   awaitPicture(panel);
   report(QStringLiteral("graph_open"));
-  for (const QString& item : spec.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+  for (const QString& item : pictures.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
     const QString name = item.section(QLatin1Char(':'), 0, 0);
     panel->setDepth(item.section(QLatin1Char(':'), 1, 1).toInt());
     awaitPicture(panel);
