@@ -1,6 +1,7 @@
 // The installed program (cmake --install into a scratch prefix): what the
-// prefix holds (checked by Debian's own tools where they are installed), and zelta started away from any analyser,
-// working in the user's own folder with the analyser installed beside it.
+// prefix holds (checked by Debian's own tools where they are installed), and
+// zelta started away from any analyser, working in the user's own folder with
+// the analyser installed beside it.
 #include <QImage>
 #include <QProcess>
 #include <QStandardPaths>
