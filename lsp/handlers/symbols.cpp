@@ -24,7 +24,8 @@ int match_rank(std::string_view name, std::string_view query) {
   return q == query.size() ? 3 : -1;
 }
 
-constexpr size_t kMaxSymbols = 1000;
+// Editors show a short list and ask again as the query grows.
+constexpr size_t kMaxSymbols = 100;
 
 }  // namespace
 
