@@ -31,7 +31,8 @@ const std::vector<int>& CodeIndex::definitions(std::string_view name) const {
 }
 
 const std::vector<int>& CodeIndex::functions_in(int file) const {
-  return file >= 0 && static_cast<size_t>(file) < functions_in_.size() ? functions_in_[static_cast<size_t>(file)] : kNone;
+  return file >= 0 && static_cast<size_t>(file) < functions_in_.size() ? functions_in_[static_cast<size_t>(file)]
+                                                                       : kNone;
 }
 
 const std::vector<int>& CodeIndex::calls_in(int file) const {

@@ -40,7 +40,7 @@ class CodeIndex {
   // `root`: relative paths of the run are taken from there.
   static std::shared_ptr<CodeIndex> Build(const Run& run, const CallIndex& calls, const std::string& root);
 
-  std::vector<std::string> files;  // absolute paths
+  std::vector<std::string> files;   // absolute paths
   std::vector<Function> functions;  // in definition order
   std::vector<Call> calls;          // in reading order
 

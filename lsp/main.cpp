@@ -1,12 +1,12 @@
 // zelta-lsp: the call hierarchy of the C files of a workspace, served over
 // standard input and output to an editor.
+#include <unistd.h>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
-#include <unistd.h>
 
 #include "server.h"
 
@@ -17,9 +17,10 @@ int main(int argc, char** argv) {
       return 0;
     }
     if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-      std::printf("usage: zelta-lsp\n"
-                  "A language server for C call hierarchies: speaks the Language Server Protocol\n"
-                  "on standard input and output; logs go to standard error.\n");
+      std::printf(
+          "usage: zelta-lsp\n"
+          "A language server for C call hierarchies: speaks the Language Server Protocol\n"
+          "on standard input and output; logs go to standard error.\n");
       return 0;
     }
     if (std::strcmp(argv[i], "--stdio") != 0) {

@@ -9,8 +9,11 @@ void to_json(json& j, const Range& r) { j = json{{"start", r.start}, {"end", r.e
 void to_json(json& j, const Location& l) { j = json{{"uri", l.uri}, {"range", l.range}}; }
 
 void to_json(json& j, const CallHierarchyItem& i) {
-  j = json{{"name", i.name},   {"kind", static_cast<int>(i.kind)}, {"uri", i.uri},
-           {"range", i.range}, {"selectionRange", i.selectionRange}};
+  j = json{{"name", i.name},
+           {"kind", static_cast<int>(i.kind)},
+           {"uri", i.uri},
+           {"range", i.range},
+           {"selectionRange", i.selectionRange}};
   if (!i.detail.empty()) j["detail"] = i.detail;
   if (!i.data.is_null()) j["data"] = i.data;
 }

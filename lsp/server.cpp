@@ -58,18 +58,10 @@ int Server::serve() {
       queue_->events.pop_front();
     }
     switch (e.kind) {
-      case Event::kMessage:
-        handle(e.body);
-        break;
-      case Event::kBadFrame:
-        log("input passed over: " + e.body);
-        break;
-      case Event::kEnd:
-        log("input ended");
-        return exit_status >= 0 ? exit_status : (shut_down ? 0 : 1);
-      case Event::kIndexed:
-        take_index(std::move(e.built));
-        break;
+      case Event::kMessage: handle(e.body); break;
+      case Event::kBadFrame: log("input passed over: " + e.body); break;
+      case Event::kEnd: log("input ended"); return exit_status >= 0 ? exit_status : (shut_down ? 0 : 1);
+      case Event::kIndexed: take_index(std::move(e.built)); break;
       case Event::kProgress:
         if (e.total > 0) {
           const int percent = static_cast<int>(e.done * 100 / e.total);
@@ -180,9 +172,7 @@ void Server::reply(const json& id, json result) {
 }
 
 void Server::reply_error(const json& id, ErrorCode code, const std::string& message) {
-  json msg = {{"jsonrpc", "2.0"},
-              {"id", id},
-              {"error", {{"code", static_cast<int>(code)}, {"message", message}}}};
+  json msg = {{"jsonrpc", "2.0"}, {"id", id}, {"error", {{"code", static_cast<int>(code)}, {"message", message}}}};
   writer_.send(msg.dump(-1, ' ', false, json::error_handler_t::replace));
 }
 
@@ -248,17 +238,9 @@ void Server::analysis_loop() {
         },
         [&] { return stopping_.load(); });
     if (stopping_) return;
-    if (built) {
-      bool newer;
-      {
-        std::lock_guard<std::mutex> lock(am_);
-        newer = analysis_wanted_;
-      }
-      // A newer analysis is on its way: this one still serves the requests
-      // waiting for a first index, and is replaced when that one lands.
-      (void)newer;
-      queue_->push(Event{Event::kIndexed, {}, std::move(built)});
-    }
+    // Even when a newer analysis is wanted already, this one is taken: it
+    // serves the requests waiting meanwhile and is replaced when that lands.
+    if (built) queue_->push(Event{Event::kIndexed, {}, std::move(built)});
   }
 }
 
@@ -301,7 +283,8 @@ const Document* Server::current_document(const std::string& uri) const {
   auto it = documents.find(uri);
   if (it == documents.end()) return nullptr;
   if (!it->second.current)
-    throw RequestError{ErrorCode::kContentModified, "the document changed since the last analysis; it is analysed again"};
+    throw RequestError{ErrorCode::kContentModified,
+                       "the document changed since the last analysis; it is analysed again"};
   return &it->second;
 }
 

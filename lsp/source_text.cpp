@@ -45,7 +45,8 @@ int LineText::byte_of(int n, int character) const {
 int LineText::column_of(int n, int byte) const {
   const std::string_view l = line(n);
   int units = 0;
-  for (size_t i = 0; i < l.size() && static_cast<int>(i) < byte; ++i) units += utf16_units(static_cast<unsigned char>(l[i]));
+  for (size_t i = 0; i < l.size() && static_cast<int>(i) < byte; ++i)
+    units += utf16_units(static_cast<unsigned char>(l[i]));
   return units;
 }
 
@@ -55,8 +56,8 @@ Range LineText::name_range(int n, std::string_view name, int nth) const {
   int seen = 0;
   std::optional<size_t> first;
   while (!name.empty() && (at = l.find(name, at)) != std::string_view::npos) {
-    const bool whole = (at == 0 || !name_char(l[at - 1])) &&
-                       (at + name.size() == l.size() || !name_char(l[at + name.size()]));
+    const bool whole =
+        (at == 0 || !name_char(l[at - 1])) && (at + name.size() == l.size() || !name_char(l[at + name.size()]));
     if (whole) {
       if (!first) first = at;
       if (seen++ == nth) {

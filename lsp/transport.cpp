@@ -1,8 +1,8 @@
 #include "transport.h"
 
+#include <unistd.h>
 #include <cerrno>
 #include <cstdlib>
-#include <unistd.h>
 
 namespace zelta::lsp {
 

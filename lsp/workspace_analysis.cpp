@@ -1,11 +1,11 @@
 #include "workspace_analysis.h"
 
+#include <sys/stat.h>
 #include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
 #include <set>
-#include <sys/stat.h>
 
 #include "calltree/call_graph.h"
 #include "calltree/call_index.h"

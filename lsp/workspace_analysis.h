@@ -15,7 +15,7 @@
 namespace zelta::lsp {
 
 struct AnalysisInput {
-  std::vector<std::string> roots;  // absolute folder paths; the first is the working folder
+  std::vector<std::string> roots;                      // absolute folder paths; the first is the working folder
   std::map<std::string, CodeIndex::Overlay> overlays;  // by absolute path
 };
 

@@ -22,7 +22,8 @@ json IncomingCalls(Server& s, const json& params) {
     const Call& call = ix.calls[static_cast<size_t>(c)];
     by_caller[call.caller].push_back(CallRange(s, call));
   }
-  for (auto& [caller, ranges] : by_caller) out.push_back(CallHierarchyIncomingCall{ItemOf(s, caller), std::move(ranges)});
+  for (auto& [caller, ranges] : by_caller)
+    out.push_back(CallHierarchyIncomingCall{ItemOf(s, caller), std::move(ranges)});
   return out;
 }
 

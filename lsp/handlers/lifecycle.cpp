@@ -1,5 +1,5 @@
-#include <filesystem>
 #include <unistd.h>
+#include <filesystem>
 
 #include "answers.h"
 #include "handlers/handlers.h"
@@ -28,10 +28,12 @@ json Initialize(Server& s, const json& params) {
   if (!params.is_object()) throw RequestError{ErrorCode::kInvalidParams, "parameters must be an object"};
   if (auto f = params.find("workspaceFolders"); f != params.end() && f->is_array()) {
     for (const json& w : *f)
-      if (w.is_object() && w.contains("uri") && w["uri"].is_string()) add_root(s, uri_to_path(w["uri"].get<std::string>()));
+      if (w.is_object() && w.contains("uri") && w["uri"].is_string())
+        add_root(s, uri_to_path(w["uri"].get<std::string>()));
   }
   if (s.roots.empty()) {
-    if (auto u = params.find("rootUri"); u != params.end() && u->is_string()) add_root(s, uri_to_path(u->get<std::string>()));
+    if (auto u = params.find("rootUri"); u != params.end() && u->is_string())
+      add_root(s, uri_to_path(u->get<std::string>()));
   }
   if (s.roots.empty()) {
     if (auto p = params.find("rootPath"); p != params.end() && p->is_string()) add_root(s, p->get<std::string>());

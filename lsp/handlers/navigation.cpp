@@ -17,7 +17,8 @@ json References(Server& s, const json& params) {
   const CodeIndex& ix = *s.index;
   json out = json::array();
   const json context = params.value("context", json::object());
-  if (context.is_object() && context.value("includeDeclaration", false) == true) out.push_back(DefinitionLocation(s, f));
+  if (context.is_object() && context.value("includeDeclaration", false) == true)
+    out.push_back(DefinitionLocation(s, f));
   for (int c : ix.callers_of(f)) {
     const Call& call = ix.calls[static_cast<size_t>(c)];
     if (call.file < 0) continue;

@@ -70,7 +70,9 @@ json LspClient::answer(int id) {
   }
 }
 
-json LspClient::request(const std::string& method, json params) { return answer(send_request(method, std::move(params))); }
+json LspClient::request(const std::string& method, json params) {
+  return answer(send_request(method, std::move(params)));
+}
 
 json LspClient::next() {
   const auto fill = [&] {

@@ -1,8 +1,8 @@
 // zelta-lsp driven over pipes: every method on the calc example, every bad
 // input, and edits that re-analyse in the background.
-#include <filesystem>
 #include <gtest/gtest.h>
 #include <unistd.h>
+#include <filesystem>
 
 #include "lsp_client.h"
 #include "test_support.h"
@@ -100,8 +100,8 @@ TEST(LspProtocol, BadInputGetsAnErrorOrNothing) {
   LspClient c;
   const auto code = [](const json& m) { return m["error"]["code"].get<int>(); };
   EXPECT_EQ(code(c.request("textDocument/hover", at(ws.path("main.c"), 0, 0))), -32002);  // before initialize
-  c.send_raw("Content-Type: x\r\n\r\n");             // no length: passed over
-  c.send_raw("Content-Length: 12x\r\n\r\n");         // a malformed length
+  c.send_raw("Content-Type: x\r\n\r\n");                                                  // no length: passed over
+  c.send_raw("Content-Length: 12x\r\n\r\n");                                              // a malformed length
   c.send_raw("Content-Length: 999999999999\r\n\r\n");  // over the limit: the rest of input would be its body
   c.close_input();
   EXPECT_EQ(c.wait(), 1);  // the input ended without shutdown
@@ -120,9 +120,10 @@ TEST(LspProtocol, BadInputGetsAnErrorOrNothing) {
   EXPECT_EQ(code(d.request("textDocument/hover", at(ws.path("main.c"), -1, 0))), -32602);
   // Nothing at these: a file that does not exist, lines and columns past
   // the end, a file that is no C, a URI that is no file, a lost item.
-  for (const json& p : {at(ws.path("gone.c"), 0, 0), at(ws.path("main.c"), 5000, 0), at(ws.path("main.c"), 12, 500),
-                        at(ws.path("notes.txt"), 0, 3), json{{"textDocument", {{"uri", "https://x/y.c"}}},
-                                                             {"position", {{"line", 0}, {"character", 0}}}}})
+  for (const json& p :
+       {at(ws.path("gone.c"), 0, 0), at(ws.path("main.c"), 5000, 0), at(ws.path("main.c"), 12, 500),
+        at(ws.path("notes.txt"), 0, 3),
+        json{{"textDocument", {{"uri", "https://x/y.c"}}}, {"position", {{"line", 0}, {"character", 0}}}}})
     for (const char* method : {"textDocument/prepareCallHierarchy", "textDocument/definition", "textDocument/hover",
                                "textDocument/references"})
       EXPECT_EQ(d.request(method, p)["result"], nullptr) << method << " " << p.dump();
@@ -159,7 +160,9 @@ TEST(LspProtocol, EditsAreAnalysedInTheBackground) {
   LspClient c;
   c.initialize(ws.path());
   const json leaf = c.request("textDocument/prepareCallHierarchy", at(a, 0, 6))["result"][0];
-  const auto callers = [&] { return names(c.request("callHierarchy/incomingCalls", {{"item", leaf}})["result"], "from"); };
+  const auto callers = [&] {
+    return names(c.request("callHierarchy/incomingCalls", {{"item", leaf}})["result"], "from");
+  };
   // Waits for the background analysis to land (a bound, not a measure).
   const auto until_callers = [&](size_t n) {
     for (int i = 0; i < 3000 && callers().size() != n; ++i) ::usleep(20000);
@@ -167,8 +170,8 @@ TEST(LspProtocol, EditsAreAnalysedInTheBackground) {
   EXPECT_EQ(callers(), std::vector<std::string>{"user"});
 
   const std::string edited = "void user(void)\n{\n    leaf();\n}\nvoid more(void) { leaf(); }\n";
-  c.notify("textDocument/didOpen", {{"textDocument", {{"uri", file_uri(b)}, {"languageId", "c"}, {"version", 1},
-                                                      {"text", read_file(b)}}}});
+  c.notify("textDocument/didOpen",
+           {{"textDocument", {{"uri", file_uri(b)}, {"languageId", "c"}, {"version", 1}, {"text", read_file(b)}}}});
   c.notify("textDocument/didChange", {{"textDocument", {{"uri", file_uri(b)}, {"version", 2}}},
                                       {"contentChanges", json::array({{{"text", edited}}})}});
   // Until the new index is in, a position in the changed buffer is refused.
