@@ -1,8 +1,10 @@
 // The installed program (cmake --install into a scratch prefix): what the
-// prefix holds, and zelta started away from any analyser, working in the
-// user's own folder with the analyser installed beside it.
+// prefix holds (checked by Debian's own tools where they are installed), and
+// zelta started away from any analyser, working in the user's own folder with
+// the analyser installed beside it.
 #include <QImage>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTest>
 
 #include "fe_test_util.h"
@@ -10,6 +12,29 @@
 #include "work_folder.h"
 
 using namespace zelta::fe;
+
+// Runs a tool from the PATH; a tool that is not installed is reported absent.
+struct ToolRun {
+  bool present = false;
+  int status = -1;
+  QByteArray out, err;
+};
+
+static ToolRun runTool(const QString& tool, const QStringList& args, const QStringList& env = {}) {
+  ToolRun r;
+  const QString path = QStandardPaths::findExecutable(tool);
+  if (path.isEmpty()) return r;
+  QProcess p;
+  QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+  for (const QString& kv : env) e.insert(kv.section('=', 0, 0), kv.section('=', 1));
+  p.setProcessEnvironment(e);
+  p.start(path, args);
+  r.present = true;
+  r.status = p.waitForFinished(60000) ? p.exitCode() : -1;
+  r.out = p.readAllStandardOutput();
+  r.err = p.readAllStandardError();
+  return r;
+}
 
 class InstalledTest : public fetest::Fixture {
   Q_OBJECT
@@ -33,6 +58,33 @@ class InstalledTest : public fetest::Fixture {
       const QImage icon(prefix_ + QString("/share/icons/hicolor/%1x%1/apps/zelta.png").arg(size));
       QCOMPARE(icon.size(), QSize(size, size));
     }
+    const ToolRun valid = runTool("desktop-file-validate", {prefix_ + "/share/applications/zelta.desktop"});
+    if (valid.present) QVERIFY2(valid.status == 0 && valid.out.isEmpty(), valid.out.constData());
+  }
+
+  // Every installed program has its manual page, and every page renders
+  // without a complaint; the licence and the changelog are where Debian
+  // looks for them.
+  void prefixHoldsManualPagesAndDocuments() {
+    const QString man1 = prefix_ + "/share/man/man1/";
+    for (const QString& program : QDir(prefix_ + "/bin").entryList(QDir::Files))
+      QVERIFY2(QFileInfo::exists(man1 + program + ".1.gz"), qPrintable(program));
+    const QStringList pages = QDir(man1).entryList({"*.1.gz"}, QDir::Files);
+    QVERIFY(pages.contains("conzelta.1.gz") && pages.contains("zelta.1.gz"));
+    for (const QString& page : pages) {
+      const ToolRun man = runTool("man", {"--warnings", "-l", man1 + page}, {"MANWIDTH=80", "LC_ALL=C.UTF-8"});
+      if (!man.present) break;
+      QVERIFY2(man.status == 0 && man.err.isEmpty(), qPrintable(page + ": " + man.err));
+      QVERIFY2(man.out.contains("SYNOPSIS") && man.out.contains("SEE ALSO"), qPrintable(page));
+    }
+
+    const QString doc = prefix_ + "/share/doc/zelta/";
+    const QByteArray copyright = fetest::readBytes(doc + "copyright");
+    QVERIFY(copyright.startsWith("Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"));
+    QVERIFY(copyright.contains("\nLicense: Expat\n Permission is hereby granted"));
+    const ToolRun news = runTool("gzip", {"-dc", doc + "changelog.gz"});
+    QCOMPARE(news.status, 0);
+    QCOMPARE(news.out, fetest::readBytes(NEWS_FILE));
   }
 
   // Which folder and which analyser, from where zelta was started.
