@@ -1,10 +1,10 @@
 #include "analysis_runner.h"
 
 #include <QDir>
-#include <algorithm>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryFile>
+#include <algorithm>
 
 namespace zelta::fe {
 namespace {

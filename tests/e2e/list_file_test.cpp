@@ -12,11 +12,14 @@ namespace zelta::test {
 namespace {
 
 ProcResult conzelta(const ScratchDir& dir, const std::vector<std::string>& args) {
-  return run_program("/usr/bin/timeout", [&] {
-    std::vector<std::string> a{"-s", "KILL", "60", CONZELTA_PATH};
-    a.insert(a.end(), args.begin(), args.end());
-    return a;
-  }(), dir.path());
+  return run_program(
+      "/usr/bin/timeout",
+      [&] {
+        std::vector<std::string> a{"-s", "KILL", "60", CONZELTA_PATH};
+        a.insert(a.end(), args.begin(), args.end());
+        return a;
+      }(),
+      dir.path());
 }
 
 // Sources with blanks and non-ASCII names, a header (passed over in a list
