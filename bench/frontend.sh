@@ -3,7 +3,7 @@
 # what folding, finding and reading tree.json cost there, in the real zelta
 # window (on Xvfb when it is installed, else on the offscreen platform).
 #
-#   bench/frontend.sh [CASE...]     cases: objdump linux synthetic graph (default: all)
+#   bench/frontend.sh [CASE...]     cases: objdump linux synthetic graph list (default: all)
 #
 #   objdump    conzelta -j -f main over binutils 2.40's objdump sources, without -e
 #              (about 627,000 lines)
@@ -15,6 +15,9 @@
 #              the graph panel: kmalloc (undefined, so -a) at depth 2 and
 #              start_kernel at depth 3, each timed from choosing its line to its
 #              picture on screen, and a click on one of start_kernel's callees
+#   list       the input list: the whole Linux 6.1 tree dropped as one folder
+#              (55,418 .c and .h files), then a hundred pages scrolled, an
+#              entry removed, the paths read as a run reads them, the list cleared
 #
 # zelta runs with ZELTA_BENCH_TREE set to the tree: it loads the file as after
 # a run, folds and unfolds the root, chooses level 1, finds a name (hits inside
@@ -27,7 +30,7 @@ root=$bench_root
 cd "$root"
 runs=${RUNS:-3}
 cases=("$@")
-[ ${#cases[@]} -gt 0 ] || cases=(objdump linux synthetic graph)
+[ ${#cases[@]} -gt 0 ] || cases=(objdump linux synthetic graph list)
 cache=$root/bench/cache
 out=$root/bench/out/frontend
 mkdir -p "$cache" "$out"
@@ -64,10 +67,16 @@ measure() {
   local label=$1 treefile=$2 needle=$3 graphs=${4:-} r
   local runner=(env QT_QPA_PLATFORM=offscreen)
   command -v xvfb-run >/dev/null && runner=(xvfb-run -a -s "-screen 0 1400x900x24")
-  echo "== $label: $(wc -l <"$treefile") lines, $(($(stat -c %s "$treefile") / 1048576)) MB; find \"$needle\""
+  if [ -d "$treefile" ]; then
+    echo "== $label: the folder $treefile dropped on the input list"
+  else
+    echo "== $label: $(wc -l <"$treefile") lines, $(($(stat -c %s "$treefile") / 1048576)) MB; find \"$needle\""
+  fi
+  local hook=ZELTA_BENCH_TREE
+  [ -d "$treefile" ] && hook=ZELTA_BENCH_LIST
   for ((r = 1; r <= runs; r++)); do
     (cd "$(dirname "$treefile")" &&
-      XDG_CONFIG_HOME="$out/config" ZELTA_BENCH_TREE="$treefile" ZELTA_BENCH_FIND="$needle" ZELTA_BENCH_GRAPH="$graphs" \
+      XDG_CONFIG_HOME="$out/config" env "$hook=$treefile" ZELTA_BENCH_FIND="$needle" ZELTA_BENCH_GRAPH="$graphs" \
         "${runner[@]}" /usr/bin/time -v -o "$out/$label.time.$r" "$zelta" >"$out/$label.out.$r" 2>/dev/null)
     awk -F': ' '/Maximum resident set size/ {printf "process_peak_rss %.0f MB\n", $2 / 1024}' "$out/$label.time.$r" \
       >>"$out/$label.out.$r"
@@ -122,6 +131,15 @@ for c in "${cases[@]}"; do
       mkdir -p "$b"
       [ -f "$b/tree.txt" ] || python3 "$root/bench/gen_tree.py" 4999999 "$b"
       measure synthetic "$b/tree.txt" merge_read_3649
+      ;;
+    list)
+      unpack_linux
+      b=$out/list
+      mkdir -p "$b"
+      # A folder of its own named without a dot (a dropped folder is judged
+      # by its name, and a linked one is not walked), its files linked.
+      [ -d "$b/linux" ] || cp -as "$(readlink -f "$cache/linux-source-6.1")" "$b/linux"
+      measure list "$b/linux" -
       ;;
     *) echo "unknown case: $c" >&2; exit 2 ;;
   esac

@@ -12,10 +12,12 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QScreen>
 #include <QShortcut>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QWindow>
 
@@ -70,6 +72,20 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
     box.exec();
   };
   runModal = [](QDialog* d) { return d->exec(); };
+  askYesNo = [](QWidget* parent, const QString& title, const QString& text) {
+    return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No) ==
+           QMessageBox::Yes;
+  };
+
+  runner_ = new AnalysisRunner(this);
+  connect(runner_, &AnalysisRunner::progress, this, &frmMain::showRunProgress);
+  connect(runner_, &AnalysisRunner::finished, this, &frmMain::runFinished);
+  connect(runner_, &AnalysisRunner::output, this, [this](const QByteArray& bytes) {
+    if (console) console->feed(bytes);
+  });
+  runTicker_ = new QTimer(this);
+  runTicker_->setInterval(1000);
+  connect(runTicker_, &QTimer::timeout, this, &frmMain::showRunProgress);
 
   buildControls();
   createActions();
@@ -176,6 +192,16 @@ void frmMain::buildControls() {
   whereLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
   statusBar()->setObjectName(QStringLiteral("statusBar"));
   statusBar()->addWidget(whereLabel, 1);
+  runProgressText = new QLabel(this);
+  runProgressText->setObjectName(QStringLiteral("runProgressText"));
+  runProgress = new QProgressBar(this);
+  runProgress->setObjectName(QStringLiteral("runProgress"));
+  runProgress->setTextVisible(false);
+  runProgress->setMaximumWidth(px(2400));
+  statusBar()->addPermanentWidget(runProgressText);
+  statusBar()->addPermanentWidget(runProgress);
+  runProgressText->hide();
+  runProgress->hide();
   statusBar()->setSizeGripEnabled(false);
   // Docks and the find bar change the client's size without the window's.
   client->installEventFilter(this);
@@ -302,6 +328,17 @@ void frmMain::buildMenus() {
   mnuView->addAction(actBack_);
   mnuView->addAction(actForward_);
 
+  // Open while the analyser runs (the menus beside it are not): its stop.
+  mnuAnalysis = bar->addMenu(QStringLiteral("解析(&A)"));
+  mnuAnalysis->setObjectName(QStringLiteral("mnuAnalysis"));
+  actRun = mnuAnalysis->addAction(QStringLiteral("解析(&R)\tF3"), this, &frmMain::RunAnalysis);
+  actRun->setObjectName(QStringLiteral("actRun"));
+  actStop = mnuAnalysis->addAction(QStringLiteral("中止(&S)"), this, &frmMain::StopAnalysis);
+  actStop->setObjectName(QStringLiteral("actStop"));
+  actStop->setShortcut(QKeySequence(Qt::Key_Escape));
+  actStop->setShortcutContext(Qt::WindowShortcut);
+  actStop->setEnabled(false);
+
   mnuTools = bar->addMenu(QStringLiteral("ﾂｰﾙ(&T)"));
   mnuTools->setObjectName(QStringLiteral("mnuTools"));
   mnuiniwrite = mnuTools->addAction(QStringLiteral("zelta.iniファイルの書き込み(&I)"), this,
@@ -344,6 +381,10 @@ void frmMain::buildToolbar() {
   tbClear = tbToolBar->addAction(QIcon(clearPixmap()), QString());
   tbClear->setObjectName(QStringLiteral("tbClear"));
   tbClear->setData(QStringLiteral("クリア"));
+  tbStop = tbToolBar->addAction(QIcon(stopPixmap()), QString());
+  tbStop->setObjectName(QStringLiteral("tbStop"));
+  tbStop->setData(QStringLiteral("中止"));
+  tbStop->setEnabled(false);
   connect(tbToolBar, &QToolBar::actionTriggered, this,
           [this](QAction* a) { ButtonClick(a->data().toString()); });
 }
@@ -353,6 +394,8 @@ void frmMain::ButtonClick(const QString& key) {
     RunAnalysis();
   else if (key == QStringLiteral("クリア"))
     ClearAll();
+  else if (key == QStringLiteral("中止"))
+    StopAnalysis();
 }
 
 void frmMain::AppendMessage(const QString& line) { listerr->addItem(line); }
@@ -390,6 +433,10 @@ void frmMain::updateActions() {
   actExportGraph_->setEnabled(on && graphPanel && graphPanel->hasPicture());
   actBack_->setEnabled(on && history_.canBack());
   actForward_->setEnabled(on && history_.canForward());
+  actRun->setEnabled(on);
+  const bool stoppable = runner_ && runner_->isRunning();
+  actStop->setEnabled(stoppable);
+  tbStop->setEnabled(stoppable);
 }
 
 void frmMain::ClearAll() {
@@ -592,10 +639,19 @@ void frmMain::savePlacement() {
 }
 
 void frmMain::closeEvent(QCloseEvent* e) {
-  // The analyser's run is waited for to its end; the window stays meanwhile.
+  // A run under way is stopped first, when the user agrees; while its
+  // result is being read, the window closes right after.
   if (running_) {
-    e->ignore();
-    return;
+    if (!runner_->isRunning()) {
+      closeAfterRun_ = true;
+      e->ignore();
+      return;
+    }
+    if (!askYesNo(this, QStringLiteral("zelta"), QStringLiteral("解析中です。解析を中止して終了しますか？"))) {
+      e->ignore();
+      return;
+    }
+    runner_->stop();
   }
   // The other forms go first, the most recently opened first.
   for (auto it = opened_.rbegin(); it != opened_.rend(); ++it)

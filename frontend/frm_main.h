@@ -12,6 +12,7 @@
 #include <functional>
 #include <vector>
 
+#include "analysis_runner.h"
 #include "call_graph_model.h"
 #include "drop_list.h"
 #include "link_history.h"
@@ -26,6 +27,8 @@ class QPrinter;
 class QDialog;
 class QDockWidget;
 class QActionGroup;
+class QProgressBar;
+class QTimer;
 
 namespace zelta::fe {
 
@@ -47,6 +50,7 @@ inline const QString kShowing = QStringLiteral("解析結果を表示してま�
 inline const QString kDone = QStringLiteral("正常に終了しました");
 inline const QString kNotSource = QStringLiteral("は解析対象のファイルではありません");
 inline const QString kRemoved = QStringLiteral("を削除しました");
+inline const QString kStopped = QStringLiteral("解析を中止しました");
 }  // namespace msg
 
 class frmMain : public QMainWindow {
@@ -60,6 +64,7 @@ class frmMain : public QMainWindow {
   QToolBar* tbToolBar = nullptr;
   QAction* tbAnalyse = nullptr;  // key "解析"
   QAction* tbClear = nullptr;    // key "クリア"
+  QAction* tbStop = nullptr;     // key "中止": ends a run under way
   QLabel* Label1 = nullptr;
   QLabel* Label2 = nullptr;
   QLabel* Label3 = nullptr;
@@ -75,6 +80,9 @@ class frmMain : public QMainWindow {
   QDockWidget* graphDock = nullptr;
   GraphPanel* graphPanel = nullptr;
   QLabel* whereLabel = nullptr;  // the status bar: the path to the current line
+  // The status bar during a run: files done, the drawing, the time taken.
+  QProgressBar* runProgress = nullptr;
+  QLabel* runProgressText = nullptr;
 
   QMenu* mnuFile = nullptr;
   QAction* mnuFileSave = nullptr;
@@ -82,6 +90,9 @@ class frmMain : public QMainWindow {
   QAction* mnuFilePrint = nullptr;
   QAction* mnuFileExit = nullptr;
   QMenu* mnuView = nullptr;
+  QMenu* mnuAnalysis = nullptr;  // the run and its stop, reachable while it runs
+  QAction* actRun = nullptr;
+  QAction* actStop = nullptr;  // Esc
   QMenu* mnuTools = nullptr;
   QAction* mnuiniwrite = nullptr;
   QAction* mnuToolsOptions = nullptr;
@@ -107,8 +118,13 @@ class frmMain : public QMainWindow {
   // Returns false when cancelled; may change the printer's settings.
   std::function<bool(QWidget* parent, QPrinter* printer, bool hasSelection)> printDialog;
   std::function<int(QDialog* dialog)> runModal;
+  // A question answered yes (true) or no.
+  std::function<bool(QWidget* parent, const QString& title, const QString& text)> askYesNo;
 
+  // From F3 until the run's outcome is shown (the analyser, then the
+  // reading of its result).
   bool isRunning() const { return running_; }
+  AnalysisRunner* runner() const { return runner_; }
   QStringList inputNames() const;  // entries of TreeView1
   QStringList inputPaths() const;  // entries of TreeView2
   QString lastPrintedText() const { return lastPrinted_; }
@@ -126,6 +142,8 @@ class frmMain : public QMainWindow {
 
  public slots:
   void RunAnalysis();
+  // Ends the analyser of a run under way; what it left half written goes.
+  void StopAnalysis();
   void ClearAll();
   void ShowIniDialog();
   void ShowOptions();
@@ -188,7 +206,12 @@ class frmMain : public QMainWindow {
   void currentLineChanged(int line);
   void folderWalk(const QString& folder);
   void appendEntry(const QString& name, const QString& path);
-  void ShowRunOutcome(bool started, bool normalExit, int exitCode, const QDateTime& runStart);
+  void ShowRunOutcome(bool started, bool normalExit, int exitCode, const QDateTime& runStart,
+                      const QString& startError = QString());
+  void runFinished(AnalysisRunner::Outcome outcome);
+  void runStopped();
+  void showRunProgress();
+  void flushEntries();
   bool writeResult(const QString& path);
   void saveAsSteps();
   void useDefaultSaveDialog();
@@ -216,6 +239,15 @@ class frmMain : public QMainWindow {
   int listWidth_ = 0, messageHeight_ = 0, dragBase_ = 0;
 
   bool running_ = false;
+  AnalysisRunner* runner_ = nullptr;
+  QTimer* runTicker_ = nullptr;  // the elapsed time while a run goes on
+  QDateTime runStart_;
+  // The files a run writes as they stood before it: (size, modification
+  // time in ms), or none; a stopped run's changed ones are removed.
+  std::vector<std::pair<QString, std::pair<qint64, qint64>>> before_;
+  bool closeAfterRun_ = false;
+  // Entries of a drop, added to the lists at its end in one go.
+  QList<QTreeWidgetItem*> newNames_, newPaths_;
   QString dialogFileName_;  // the name the save dialog last returned
   QString lastPrinted_;
   std::vector<QPointer<QWidget>> opened_;  // other forms, in the order opened

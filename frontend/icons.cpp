@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
+#include <cmath>
 
 namespace zelta::fe {
 namespace {
@@ -85,6 +86,30 @@ QPixmap clearPixmap() {
   p.drawRoundedRect(QRectF(-13, -7, 16, 14), 2, 2);
   p.setBrush(QColor(90, 120, 220));
   p.drawRoundedRect(QRectF(3, -7, 11, 14), 2, 2);
+  return pm;
+}
+
+QPixmap stopPixmap() {
+  QPixmap pm = blank();
+  QPainter p(&pm);
+  p.setRenderHint(QPainter::Antialiasing);
+  // A red octagon with a white bar, the sign of stopping.
+  QPainterPath sign;
+  for (int i = 0; i < 8; ++i) {
+    const qreal a = (22.5 + 45.0 * i) * 3.14159265358979 / 180.0;
+    const QPointF pt(24 + 20 * std::cos(a), 24 + 20 * std::sin(a));
+    if (i == 0)
+      sign.moveTo(pt);
+    else
+      sign.lineTo(pt);
+  }
+  sign.closeSubpath();
+  p.setPen(QPen(QColor(140, 20, 20), 1));
+  p.setBrush(QColor(210, 40, 40));
+  p.drawPath(sign);
+  p.setPen(Qt::NoPen);
+  p.setBrush(Qt::white);
+  p.drawRect(QRectF(12, 21, 24, 6));
   return pm;
 }
 

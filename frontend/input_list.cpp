@@ -51,9 +51,18 @@ void frmMain::showPrompt() {
     TreeView1->addTopLevelItem(new QTreeWidgetItem(QStringList{QString::fromUtf8(line)}));
 }
 
+// A drop's entries join the lists at its end, all at once: a whole code
+// base (tens of thousands of files) would otherwise insert row by row.
 void frmMain::appendEntry(const QString& name, const QString& path) {
-  TreeView1->addTopLevelItem(new QTreeWidgetItem(QStringList{name}));
-  TreeView2->addTopLevelItem(new QTreeWidgetItem(QStringList{path}));
+  newNames_ << new QTreeWidgetItem(QStringList{name});
+  newPaths_ << new QTreeWidgetItem(QStringList{path});
+}
+
+void frmMain::flushEntries() {
+  TreeView1->addTopLevelItems(newNames_);
+  TreeView2->addTopLevelItems(newPaths_);
+  newNames_.clear();
+  newPaths_.clear();
 }
 
 void frmMain::Drop(const QStringList& paths) {
@@ -72,6 +81,7 @@ void frmMain::Drop(const QStringList& paths) {
     else
       AppendMessage(name + msg::kNotSource);
   }
+  flushEntries();
 }
 
 // Depth first: a folder's files in listing order, then its subfolders from

@@ -7,6 +7,7 @@
 #include "command_line.h"
 #include "frm_main.h"
 #include "icons.h"
+#include "list_bench.h"
 #include "qt_translation.h"
 #include "result_bench.h"
 #include "work_folder.h"
@@ -50,6 +51,11 @@ int main(int argc, char** argv) {
     QTimer::singleShot(0, &w, [&] {
       QCoreApplication::exit(zelta::fe::benchResult(w, bench, qEnvironmentVariable("ZELTA_BENCH_FIND", "fatal")));
     });
+
+  // bench/frontend.sh list: time the input list on a whole code base and end.
+  const QString listBench = qEnvironmentVariable("ZELTA_BENCH_LIST");
+  if (!listBench.isEmpty())
+    QTimer::singleShot(0, &w, [&] { QCoreApplication::exit(zelta::fe::benchInputList(w, listBench)); });
 
   return app.exec();
 }

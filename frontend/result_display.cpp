@@ -35,12 +35,16 @@ struct Facts {
 // error. Under the debug option it is told to keep its log (-w) even after a
 // normal end, so the log alone cannot tell success from failure: the status
 // decides, and a kept log is still shown.
-void frmMain::ShowRunOutcome(bool started, bool normalExit, int exitCode, const QDateTime& runStart) {
+void frmMain::ShowRunOutcome(bool started, bool normalExit, int exitCode, const QDateTime& runStart,
+                             const QString& startError) {
   auto idle = [this] {
     running_ = false;
     updateActions();
   };
   if (!started) {
+    // The system's own words for why: no such program, not executable, an
+    // argument list too long, ...
+    AppendMessage(QStringLiteral("%1を起動できませんでした（%2）").arg(work.analyser(), startError));
     AppendMessage(msg::kFailed);
     idle();
     return;

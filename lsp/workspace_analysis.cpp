@@ -84,7 +84,7 @@ struct Checkpoint {
 std::string IncludePath(const std::string& root) {
   TextReader in;
   std::string line, path;
-  if (!in.open(root + "/zelta.ini", true)) return path;
+  if (!in.open(root + "/zelta.ini")) return path;
   while (in.gets(line, 149))
     if (line.compare(0, 13, "include_path=") == 0) path = line.substr(13);
   return path;

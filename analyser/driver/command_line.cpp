@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "platform/text_file.h"
+
 #include "run/run.h"
 
 namespace zelta {
@@ -59,6 +61,41 @@ int ParseSwitches(Run& run, std::vector<std::string>& words) {
     ++i;  // the name word is neither a switch nor a path
   }
   return optcnt;
+}
+
+static bool blank_line(const std::string& line) {
+  for (char c : line)
+    if (c != ' ' && c != '\t') return false;
+  return true;
+}
+
+void ExpandListFiles(Run& run, std::vector<std::string>& words, int optcnt) {
+  const size_t first = static_cast<size_t>(optcnt) + 1;
+  if (first >= words.size()) return;
+  bool any = false;
+  for (size_t i = first; i < words.size() && !any; ++i) any = !words[i].empty() && words[i][0] == '@';
+  if (!any) return;
+  std::vector<std::string> out(words.begin(), words.begin() + static_cast<std::ptrdiff_t>(first));
+  for (size_t i = first; i < words.size(); ++i) {
+    const std::string& w = words[i];
+    if (w.empty() || w[0] != '@') {
+      out.push_back(w);
+      continue;
+    }
+    const std::string list = w.substr(1);
+    TextReader in;
+    if (!in.open(list)) {
+      run.errlog.text("ファイルのオープンに失敗しました\n");
+      run.con.print("エラー : %sのファイルがありません\n", list.c_str());
+      EndRun(0);
+    }
+    std::string line;
+    while (in.gets(line)) {
+      if (!line.empty() && line.back() == '\n') line.pop_back();
+      if (!blank_line(line)) out.push_back(line);
+    }
+  }
+  words.swap(out);
 }
 
 std::string JoinPaths(Run& run, const std::vector<std::string>& words, int optcnt) {

@@ -13,6 +13,13 @@ struct Run;
 // last word (or is empty) ends the run with "構文のエラーです".
 int ParseSwitches(Run& run, std::vector<std::string>& words);
 
+// Replaces every path word "@FILE" (a word after the switches) by the paths
+// FILE lists, one a line (LF or CR LF), in order; empty and blank lines are
+// left out. The listed lines are paths as they stand: a line is never a
+// list itself, nor a switch. A list that cannot be read ends the run with
+// the message of a file that cannot be opened.
+void ExpandListFiles(Run& run, std::vector<std::string>& words, int optcnt);
+
 // Joins the words after the switches with "|" (empty words add nothing).
 std::string JoinPaths(Run& run, const std::vector<std::string>& words, int optcnt);
 

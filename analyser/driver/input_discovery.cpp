@@ -248,6 +248,9 @@ void Multifile(Run& run, const std::string& text, int count) {
     const std::string name = bare_name(path);
     ConvFile conv(run, cleaned);
     run.con.print("ファイル:%sを解析中...\n", name.c_str());
+    // Whoever reads a piped console (the window's progress bar) sees each
+    // file as it begins, not a buffer's worth at a time.
+    run.con.flush();
     henkan(run, path, conv.text(), Locations(run, map), &read);
     getfilename3(run, conv.text(), name, 1, Locations(run, map));
   }

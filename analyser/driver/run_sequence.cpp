@@ -34,6 +34,7 @@ static void PrintUsage(Run& run) {
       "-g : 呼び出し関係をGraphviz形式で出力する > tree.dot\n",
       "-j : 解析結果をJSON形式で出力する > tree.json\n",
       "-r : 指定の関数を呼び出している関数を表示する\n",
+      "@ファイル名 : ファイルに1行に1つずつ書かれたパスを解析する\n",
   };
   for (const char* l : lines) run.con.text(l);
 }
@@ -72,6 +73,7 @@ static int Sequence(Run& run, std::vector<std::string>& words) {
     }
     run.con.print("optcnt=%d\n", optcnt);
   }
+  ExpandListFiles(run, words, optcnt);
   const std::string arg_fileOrdir = JoinPaths(run, words, optcnt);
   if (o.flgdebug) run.con.print("arg_fileOrdir:%s\n", arg_fileOrdir.c_str());
   if (o.flgtime) {
@@ -88,6 +90,7 @@ static int Sequence(Run& run, std::vector<std::string>& words) {
     run.con.print("2.txt:OK\n");
   }
   run.con.text("解析結果を描画してます...\n");
+  run.con.flush();
   // Both directions of the calls, for the callers tree and for tree.json.
   CallIndex index;
   if (o.flgrev || o.flgjson) index.build(run.recs, o.flgrev != 0);

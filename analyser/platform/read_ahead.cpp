@@ -43,7 +43,7 @@ void ReadAhead::work() {
       // reading one (or a device) would take bytes that are then missing
       // when its turn comes.
       Read r;
-      r.ok = r.text.open(path, true);
+      r.ok = r.text.open(path);
       lock.lock();
       bytes_ += r.text.data().size();
       ready_.push_back(std::move(r));

@@ -104,20 +104,26 @@ std::string fold_crlf(std::string_view in) {
   return out;
 }
 
-bool TextReader::open(const std::string& path, bool plain_only) {
+bool TextReader::open(const std::string& path) {
   close();
-  int fd = ::open(path.c_str(), plain_only ? O_RDONLY | O_NONBLOCK : O_RDONLY);
-  if (fd < 0) return false;
+  // Only a plain file is read: opening a FIFO waits for a writer, and a
+  // device (a link to /dev/zero) or a socket may never end. The name is
+  // looked at first, so that nothing else is opened at all; the opened
+  // descriptor is looked at again, since the name may have been replaced
+  // meanwhile, and O_NONBLOCK keeps that open from waiting.
   struct stat st;
-  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode) || (plain_only && !S_ISREG(st.st_mode))) {
+  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     ::close(fd);
     return false;
   }
-  // A regular file straight into the buffer; whatever else there is (the
-  // file grew, a pipe) is appended after it.
+  // Straight into the buffer; whatever the file grew by meanwhile is
+  // appended after it.
   data_.clear();
   size_t used = 0;
-  if (S_ISREG(st.st_mode) && st.st_size > 0) {
+  if (st.st_size > 0) {
     data_.resize(static_cast<size_t>(st.st_size));
     while (used < data_.size()) {
       ssize_t n = ::read(fd, data_.data() + used, data_.size() - used);

@@ -48,10 +48,9 @@ class TextWriter {
 // index walk, which keeps the per-character readers cheap.
 class TextReader {
  public:
-  // False when the path cannot be opened or is a directory; with
-  // `plain_only` also when it is no plain file (opened without blocking, so
-  // a FIFO is neither waited for nor read).
-  bool open(const std::string& path, bool plain_only = false);
+  // False when the path cannot be opened or names no plain file (a folder,
+  // a FIFO, a device, a socket): those are never waited for nor read.
+  bool open(const std::string& path);
   // Takes over the other reader's text and position; the other is closed.
   void take_from(TextReader& other) {
     data_.swap(other.data_);

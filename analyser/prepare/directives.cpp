@@ -1,6 +1,5 @@
 #include "prepare/directives.h"
 
-#include <filesystem>
 
 #include "prepare/readers.h"
 #include "run/run.h"
@@ -55,14 +54,9 @@ void skip_line(Run& run) {
   }
 }
 
-// Only a plain file is read as a header: a device or a pipe named by an
-// #include could block or never end.
-bool open_header(ReaderState& rd, TextReader& in, const std::string& path) {
-  std::error_code ec;
-  const std::filesystem::file_type type = std::filesystem::status(path, ec).type();
-  if (type == std::filesystem::file_type::regular) return in.open(path);
-  return type == std::filesystem::file_type::not_found && open_source(rd, in, path);
-}
+// A header is read as a source is: only a plain file (the reader refuses a
+// device or a pipe named by an #include, which could block or never end).
+bool open_header(ReaderState& rd, TextReader& in, const std::string& path) { return open_source(rd, in, path); }
 
 std::string upper(std::string s) {
   for (char& c : s)

@@ -24,8 +24,8 @@ const char* const kBannerStars = "****************** zelta Ver1.58 *************
 // Runs conzelta under a hard time limit so that a hang fails the test
 // instead of the whole suite. The converted texts go to the scratch folder:
 // an error exit leaves the one of its file behind.
-ProcResult conzelta(const ScratchDir& dir, const std::vector<std::string>& args) {
-  std::vector<std::string> a{"-s", "KILL", "120", CONZELTA_PATH};
+ProcResult conzelta(const ScratchDir& dir, const std::vector<std::string>& args, const char* limit = "120") {
+  std::vector<std::string> a{"-s", "KILL", limit, CONZELTA_PATH};
   a.insert(a.end(), args.begin(), args.end());
   std::filesystem::create_directories(dir / "tmp");
   return run_program("/usr/bin/timeout", a, dir.path(), {"TMP=" + dir / "tmp"});
@@ -280,6 +280,48 @@ TEST_F(BadInput, UnreadableEntryInADirectoryRun) {
     EXPECT_EQ(r.status, 0) << c.what;
     EXPECT_NE(r.out.find("b.cのファイルがありません"), std::string::npos) << c.what << "\n" << r.out;
     EXPECT_EQ(read_file(d / "zelta_err.txt"), sjfile(msg)) << c.what;
+  }
+}
+
+// Names that are no plain file: a FIFO would keep the analyser waiting for a
+// writer, /dev/zero would be read until memory runs out. Each is a file that
+// cannot be opened, and the run ends at once (the short limit turns a
+// regression into a failure rather than a hang).
+TEST_F(BadInput, NamesThatAreNoPlainFileEndAtOnce) {
+  const std::string open_log = sjfile("ファイルのオープンに失敗しました\n");
+  const std::string broken = "zelta.iniファイルが壊れてます\nzelta.iniファイルを一度削除してください\n";
+  const auto fifo = [](const std::string& path) { ASSERT_EQ(mkfifo(path.c_str(), 0600), 0) << path; };
+  struct Case {
+    const char* what;
+    std::vector<std::string> args;
+    std::string out;  // the console's last line(s)
+    bool ini_broken = false;
+  };
+  const Case cases[] = {
+      {"a FIFO source by name", {"p.c"}, "エラー : p.cのファイルがありません\n"},
+      {"a link to /dev/zero by name", {"z.c"}, "エラー : z.cのファイルがありません\n"},
+      {"a FIFO source in a folder", {"src"}, "エラー : src//p.cのファイルがありません\n"},
+      {"a FIFO source in a list", {"m.c", "p.c"}, "ファイル:p.cを解析中...\nエラー : p.cのファイルがありません\n"},
+      {"a FIFO list file", {"@p.lst"}, "エラー : p.lstのファイルがありません\n"},
+      {"a FIFO zelta.ini", {"m.c"}, broken, true},
+  };
+  for (const Case& c : cases) {
+    ScratchDir d;
+    write_file(d / "m.c", "int main(void) { f(); }\n");
+    write_file(d / "src/a.c", "int main(void) { f(); }\n");
+    fifo(d / "p.c");
+    fifo(d / "src/p.c");
+    fifo(d / "p.lst");
+    ASSERT_EQ(symlink("/dev/zero", (d / "z.c").c_str()), 0);
+    if (c.ini_broken)
+      fifo(d / "zelta.ini");
+    else
+      write_file(d / "zelta.ini", default_ini());
+    ProcResult r = conzelta(d, c.args, "10");
+    ASSERT_EQ(r.status, 0) << c.what << "\n" << r.out;
+    EXPECT_TRUE(r.out.size() >= c.out.size() && r.out.compare(r.out.size() - c.out.size(), c.out.size(), c.out) == 0)
+        << c.what << "\n" << r.out;
+    EXPECT_EQ(read_file(d / "zelta_err.txt"), c.ini_broken ? sjfile(broken) : open_log) << c.what;
   }
 }
 

@@ -153,7 +153,7 @@ class DialogsTest : public fetest::Fixture {
     QVERIFY(!o.isVisible());
     QCOMPARE(o.funcname, QString("start here"));
     w.Drop({p("a.c")});
-    w.RunAnalysis();
+    QVERIFY(fetest::runToEnd(w));
     QCOMPARE(w.argline, " -f start here \"" + p("a.c") + "\"");
     // Unticked, the name is dropped.
     w.ShowOptions();
@@ -191,7 +191,7 @@ class DialogsTest : public fetest::Fixture {
     QCOMPARE(GetSetting("option", "optfuncone", "?"), QString("?"));
     frmMain w;
     w.Drop({p("a.c")});
-    w.RunAnalysis();
+    QVERIFY(fetest::runToEnd(w));
     QCOMPARE(w.argline, " -a -d -w -e \"" + p("a.c") + "\"");
   }
 

@@ -2,7 +2,9 @@
 // stands on (scratch settings, a scratch folder), CP932 bytes and a stand-in
 // analyser.
 #pragma once
+#include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QListWidget>
 #include <QObject>
@@ -66,7 +68,8 @@ inline QByteArray defaultIni() {
   return sjCrlf(QStringLiteral(";オプションを指定する\nopt=\n;include(インクルードファイル)のパス\ninclude_path=\n"));
 }
 
-// A stand-in for the analyser: writes its words to args.txt, copies
+// A stand-in for the analyser: writes its words to args.txt (and the lines
+// of a list file @FILE to listed.txt), copies
 // fake_tree.txt and fake_err.txt (when present) to tree.txt and
 // zelta_err.txt, prints a line, and ends with the status in fake_status (or
 // dies of a signal when that file says "crash").
@@ -74,6 +77,7 @@ inline void writeFakeAnalyser(const QString& dir) {
   const QByteArray script =
       "#!/bin/sh\n"
       "printf '%s\\n' \"$@\" > args.txt\n"
+      "for a; do case $a in @*) cp \"${a#@}\" listed.txt;; esac; done\n"
       "rm -f zelta_err.txt tree.txt\n"
       "[ -f fake_err.txt ] && cp fake_err.txt zelta_err.txt\n"
       "[ -f fake_tree.txt ] && cp fake_tree.txt tree.txt\n"
@@ -86,6 +90,16 @@ inline void writeFakeAnalyser(const QString& dir) {
   writeBytes(path, script);
   QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ExeOwner |
                                   QFileDevice::ExeGroup | QFileDevice::ExeOther);
+}
+
+// Starts a run and lets the window's events flow until its outcome is
+// shown. False when it is still running after a minute.
+inline bool runToEnd(zelta::fe::frmMain& w) {
+  w.RunAnalysis();
+  QElapsedTimer t;
+  t.start();
+  while (w.isRunning() && t.elapsed() < 60000) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+  return !w.isRunning();
 }
 
 inline QStringList lines(const QByteArray& bytes) {

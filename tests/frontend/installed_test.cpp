@@ -141,7 +141,7 @@ class InstalledTest : public fetest::Fixture {
     frmMain w;
     w.work = work;
     w.Drop({calc_});
-    w.RunAnalysis();
+    QVERIFY(fetest::runToEnd(w));
     QCOMPARE(fetest::messages(w).last(), msg::kDone);
     QVERIFY(QFileInfo(data + "/zelta/tree.txt").isFile());
     QVERIFY(w.RichTextBox1->toPlainText().startsWith("  1 main\n"));

@@ -8,6 +8,7 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QTest>
+#include <QProgressBar>
 #include <QTimer>
 #include <QToolBar>
 
@@ -46,7 +47,10 @@ class MainWindowTest : public fetest::Fixture {
     QCOMPARE(w.Label1->text(), QString("< 解析対象のファイル >"));
     QCOMPARE(w.Label2->text(), QString("< 解析結果 >"));
     QCOMPARE(w.Label3->text(), QString("< メッセージ >"));
-    QCOMPARE(w.menuBar()->actions().size(), 4);  // with 表示 for the result's navigation
+    // With 表示 for the result's navigation and 解析, open during a run for its stop.
+    QCOMPARE(w.menuBar()->actions().size(), 5);
+    QCOMPARE(w.mnuAnalysis->actions(), QList<QAction*>({w.actRun, w.actStop}));
+    QCOMPARE(w.actStop->shortcut(), QKeySequence(Qt::Key_Escape));
     QCOMPARE(w.mnuFile->title(), QString("ﾌｧｲﾙ(&F)"));
     QCOMPARE(w.mnuTools->title(), QString("ﾂｰﾙ(&T)"));
     QCOMPARE(w.mnuHelp->title(), QString("ﾍﾙﾌﾟ(&H)"));
@@ -75,7 +79,9 @@ class MainWindowTest : public fetest::Fixture {
     QCOMPARE(w.mnuTools->actions(), QList<QAction*>({w.mnuiniwrite, w.mnuToolsOptions}));
     QCOMPARE(w.mnuHelp->actions(), QList<QAction*>({w.mnuHelpAbout}));
 
-    QCOMPARE(w.tbToolBar->actions().size(), 2);
+    QCOMPARE(w.tbToolBar->actions().size(), 3);
+    QCOMPARE(w.tbStop->data().toString(), QString("中止"));
+    QVERIFY(!w.tbStop->isEnabled() && !w.actStop->isEnabled());  // nothing to stop
     QCOMPARE(w.tbToolBar->iconSize(), QSize(48, 48));
     QCOMPARE(w.tbAnalyse->data().toString(), QString("解析"));
     QCOMPARE(w.tbClear->data().toString(), QString("クリア"));
@@ -215,6 +221,7 @@ class MainWindowTest : public fetest::Fixture {
     prepareRun(w);
     QTest::keyClick(w.listerr, Qt::Key_F3);
     QCOMPARE(messages(w).first(), QString("解析中・・・"));
+    QTRY_VERIFY(!w.isRunning());
     QVERIFY(QFile::exists(p("args.txt")));
     QTest::keyClick(w.TreeView1, Qt::Key_F5);
     QCOMPARE(w.listerr->count(), 0);
@@ -258,7 +265,7 @@ class MainWindowTest : public fetest::Fixture {
     prepareRun(w);
     QVERIFY(QFile::remove(p("zelta.ini")));
     w.AppendMessage("earlier");
-    w.RunAnalysis();
+    QVERIFY(fetest::runToEnd(w));
     QCOMPARE(messages(w), QStringList({"earlier", "zelta.iniファイルが見つかりません",
                                        "zelta.iniファイルを作成します"}));
     QVERIFY(w.iniDialog && w.iniDialog->isVisible());
@@ -267,7 +274,7 @@ class MainWindowTest : public fetest::Fixture {
     // Writing the file from the dialog lets the next run start.
     QVERIFY(w.iniDialog->OK());
     QVERIFY(!w.iniDialog->isVisible());
-    w.RunAnalysis();
+    QVERIFY(fetest::runToEnd(w));
     QVERIFY(QFile::exists(p("args.txt")));
   }
 
@@ -283,6 +290,7 @@ class MainWindowTest : public fetest::Fixture {
     w.options->optall = 1;
     w.options->optfilename = 1;
     w.ButtonClick("解析");
+    QTRY_VERIFY(!w.isRunning());
     QCOMPARE(w.argline, " -a -v \"" + p("my src/a.c") + "\" \"" + p("b.h") + "\"");
     // tree.json is always asked for, after the chosen switches.
     QCOMPARE(analyserWords(), QStringList({"-a", "-v", "-j", p("my src/a.c"), p("b.h")}));
@@ -302,7 +310,7 @@ class MainWindowTest : public fetest::Fixture {
     w.options->optdebug = 1;
     w.options->optfuncone = 1;
     w.options->funcname = "main";
-    w.RunAnalysis();
+    QVERIFY(fetest::runToEnd(w));
     QCOMPARE(analyserWords().mid(0, 4), QStringList({"-d", "-w", "-f", "main"}));
     QCOMPARE(messages(w), QStringList({"解析中・・・", "実行結果にかかった時間:0.010秒",
                                        "解析結果を表示してます", "正常に終了しました"}));
@@ -320,7 +328,7 @@ class MainWindowTest : public fetest::Fixture {
     QVERIFY(fetest::writeBytes(p("fake_err.txt"), fetest::sjCrlf("エラー : -3\n\nもう一行\n")));
     QVERIFY(fetest::writeBytes(p("fake_status"), "0"));
     w.RichTextBox1->setPlainText("previous");
-    w.RunAnalysis();
+    QVERIFY(fetest::runToEnd(w));
     QCOMPARE(messages(w),
              QStringList({"解析中・・・", "エラー : -3", "", "もう一行", "異常終了しました"}));
     QVERIFY(w.RichTextBox1->toPlainText().isEmpty());
@@ -328,7 +336,7 @@ class MainWindowTest : public fetest::Fixture {
 
     // An empty log: the failure line alone.
     QVERIFY(fetest::writeBytes(p("fake_err.txt"), ""));
-    w.RunAnalysis();
+    QVERIFY(fetest::runToEnd(w));
     QCOMPARE(messages(w), QStringList({"解析中・・・", "異常終了しました"}));
   }
 
@@ -358,7 +366,7 @@ class MainWindowTest : public fetest::Fixture {
     QVERIFY(fetest::writeBytes(p("fake_status"), status));
     if (withLog) QVERIFY(fetest::writeBytes(p("fake_err.txt"), ""));
     if (withTree) QVERIFY(fetest::writeBytes(p("fake_tree.txt"), "1 main\r\n"));
-    w.RunAnalysis();
+    QVERIFY(fetest::runToEnd(w));
     QCOMPARE(messages(w), expected);
     QVERIFY(w.mnuFile->isEnabled() && w.mnuTools->isEnabled() && w.mnuHelp->isEnabled());
   }
@@ -368,40 +376,118 @@ class MainWindowTest : public fetest::Fixture {
     frmMain w;
     prepareRun(w);
     QVERIFY(QFile::remove(p("conzelta")));
-    w.RunAnalysis();
-    QCOMPARE(messages(w), QStringList({"解析中・・・", "異常終了しました"}));
+    QVERIFY(fetest::runToEnd(w));
+    // The system's reason, then the failure.
+    QCOMPARE(messages(w), QStringList({"解析中・・・", "./conzeltaを起動できませんでした（execvp: No such file or directory）",
+                                       "異常終了しました"}));
     QVERIFY(w.mnuFile->isEnabled());
   }
 
-  void whileRunningNothingElseStarts() {
+  // A stand-in that announces a file a tenth of a second and never ends.
+  void writeEndlessAnalyser() {
+    const QString path = p("conzelta");
+    QVERIFY(fetest::writeBytes(path,
+                               "#!/bin/sh\n: > zelta_err.txt\nprintf '%s\\n' \"$@\" > args.txt\nrm -f tree.txt\n"
+                               "printf 'half' > tree.txt\n"
+                               "while :; do printf '\\343\\203\\225\\343\\202\\241\\343\\202\\244\\343\\203\\253:a.c"
+                               "\\343\\202\\222\\350\\247\\243\\346\\236\\220\\344\\270\\255...\\n'; sleep 0.1; done\n"));
+    QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ExeOwner);
+  }
+
+  // While it runs: the menus are off but 解析, progress moves, the list and
+  // the window's events go on; 中止 (button, Esc, menu) ends it at once,
+  // and the half-written tree.txt is gone.
+  void aRunShowsItsProgressAndStops_data() {
+    QTest::addColumn<int>("how");
+    QTest::newRow("button") << 0;
+    QTest::newRow("Esc") << 1;
+    QTest::newRow("menu") << 2;
+  }
+  void aRunShowsItsProgressAndStops() {
+    QFETCH(int, how);
+    fetest::CwdGuard cwd(root_);
+    frmMain w;
+    w.show();
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    prepareRun(w);
+    writeEndlessAnalyser();
+    QVERIFY(fetest::writeBytes(p("zelta_err.txt"), "old log"));
+    w.RunAnalysis();
+    QVERIFY(w.isRunning());
+    QVERIFY(!w.mnuFile->isEnabled() && !w.mnuTools->isEnabled() && !w.mnuHelp->isEnabled());
+    QVERIFY(w.mnuAnalysis->isEnabled() && w.actStop->isEnabled() && w.tbStop->isEnabled() && !w.actRun->isEnabled());
+    QTRY_VERIFY(w.runner()->filesDone() >= 2);
+    QVERIFY(w.runProgress->isVisible());
+    QCOMPARE(w.runProgress->maximum(), 1);  // a.c of a.c and b.h
+    QVERIFY(w.runProgressText->text().contains("ファイル"));
+    QFile::remove(p("args.txt"));
+    w.RunAnalysis();  // nothing else starts meanwhile
+    w.ClearAll();
+    QVERIFY(!QFile::exists(p("args.txt")));
+    QCOMPARE(w.inputPaths().size(), 2);
+    if (how == 0)
+      w.ButtonClick("中止");
+    else if (how == 1)
+      QTest::keyClick(w.RichTextBox1, Qt::Key_Escape);
+    else
+      w.actStop->trigger();
+    QVERIFY(!w.isRunning());
+    QVERIFY(!w.runner()->isRunning());
+    QVERIFY(!w.runProgress->isVisible());
+    QCOMPARE(messages(w), QStringList({"解析中・・・", "解析を中止しました",
+                                       "書きかけのファイルを削除しました（tree.txt、zelta_err.txt）"}));
+    QVERIFY(!QFile::exists(p("tree.txt")) && !QFile::exists(p("zelta_err.txt")));
+    QVERIFY(w.RichTextBox1->toPlainText().isEmpty());
+    QVERIFY(w.mnuFile->isEnabled() && w.mnuTools->isEnabled() && !w.actStop->isEnabled());
+    w.Drop({p("b.h")});  // the list takes drops again at once
+    QCOMPARE(w.inputPaths().size(), 3);
+  }
+
+  void closingDuringARunAsksAndStopsIt() {
+    fetest::CwdGuard cwd(root_);
+    frmMain w;
+    w.show();
+    prepareRun(w);
+    writeEndlessAnalyser();
+    int asked = 0;
+    bool answer = false;
+    w.askYesNo = [&](QWidget*, const QString&, const QString& text) {
+      ++asked;
+      return text.contains("中止") && answer;
+    };
+    w.RunAnalysis();
+    QTRY_VERIFY(w.runner()->filesDone() >= 1);
+    QVERIFY(!w.close());  // "no": the run goes on
+    QCOMPARE(asked, 1);
+    QVERIFY(w.runner()->isRunning());
+    answer = true;
+    QVERIFY(w.close());
+    QCOMPARE(asked, 2);
+    QVERIFY(!w.runner()->isRunning());
+    QVERIFY(!QFile::exists(p("tree.txt")));
+  }
+
+  // Paths past the system's limit for a command line go through a list
+  // file in the working folder, removed after the run.
+  void aLongListGoesThroughAFile() {
     fetest::CwdGuard cwd(root_);
     frmMain w;
     prepareRun(w);
-    QVERIFY(fetest::writeBytes(p("fake_tree.txt"), "1 main\r\n"));
-    QVERIFY(fetest::writeBytes(p("fake_sleep"), "0.6"));
-    bool sawRunning = false, menusOff = false, listKept = false, ticked = false;
-    QTimer::singleShot(200, &w, [&] {
-      ticked = true;  // the window's events keep flowing during the run
-      sawRunning = w.isRunning();
-      menusOff = !w.mnuFile->isEnabled() && !w.mnuTools->isEnabled() && !w.mnuHelp->isEnabled() &&
-                 !w.mnuFileSave->isEnabled();
-      QFile::remove(p("args.txt"));
-      w.RunAnalysis();
-      w.ButtonClick("解析");
-      w.ButtonClick("クリア");
-      w.ClearAll();
-      listKept = w.inputPaths().size() == 2;
-      QVERIFY(w.close() == false);  // the window stays until the run has ended
-    });
-    w.RunAnalysis();
-    QVERIFY(ticked);
-    QVERIFY(sawRunning);
-    QVERIFY(menusOff);
-    QVERIFY(listKept);
-    QVERIFY(!QFile::exists(p("args.txt")));  // no second analyser was started
-    QCOMPARE(messages(w).last(), QString("正常に終了しました"));
-    QVERIFY(!w.isRunning());
-    QVERIFY(w.mnuFileSave->isEnabled());
+    QStringList many;
+    const QString dir = p(QString(200, 'd'));
+    for (int i = 0; i < 12000; ++i) many << dir + QStringLiteral("/f%1.c").arg(i);
+    w.Drop(many);
+    QVERIFY(w.inputPaths().join(' ').toUtf8().size() > 2 * 1024 * 1024);
+    QVERIFY(fetest::runToEnd(w));
+    const QStringList words = analyserWords();
+    QCOMPARE(words.size(), 2);
+    QCOMPARE(words.first(), QString("-j"));
+    QVERIFY(words.last().startsWith("@zelta_list_"));
+    QVERIFY(!QFile::exists(p(words.last().mid(1))));
+    QCOMPARE(fetest::lines(fetest::readBytes(p("listed.txt"))), w.inputPaths());
+    QCOMPARE(messages(w).first(), QString("解析中・・・"));
+    QVERIFY(!messages(w).contains("異常終了しました"));
   }
 
   void realAnalyserFailingOnABrokenSettingsFile() {
@@ -411,7 +497,7 @@ class MainWindowTest : public fetest::Fixture {
     QVERIFY(fetest::makeFile(p("a.c")));
     frmMain w;
     w.Drop({p("a.c")});
-    w.RunAnalysis();
+    QVERIFY(fetest::runToEnd(w));
     QCOMPARE(messages(w), QStringList({"解析中・・・", "zelta.iniファイルが壊れてます",
                                        "zelta.iniファイルを一度削除してください", "異常終了しました"}));
   }
@@ -425,7 +511,7 @@ class MainWindowTest : public fetest::Fixture {
                                "int sub(void) { return 1; }\nint main(void) { return sub(); }\n"));
     frmMain w;
     w.Drop({p("src dir")});
-    w.RunAnalysis();
+    QVERIFY(fetest::runToEnd(w));
     QCOMPARE(messages(w), QStringList({"解析中・・・", "解析結果を表示してます", "正常に終了しました"}));
     const QString tree = w.RichTextBox1->toPlainText();
     QCOMPARE(tree, decodeText(fetest::readBytes(p("tree.txt"))));
@@ -442,7 +528,7 @@ class MainWindowTest : public fetest::Fixture {
     frmMain w;
     w.options->optdebug = 1;
     w.Drop({p("m.c")});
-    w.RunAnalysis();
+    QVERIFY(fetest::runToEnd(w));
     QVERIFY(QFile::exists(p("zelta_err.txt")));  // kept under -w
     QCOMPARE(messages(w).first(), QString("解析中・・・"));
     QCOMPARE(messages(w).mid(messages(w).size() - 2),

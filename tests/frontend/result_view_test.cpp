@@ -571,7 +571,7 @@ class ResultViewTest : public fetest::Fixture {
     frmMain w;
     w.options->optexplation = 1;
     w.Drop({p("calc")});
-    w.RunAnalysis();
+    QVERIFY(fetest::runToEnd(w));
     QVERIFY(QFile::exists(p("tree.json")));
     QTRY_VERIFY(!w.isReadingFacts());
     QCOMPARE(fetest::messages(w), QStringList({"解析中・・・", "解析結果を表示してます", "正常に終了しました"}));
@@ -591,7 +591,7 @@ class ResultViewTest : public fetest::Fixture {
     // An analyser that writes no tree.json (one that does not know -j): the
     // tree works, the panel says why it is empty, no message.
     QVERIFY(QFile::rename(p("tree.json"), p("old.json")));
-    w.RunAnalysis();
+    QVERIFY(fetest::runToEnd(w));
     QCOMPARE(fetest::messages(w), QStringList({"解析中・・・", "解析結果を表示してます", "正常に終了しました"}));
     QVERIFY(w.RichTextBox1->result()->isTree());
     QVERIFY(!w.isReadingFacts() && !w.RichTextBox1->facts());
@@ -601,13 +601,13 @@ class ResultViewTest : public fetest::Fixture {
     QVERIFY(json.open(QIODevice::ReadWrite));
     QVERIFY(json.setFileTime(QDateTime::currentDateTime().addSecs(-60), QFileDevice::FileModificationTime));
     json.close();
-    w.RunAnalysis();
+    QVERIFY(fetest::runToEnd(w));
     QVERIFY(!w.isReadingFacts() && !w.RichTextBox1->facts());
     // A hand-edited tree.txt: shown as it is, without folds, links or panel.
     QByteArray edited = fetest::readBytes(p("fake_tree.txt"));
     edited.replace(fetest::sj("10  　 │ ├next"), fetest::sj("1O  　 │ ├next"));
     QVERIFY(fetest::writeBytes(p("fake_tree.txt"), edited));
-    w.RunAnalysis();
+    QVERIFY(fetest::runToEnd(w));
     QCOMPARE(fetest::messages(w).mid(0, 3), QStringList({"解析中・・・", "解析結果を表示してます", "正常に終了しました"}));
     QCOMPARE(fetest::messages(w).size(), 4);
     QVERIFY(fetest::messages(w).last().contains("10行目"));
