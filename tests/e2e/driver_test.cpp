@@ -23,7 +23,8 @@ TEST(Driver, NoArgumentsPrintsUsageAndKeepsEmptyLog) {
             "-t : 実行時間を計測する\n-v : 関数がどのファイルにあるかを表示する\n"
             "-g : 呼び出し関係をGraphviz形式で出力する > tree.dot\n"
             "-j : 解析結果をJSON形式で出力する > tree.json\n"
-            "-r : 指定の関数を呼び出している関数を表示する\n");
+            "-r : 指定の関数を呼び出している関数を表示する\n"
+            "-f ファイル名:関数名 : 指定のファイルで定義された関数以下だけを表示する\n");
   EXPECT_TRUE(file_exists(d / "zelta_err.txt"));
   EXPECT_EQ(read_file(d / "zelta_err.txt"), "");
 }
