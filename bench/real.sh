@@ -3,7 +3,8 @@
 # on Debian's sources, and a sweep of conzelta -e over glibc and bluez that
 # reports every run ending in a lexical-reading error (-8, -99, -100, -200).
 #
-#   bench/real.sh [STAGE...]     stages: small medium large sweep (default: all)
+#   bench/real.sh [STAGE...]     stages: small medium large sweep whole
+#                                (default: all but whole)
 #
 # Environment: CONZELTA (default build/conzelta), RUNS (default 3),
 # SWEEP_TIMEOUT (seconds per sweep run, default 120).
@@ -16,6 +17,10 @@
 #   small   binutils 2.40 gprof/                                     -f main
 #   medium  binutils 2.40 binutils/                                  -f main
 #   large   linux 6.1 init kernel mm lib ipc block security         -f start_kernel
+#   whole   linux 6.1, every .c file of the tree as one list         -f init/main.c:start_kernel
+#           (WHOLE_EXCLUDE: an extended regular expression of paths to
+#           leave out; the run happens in a folder of links to the tree's
+#           top-level entries, so nothing is written into the tree)
 # The tools run in the corpus root with the same relative paths on the
 # command line, one after the other in each round; conzelta gets a zelta.ini
 # with an empty include_path, so no tool reads system headers (cflow does
@@ -175,18 +180,76 @@ for stage in "${stages[@]}"; do
     large)
       unpack_linux
       ;;
+    whole) ;;
     sweep)
       unpack glibc /usr/src/glibc/glibc-2.36.tar.xz
       unpack bluez /usr/src/bluez.tar.bz2
       ;;
-    *) echo "unknown stage $stage (small medium large sweep)" >&2; exit 2 ;;
+    *) echo "unknown stage $stage (small medium large sweep whole)" >&2; exit 2 ;;
   esac
 done
+
+# The whole Linux tree as one list: conzelta and ctags in the same rounds,
+# and cflow once when WHOLE_CFLOW_TIMEOUT (seconds) is set: left out by
+# default, since cflow holds 451 MB for the million lines of the Linux core
+# and the whole tree is 23 times that.
+whole() {
+  local src=/usr/src/linux-source-6.1.tar.xz tree=$cache/linux-source-6.1
+  if [ ! -d "$tree/drivers" ]; then
+    echo "unpacking the whole of $src into bench/cache/" >&2
+    (cd "$cache" && tar xf "$src")
+  fi
+  local work=$cache/whole e
+  mkdir -p "$work"
+  for e in "$tree"/*; do ln -sfn "$e" "$work/"; done
+  local files
+  mapfile -t files < <(cd "$tree" && find . -type f -name '*.c' | sed 's|^\./||' | LC_ALL=C sort |
+    { if [ -n "${WHOLE_EXCLUDE:-}" ]; then grep -Ev "$WHOLE_EXCLUDE"; else cat; fi; })
+  local bytes
+  bytes=$(printf '%s ' "${files[@]}" | wc -c)
+  # One argument list for the whole tree: ARG_MAX less the environment.
+  if [ "$bytes" -ge $((arg_max - 65536)) ]; then
+    echo "whole: the list ($bytes bytes) does not fit ARG_MAX ($arg_max)" >&2
+    return 1
+  fi
+  local lines
+  lines=$(cd "$tree" && printf '%s\0' "${files[@]}" | xargs -0 cat | wc -l)
+  write_ini "$work"
+  local cw=() cm=() cc=() tw=() tm=() tc=() cst=0 r w m s c
+  for ((r = 1; r <= runs; r++)); do
+    read -r w m s c < <(time_run "$work" "$cache/whole.conzelta" "$conzelta" -e -f init/main.c:start_kernel "${files[@]}")
+    cw+=("$w") cm+=("$m") cc+=("$c") cst=$s
+    read -r w m s c < <(time_run "$work" "$cache/whole.ctags" ctags -o /dev/null --languages=C "${files[@]}")
+    tw+=("$w") tm+=("$m") tc+=("$c")
+  done
+  local tl
+  tl=$([ -f "$work/tree.txt" ] && wc -l <"$work/tree.txt" || echo 0)
+  local fw=- fc=- fm=- fl=- fst=- ft=${WHOLE_CFLOW_TIMEOUT:-0}
+  if [ "$ft" != 0 ]; then
+    read -r w m s c < <(time_run "$work" "$cache/whole.cflow" timeout "$ft" cflow -b --omit-arguments -m start_kernel "${files[@]}")
+    fst=$s
+    if [ "$s" = 124 ]; then fw=">$ft"
+    else fw=$w fc=$c fm=$(awk -v m="$m" 'BEGIN {printf "%.1f", m / 1024}') fl=$(wc -l <"$cache/whole.cflow.out")
+    fi
+  fi
+  med_of() { printf '%s\n' "$@" | median; }
+  local mw mc mm tww tcc tmm
+  mw=$(med_of "${cw[@]}") mc=$(med_of "${cc[@]}") mm=$(med_of "${cm[@]}")
+  tww=$(med_of "${tw[@]}") tcc=$(med_of "${tc[@]}") tmm=$(med_of "${tm[@]}")
+  awk -v n="${#files[@]}" -v ln="$lines" -v cw="$mw" -v cc="$mc" -v cm="$mm" -v tl="$tl" -v cst="$cst" \
+    -v fw="$fw" -v fc="$fc" -v fm="$fm" -v fl="$fl" -v fst="$fst" -v tw="$tww" -v tc="$tcc" -v tm="$tmm" 'BEGIN {
+      printf "| whole | %d | %d | init/main.c:start_kernel | %.3f | %.2f | %.1f | %d (%s) | %s | %s | %s | %s (%s) | %.3f | %.2f | %.1f | - | %.2fx, %.2fx |\n",
+        n, ln, cw, cc, cm / 1024, tl, cst, fw, fc, fm, fl, fst, tw, tc, tm / 1024, tw / cw, tc / cc }'
+  if [ "$cst" != 1 ]; then
+    echo "whole: conzelta ended with status $cst; its last output:" >&2
+    tail -n 3 "$cache/whole.conzelta.out" >&2 || true
+  fi
+}
 
 header_done=
 for stage in "${stages[@]}"; do
   case $stage in
-    small | medium | large)
+    small | medium | large | whole)
       if [ -z "$header_done" ]; then
         echo "| corpus | .c files | lines | start | conzelta -e wall (s) | CPU (s) | peak MB | tree lines (exit) | cflow -b wall (s) | CPU (s) | peak MB | output lines (exit) | ctags wall (s) | CPU (s) | peak MB | cflow / conzelta (wall, CPU) | ctags / conzelta (wall, CPU) |"
         echo "|---|---:|---:|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|"
@@ -198,6 +261,7 @@ for stage in "${stages[@]}"; do
     small) compare small "$cache/binutils-2.40" main gprof ;;
     medium) compare medium "$cache/binutils-2.40" main binutils ;;
     large) compare large "$cache/linux-source-6.1" start_kernel init kernel mm lib ipc block security ;;
+    whole) whole ;;
   esac
 done
 if [ -n "$header_done" ]; then

@@ -58,6 +58,8 @@ struct Checkpoint {
     }
     for (auto it = r.main_by_file.begin(); it != r.main_by_file.end();)
       it = it->second >= static_cast<int>(list) ? r.main_by_file.erase(it) : std::next(it);
+    for (auto it = r.filedef.begin(); it != r.filedef.end();)
+      it = it->second >= static_cast<int>(list) ? r.filedef.erase(it) : std::next(it);
     r.list.resize(list);
     r.defs.resize(defs);
     if (r.places.size() > list) r.places.resize(list);
@@ -156,7 +158,7 @@ std::shared_ptr<CodeIndex> AnalyseWorkspace(const AnalysisInput& input,
       const size_t said_before = said_size;
       try {
         henkan(run, path, text, &map, &read);
-        getfilename3(run, text, bare_name(path), 1, &map);
+        getfilename3(run, text, bare_name(path), 1, &map, &path);
       } catch (const RunExit&) {
         std::fflush(out);
         std::string why(said + said_before, said_size - said_before);

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "calltree/call_index.h"
+#include "calltree/resolution.h"
 #include "run/run.h"
 
 namespace zelta {
@@ -88,24 +89,32 @@ void SetLastline(Run& run, int depth, int value) {
   if (f >= 0) run.recs.list[static_cast<size_t>(f)].lastline = value;
 }
 
-// `line`: the line on which the name is being expanded.
-void PathPush(TreeBuilder& tb, int nameid, int line) {
+// `def`: the definition being expanded (-1: an undefined start); `line`:
+// the line on which it is being expanded.
+void PathPush(TreeBuilder& tb, int nameid, int def, int line) {
   tb.pathnames.push_back(nameid);
-  if (nameid >= 0) {
-    tb.onpath[static_cast<size_t>(nameid)]++;
-    tb.pathline_saved.push_back(tb.pathline[static_cast<size_t>(nameid)]);
-    tb.pathline[static_cast<size_t>(nameid)] = line;
-  }
+  tb.pathdefs.push_back(def);
+  tb.pathlines.push_back(line);
+  if (nameid >= 0) tb.onpath[static_cast<size_t>(nameid)]++;
 }
 
 void PathPop(TreeBuilder& tb) {
   const int id = tb.pathnames.back();
-  if (id >= 0) {
-    tb.onpath[static_cast<size_t>(id)]--;
-    tb.pathline[static_cast<size_t>(id)] = tb.pathline_saved.back();
-    tb.pathline_saved.pop_back();
-  }
+  if (id >= 0) tb.onpath[static_cast<size_t>(id)]--;
   tb.pathnames.pop_back();
+  tb.pathdefs.pop_back();
+  tb.pathlines.pop_back();
+}
+
+// The line on which definition `def` (named `nameid`) is being expanded
+// higher up the path, or 0 when it is not on the path. Same-named functions
+// of other files are other functions; the count per name keeps the scan to
+// the rare paths that hold the name at all.
+int PathLineOf(const TreeBuilder& tb, int nameid, int def) {
+  if (tb.onpath[static_cast<size_t>(nameid)] == 0) return 0;
+  for (size_t i = tb.pathdefs.size(); i-- > 0;)
+    if (tb.pathnames[i] == nameid && tb.pathdefs[i] == def) return tb.pathlines[i];
+  return 0;
 }
 
 // The last added line closes its group.
@@ -117,8 +126,7 @@ void Expand(Run& run, std::string_view startname, int start) {
   Records& recs = run.recs;
   while (!tb.pathnames.empty()) PathPop(tb);
   tb.onpath.resize(recs.names.size(), 0);
-  tb.pathline.resize(recs.names.size(), 0);
-  PathPush(tb, recs.name_id(startname), tb.nextline - 1);
+  PathPush(tb, recs.name_id(startname), tb.levelfunc[0], tb.nextline - 1);
   tb.treedepth = 0;
   Grow(tb, 0);
   tb.position[0] = start;
@@ -144,12 +152,14 @@ void Expand(Run& run, std::string_view startname, int start) {
         SetLastline(run, d, tb.nextline - 1);
         exhausted = true;
       } else {
-        if (d >= 1 && tb.onpath[static_cast<size_t>(crec.nameid)] > 0) {
-          AddLoopLine(run, d + 2, tb.levelfunc[static_cast<size_t>(d + 1)],
-                      tb.pathline[static_cast<size_t>(crec.nameid)]);
-          continue;
+        const int def = tb.levelfunc[static_cast<size_t>(d + 1)];
+        if (d >= 1) {
+          if (const int at = PathLineOf(tb, crec.nameid, def); at > 0) {
+            AddLoopLine(run, d + 2, def, at);
+            continue;
+          }
         }
-        PathPush(tb, crec.nameid, tb.nextline - 1);
+        PathPush(tb, crec.nameid, def, tb.nextline - 1);
         tb.treedepth = d + 1;
         Grow(tb, d + 1);
         if (d + 1 > tb.maxdepth) tb.maxdepth = d + 1;
@@ -213,7 +223,7 @@ int AddTreeLine(Run& run, std::string_view name, int level, int record) {
   int f = -1;
   bool resolved = false;
   if (!tb.started) {
-    f = recs.find_def(name);
+    f = StartDefinition(recs, tb.startword.empty() ? name : tb.startword);
     if (f >= 0) resolved = true;
     else if (o.flgfunc) return kStartNotFound;
   }
@@ -221,24 +231,19 @@ int AddTreeLine(Run& run, std::string_view name, int level, int record) {
     // A caller is the definition it stands for.
     f = RecordOf(tb, record);
   } else if (!resolved) {
-    if (name == "main") {
-      if (rec.name == "main") {
-        auto it = recs.main_by_file.find(rec.file);
-        f = it == recs.main_by_file.end() ? -1 : it->second;
-      } else {
-        // The first start line when no main is defined: the first definition
-        // of the record's name in the record's file stands in.
-        f = -1;
-        for (int d : recs.defs) {
-          const FuncRecord& dr = recs.list[static_cast<size_t>(d)];
-          if (dr.nameid == rec.nameid && dr.file == rec.file) {
-            f = d;
-            break;
-          }
+    if (name == "main" && rec.name != "main") {
+      // The first start line when no main is defined: the first definition
+      // of the record's name in the record's file stands in.
+      f = -1;
+      for (int d : recs.defs) {
+        const FuncRecord& dr = recs.list[static_cast<size_t>(d)];
+        if (dr.nameid == rec.nameid && dr.file == rec.file) {
+          f = d;
+          break;
         }
       }
     } else {
-      f = recs.def_of(rec.nameid);
+      f = ResolveCall(recs, rec);
     }
   }
 
@@ -315,10 +320,14 @@ int BuildTree(Run& run, int capacity, const std::string& startname, CallIndex* c
       run.errlog.print("エラー : main関数が%dつあります", recs.maincount);
       EndRun(0);
     }
-    const int r = AddTreeLine(run, startname, -1, Head(tb, first));
+    // -f FILE:NAME names a definition; only a plain name may be an
+    // undefined function.
+    const std::string_view name = StartName(startname);
+    tb.startword = startname;
+    const int r = AddTreeLine(run, name, -1, Head(tb, first));
     if (r == kStartNotFound) {
       // A function the sources call but do not define still has callers.
-      const int u = callers ? callers->undefined_of(recs.name_id(startname)) : -1;
+      const int u = callers && name.size() == startname.size() ? callers->undefined_of(recs.name_id(name)) : -1;
       if (u < 0) {
         run.con.print("エラー : %sの関数がありせん\n", startname.c_str());
         run.errlog.text("エラー : 指定の関数名がありません\n");
@@ -329,14 +338,15 @@ int BuildTree(Run& run, int capacity, const std::string& startname, CallIndex* c
       NewLine(run, 0, 1, LineKind::kUndefinedStart, callers->first_call(u));
       Done(run);
       tb.levelfunc[0] = kNoRecord;
-      Expand(run, startname, callers->undefined_head(u));
+      Expand(run, name, callers->undefined_head(u));
     } else if (r >= 0) {
       // A start function without calls is a tree of its one line.
-      Expand(run, startname, r);
+      Expand(run, name, r);
     }
   } else {
     // Every function as the start of its own tree, main (or the first
     // definition standing in for it) first.
+    tb.startword.clear();
     const int r = AddTreeLine(run, "main", -1, Head(tb, first));
     const int firsttree = tb.levelfunc[0];
     if (r >= 0) Expand(run, "main", r);

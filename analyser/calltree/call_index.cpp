@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "calltree/resolution.h"
+
 namespace zelta {
 
 namespace {
@@ -50,13 +52,7 @@ void CallIndex::build(const Records& recs, bool want_reversed) {
     if (r.isdef) {
       owner = ++k;
     } else if (owner >= 0) {
-      int t;
-      if (r.name == "main") {
-        auto it = recs.main_by_file.find(r.file);
-        t = it == recs.main_by_file.end() ? -1 : it->second;
-      } else {
-        t = recs.def_of(r.nameid);
-      }
+      const int t = ResolveCall(recs, r);
       target_[i] = t;
       if (t >= 0) {
         const int tk = ordinal(t);

@@ -15,9 +15,8 @@ class CallIndex {
   // (only the callers tree needs that list).
   void build(const Records& recs, bool reversed);
 
-  // The definition a call record resolves to, as the tree resolves it (the
-  // first definition of the name; main only in the calling file); -1 when
-  // it resolves to none.
+  // The definition a call record resolves to, as the tree resolves it
+  // (ResolveCall); -1 when it resolves to none.
   int target(int record) const { return target_[static_cast<size_t>(record)]; }
   // The position of a definition record in definition order.
   int ordinal(int def) const;

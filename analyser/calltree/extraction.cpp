@@ -1,5 +1,7 @@
 #include "calltree/extraction.h"
 
+#include "calltree/resolution.h"
+
 #include "platform/text_codec.h"
 #include "prepare/line_map.h"
 #include "prepare/mid_reader.h"
@@ -18,14 +20,19 @@ int IsNotKeyword(Run& run, std::string_view name) {
   return 1;
 }
 
-int InternFile(Run& run, const std::string& filename) {
+int InternFile(Run& run, const std::string& filename, const std::string& path) {
   Records& r = run.recs;
-  auto it = r.file_ids.find(filename);
+  auto it = r.file_ids.find(path);
   if (it != r.file_ids.end()) return it->second;
   const int id = static_cast<int>(r.files.size());
   r.files.push_back(filename);
   r.files_cp932.push_back(locale_to_cp932(filename));
-  r.file_ids.emplace(filename, id);
+  // A folder run opens dir//x.c; -f FILE:NAME matches the path with one
+  // slash between its parts.
+  std::string& kept = r.paths.emplace_back();
+  for (char c : path)
+    if (c != '/' || kept.empty() || kept.back() != '/') kept += c;
+  r.file_ids.emplace(path, id);
   return id;
 }
 
@@ -52,8 +59,7 @@ void AddRecord(Run& run, std::string_view name, int file) {
   if (idx == 0 || rd.bracedepth == 0) {
     rec.isdef = 1;
     r.defs.push_back(idx);
-    int& first = r.firstdef[static_cast<size_t>(rec.nameid)];
-    if (first < 0) first = idx;
+    NoteDefinition(r, idx);
     if (rec.name == "main") {
       r.maincount++;
       r.main_by_file.try_emplace(file, idx);
@@ -169,7 +175,8 @@ class Scanner {
 
 namespace {
 
-void Extract(Run& run, std::string_view text, bool sjis, const std::string& filename, int mode_a, const LineMap* map) {
+void Extract(Run& run, std::string_view text, bool sjis, const std::string& filename, const std::string& path,
+             int mode_a, const LineMap* map) {
   ReaderState& rd = run.rd;
   if (run.opt.flgdebug)
     run.con.text(mode_a ? "-------------getfilename3_mode_a()-----------------\n"
@@ -180,7 +187,7 @@ void Extract(Run& run, std::string_view text, bool sjis, const std::string& file
   if (run.recs.empty()) MakeKeywordList(run);
 
   const size_t before = run.recs.list.size();
-  Scanner(run, text, sjis, InternFile(run, filename), map).scan();
+  Scanner(run, text, sjis, InternFile(run, filename, path), map).scan();
   if (map && run.recs.list.size() > before) run.recs.units.emplace_back(static_cast<int>(before), map->unit);
 }
 
@@ -195,9 +202,10 @@ void Finish(Run& run, int mode_a) {
 
 }  // namespace
 
-int getfilename3(Run& run, const CleanedText& text, const std::string& filename, int mode_a, const LineMap* map) {
+int getfilename3(Run& run, const CleanedText& text, const std::string& filename, int mode_a, const LineMap* map,
+                 const std::string* path) {
   run.rd.bodyclosed = 0;
-  Extract(run, text.text, text.sjis, filename, mode_a, map);
+  Extract(run, text.text, text.sjis, filename, path ? *path : filename, mode_a, map);
   Finish(run, mode_a);
   return 1;
 }
@@ -207,7 +215,7 @@ int getfilename3(Run& run, const std::string& conv, const std::string& filename,
   rd.bodyclosed = 0;
   // A cleaned text that cannot be opened reads as an empty one.
   if (!rd.mid.open(conv)) rd.mid.open_bytes("");
-  Extract(run, rd.mid.data(), rd.mid_sjis, filename, mode_a, map);
+  Extract(run, rd.mid.data(), rd.mid_sjis, filename, filename, mode_a, map);
   rd.mid.close();
   Finish(run, mode_a);
   return 1;

@@ -165,7 +165,7 @@ void CheckFileOrDir(Run& run, const std::string& path) {
   KeepCopy(run, conv);
   const std::string name = bare_name(path);
   run.con.eprint("filename=%s\n", name.c_str());
-  getfilename3(run, conv.text(), name, 0, Locations(run, map));
+  getfilename3(run, conv.text(), name, 0, Locations(run, map), &path);
 }
 
 void Directory(Run& run, const std::string& dir) {
@@ -204,7 +204,7 @@ void Directory(Run& run, const std::string& dir) {
     run.con.eprint("filename=%s\n", entry.c_str());
     henkan(run, source, conv.text(), Locations(run, map), &read);
     KeepCopy(run, conv);
-    getfilename3(run, conv.text(), entry, 1, Locations(run, map));
+    getfilename3(run, conv.text(), entry, 1, Locations(run, map), &source);
     dump.update(run);
     ++files;
     if (o.flgdebug) run.con.print("%dつ目の関数終了\n", files);
@@ -252,7 +252,7 @@ void Multifile(Run& run, const std::string& text, int count) {
     // file as it begins, not a buffer's worth at a time.
     run.con.flush();
     henkan(run, path, conv.text(), Locations(run, map), &read);
-    getfilename3(run, conv.text(), name, 1, Locations(run, map));
+    getfilename3(run, conv.text(), name, 1, Locations(run, map), &path);
   }
 }
 

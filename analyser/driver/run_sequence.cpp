@@ -34,6 +34,7 @@ static void PrintUsage(Run& run) {
       "-g : 呼び出し関係をGraphviz形式で出力する > tree.dot\n",
       "-j : 解析結果をJSON形式で出力する > tree.json\n",
       "-r : 指定の関数を呼び出している関数を表示する\n",
+      "-f ファイル名:関数名 : 指定のファイルで定義された関数以下だけを表示する\n",
       "@ファイル名 : ファイルに1行に1つずつ書かれたパスを解析する\n",
   };
   for (const char* l : lines) run.con.text(l);

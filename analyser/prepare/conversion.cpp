@@ -256,6 +256,9 @@ class Converter final : public LineSource {
   // held one name (ElfW(Addr)) rather than a parameter list.
   bool namegroup_ = false;
   bool typegroup_ = false;
+  // The name of a file-level group "(name)" just closed, and where it stands.
+  std::string parenname_;
+  SourceLoc parenname_at_;
 };
 
 // The top stream has ended: back to the includer. False when the analysed
@@ -356,11 +359,25 @@ void Converter::convert(const std::string& source, CleanedText& out, TextReader*
             namegroup_ = true;
           }
           pending_ = 1;
+        } else if (counted && pending_ == 0 && parendepth_ == 0 && bracketdepth_ == 0 && !pp_.directive_text &&
+                   !initialiser_ && lastnonblank() == ")" && !parenname_.empty()) {
+          // T *(name) (args) {: a parenthesised name, as a header keeps a
+          // same-named function-like macro from expanding.
+          pendingname_ = parenname_;
+          if (track_.on()) pendingname_at_ = parenname_at_;
+          namegroup_ = true;
+          pending_ = 1;
         }
+        parenname_.clear();
         if (counted) parendepth_++;
         break;
       case ')':
         if (counted && parendepth_ > 0) parendepth_--;
+        if (counted && parendepth_ == 0 && pending_ == 0 && prevnonblank() == "(" && !lastnonblank().empty() &&
+            is_name_char(static_cast<unsigned char>(lastnonblank()[0])) && istypeword(lastnonblank()) == 1) {
+          parenname_ = lastnonblank();
+          if (track_.on()) parenname_at_ = track_.located(lastnonblank_at_);
+        }
         // A header's group that holds one name, not a type word, is no
         // parameter list.
         if (counted && parendepth_ == 0 && namegroup_) {

@@ -232,7 +232,38 @@ void paste_comma(std::string& out, size_t from, bool empty) {
 void Expander::append_body(const MacroRec& r, const std::vector<std::string>* args, std::string& out) {
   const std::string& body = r.body;
   const size_t from = out.size();
+  const auto blank = [](char c) { return c == ' ' || c == '\t'; };
   for (size_t b = 0; b < body.size();) {
+    if (body[b] == '#' && args) {
+      size_t n = b + 1;
+      if (n < body.size() && body[n] == '#') {
+        // a ## b pastes the two tokens into one; ", ##" before the variable
+        // arguments is left to paste_comma.
+        size_t j = out.size();
+        while (j > from && blank(out[j - 1])) --j;
+        if (j > from && out[j - 1] != ',') {
+          out.resize(j);
+          for (b = n + 1; b < body.size() && blank(body[b]);) ++b;
+        } else {
+          out.append("##");
+          b = n + 1;
+        }
+        continue;
+      } else {
+        // #param makes a string literal, which the cleaned text holds as
+        // nothing.
+        while (n < body.size() && blank(body[n])) ++n;
+        size_t e = n;
+        while (e < body.size() && is_name_char(static_cast<unsigned char>(body[e]))) ++e;
+        const std::string_view name(body.data() + n, e - n);
+        bool param = false;
+        for (const std::string& p : r.params) param = param || (!name.empty() && p == name);
+        if (param) {
+          b = e;
+          continue;
+        }
+      }
+    }
     if (!is_name_char(static_cast<unsigned char>(body[b]))) {
       out.push_back(body[b++]);
       continue;

@@ -47,11 +47,15 @@ struct Records {
   NameIndex nameids;
   std::vector<std::string> files;        // source file names as given
   std::vector<std::string> files_cp932;  // the same, for writing into CP932 files
+  std::vector<std::string> paths;        // each source as opened (file_ids' keys)
   std::unordered_map<std::string, int> file_ids;
   // First definition of each name id (-1: none), and of "main" per file.
-  // Resolution takes the first definition in definition order, so only the
-  // first is kept.
+  // For a name defined in more than one file (multifile, by name id), the
+  // first definition in each further file, keyed by file and name id
+  // (calltree/resolution.h).
   std::vector<int> firstdef;
+  std::vector<std::uint8_t> multifile;
+  std::unordered_map<std::uint64_t, int> filedef;
   std::unordered_map<int, int> main_by_file;
   int maincount = 0;  // definitions named "main"
   std::vector<std::string> keywords;
@@ -109,10 +113,10 @@ struct TreeBuilder {
   std::vector<int> position;     // scan position at each depth
   std::vector<int> pathnames;  // name ids on the path, start name first (-1: a name no record has)
   std::vector<int> onpath;     // the same, counted per name id
-  // The line on which each name on the path is being expanded, per name id,
-  // with the values it hides (restored as the path shrinks).
-  std::vector<int> pathline;
-  std::vector<int> pathline_saved;
+  // For each entry of the path, the definition being expanded and its line.
+  std::vector<int> pathdefs;
+  std::vector<int> pathlines;
+  std::string startword;  // the -f word of a single tree (NAME or FILE:NAME)
   std::string callee;
   // Without -a a call of an undefined function adds nothing; quietrun[i] is
   // the last record of the stretch of such calls that starts at i (-1: none),

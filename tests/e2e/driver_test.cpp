@@ -24,6 +24,7 @@ TEST(Driver, NoArgumentsPrintsUsageAndKeepsEmptyLog) {
             "-g : 呼び出し関係をGraphviz形式で出力する > tree.dot\n"
             "-j : 解析結果をJSON形式で出力する > tree.json\n"
             "-r : 指定の関数を呼び出している関数を表示する\n"
+            "-f ファイル名:関数名 : 指定のファイルで定義された関数以下だけを表示する\n"
             "@ファイル名 : ファイルに1行に1つずつ書かれたパスを解析する\n");
   EXPECT_TRUE(file_exists(d / "zelta_err.txt"));
   EXPECT_EQ(read_file(d / "zelta_err.txt"), "");

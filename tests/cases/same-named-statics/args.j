@@ -1,0 +1,4 @@
+-j
+-g
+src/b.c
+src/a.c

@@ -1,0 +1,7 @@
+-r
+-e
+-v
+-f
+helper
+src/b.c
+src/a.c

@@ -1,0 +1,6 @@
+-a
+-v
+-f
+y/main.c:start
+src/x/main.c
+src/y/main.c

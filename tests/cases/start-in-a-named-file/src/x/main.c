@@ -1,0 +1,8 @@
+static void step(void)
+{
+    first();
+}
+void start(void)
+{
+    step();
+}

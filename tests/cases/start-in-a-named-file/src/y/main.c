@@ -1,0 +1,8 @@
+static void step(void)
+{
+    second();
+}
+void start(void)
+{
+    step();
+}
