@@ -256,6 +256,7 @@ class Converter final : public LineSource {
   // held one name (ElfW(Addr)) rather than a parameter list.
   bool namegroup_ = false;
   bool typegroup_ = false;
+  bool attrgroup_ = false;  // that group opened with "((": __attribute__((x))
 };
 
 // The top stream has ended: back to the includer. False when the analysed
@@ -344,19 +345,25 @@ void Converter::convert(const std::string& source, CleanedText& out, TextReader*
         if (counted && parendepth_ == 0 && bracketdepth_ == 0 && !pp_.directive_text &&
             istypeword(lastnonblank()) == 1 && !lastnonblank().empty() &&
             is_name_char(static_cast<unsigned char>(lastnonblank()[0])) && !is_aggregate_word(prevnonblank())) {
-          // NAME1(...) __NAME2(...) {: a group right after the header's ")"
-          // whose name begins with "__" is an annotation (__acquires(p)) and
-          // NAME1 names the function. An attribute before the name yields
-          // to it, and so do an earlier macro call (weak_alias (a, b) int
-          // __b (void) {) and a type made by a macro (ElfW(Addr) __f (void) {).
-          if (!(pending_ == 1 && prevnonblank() == ")" && !typegroup_ && is_reserved(lastnonblank()) &&
-                !is_reserved(pendingname_))) {
+          // NAME1(...) __NAME2(...) {: a group right after the parameter
+          // list's ")" whose name begins with "__" is an annotation
+          // (__acquires(p)) and NAME1 names the function, whatever NAME1 is
+          // spelt like (__bpf_prog_enter). A group before the name is no
+          // parameter list and yields to it: an attribute (__attribute__
+          // ((noinline)) __f (void) {), a type made by a macro (ElfW(Addr)
+          // __f (void) {), and an earlier macro call (weak_alias (a, b) int
+          // __f (void) {), which no ")" ends right before the name.
+          if (!(pending_ == 1 && prevnonblank() == ")" && !typegroup_ && !attrgroup_ &&
+                is_reserved(lastnonblank()))) {
             pendingname_ = lastnonblank();
             if (track_.on()) pendingname_at_ = track_.located(lastnonblank_at_);
             namegroup_ = true;
+            attrgroup_ = false;
           }
           pending_ = 1;
         }
+        // A header's group that opens with a second "(" is an attribute's.
+        if (counted && parendepth_ == 1 && namegroup_ && lastnonblank() == "(") attrgroup_ = true;
         if (counted) parendepth_++;
         break;
       case ')':
@@ -417,6 +424,7 @@ bool Converter::body() {
   pending_ = 0;
   if (pendingname_ == "cpio") run_.con.text("消すこと");
   rd_.bracedepth = 1;
+  rd_.macrobraces = 0;
   linebraces_ = 0;
   linebuf_.clear();
   const int saved_skip = skipdepth_;
