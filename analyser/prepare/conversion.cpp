@@ -257,6 +257,8 @@ class Converter final : public LineSource {
   bool namegroup_ = false;
   bool typegroup_ = false;
   bool attrgroup_ = false;  // that group opened with "((": __attribute__((x))
+  // That group has closed, and no ";", "=" or body has come since.
+  bool afterlist_ = false;
 };
 
 // The top stream has ended: back to the includer. False when the analysed
@@ -352,13 +354,16 @@ void Converter::convert(const std::string& source, CleanedText& out, TextReader*
           // parameter list and yields to it: an attribute (__attribute__
           // ((noinline)) __f (void) {), a type made by a macro (ElfW(Addr)
           // __f (void) {), and an earlier macro call (weak_alias (a, b) int
-          // __f (void) {), which no ")" ends right before the name.
-          if (!(pending_ == 1 && prevnonblank() == ")" && !typegroup_ && !attrgroup_ &&
+          // __f (void) {), which no ")" ends right before the name. The ")"
+          // must be the pending header's own: a header left pending by a
+          // prototype (int f (void) attribute_hidden;) has no say.
+          if (!(pending_ == 1 && prevnonblank() == ")" && afterlist_ && !typegroup_ && !attrgroup_ &&
                 is_reserved(lastnonblank()))) {
             pendingname_ = lastnonblank();
             if (track_.on()) pendingname_at_ = track_.located(lastnonblank_at_);
             namegroup_ = true;
             attrgroup_ = false;
+            afterlist_ = false;
           }
           pending_ = 1;
         }
@@ -374,6 +379,7 @@ void Converter::convert(const std::string& source, CleanedText& out, TextReader*
           typegroup_ = prevnonblank() == "(" && is_name_char(static_cast<unsigned char>(lastnonblank()[0])) &&
                        istypeword(lastnonblank()) == 1;
           namegroup_ = false;
+          afterlist_ = true;
         }
         break;
       case '[':
@@ -386,10 +392,12 @@ void Converter::convert(const std::string& source, CleanedText& out, TextReader*
         // Blanks between ")" and ";" change nothing: } __attribute__ ((packed)) ;
         if (lastnonblank() == ")" || initialiser_) pending_ = 0;
         initialiser_ = false;
+        afterlist_ = false;
         if (skipdepth_ == 0) parendepth_ = bracketdepth_ = 0;
         break;
       case '=':
         pending_ = 0;
+        afterlist_ = false;
         if (active()) initialiser_ = true;
         break;
       case '{':
@@ -425,6 +433,7 @@ bool Converter::body() {
   if (pendingname_ == "cpio") run_.con.text("消すこと");
   rd_.bracedepth = 1;
   rd_.macrobraces = 0;
+  afterlist_ = false;
   linebraces_ = 0;
   linebuf_.clear();
   const int saved_skip = skipdepth_;
