@@ -259,6 +259,26 @@ class Converter final : public LineSource {
   bool attrgroup_ = false;  // that group opened with "((": __attribute__((x))
   // That group has closed, and no ";", "=" or body has come since.
   bool afterlist_ = false;
+  // That group holds a type word or a "*" at its own level.
+  bool declgroup_ = false;
+  // Notes a name or "*" read at the pending group's own level.
+  void in_group(std::string_view tok) {
+    if (namegroup_ && parendepth_ == 1 && (tok == "*" || istypeword(tok) == 0)) declgroup_ = true;
+  }
+  void in_group_run(std::string_view run) {
+    if (!namegroup_ || parendepth_ != 1 || declgroup_) return;
+    for (size_t i = 0; i < run.size();) {
+      const unsigned char c = static_cast<unsigned char>(run[i]);
+      if (!is_name_char(c)) {
+        ++i;
+        continue;
+      }
+      size_t e = i;
+      while (e < run.size() && is_name_char(static_cast<unsigned char>(run[e]))) ++e;
+      in_group(run.substr(i, e - i));
+      i = e;
+    }
+  }
 };
 
 // The top stream has ended: back to the includer. False when the analysed
@@ -272,6 +292,7 @@ void Converter::file_tail() {
   remember();
   // A name at file level may head a definition: where it stands is kept.
   if (track_.on() && is_name_char(static_cast<unsigned char>(word_[0]))) lastnonblank_at_ = track_.position();
+  if (skipdepth_ == 0 && active()) in_group(word_);
   if (skipdepth_ > 0) {
     if (active()) {
       if (word_[0] == '}')
@@ -329,6 +350,7 @@ void Converter::convert(const std::string& source, CleanedText& out, TextReader*
         if (e > 0) lastnonblank_at_ = track_.position_before(run.size() - e);
       }
       if (skipdepth_ == 0 && active() && pending_ == 0) emit(run);
+      if (skipdepth_ == 0 && active()) in_group_run(run);
       continue;
     }
     if (getsrcword(run_, word_) == kEnd) {
@@ -349,21 +371,26 @@ void Converter::convert(const std::string& source, CleanedText& out, TextReader*
             is_name_char(static_cast<unsigned char>(lastnonblank()[0])) && !is_aggregate_word(prevnonblank())) {
           // NAME1(...) __NAME2(...) {: a group right after the parameter
           // list's ")" whose name begins with "__" is an annotation
-          // (__acquires(p)) and NAME1 names the function, whatever NAME1 is
-          // spelt like (__bpf_prog_enter). A group before the name is no
-          // parameter list and yields to it: an attribute (__attribute__
+          // (__acquires(p)) and NAME1 names the function. NAME1's group is
+          // a parameter list when it declares something (a type word or a
+          // "*" at its own level: __bpf_prog_enter(struct bpf_prog *prog)),
+          // or when NAME1 is an ordinary name; a chain of macro calls
+          // (__mathop (a, b) __defun (c, d) {) names the body after the
+          // last. A group before the name is no parameter list and yields
+          // to it: an attribute (__attribute__
           // ((noinline)) __f (void) {), a type made by a macro (ElfW(Addr)
           // __f (void) {), and an earlier macro call (weak_alias (a, b) int
           // __f (void) {), which no ")" ends right before the name. The ")"
           // must be the pending header's own: a header left pending by a
           // prototype (int f (void) attribute_hidden;) has no say.
           if (!(pending_ == 1 && prevnonblank() == ")" && afterlist_ && !typegroup_ && !attrgroup_ &&
-                is_reserved(lastnonblank()))) {
+                is_reserved(lastnonblank()) && (declgroup_ || !is_reserved(pendingname_)))) {
             pendingname_ = lastnonblank();
             if (track_.on()) pendingname_at_ = track_.located(lastnonblank_at_);
             namegroup_ = true;
             attrgroup_ = false;
             afterlist_ = false;
+            declgroup_ = false;
           }
           pending_ = 1;
         }
