@@ -18,8 +18,31 @@ static int __attribute__((noinline)) __run(struct prog *prog) __must_hold(RCU)
 	return prog_run(prog);
 }
 
+/* A prototype left pending by a word after its ")" has no say. */
+extern int modifier_wc (const unsigned int **format) attribute_hidden;
+size_t
+#ifdef WIDE
+__spec_wc (const unsigned int *format)
+#else
+__spec_mb (const unsigned char *format)
+#endif
+{
+	return parse(format);
+}
+
+/* Macro calls side by side: the body goes with the last. */
+__mathop (__acos, acos,)
+__mathop (__asin, asin,)
+
+__defun (double, __rem, (double __x, double __y),)
+{
+	return frem(__x, __y);
+}
+
 int main(void)
 {
+	__spec_mb(0);
+	__defun(1.0);
 	u64 t = __prog_enter(0, 0);
 	__run(0);
 	__prog_exit(0, t);
