@@ -5,7 +5,7 @@ set -euo pipefail
 pkgs=(build-essential cmake pkg-config libgtest-dev
       qt6-base-dev qt6-base-dev-tools libgl-dev
       fonts-ipafont-gothic qt6-translations-l10n clang libclang-rt-14-dev xvfb xauth poppler-utils
-      dpkg-dev nlohmann-json3-dev graphviz libgraphviz-dev qt6-svg-dev)
+      dpkg-dev nlohmann-json3-dev graphviz libgraphviz-dev qt6-svg-dev neovim)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

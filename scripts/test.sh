@@ -32,14 +32,14 @@ expect_groups() {
 
 configure_main_build
 cmake --build build -j"$jobs"
-expect_groups build unit e2e frontend install
+expect_groups build unit e2e frontend install lsp
 (cd build && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --no-tests=error -j"$jobs")
 
 configure_sanitizer_build
 cmake --build build-asan -j"$jobs"
-expect_groups build-asan unit e2e
+expect_groups build-asan unit e2e lsp
 (cd build-asan && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
    ctest --output-on-failure --no-tests=error -j"$jobs")
 
 bash scripts/fuzz_smoke.sh
-echo "All tests passed (unit, end-to-end, front-end, install; unit and end-to-end under the sanitizers; fuzz)."
+echo "All tests passed (unit, end-to-end, front-end, install, language server; unit, end-to-end and language server under the sanitizers; fuzz)."

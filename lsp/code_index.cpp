@@ -1,0 +1,139 @@
+#include "code_index.h"
+
+#include <algorithm>
+#include <filesystem>
+
+#include "calltree/call_index.h"
+#include "run/run.h"
+
+namespace zelta::lsp {
+
+namespace {
+
+const std::vector<int> kNone;
+
+std::string absolute_path(const std::string& path, const std::string& root) {
+  std::filesystem::path p(path);
+  if (p.is_relative()) p = std::filesystem::path(root) / p;
+  return p.lexically_normal().string();
+}
+
+}  // namespace
+
+int CodeIndex::file_id(const std::string& path) const {
+  auto it = file_ids_.find(path);
+  return it == file_ids_.end() ? -1 : it->second;
+}
+
+const std::vector<int>& CodeIndex::definitions(std::string_view name) const {
+  auto it = by_name_.find(name);
+  return it == by_name_.end() ? kNone : it->second;
+}
+
+const std::vector<int>& CodeIndex::functions_in(int file) const {
+  return file >= 0 && static_cast<size_t>(file) < functions_in_.size() ? functions_in_[static_cast<size_t>(file)]
+                                                                       : kNone;
+}
+
+const std::vector<int>& CodeIndex::calls_in(int file) const {
+  return file >= 0 && static_cast<size_t>(file) < calls_in_.size() ? calls_in_[static_cast<size_t>(file)] : kNone;
+}
+
+int CodeIndex::resolve(std::string_view name, int file) const {
+  const std::vector<int>& defs = definitions(name);
+  if (defs.empty()) return -1;
+  for (int f : defs)
+    if (functions[static_cast<size_t>(f)].file == file) return f;
+  return defs.front();
+}
+
+std::shared_ptr<CodeIndex> CodeIndex::Build(const Run& run, const CallIndex& index, const std::string& root) {
+  auto ix = std::make_shared<CodeIndex>();
+  const Records& recs = run.recs;
+  // The run's file table, made absolute once.
+  std::vector<int> file_of_source(run.sources.paths.size(), -1);
+  const auto file_of = [&](int source) {
+    if (source < 0 || static_cast<size_t>(source) >= file_of_source.size()) return -1;
+    int& f = file_of_source[static_cast<size_t>(source)];
+    if (f < 0) {
+      std::string path = absolute_path(run.sources.paths[static_cast<size_t>(source)], root);
+      auto [it, added] = ix->file_ids_.try_emplace(path, static_cast<int>(ix->files.size()));
+      if (added) ix->files.push_back(path);
+      f = it->second;
+    }
+    return f;
+  };
+  std::vector<std::string_view> name_of(recs.names.size());
+  const auto intern = [&](const FuncRecord& r) {
+    std::string_view& v = name_of[static_cast<size_t>(r.nameid)];
+    if (v.empty()) v = ix->names_storage_.emplace_back(r.name);
+    return v;
+  };
+
+  ix->functions.reserve(recs.defs.size());
+  int owner = -1;
+  int last_file = -2, last_line = -1;
+  std::unordered_map<int, int> on_line;  // name id -> calls seen so far on the current line
+  for (size_t i = 0; i < recs.list.size(); ++i) {
+    const FuncRecord& r = recs.list[i];
+    const RecordPlace place = recs.place_of(static_cast<int>(i));
+    const int file = file_of(place.file);
+    const int line = place.line > 0 ? place.line - 1 : 0;
+    if (r.isdef) {
+      if (owner >= 0) ix->functions[static_cast<size_t>(owner)].calls_end = static_cast<int>(ix->calls.size());
+      owner = static_cast<int>(ix->functions.size());
+      Function& f = ix->functions.emplace_back();
+      f.name = intern(r);
+      f.file = file;
+      f.line = line;
+      f.calls_begin = f.calls_end = static_cast<int>(ix->calls.size());
+    } else if (owner >= 0) {
+      Call& c = ix->calls.emplace_back();
+      c.caller = owner;
+      const int def = index.target(static_cast<int>(i));
+      c.target = def >= 0 ? index.ordinal(def) : -1;
+      c.name = intern(r);
+      c.file = file;
+      c.line = line;
+      if (file != last_file || line != last_line) {
+        on_line.clear();
+        last_file = file;
+        last_line = line;
+      }
+      c.nth = on_line[r.nameid]++;
+    }
+    if (r.groupend && owner >= 0) {
+      ix->functions[static_cast<size_t>(owner)].calls_end = static_cast<int>(ix->calls.size());
+      owner = -1;
+    }
+  }
+  if (owner >= 0) ix->functions[static_cast<size_t>(owner)].calls_end = static_cast<int>(ix->calls.size());
+
+  ix->incoming_.resize(ix->functions.size());
+  ix->functions_in_.resize(ix->files.size());
+  ix->calls_in_.resize(ix->files.size());
+  for (size_t f = 0; f < ix->functions.size(); ++f) {
+    const Function& fn = ix->functions[f];
+    ix->by_name_[fn.name].push_back(static_cast<int>(f));
+    if (fn.file >= 0) ix->functions_in_[static_cast<size_t>(fn.file)].push_back(static_cast<int>(f));
+  }
+  for (size_t c = 0; c < ix->calls.size(); ++c) {
+    const Call& call = ix->calls[c];
+    if (call.target >= 0) ix->incoming_[static_cast<size_t>(call.target)].push_back(static_cast<int>(c));
+    if (call.file >= 0) ix->calls_in_[static_cast<size_t>(call.file)].push_back(static_cast<int>(c));
+  }
+  const auto by_line = [&](auto& lists, const auto& items) {
+    for (auto& list : lists)
+      std::stable_sort(list.begin(), list.end(), [&](int a, int b) {
+        return items[static_cast<size_t>(a)].line < items[static_cast<size_t>(b)].line;
+      });
+  };
+  by_line(ix->functions_in_, ix->functions);
+  by_line(ix->calls_in_, ix->calls);
+  ix->sorted_names_.reserve(ix->by_name_.size());
+  for (const auto& [name, defs] : ix->by_name_) ix->sorted_names_.push_back(name);
+  std::sort(ix->sorted_names_.begin(), ix->sorted_names_.end());
+  return ix;
+}
+
+}  // namespace zelta::lsp
