@@ -3,8 +3,8 @@
 # on Debian's sources, and a sweep of conzelta -e over glibc and bluez that
 # reports every run ending in a lexical-reading error (-8, -99, -100, -200).
 #
-#   bench/real.sh [STAGE...]     stages: small medium large sweep whole
-#                                (default: all but whole)
+#   bench/real.sh [STAGE...]     stages: small medium large sweep whole linux-sweep
+#                                (default: small medium large sweep)
 #
 # Environment: CONZELTA (default build/conzelta), RUNS (default 3),
 # SWEEP_TIMEOUT (seconds per sweep run, default 120).
@@ -35,6 +35,15 @@
 # because an error ends a run and would hide the later files of a bigger
 # list; a directory whose run fails is run again file by file to name every
 # failing file.
+#
+# linux-sweep: one conzelta -e run per folder of the whole Linux 6.1 tree
+# that holds .c files (its .c files as a list, with SWEEP_TIMEOUT), listing
+# every folder whose run ends in an error code, crashes or times out; the
+# designed ends for valid input are counted apart: "main関数がNつあります"
+# (a folder of several programs) and "関数が定義されていません" (a folder
+# of tables and declarations only). The runs take place in bench/cache/linux-sweep/, a folder
+# of links to the tree's top-level entries, so the tree itself is never
+# written to.
 set -euo pipefail
 . "$(dirname "$0")/common.sh"
 root=$bench_root
@@ -172,8 +181,59 @@ sweep() {  # sweep LABEL ROOT
   fi
 }
 
+# linux_sweep ROOT : the per-folder sweep of a whole Linux tree.
+linux_sweep() {
+  local croot=$1 work=$cache/linux-sweep
+  rm -rf "$work"
+  mkdir -p "$work" "$cache/tmp"
+  local e
+  for e in "$croot"/*; do ln -s "$e" "$work/"; done
+  write_ini "$work"
+  local report=$cache/linux-sweep.txt
+  : >"$report"
+  local dirs d runs_done=0 trees=0 mains=0 nodefs=0 failures=0 nfiles=0 t0 t1
+  mapfile -t dirs < <(cd "$croot" && find . -type f -name '*.c' | sed 's|^\./||; s|/[^/]*$||' | LC_ALL=C sort -u)
+  t0=$(date +%s)
+  for d in "${dirs[@]}"; do
+    local files
+    mapfile -t files < <(cd "$croot" && find "$d" -maxdepth 1 -type f -name '*.c' | LC_ALL=C sort)
+    [ ${#files[@]} -gt 0 ] || continue
+    runs_done=$((runs_done + 1))
+    nfiles=$((nfiles + ${#files[@]}))
+    local code
+    code=$(sweep_run "$work" "$cache/linux-sweep.run" "${files[@]}")
+    case $code in
+      tree) trees=$((trees + 1)) ;;
+      other)
+        if grep -q 'main関数が[0-9]*つあります' "$cache/linux-sweep.run.out"; then
+          mains=$((mains + 1))
+        elif grep -q '^関数が定義されていません' "$cache/linux-sweep.run.out"; then
+          nodefs=$((nodefs + 1))
+        else
+          failures=$((failures + 1))
+          echo "other $d: $(grep -v '^[[:space:]]*$' "$cache/linux-sweep.run.out" | tail -n 1)" >>"$report"
+        fi
+        ;;
+      *)
+        failures=$((failures + 1))
+        echo "$code $d" >>"$report"
+        ;;
+    esac
+  done
+  t1=$(date +%s)
+  echo "| linux-sweep | $nfiles | $runs_done | $trees | $mains | $nodefs | $failures | $((t1 - t0)) s |"
+  if [ "$failures" -gt 0 ]; then
+    sed 's/^/    /' "$report" >&2
+  fi
+}
+
 for stage in "${stages[@]}"; do
   case $stage in
+    linux-sweep)
+      # The whole tree; a tree already unpacked whole is taken as it is.
+      [ -d "$cache/linux-source-6.1/arch" ] && [ -d "$cache/linux-source-6.1/drivers" ] ||
+        unpack linux-tree /usr/src/linux-source-6.1.tar.xz
+      ;;
     small | medium)
       unpack_binutils
       ;;
@@ -185,7 +245,7 @@ for stage in "${stages[@]}"; do
       unpack glibc /usr/src/glibc/glibc-2.36.tar.xz
       unpack bluez /usr/src/bluez.tar.bz2
       ;;
-    *) echo "unknown stage $stage (small medium large sweep whole)" >&2; exit 2 ;;
+    *) echo "unknown stage $stage (small medium large sweep whole linux-sweep)" >&2; exit 2 ;;
   esac
 done
 
@@ -286,5 +346,17 @@ for stage in "${stages[@]}"; do
     echo "directory is run again file by file. \"Another report\" is an ordinary end such as more than one"
     echo "main in a directory of test programs. Failing files are listed on stderr and in"
     echo "bench/cache/{glibc,bluez}.sweep.txt."
+  fi
+done
+
+for stage in "${stages[@]}"; do
+  if [ "$stage" = linux-sweep ]; then
+    echo
+    echo "| sweep | .c files | folder runs | runs with a tree | more than one main | no definition | folders ending in an error code, crash or time-out | time |"
+    echo "|---|---:|---:|---:|---:|---:|---:|---:|"
+    linux_sweep "$cache/linux-source-6.1"
+    echo
+    echo "One conzelta -e run per folder of the whole tree (its .c files as a list), with a time-out of"
+    echo "${SWEEP_TIMEOUT:-120} s each. Failing folders are listed on stderr and in bench/cache/linux-sweep.txt."
   fi
 done

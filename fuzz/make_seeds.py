@@ -28,6 +28,14 @@ HANDWRITTEN = [
      b'int main(int argc, char **argv) { a(); b(); c(); return 0; }\n', b''),
     (b'#define LONG_MACRO(a, b, c) \\\n  do { x(a); y(b); \\\n  z(c); } while (0)\n'
      b'int main() {\n  LONG_MACRO(1, (2, 3), "4,5");\n  if (1) { { { w(); } } }\n}\n', b''),
+    # Braces one macro opens and another closes, an annotation after the
+    # parameter list, a literal right after a macro's parameter list, calls
+    # side by side in an argument; the header ends inside such a literal.
+    (b'#define EACH(i) do { for (i = 0;;) { {\n#define END } } } while (0)\n#define CLOSE } }\n'
+     b'#define F(x)" " x\n#define S(t) asm ( #t\n#define E : : );\n#define T(c) S(c) E\n#define ALL(t) a = 1; t\n'
+     b'int __f(int i) __must_hold(i) {\n EACH(i) {\n  g(F(i));\n } END;\n ALL(T(1)\n T(2))\n return 0;\n}\n'
+     b'int __e(int *p) __acquires(p) {\n CLOSE;\n h();\n}\n#include "b.h"\nint main(void) { return __f(1) + __e(0); }\n',
+     b'#define G(x)" x\n'),
 ]
 
 

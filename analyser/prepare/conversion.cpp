@@ -259,6 +259,29 @@ class Converter final : public LineSource {
   // The name of a file-level group "(name)" just closed, and where it stands.
   std::string parenname_;
   SourceLoc parenname_at_;
+  bool attrgroup_ = false;  // that group opened with "((": __attribute__((x))
+  // That group has closed, and no ";", "=" or body has come since.
+  bool afterlist_ = false;
+  // That group holds a type word or a "*" at its own level.
+  bool declgroup_ = false;
+  // Notes a name or "*" read at the pending group's own level.
+  void in_group(std::string_view tok) {
+    if (namegroup_ && parendepth_ == 1 && (tok == "*" || istypeword(tok) == 0)) declgroup_ = true;
+  }
+  void in_group_run(std::string_view run) {
+    if (!namegroup_ || parendepth_ != 1 || declgroup_) return;
+    for (size_t i = 0; i < run.size();) {
+      const unsigned char c = static_cast<unsigned char>(run[i]);
+      if (!is_name_char(c)) {
+        ++i;
+        continue;
+      }
+      size_t e = i;
+      while (e < run.size() && is_name_char(static_cast<unsigned char>(run[e]))) ++e;
+      in_group(run.substr(i, e - i));
+      i = e;
+    }
+  }
 };
 
 // The top stream has ended: back to the includer. False when the analysed
@@ -272,6 +295,7 @@ void Converter::file_tail() {
   remember();
   // A name at file level may head a definition: where it stands is kept.
   if (track_.on() && is_name_char(static_cast<unsigned char>(word_[0]))) lastnonblank_at_ = track_.position();
+  if (skipdepth_ == 0 && active()) in_group(word_);
   if (skipdepth_ > 0) {
     if (active()) {
       if (word_[0] == '}')
@@ -329,6 +353,7 @@ void Converter::convert(const std::string& source, CleanedText& out, TextReader*
         if (e > 0) lastnonblank_at_ = track_.position_before(run.size() - e);
       }
       if (skipdepth_ == 0 && active() && pending_ == 0) emit(run);
+      if (skipdepth_ == 0 && active()) in_group_run(run);
       continue;
     }
     if (getsrcword(run_, word_) == kEnd) {
@@ -347,16 +372,28 @@ void Converter::convert(const std::string& source, CleanedText& out, TextReader*
         if (counted && parendepth_ == 0 && bracketdepth_ == 0 && !pp_.directive_text &&
             istypeword(lastnonblank()) == 1 && !lastnonblank().empty() &&
             is_name_char(static_cast<unsigned char>(lastnonblank()[0])) && !is_aggregate_word(prevnonblank())) {
-          // NAME1(...) __NAME2(...) {: a group right after the header's ")"
-          // whose name begins with "__" is an annotation (__acquires(p)) and
-          // NAME1 names the function. An attribute before the name yields
-          // to it, and so do an earlier macro call (weak_alias (a, b) int
-          // __b (void) {) and a type made by a macro (ElfW(Addr) __f (void) {).
-          if (!(pending_ == 1 && prevnonblank() == ")" && !typegroup_ && is_reserved(lastnonblank()) &&
-                !is_reserved(pendingname_))) {
+          // NAME1(...) __NAME2(...) {: a group right after the parameter
+          // list's ")" whose name begins with "__" is an annotation
+          // (__acquires(p)) and NAME1 names the function. NAME1's group is
+          // a parameter list when it declares something (a type word or a
+          // "*" at its own level: __bpf_prog_enter(struct bpf_prog *prog)),
+          // or when NAME1 is an ordinary name; a chain of macro calls
+          // (__mathop (a, b) __defun (c, d) {) names the body after the
+          // last. A group before the name is no parameter list and yields
+          // to it: an attribute (__attribute__
+          // ((noinline)) __f (void) {), a type made by a macro (ElfW(Addr)
+          // __f (void) {), and an earlier macro call (weak_alias (a, b) int
+          // __f (void) {), which no ")" ends right before the name. The ")"
+          // must be the pending header's own: a header left pending by a
+          // prototype (int f (void) attribute_hidden;) has no say.
+          if (!(pending_ == 1 && prevnonblank() == ")" && afterlist_ && !typegroup_ && !attrgroup_ &&
+                is_reserved(lastnonblank()) && (declgroup_ || !is_reserved(pendingname_)))) {
             pendingname_ = lastnonblank();
             if (track_.on()) pendingname_at_ = track_.located(lastnonblank_at_);
             namegroup_ = true;
+            attrgroup_ = false;
+            afterlist_ = false;
+            declgroup_ = false;
           }
           pending_ = 1;
         } else if (counted && pending_ == 0 && parendepth_ == 0 && bracketdepth_ == 0 && !pp_.directive_text &&
@@ -366,9 +403,14 @@ void Converter::convert(const std::string& source, CleanedText& out, TextReader*
           pendingname_ = parenname_;
           if (track_.on()) pendingname_at_ = parenname_at_;
           namegroup_ = true;
+          attrgroup_ = false;
+          afterlist_ = false;
+          declgroup_ = false;
           pending_ = 1;
         }
         parenname_.clear();
+        // A header's group that opens with a second "(" is an attribute's.
+        if (counted && parendepth_ == 1 && namegroup_ && lastnonblank() == "(") attrgroup_ = true;
         if (counted) parendepth_++;
         break;
       case ')':
@@ -384,6 +426,7 @@ void Converter::convert(const std::string& source, CleanedText& out, TextReader*
           typegroup_ = prevnonblank() == "(" && is_name_char(static_cast<unsigned char>(lastnonblank()[0])) &&
                        istypeword(lastnonblank()) == 1;
           namegroup_ = false;
+          afterlist_ = true;
         }
         break;
       case '[':
@@ -396,10 +439,12 @@ void Converter::convert(const std::string& source, CleanedText& out, TextReader*
         // Blanks between ")" and ";" change nothing: } __attribute__ ((packed)) ;
         if (lastnonblank() == ")" || initialiser_) pending_ = 0;
         initialiser_ = false;
+        afterlist_ = false;
         if (skipdepth_ == 0) parendepth_ = bracketdepth_ = 0;
         break;
       case '=':
         pending_ = 0;
+        afterlist_ = false;
         if (active()) initialiser_ = true;
         break;
       case '{':
@@ -434,6 +479,8 @@ bool Converter::body() {
   pending_ = 0;
   if (pendingname_ == "cpio") run_.con.text("消すこと");
   rd_.bracedepth = 1;
+  rd_.macrobraces = 0;
+  afterlist_ = false;
   linebraces_ = 0;
   linebuf_.clear();
   const int saved_skip = skipdepth_;

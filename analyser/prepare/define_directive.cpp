@@ -165,7 +165,10 @@ void define(Run& run, bool act) {
   bool comment = false;
   while (!sc.at_end()) {
     char c = sc.peek();
-    if (c == ' ' || c == '\t' || c == '\n') break;
+    // A string literal begins the body, also right after the parameter
+    // list (#define pr_fmt(fmt)"[dp] " fmt): read as part of the head, its
+    // closing quote would open a literal that runs to the end of the file.
+    if (c == ' ' || c == '\t' || c == '\n' || c == '"') break;
     if (c == '(' || c == '{') {
       sc.copy_group(head, false);
     } else if (c == '/' && sc.peek(1) == '*') {

@@ -53,6 +53,16 @@ class Expander {
 
   int braces = 0;  // "{" tokens of the line, including further lines read
   bool painted = false;
+  // The net of "{" less "}" in the source text of the line and of the
+  // further lines read, kept only while earlier expansions of the body have
+  // "{" open: only then may this line's expansions close some.
+  bool track_net = false;
+  int source_net = 0;
+
+  // After the line's expansions: the "{" they left open are remembered, and
+  // the "}" they brought beyond the source's own close what earlier ones
+  // opened.
+  void settle_braces(const std::string& line);
 
   // Takes the marks out again.
   void unpaint(std::string& line) const {
@@ -169,6 +179,18 @@ void Expander::count_braces(const std::string& line) {
   }
 }
 
+void Expander::settle_braces(const std::string& line) {
+  ReaderState& rd = run_.rd;
+  if (track_net) {
+    const int closed = std::min(source_net - net_braces(line), rd.macrobraces);
+    if (closed > 0) {
+      rd.bracedepth -= closed;
+      rd.macrobraces -= closed;
+    }
+  }
+  rd.macrobraces += applied_;
+}
+
 // Collects the arguments of a call whose "(" ends just before `i`. Only a
 // comma at the call's own parenthesis level separates arguments. Returns
 // false when the list does not close (and no further line may be read).
@@ -187,6 +209,7 @@ bool Expander::collect_args(const MacroRec& r, std::string& line, size_t& i, boo
         EndRun(0);
       }
       further_ = true;
+      if (track_net) source_net += net_braces(line);
       i = 0;
       continue;
     }
@@ -358,6 +381,12 @@ bool Expander::expandmacro(const MacroRec& r, std::string& line, bool allow_more
           } else {
             regions.emplace_back(mark, out.size());
           }
+          // The blanks between arguments are gone (F(A(x) B(y))), so a name
+          // may follow the call at once: the body's last name must not run
+          // into it.
+          if (i < line.size() && (is_name_char(static_cast<unsigned char>(line[i])) || line[i] == kPaint) &&
+              !out.empty() && is_name_char(static_cast<unsigned char>(out.back())))
+            out.push_back(' ');
           if (further && rest == std::string::npos) rest = out.size();
           used = true;  // also keeps further lines the arguments were read from
           pos = i;
@@ -391,8 +420,13 @@ void expandline(Run& run, std::string& line, int braces, LineSource* more) {
   if (run.pp.macrotab.empty()) return;
   Expander ex(run, more);
   ex.braces = braces;
+  if (run.rd.macrobraces > 0) {
+    ex.track_net = true;
+    ex.source_net = net_braces(line);
+  }
   ex.expand_all(line, true, true);
   ex.unpaint(line);
+  ex.settle_braces(line);
 }
 
 void expandclosing(Run& run, std::string& text) {

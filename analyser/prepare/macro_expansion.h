@@ -20,7 +20,9 @@ class LineSource {
 
 // Expands the macros of one body line in place; `braces` is the number of
 // "{" tokens the reader counted on it. Raises bracedepth when an expansion
-// brings unmatched "{". `more` may be null (no further lines available).
+// brings unmatched "{", and lowers it again when a later one brings the "}"
+// that close them (never below what the source's own braces say). `more`
+// may be null (no further lines available).
 void expandline(Run& run, std::string& line, int braces, LineSource* more);
 
 // Expands the last line of a body, `text` being what stands before its

@@ -38,6 +38,9 @@ struct CleanedText {
 struct ReaderState {
   std::vector<int> pushback;  // pushback stack; in practice one value at most
   int bracedepth = 0;
+  // The "{" that expansions have added to bracedepth in the body being read
+  // and that no later expansion has closed (do_each(...) { ... } while_each();).
+  int macrobraces = 0;
   int bodyclosed = 0;
   int flgcomment = 0;
   int flgdubble = 0;

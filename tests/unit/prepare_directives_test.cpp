@@ -251,7 +251,7 @@ TEST(Define, BodyCleaning) {
 }
 
 TEST(Define, EndOfInputWhileALineIsNeeded) {
-  for (const char* src : {"#define F(x) (x + \\\n", "#define S \"abc\n", "#define X 1 \\\n"}) {
+  for (const char* src : {"#define F(x) (x + \\\n", "#define S \"abc\n", "#define X 1 \\\n", "#define F(x)\" x\n"}) {
     HenkanRun h;
     h.convert(src);
     EXPECT_EQ(h.status(), 0) << src;

@@ -144,6 +144,20 @@ TEST(Expansion, ExpandlineDirectly) {
   EXPECT_EQ(h.run().rd.bracedepth, 5);
 }
 
+TEST(Expansion, BracesOneMacroOpensAnotherCloses) {
+  // EACH brings two "{" that END closes: the source's own "}" still ends the
+  // body, and the next definition is read at file level.
+  const std::string defs = "#define EACH(i) for (i = 0;;) { {\n#define END } }\n";
+  EXPECT_EQ(test::cleaned(defs + "void f(void) {\n EACH(i) {\n  g(i);\n } END;\n}\nvoid h(int *p) __acquires(p) {\n k();\n}\n"),
+            "  void f\n f(){\n for (i = 0;;) { { {\n  g(i);\n } } };\n}\nvoid h\n h(){\n k();\n}\n");
+  // An END with nothing open closes nothing: the source's "}" decides.
+  EXPECT_EQ(body_of(defs, " END;\n g();\n"), " } };\n g();\n}\n");
+  // Calls side by side in an argument: a body's last name stays apart from
+  // the next call.
+  EXPECT_EQ(body_of("#define A(x) x a\n#define B(x) b x\n#define ALL(t) t\n", " ALL(A(1) B(2));\n"),
+            " 1 a b 2;\n}\n");
+}
+
 bool cond(MacroTable& t, const char* text) { return if_condition(t, text); }
 
 TEST(IfSlots, WorkedExamples) {
