@@ -54,6 +54,7 @@ TreeLine& NewLine(Run& run, int level, int hasnext, LineKind kind, int rec) {
   l->kind = kind;
   l->rec = rec;
   l->aux = 0;
+  l->pointer = 0;
   return *l;
 }
 
@@ -181,11 +182,12 @@ void Expand(Run& run, std::string_view startname, int start) {
 void FindQuietRuns(Run& run) {
   TreeBuilder& tb = run.tb;
   const Records& recs = run.recs;
-  tb.quietrun.assign(recs.list.size(), -1);
-  for (size_t i = recs.list.size(); i-- > 0;) {
-    const FuncRecord& r = recs.list[i];
+  const std::deque<FuncRecord>& edges = *tb.edges;
+  tb.quietrun.assign(edges.size(), -1);
+  for (size_t i = edges.size(); i-- > 0;) {
+    const FuncRecord& r = edges[i];
     if (r.isdef || r.groupend || r.stdfunc != 1 || recs.def_of(r.nameid) >= 0 || r.name == "main") continue;
-    const bool next_quiet = i + 1 < recs.list.size() && tb.quietrun[i + 1] >= 0;
+    const bool next_quiet = i + 1 < edges.size() && tb.quietrun[i + 1] >= 0;
     tb.quietrun[i] = next_quiet ? tb.quietrun[i + 1] : static_cast<int>(i);
   }
 }
@@ -227,8 +229,8 @@ int AddTreeLine(Run& run, std::string_view name, int level, int record) {
     if (f >= 0) resolved = true;
     else if (o.flgfunc) return kStartNotFound;
   }
-  if (!resolved && level >= 0 && tb.edgedef) {
-    // A caller is the definition it stands for.
+  if (!resolved && level >= 0 && tb.edgedef && (!tb.pointer_edges || rec.pointer)) {
+    // A caller (or a pointer's target) is the definition it stands for.
     f = RecordOf(tb, record);
   } else if (!resolved) {
     if (name == "main" && rec.name != "main") {
@@ -262,6 +264,7 @@ int AddTreeLine(Run& run, std::string_view name, int level, int record) {
   FuncRecord& fr = recs.list[static_cast<size_t>(f)];
   const LineKind kind = rec.recursive == 1 ? LineKind::kRecursive : LineKind::kFunction;
   TreeLine& l = NewLine(run, level < 0 ? 0 : level, 1, kind, f);
+  l.pointer = rec.pointer != 0 && level >= 0 ? 1 : 0;
   fr.stdfunc = 0;
   Grow(tb, tb.treedepth + 1);
   tb.levelfunc[static_cast<size_t>(tb.treedepth + 1)] = f;
@@ -305,9 +308,12 @@ int BuildTree(Run& run, int capacity, const std::string& startname, CallIndex* c
   tb.treedepth = -1;
   tb.maxdepth = 0;
   tb.maxlines = TreeLineLimit();
-  tb.edges = callers ? &callers->reversed : &recs.list;
-  tb.edgedef = callers ? &callers->reversed_def : nullptr;
-  tb.defhead = callers ? &callers->head : nullptr;
+  // -p: the callees walk the list that holds the pointer targets as well.
+  const bool pointers = !callers && run.ptr.joined;
+  tb.edges = callers ? &callers->reversed : pointers ? &run.ptr.edges : &recs.list;
+  tb.edgedef = callers ? &callers->reversed_def : pointers ? &run.ptr.edge_record : nullptr;
+  tb.defhead = callers ? &callers->head : pointers ? &run.ptr.head : nullptr;
+  tb.pointer_edges = pointers;
   Grow(tb, capacity > 0 ? capacity - 1 : 0);
   tb.quietrun.clear();
   // The callers tree holds no undefined functions (they call nothing).

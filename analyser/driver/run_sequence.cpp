@@ -5,6 +5,7 @@
 
 #include "calltree/call_graph.h"
 #include "calltree/call_index.h"
+#include "calltree/pointers/pointer_join.h"
 #include "calltree/tree_render.h"
 #include "driver/command_line.h"
 #include "driver/input_discovery.h"
@@ -85,6 +86,7 @@ static int Sequence(Run& run, std::vector<std::string>& words) {
   if (o.flgtime) Checkpoint(run, "2 : %d.%03d\n");
   CheckRecurrciveCall2(run);
   checkstdfunc(run);
+  if (o.flgptr) JoinPointerCalls(run);
   if (o.flgtime) Checkpoint(run, "3 : %d.%03d\n");
   if (o.flgmid) {
     DumpRecords(run);
@@ -94,7 +96,7 @@ static int Sequence(Run& run, std::vector<std::string>& words) {
   run.con.flush();
   // Both directions of the calls, for the callers tree and for tree.json.
   CallIndex index;
-  if (o.flgrev || o.flgjson) index.build(run.recs, o.flgrev != 0);
+  if (o.flgrev || o.flgjson) index.build(run.recs, o.flgrev != 0, o.flgptr ? &run.ptr : nullptr);
   const int maxdepth = BuildTree(run, 5, o.startfunc, o.flgrev ? &index : nullptr);
   if (o.flgtime) Checkpoint(run, "4 : %d.%03d\n");
   const int count = printdsp(run);
