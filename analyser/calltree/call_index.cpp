@@ -89,7 +89,7 @@ void CallIndex::build(const Records& recs, bool want_reversed, const PointerFact
   head.clear();
   undefined_head_.clear();
   if (!want_reversed) return;
-  head.assign(n, -1);
+  head.assign(recs.list.size(), -1);
   const auto add_group = [&](const FuncRecord& self, int def, std::span<const int> by, std::span<const int> kinds) {
     const int at = static_cast<int>(reversed.size());
     FuncRecord& h = reversed.emplace_back();

@@ -314,6 +314,8 @@ class FactScanner {
         break;
       }
       if (t_[d].name() && !IsQualifier(t_[d].text)) {
+        // NAME(args) = {...}: a declaration a macro makes names itself.
+        if (d + 1 < e && t_[d + 1].is('(')) break;
         type = type_of_word(t_[d].text);
         ++d;
         break;
@@ -359,7 +361,8 @@ class FactScanner {
       if (t_[i].name() && t_[i].text == name && i + 1 < eq && t_[i + 1].is('(') && !fptr) function = true;
       if (t_[i].is('[')) array = true;
     }
-    if (function) return;
+    // A function is never initialised: NAME(args) = v is a macro's.
+    if (function && eq == e) return;
     const std::string var(name);
     f_.global_type[var] = type;
     if (eq < e) initialiser(eq + 1, e, type, array, var, std::string());
