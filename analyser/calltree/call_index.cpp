@@ -34,8 +34,7 @@ int CallIndex::undefined_of(int nameid) const {
 }
 
 void CallIndex::build(const Records& recs, bool want_reversed, const PointerFacts* pointers) {
-  const std::deque<FuncRecord>& calls = pointers ? pointers->edges : recs.list;
-  const size_t n = calls.size();
+  const size_t n = pointers ? pointers->entries() : recs.list.size();
   defs_ = &recs.defs;
   target_.assign(n, -1);
   undefined_.clear();
@@ -48,12 +47,22 @@ void CallIndex::build(const Records& recs, bool want_reversed, const PointerFact
   std::vector<std::pair<int, int>> def_edges, def_kinds, undef_edges;
   std::vector<int> last_caller(recs.defs.size(), -1), last_undef_caller;
   int owner = -1, k = -1;
+  // -p: a group laid out again is walked there instead of in the records.
+  size_t resume = 0;  // where the records go on after such a group
+  const size_t records = recs.list.size();
   for (size_t i = 0; i < n; ++i) {
-    const FuncRecord& r = calls[i];
+    if (resume == 0 && i >= records) break;
+    if (pointers && resume == 0 && recs.list[i].isdef && pointers->head[i] != static_cast<int>(i)) {
+      size_t e = i;
+      while (e < records && !recs.list[e].groupend) ++e;
+      resume = e + 1;
+      i = static_cast<size_t>(pointers->head[i]);
+    }
+    const FuncRecord& r = pointers ? pointers->entry(recs, static_cast<int>(i)) : recs.list[i];
     if (r.isdef) {
       owner = ++k;
     } else if (owner >= 0) {
-      const int t = r.pointer ? pointers->edge_record[i] : ResolveCall(recs, r);
+      const int t = r.pointer ? pointers->record_of(static_cast<int>(i)) : ResolveCall(recs, r);
       target_[i] = t;
       if (t >= 0) {
         const int tk = ordinal(t);
@@ -67,7 +76,7 @@ void CallIndex::build(const Records& recs, bool want_reversed, const PointerFact
         if (u < 0) {
           u = static_cast<int>(undefined_.size());
           undefined_.push_back(r.nameid);
-          first_call_.push_back(pointers ? pointers->edge_record[i] : static_cast<int>(i));
+          first_call_.push_back(pointers ? pointers->record_of(static_cast<int>(i)) : static_cast<int>(i));
           last_undef_caller.push_back(-1);
         }
         if (last_undef_caller[static_cast<size_t>(u)] != owner) {
@@ -76,7 +85,13 @@ void CallIndex::build(const Records& recs, bool want_reversed, const PointerFact
         }
       }
     }
-    if (r.groupend) owner = -1;
+    if (r.groupend) {
+      owner = -1;
+      if (resume > 0) {
+        i = resume - 1;
+        resume = 0;
+      }
+    }
   }
   Group(def_edges, recs.defs.size(), caller_start_, callers_);
   std::vector<int> unused;

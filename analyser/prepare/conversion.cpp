@@ -222,10 +222,13 @@ class Converter final : public LineSource {
   bool end_of_stream();
   void file_tail();
   // -p: the file-level token just read goes to the declaration text, which
-  // gets each line with its macros expanded and a mark before each body.
+  // gets each line (macros expanded where it matters) and a mark before each
+  // body.
   void file_level_text() {
     if (word_[0] == '\n' || (word_[0] == '{' && pending_ != 0 && !has_aggregate_word(lastnonblank()))) {
-      expandclosing(run_, declline_);
+      // Only an initialiser's line needs its macros: a macro there may make
+      // the declaration (DEFINE_X(name) = {) or the stored value.
+      if (declline_.find('=') != std::string::npos) expandclosing(run_, declline_);
       decls_->append(declline_);
       declline_.clear();
       if (word_[0] == '{') {

@@ -14,6 +14,8 @@
 
 namespace zelta {
 
+struct PointerFacts;
+
 // One definition occurrence or one call occurrence. Records live in creation
 // order; `next`/`prev` of the list are the neighbours in Records::list.
 struct FuncRecord {
@@ -132,9 +134,9 @@ struct TreeBuilder {
   std::deque<FuncRecord>* edges = nullptr;
   const std::vector<int>* edgedef = nullptr;
   const std::vector<int>* defhead = nullptr;
-  // -p: the callees tree walks an edge list of its own, where `edgedef`
-  // names the record of a call entry and the definition of a pointer target.
-  bool pointer_edges = false;
+  // -p: the callees tree walks the record list together with the groups the
+  // pointer facts laid out again (`edges` and the rest unused).
+  PointerFacts* pointers = nullptr;
 };
 
 }  // namespace zelta

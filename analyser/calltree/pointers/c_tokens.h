@@ -2,17 +2,21 @@
 // cleaned text, with where each begins. Literals make no token.
 #pragma once
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 #include <vector>
 
 namespace zelta {
 
 struct CToken {
+  const char* p;
+  std::uint32_t len;
   enum Kind : unsigned char { kName, kNumber, kPunct, kBodyMark } kind;
-  std::string_view text;  // "->" is one token; a body mark holds the function's name
-  size_t at;              // offset in the text
-  bool is(char c) const { return kind == kPunct && text.size() == 1 && text[0] == c; }
-  bool is(std::string_view s) const { return kind == kPunct && text == s; }
+  // "->" is one token; a body mark holds the function's name.
+  std::string_view text() const { return std::string_view(p, len); }
+  bool is(char c) const { return kind == kPunct && len == 1 && *p == c; }
+  bool arrow() const { return kind == kPunct && len == 2 && p[0] == '-' && p[1] == '>'; }
+  bool member() const { return arrow() || is('.'); }
   bool name() const { return kind == kName; }
 };
 

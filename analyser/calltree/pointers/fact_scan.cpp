@@ -1,6 +1,9 @@
 #include "calltree/pointers/fact_scan.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
+#include <iterator>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -18,20 +21,38 @@ using Tokens = std::vector<CToken>;
 
 bool IsAggregate(std::string_view s) { return s == "struct" || s == "union"; }
 
-// Words that never name a type or a variable in the patterns below.
+// Words that never name a type or a variable in the patterns below (sorted).
+constexpr std::string_view kKeywords[] = {
+    "_Alignof", "_Static_assert", "__alignof__", "__asm__", "__attribute__", "__extension__", "__inline__",
+    "__restrict", "__typeof__", "asm", "auto", "break", "case", "const", "continue", "default", "do", "else",
+    "enum", "extern", "for", "goto", "if", "inline", "register", "restrict", "return", "signed", "sizeof",
+    "static", "struct", "switch", "typedef", "typeof", "union", "unsigned", "volatile", "while"};
+
 bool IsKeyword(std::string_view s) {
-  static const std::unordered_set<std::string_view> kWords = {
-      "return", "if",     "else",  "while",   "for",      "do",       "switch",  "case",   "default",
-      "goto",   "break",  "continue", "sizeof", "typeof", "__typeof__", "_Alignof", "__alignof__", "asm",
-      "__asm__", "typedef", "extern", "static", "const",  "volatile", "register", "inline", "__inline__",
-      "enum",   "struct", "union", "unsigned", "signed", "__attribute__", "__extension__", "restrict",
-      "__restrict", "_Static_assert", "auto"};
-  return kWords.count(s) != 0;
+  if (s.size() < 2 || s.size() > 14) return false;
+  // Most names begin with a letter no keyword begins with, or are of a
+  // length none has with that letter: one look at a table settles them.
+  static const auto kFirst = [] {
+    std::array<std::uint16_t, 256> lengths{};  // bit n: a keyword of length n begins with the byte
+    for (std::string_view k : kKeywords) lengths[static_cast<unsigned char>(k[0])] |= static_cast<std::uint16_t>(1u << k.size());
+    return lengths;
+  }();
+  if (!(kFirst[static_cast<unsigned char>(s[0])] & (1u << s.size()))) return false;
+  return std::binary_search(std::begin(kKeywords), std::end(kKeywords), s);
 }
 
 bool IsQualifier(std::string_view s) {
+  if (s.size() < 5) return false;
   return s == "const" || s == "volatile" || s == "static" || s == "register" || s == "extern" ||
          s == "inline" || s == "__inline__" || s == "restrict" || s == "__restrict" || s == "__extension__";
+}
+
+// Only a name with a lower-case letter may name a function a store keeps:
+// upper-case names are constants and macros, and there are many.
+bool MayBeFunction(std::string_view s) {
+  for (char c : s)
+    if (c >= 'a' && c <= 'z') return true;
+  return false;
 }
 
 // The partner of every bracket, found once per text with a stack (no
@@ -39,43 +60,53 @@ bool IsQualifier(std::string_view s) {
 std::vector<int> Partners(const Tokens& t) {
   std::vector<int> partner(t.size(), -1);
   std::vector<int> open;
+  int count[3] = {0, 0, 0};  // open "(", "[", "{" on the stack
+  const auto kind = [](char c) { return c == '(' || c == ')' ? 0 : c == '[' || c == ']' ? 1 : 2; };
   for (size_t i = 0; i < t.size(); ++i) {
     const CToken& k = t[i];
-    if (k.kind != CToken::kPunct || k.text.size() != 1) continue;
-    const char c = k.text[0];
+    if (k.kind != CToken::kPunct || k.len != 1) continue;
+    const char c = *k.p;
     if (c == '(' || c == '[' || c == '{') {
       open.push_back(static_cast<int>(i));
+      count[kind(c)]++;
     } else if (c == ')' || c == ']' || c == '}') {
-      const char want = c == ')' ? '(' : c == ']' ? '[' : '{';
-      // A stray closer closes nothing; a missing one leaves its opener alone.
-      size_t back = open.size();
-      while (back > 0 && t[static_cast<size_t>(open[back - 1])].text[0] != want) --back;
-      if (back == 0) continue;
-      const int o = open[back - 1];
-      open.resize(back - 1);
-      partner[static_cast<size_t>(o)] = static_cast<int>(i);
-      partner[i] = o;
+      // A closer without an opener of its kind is stray; one with openers of
+      // other kinds above it closes them unpaired. Each opener leaves the
+      // stack once, so the pass stays linear.
+      if (count[kind(c)] == 0) continue;
+      for (;;) {
+        const int o = open.back();
+        open.pop_back();
+        const int ok = kind(*t[static_cast<size_t>(o)].p);
+        count[ok]--;
+        if (ok == kind(c)) {
+          partner[static_cast<size_t>(o)] = static_cast<int>(i);
+          partner[i] = o;
+          break;
+        }
+      }
     }
   }
   return partner;
 }
 
 struct Param {
-  std::string name, type;
+  int name = -1, type = -1;
 };
 
 class FactScanner {
  public:
-  FactScanner(Run& run, int file) : run_(run), f_(run.ptr), file_(file) {}
+  FactScanner(Run& run, int file) : run_(run), f_(run.ptr), n_(run.ptr.names), file_(file) {}
 
   void declarations(std::string_view text) {
+    base_ = text.data();
     t_ = Tokenize(text);
     pt_ = Partners(t_);
     size_t s = 0;
     for (size_t i = 0; i < t_.size();) {
       const CToken& k = t_[i];
       if (k.kind == CToken::kBodyMark) {
-        header(s, i, k.text);
+        header(s, i, k.text());
         s = ++i;
       } else if (k.is(';')) {
         statement(s, i);
@@ -100,6 +131,7 @@ class FactScanner {
   }
 
   void bodies(std::string_view text, const LineMap* map) {
+    base_ = text.data();
     t_ = Tokenize(text);
     pt_ = Partners(t_);
     LineCursor cursor(map, text);
@@ -108,18 +140,24 @@ class FactScanner {
     for (size_t i = 0; i + 3 < t_.size(); ++i) {
       if (!(t_[i].name() && t_[i + 1].is('(') && t_[i + 2].is(')') && t_[i + 3].is('{'))) continue;
       const int close = pt_[i + 3];
-      const int owner = record_at(t_[i].at);
       if (close < 0) break;
-      if (owner >= 0 && run_.recs.list[static_cast<size_t>(owner)].isdef) body(owner, t_[i].text, i + 3, static_cast<size_t>(close));
+      const int owner = record_at(at(i));
+      if (owner >= 0 && run_.recs.list[static_cast<size_t>(owner)].isdef)
+        body(owner, t_[i].text(), i + 3, static_cast<size_t>(close));
       i = static_cast<size_t>(close);
     }
     cursor_ = nullptr;
   }
 
  private:
+  size_t at(size_t i) const { return static_cast<size_t>(t_[i].p - base_); }
+  bool opener(size_t i) const {
+    return (t_[i].is('(') || t_[i].is('[') || t_[i].is('{')) && pt_[i] > static_cast<int>(i);
+  }
+
   // --- types ---------------------------------------------------------------
 
-  std::string resolve_alias(std::string name) const {
+  int resolve_alias(int name) const {
     // A chain of typedef names ends at a struct type; a cycle ends where it
     // comes round (each name is followed at most once).
     for (size_t steps = 0; steps <= f_.alias.size(); ++steps) {
@@ -129,31 +167,34 @@ class FactScanner {
     }
     return name;
   }
-  // The struct type of a typedef name or a tag; "" when it names none.
-  std::string type_of_word(std::string_view w) const {
-    auto it = f_.alias.find(std::string(w));
-    return it == f_.alias.end() ? std::string() : resolve_alias(it->second);
+  int tag(std::string_view w) { return resolve_alias(n_.intern(w)); }
+  // The struct type of a typedef name; -1 when it names none.
+  int type_of_word(std::string_view w) const {
+    const int id = n_.find(w);
+    if (id < 0) return -1;
+    auto it = f_.alias.find(id);
+    return it == f_.alias.end() ? -1 : resolve_alias(it->second);
   }
-  std::string member_type(const std::string& type, std::string_view m) const {
-    if (type.empty()) return {};
-    auto it = f_.member_type.find(type + "." + std::string(m));
-    return it == f_.member_type.end() ? std::string() : it->second;
+  int member_type(int type, int m) const {
+    if (type < 0 || m < 0) return -1;
+    auto it = f_.member_type.find(PairKey(type, m));
+    return it == f_.member_type.end() ? -1 : it->second;
   }
   // The struct type named in t_[b, e) at its own level: struct TAG, or a
   // typedef name of one.
-  std::string type_in(size_t b, size_t e) const {
+  int type_in(size_t b, size_t e) {
     for (size_t i = b; i < e; ++i) {
-      if (t_[i].name() && IsAggregate(t_[i].text) && i + 1 < e && t_[i + 1].name()) return resolve_alias(std::string(t_[i + 1].text));
-      if ((t_[i].is('(') || t_[i].is('[') || t_[i].is('{')) && pt_[i] > static_cast<int>(i)) {
+      if (t_[i].name() && IsAggregate(t_[i].text()) && i + 1 < e && t_[i + 1].name()) return tag(t_[i + 1].text());
+      if (opener(i)) {
         i = static_cast<size_t>(pt_[i]);
         continue;
       }
       if (t_[i].name()) {
-        const std::string a = type_of_word(t_[i].text);
-        if (!a.empty()) return a;
+        const int a = type_of_word(t_[i].text());
+        if (a >= 0) return a;
       }
     }
-    return {};
+    return -1;
   }
 
   // The name a declarator in t_[b, e) declares: the one in "( * NAME )",
@@ -165,14 +206,14 @@ class FactScanner {
       const CToken& k = t_[i];
       if (k.is('(') && i + 2 < e && t_[i + 1].is('*')) {
         size_t j = i + 1;
-        while (j < e && (t_[j].is('*') || (t_[j].name() && IsQualifier(t_[j].text)))) ++j;
-        if (j < e && t_[j].name()) return t_[j].text;
+        while (j < e && (t_[j].is('*') || (t_[j].name() && IsQualifier(t_[j].text())))) ++j;
+        if (j < e && t_[j].name()) return t_[j].text();
       }
-      if ((k.is('(') || k.is('[') || k.is('{')) && pt_[i] > static_cast<int>(i)) {
+      if (opener(i)) {
         i = static_cast<size_t>(pt_[i]);
         continue;
       }
-      if (k.name() && !IsKeyword(k.text) && k.text.substr(0, 2) != "__") last = k.text;
+      if (k.name() && !IsKeyword(k.text()) && k.text().substr(0, 2) != "__") last = k.text();
     }
     return last;
   }
@@ -181,15 +222,21 @@ class FactScanner {
 
   bool opens_block(size_t s, size_t brace) const {
     for (size_t i = s; i < brace; ++i)
-      if (t_[i].is('=') || (t_[i].name() && (IsAggregate(t_[i].text) || t_[i].text == "enum"))) return true;
+      if (t_[i].is('=') || (t_[i].name() && (IsAggregate(t_[i].text()) || t_[i].text() == "enum"))) return true;
     return false;
+  }
+
+  void add_member(int type, std::string_view m, int mtype, bool known) {
+    const int id = n_.intern(m);
+    if (!known) f_.members[type].push_back(id);
+    if (mtype >= 0) f_.member_type[PairKey(type, id)] = mtype;
   }
 
   // A member list t_[open, close] of struct type `type`: member names in
   // order and the struct types of members (nested lists are read as well).
-  void aggregate(const std::string& type, size_t open, size_t close) {
-    std::vector<std::string>& order = f_.members[type];
-    const bool known = !order.empty();
+  void aggregate(int type, size_t open, size_t close) {
+    // The same header read for another source brings the same list again.
+    const bool known = !f_.members[type].empty();
     size_t s = open + 1, spec = s;
     for (size_t i = s; i <= close && i < t_.size(); ++i) {
       const CToken& k = t_[i];
@@ -197,40 +244,35 @@ class FactScanner {
         i = static_cast<size_t>(pt_[i]);
         continue;
       }
-      if (k.is('{') && pt_[i] > static_cast<int>(i)) {
+      if (k.is('{') && pt_[i] > static_cast<int>(i) && i != close) {
         // A nested struct or union: its members get a type of their own.
-        std::string inner;
-        if (i >= 1 && t_[i - 1].name() && !IsAggregate(t_[i - 1].text)) inner = std::string(t_[i - 1].text);
         const size_t end = static_cast<size_t>(pt_[i]);
         size_t d = end + 1;
         while (d < close && !t_[d].is(';')) ++d;
         const std::string_view mname = declarator_name(end + 1, d);
-        if (inner.empty()) inner = type + "." + std::string(mname.empty() ? std::string_view("?") : mname);
+        int inner;
+        if (i >= 1 && t_[i - 1].name() && !IsAggregate(t_[i - 1].text())) {
+          inner = tag(t_[i - 1].text());
+        } else {
+          inner = n_.intern(n_.text(type) + "." + std::string(mname.empty() ? std::string_view("?") : mname));
+        }
         aggregate(inner, i, end);
         if (!mname.empty()) {
-          if (!known) order.emplace_back(mname);
-          f_.member_type[type + "." + std::string(mname)] = inner;
+          add_member(type, mname, inner, known);
         } else {
           // An anonymous member's members are reached as the outer's own.
-          for (const std::string& m : f_.members[inner]) {
-            if (!known) order.push_back(m);
-            auto mt = f_.member_type.find(inner + "." + m);
-            if (mt != f_.member_type.end()) f_.member_type[type + "." + m] = mt->second;
-          }
+          const std::vector<int> inside = f_.members[inner];
+          for (int m : inside) add_member(type, n_.text(m), member_type(inner, m), known);
         }
         i = d;
         s = spec = d + 1;
         continue;
       }
       if (k.is(';') || k.is(',') || i == close) {
+        // "int a, *b;" declares two members of the same type.
         if (i > s) {
-          // "int a, *b;" declares two members of the same type.
           const std::string_view m = declarator_name(s, i);
-          if (!m.empty()) {
-            if (!known) order.emplace_back(m);
-            const std::string mt = type_in(spec, i);
-            if (!mt.empty()) f_.member_type[type + "." + std::string(m)] = mt;
-          }
+          if (!m.empty()) add_member(type, m, type_in(spec, i), known);
         }
         if (!k.is(',')) spec = i + 1;
         s = i + 1;
@@ -242,22 +284,25 @@ class FactScanner {
   // parameters by name and struct type.
   void header(size_t s, size_t e, std::string_view fname) {
     for (size_t i = e; i-- > s;) {
-      if (!(t_[i].name() && t_[i].text == fname && i + 1 < e && t_[i + 1].is('(') && pt_[i + 1] > 0)) continue;
-      std::vector<Param>& ps = params_[std::string(fname)];
+      if (!(t_[i].name() && t_[i].text() == fname && i + 1 < e && t_[i + 1].is('(') && pt_[i + 1] > 0)) continue;
+      std::vector<Param>& ps = params_[n_.intern(fname)];
       ps.clear();
       const size_t close = static_cast<size_t>(pt_[i + 1]);
       size_t b = i + 2;
       for (size_t j = b; j <= close; ++j) {
-        if ((t_[j].is('(') || t_[j].is('[')) && pt_[j] > static_cast<int>(j) && j != close) {
+        if (j != close && (t_[j].is('(') || t_[j].is('[')) && pt_[j] > static_cast<int>(j)) {
           j = static_cast<size_t>(pt_[j]);
           continue;
         }
         if (t_[j].is(',') || j == close) {
-          if (j > b) ps.push_back(Param{std::string(declarator_name(b, j)), type_in(b, j)});
+          if (j > b) {
+            const std::string_view n = declarator_name(b, j);
+            ps.push_back(Param{n.empty() ? -1 : n_.intern(n), type_in(b, j)});
+          }
           b = j + 1;
         }
       }
-      if (ps.size() == 1 && ps[0].name.empty()) ps.clear();  // (void)
+      if (ps.size() == 1 && ps[0].name < 0) ps.clear();  // (void)
       return;
     }
   }
@@ -266,70 +311,65 @@ class FactScanner {
     if (s >= e) return;
     bool is_typedef = false;
     for (size_t i = s; i < e; ++i) {
-      if (t_[i].name() && t_[i].text == "typedef") is_typedef = true;
-      if (t_[i].name() && IsAggregate(t_[i].text)) {
-        size_t j = i + 1;
-        std::string tag;
-        // struct __attribute__((x)) TAG {
-        while (j < e && t_[j].name() && t_[j].text.substr(0, 2) == "__" && j + 1 < e && t_[j + 1].is('(') && pt_[j + 1] > 0)
-          j = static_cast<size_t>(pt_[j + 1]) + 1;
-        if (j < e && t_[j].name()) tag = std::string(t_[j++].text);
-        if (j < e && t_[j].is('{') && pt_[j] > static_cast<int>(j)) {
-          const size_t close = static_cast<size_t>(pt_[j]);
-          if (tag.empty()) {
-            // typedef struct { ... } name_t; takes the typedef name as its type.
-            const std::string_view n = declarator_name(close + 1, e);
-            tag = n.empty() ? "?" : std::string(n);
-          }
-          aggregate(tag, j, close);
-          if (is_typedef) {
-            const std::string_view n = declarator_name(close + 1, e);
-            if (!n.empty() && n != tag) f_.alias[std::string(n)] = tag;
-            return;
-          }
-          declarators(close + 1, e, tag);
+      if (t_[i].name() && t_[i].text() == "typedef") is_typedef = true;
+      if (!(t_[i].name() && IsAggregate(t_[i].text()))) continue;
+      size_t j = i + 1;
+      // struct __attribute__((x)) TAG {
+      while (j + 1 < e && t_[j].name() && t_[j].text().substr(0, 2) == "__" && t_[j + 1].is('(') && pt_[j + 1] > 0)
+        j = static_cast<size_t>(pt_[j + 1]) + 1;
+      std::string_view name;
+      if (j < e && t_[j].name()) name = t_[j++].text();
+      if (j < e && t_[j].is('{') && pt_[j] > static_cast<int>(j)) {
+        const size_t close = static_cast<size_t>(pt_[j]);
+        const std::string_view after = declarator_name(close + 1, e);
+        // typedef struct { ... } name_t; takes the typedef name as its type.
+        if (name.empty()) name = after.empty() ? std::string_view("?") : after;
+        const int type = tag(name);
+        aggregate(type, j, close);
+        if (is_typedef) {
+          if (!after.empty() && after != name) f_.alias[n_.intern(after)] = type;
           return;
         }
-        break;
+        declarators(close + 1, e, type);
+        return;
       }
+      break;
     }
     if (is_typedef) {
       const std::string_view n = declarator_name(s, e);
-      const std::string t = type_in(s, e);
-      if (!n.empty() && !t.empty() && n != t) f_.alias[std::string(n)] = t;
-      // struct TAG is its own type name too.
-      for (size_t i = s; i + 1 < e; ++i)
-        if (IsAggregate(t_[i].text) && t_[i + 1].name() && f_.alias.find(std::string(t_[i + 1].text)) == f_.alias.end())
-          f_.alias[std::string(t_[i + 1].text)] = std::string(t_[i + 1].text);
+      const int t = type_in(s, e);
+      if (!n.empty() && t >= 0) {
+        const int id = n_.intern(n);
+        if (id != t) f_.alias[id] = t;
+      }
       return;
     }
     // Where the declarators begin: after struct TAG, or after the first
     // name that is no qualifier.
     size_t d = s;
-    std::string type;
+    int type = -1;
     for (; d < e; ++d) {
-      if (t_[d].name() && IsAggregate(t_[d].text) && d + 1 < e) {
-        type = resolve_alias(std::string(t_[d + 1].text));
+      if (t_[d].name() && IsAggregate(t_[d].text()) && d + 1 < e) {
+        type = tag(t_[d + 1].text());
         d += 2;
         break;
       }
-      if (t_[d].name() && !IsQualifier(t_[d].text)) {
+      if (t_[d].name() && !IsQualifier(t_[d].text())) {
         // NAME(args) = {...}: a declaration a macro makes names itself.
         if (d + 1 < e && t_[d + 1].is('(')) break;
-        type = type_of_word(t_[d].text);
+        type = type_of_word(t_[d].text());
         ++d;
         break;
       }
     }
-    // A declaration whose first thing is "( * name )" has no type word.
     declarators(d, e, type);
   }
 
   // One or more declarators in t_[b, e), each maybe with an initialiser.
-  void declarators(size_t b, size_t e, const std::string& type) {
+  void declarators(size_t b, size_t e, int type) {
     size_t s = b;
     for (size_t i = b; i <= e; ++i) {
-      if (i < e && (t_[i].is('(') || t_[i].is('[') || t_[i].is('{')) && pt_[i] > static_cast<int>(i)) {
+      if (i < e && opener(i)) {
         i = static_cast<size_t>(pt_[i]);
         continue;
       }
@@ -340,7 +380,7 @@ class FactScanner {
     }
   }
 
-  void declarator(size_t b, size_t e, const std::string& type) {
+  void declarator(size_t b, size_t e, int type) {
     size_t eq = e;
     for (size_t i = b; i < e; ++i) {
       if ((t_[i].is('(') || t_[i].is('[')) && pt_[i] > static_cast<int>(i)) {
@@ -358,14 +398,14 @@ class FactScanner {
     bool function = false, array = false, fptr = false;
     for (size_t i = b; i < eq; ++i) {
       if (t_[i].is('(') && i + 1 < eq && t_[i + 1].is('*')) fptr = true;
-      if (t_[i].name() && t_[i].text == name && i + 1 < eq && t_[i + 1].is('(') && !fptr) function = true;
+      if (t_[i].name() && t_[i].text() == name && i + 1 < eq && t_[i + 1].is('(') && !fptr) function = true;
       if (t_[i].is('[')) array = true;
     }
     // A function is never initialised: NAME(args) = v is a macro's.
     if (function && eq == e) return;
-    const std::string var(name);
+    const int var = n_.intern(name);
     f_.global_type[var] = type;
-    if (eq < e) initialiser(eq + 1, e, type, array, var, std::string());
+    if (eq < e) initialiser(eq + 1, e, type, array, var, -1, -1);
   }
 
   // --- initialisers and stores ----------------------------------------------
@@ -379,52 +419,50 @@ class FactScanner {
       b = static_cast<size_t>(pt_[b]) + 1;
     }
     if (b < e && t_[b].is('&')) ++b;
-    if (b + 1 == e && t_[b].name() && !IsKeyword(t_[b].text)) return t_[b].text;
+    if (b + 1 == e && t_[b].name() && !IsKeyword(t_[b].text()) && MayBeFunction(t_[b].text())) return t_[b].text();
     return {};
   }
 
-  void store(std::unordered_map<std::string, std::vector<StoredName>>& into, const std::string& key, std::string_view fn) {
-    into[key].push_back(StoredName{std::string(fn), file_});
+  void store(PointerFacts::Where where, std::uint64_t key, std::string_view fn) {
+    f_.stored[where].push_back(PointerFacts::Store{key, StoredName{n_.intern(fn), file_}});
   }
-  void store_field(const std::string& type, std::string_view field, std::string_view fn) {
-    if (!type.empty()) store(f_.by_struct_field, type + "." + std::string(field), fn);
-    store(f_.by_field, std::string(field), fn);
+  void store_field(int type, int field, std::string_view fn) {
+    if (type >= 0) store(PointerFacts::kStructField, PairKey(type, field), fn);
+    store(PointerFacts::kField, static_cast<std::uint64_t>(field), fn);
   }
-  void store_var(const std::string& var, std::string_view fn) {
+  void store_var(int var, std::string_view fn) {
     if (owner_ >= 0 && locals_.count(var)) {
-      store(f_.by_local, std::to_string(owner_) + ":" + var, fn);
+      store(PointerFacts::kLocal, PairKey(owner_, var), fn);
     } else {
-      store(f_.by_global, var, fn);
+      store(PointerFacts::kGlobal, static_cast<std::uint64_t>(var), fn);
     }
   }
 
   // A value t_[b, e) given to struct type `type` (`array`: to an array of
-  // them), or to member `field` when the value is an element of one, or to
-  // variable `var` at the outermost level.
-  void initialiser(size_t b, size_t e, const std::string& type, bool array, const std::string& var,
-                   const std::string& field, std::string_view outer = {}) {
+  // them), or to member `field` of `outer` when the value is an element of
+  // one, or to variable `var` at the outermost level.
+  void initialiser(size_t b, size_t e, int type, bool array, int var, int field, int outer) {
     if (b >= e) return;
     if (!t_[b].is('{') || pt_[b] < 0) {
       const std::string_view fn = value_name(b, e);
       if (fn.empty()) return;
-      if (!field.empty()) {
-        store_field(std::string(outer), field, fn);
-      } else if (!var.empty()) {
+      if (field >= 0) {
+        store_field(outer, field, fn);
+      } else if (var >= 0) {
         store_var(var, fn);
       }
       return;
     }
     const size_t close = static_cast<size_t>(pt_[b]);
-    const std::vector<std::string>* order = nullptr;
-    if (!array && !type.empty()) {
+    const std::vector<int>* order = nullptr;
+    if (!array && type >= 0) {
       auto it = f_.members.find(type);
       if (it != f_.members.end()) order = &it->second;
     }
     size_t pos = 0;  // the positional member next
     size_t s = b + 1;
     for (size_t i = b + 1; i <= close; ++i) {
-      if (i < close && (t_[i].is('(') || t_[i].is('[') || t_[i].is('{')) && pt_[i] > static_cast<int>(i) &&
-          !(i == s && t_[i].is('['))) {
+      if (i < close && opener(i) && !(i == s && t_[i].is('['))) {
         i = static_cast<size_t>(pt_[i]);
         continue;
       }
@@ -434,15 +472,15 @@ class FactScanner {
     }
   }
 
-  void element(size_t s, size_t e, const std::string& type, bool array, const std::string& var,
-               const std::string& field, std::string_view outer, const std::vector<std::string>* order, size_t& pos) {
-    std::string member;
+  void element(size_t s, size_t e, int type, bool array, int var, int field, int outer,
+               const std::vector<int>* order, size_t& pos) {
+    int member = -1;
     bool designated = false;
     // .a.b = v and [i] = v and .a[i] = v: the last member named counts.
     while (s < e && (t_[s].is('.') || t_[s].is('['))) {
       designated = true;
       if (t_[s].is('.') && s + 1 < e && t_[s + 1].name()) {
-        member = std::string(t_[s + 1].text);
+        member = n_.intern(t_[s + 1].text());
         s += 2;
       } else if (t_[s].is('[') && pt_[s] > static_cast<int>(s)) {
         s = static_cast<size_t>(pt_[s]) + 1;
@@ -453,114 +491,111 @@ class FactScanner {
     if (designated) {
       if (s < e && t_[s].is('=')) ++s;
     } else if (s + 1 < e && t_[s].name() && t_[s + 1].is(':')) {
-      member = std::string(t_[s].text);  // the old GNU form name: value
+      member = n_.intern(t_[s].text());  // the old GNU form name: value
       s += 2;
       designated = true;
     }
     if (array) {
       // An element of an array: a struct when the array is of one.
-      if (!type.empty()) {
-        initialiser(s, e, type, false, var, std::string());
-      } else if (!field.empty()) {
-        initialiser(s, e, std::string(), false, var, field, outer);
-      } else {
-        initialiser(s, e, std::string(), false, var, std::string());
-      }
+      if (type >= 0) initialiser(s, e, type, false, var, -1, -1);
+      else initialiser(s, e, -1, false, var, field, outer);
       return;
     }
-    if (member.empty() && !designated) {
+    if (member < 0 && !designated) {
       if (order && pos < order->size()) member = (*order)[pos];
-    } else if (order && !member.empty()) {
+    } else if (order && member >= 0) {
       auto it = std::find(order->begin(), order->end(), member);
       if (it != order->end()) pos = static_cast<size_t>(it - order->begin());
     }
     ++pos;
-    if (member.empty()) {
+    if (member < 0) {
       // A table of functions (or of unknown structs' first members).
-      if (!field.empty()) initialiser(s, e, std::string(), false, var, field, outer);
-      else if (type.empty()) initialiser(s, e, std::string(), false, var, std::string());
+      if (field >= 0) initialiser(s, e, -1, false, var, field, outer);
+      else if (type < 0) initialiser(s, e, -1, false, var, -1, -1);
       return;
     }
-    const std::string mt = member_type(type, member);
-    if (s < e && t_[s].is('{') && !mt.empty()) {
-      initialiser(s, e, mt, false, var, std::string());
+    const int mt = member_type(type, member);
+    if (s < e && t_[s].is('{') && mt >= 0) {
+      initialiser(s, e, mt, false, var, -1, -1);
     } else {
       // A function, or a table of them, in this member.
-      initialiser(s, e, std::string(), s < e && t_[s].is('{'), std::string(), member, type);
+      initialiser(s, e, -1, s < e && t_[s].is('{'), -1, member, type);
     }
   }
 
   // --- bodies ------------------------------------------------------------------
 
-  int record_at(size_t at) const {
-    auto it = std::lower_bound(f_.unit_records.begin(), f_.unit_records.end(), std::pair<size_t, int>(at, -1));
-    return it != f_.unit_records.end() && it->first == at ? it->second : -1;
+  int record_at(size_t offset) const {
+    auto it = std::lower_bound(f_.unit_records.begin(), f_.unit_records.end(), std::pair<size_t, int>(offset, -1));
+    return it != f_.unit_records.end() && it->first == offset ? it->second : -1;
   }
-  // The last record whose name stands before `at`.
-  int record_before(size_t at) const {
-    auto it = std::lower_bound(f_.unit_records.begin(), f_.unit_records.end(), std::pair<size_t, int>(at, -1));
+  // The last record whose name stands before `offset`.
+  int record_before(size_t offset) const {
+    auto it = std::lower_bound(f_.unit_records.begin(), f_.unit_records.end(), std::pair<size_t, int>(offset, -1));
     return it == f_.unit_records.begin() ? -1 : std::prev(it)->second;
   }
 
   // The struct type of a variable seen from the body being read.
-  std::string type_of_var(std::string_view v) const {
-    const std::string s(v);
-    if (auto it = locals_.find(s); it != locals_.end()) return it->second;
+  int type_of_var(std::string_view v) const {
+    const int id = n_.find(v);
+    if (id < 0) return -1;
+    if (locals_.count(id)) return locals_.type[static_cast<size_t>(id)];
     for (const Param& p : *params_now_)
-      if (p.name == v) return p.type;
-    if (auto it = f_.global_type.find(s); it != f_.global_type.end()) return it->second;
-    return {};
+      if (p.name == id) return p.type;
+    if (auto it = f_.global_type.find(id); it != f_.global_type.end()) return it->second;
+    return -1;
   }
-  int param_of(std::string_view v) const {
-    if (locals_.count(std::string(v))) return -1;
+  int param_of(int id) const {
+    if (id < 0 || locals_.count(id)) return -1;
     for (size_t k = 0; k < params_now_->size(); ++k)
-      if ((*params_now_)[k].name == v) return static_cast<int>(k);
+      if ((*params_now_)[k].name == id) return static_cast<int>(k);
     return -1;
   }
   bool is_variable(std::string_view v) const {
-    return locals_.count(std::string(v)) || param_of(v) >= 0 || f_.global_type.count(std::string(v));
+    const int id = n_.find(v);
+    return id >= 0 && (locals_.count(id) || param_of(id) >= 0 || f_.global_type.count(id));
   }
 
   // The chain of names "a->b.c" ending at t_[last]: its first token's
   // index, or `last` itself when no member operator precedes.
   size_t chain_start(size_t last, size_t lo) const {
     size_t i = last;
-    while (i >= lo + 2 && (t_[i - 1].is("->") || t_[i - 1].is('.')) && t_[i - 2].name()) i -= 2;
+    while (i >= lo + 2 && t_[i - 1].member() && t_[i - 2].name()) i -= 2;
     return i;
   }
   // The struct type that holds member t_[last] of the chain that starts at
-  // t_[first] ("": not worked out).
-  std::string container_type(size_t first, size_t last, size_t lo) const {
+  // t_[first] (-1: not worked out).
+  int container_type(size_t first, size_t last, size_t lo) const {
     // Something before the chain's first name (a call, an index, a cast)
     // leaves its type unknown.
-    if (first >= lo + 1 && (t_[first - 1].is(']') || t_[first - 1].is(')') || t_[first - 1].is("->") || t_[first - 1].is('.')))
-      return {};
-    std::string t = type_of_var(t_[first].text);
-    for (size_t i = first + 2; i < last && !t.empty(); i += 2) t = member_type(t, t_[i].text);
+    if (first >= lo + 1 && (t_[first - 1].is(']') || t_[first - 1].is(')') || t_[first - 1].member()))
+      return -1;
+    int t = type_of_var(t_[first].text());
+    for (size_t i = first + 2; i < last && t >= 0; i += 2) t = member_type(t, n_.find(t_[i].text()));
     return t;
   }
 
-  void site_field(size_t first, size_t last, size_t lo, size_t at) {
-    PointerSite s = site_at(at);
-    s.field = std::string(t_[last].text);
-    s.type = first == last ? std::string() : container_type(first, last, lo);
-    f_.sites.push_back(std::move(s));
+  void site_field(size_t first, size_t last, size_t lo, size_t offset) {
+    PointerSite s = site_at(offset);
+    s.field = n_.intern(t_[last].text());
+    s.type = first == last ? -1 : container_type(first, last, lo);
+    f_.sites.push_back(s);
   }
-  void site_var(std::string_view var, size_t at) {
-    PointerSite s = site_at(at);
-    s.var = std::string(var);
-    s.param = param_of(var);
+  void site_var(std::string_view var, size_t offset) {
+    PointerSite s = site_at(offset);
+    s.var = n_.intern(var);
+    s.param = param_of(s.var);
     s.local = locals_.count(s.var) != 0;
-    f_.sites.push_back(std::move(s));
+    f_.sites.push_back(s);
   }
-  PointerSite site_at(size_t at) {
+  PointerSite site_at(size_t offset) {
     PointerSite s;
     s.owner = owner_;
-    const int r = record_at(at);
+    const int r = record_at(offset);
     s.replaces = r >= 0;
-    s.after = r >= 0 ? r : std::max(owner_, record_before(at));
+    s.after = r >= 0 ? r : std::max(owner_, record_before(offset));
     if (cursor_) {
-      const SourceLoc loc = cursor_->at(at);
+      const SourceLoc loc = cursor_->at(offset);
       s.place = RecordPlace{loc.file, loc.line};
     }
     return s;
@@ -571,45 +606,46 @@ class FactScanner {
   // i when it is none.
   size_t local_declaration(size_t i, size_t end) {
     size_t j = i;
-    while (j < end && t_[j].name() && IsQualifier(t_[j].text)) ++j;
-    std::string type;
-    if (j + 1 < end && t_[j].name() && IsAggregate(t_[j].text) && t_[j + 1].name()) {
-      type = resolve_alias(std::string(t_[j + 1].text));
+    while (j < end && t_[j].name() && IsQualifier(t_[j].text())) ++j;
+    int type = -1;
+    if (j + 1 < end && t_[j].name() && IsAggregate(t_[j].text()) && t_[j + 1].name()) {
+      type = tag(t_[j + 1].text());
       j += 2;
-    } else if (j < end && t_[j].name() && !IsKeyword(t_[j].text)) {
-      type = type_of_word(t_[j].text);
+    } else if (j < end && t_[j].name() && !IsKeyword(t_[j].text())) {
+      type = type_of_word(t_[j].text());
       ++j;
       // unsigned long x: more type words
-      while (j + 1 < end && t_[j].name() && !IsKeyword(t_[j].text) && t_[j + 1].name()) ++j;
+      while (j + 1 < end && t_[j].name() && !IsKeyword(t_[j].text()) && t_[j + 1].name()) ++j;
     } else {
       return i;
     }
     size_t k = j;
     bool any = false;
     for (;;) {
-      while (k < end && (t_[k].is('*') || (t_[k].name() && IsQualifier(t_[k].text)))) ++k;
+      while (k < end && (t_[k].is('*') || (t_[k].name() && IsQualifier(t_[k].text())))) ++k;
       std::string_view name;
       if (k + 2 < end && t_[k].is('(') && t_[k + 1].is('*') && t_[k + 2].name()) {
-        name = t_[k + 2].text;
+        name = t_[k + 2].text();
         k = pt_[k] > static_cast<int>(k) ? static_cast<size_t>(pt_[k]) + 1 : k + 3;
         if (k < end && t_[k].is('(') && pt_[k] > static_cast<int>(k)) k = static_cast<size_t>(pt_[k]) + 1;
-      } else if (k < end && t_[k].name() && !IsKeyword(t_[k].text)) {
-        name = t_[k].text;
+      } else if (k < end && t_[k].name() && !IsKeyword(t_[k].text())) {
+        name = t_[k].text();
         ++k;
       } else {
         break;
       }
       while (k < end && t_[k].is('[') && pt_[k] > static_cast<int>(k)) k = static_cast<size_t>(pt_[k]) + 1;
       if (k >= end || !(t_[k].is('=') || t_[k].is(';') || t_[k].is(',') || t_[k].is(')'))) break;
-      locals_[std::string(name)] = type;
+      const int var = n_.intern(name);
+      locals_.set(var, type);
       any = true;
       if (t_[k].is('=')) {
         size_t v = k + 1, ve = v;
         while (ve < end && !t_[ve].is(';') && !t_[ve].is(',')) {
-          if ((t_[ve].is('(') || t_[ve].is('[') || t_[ve].is('{')) && pt_[ve] > static_cast<int>(ve)) ve = static_cast<size_t>(pt_[ve]);
+          if (opener(ve)) ve = static_cast<size_t>(pt_[ve]);
           ++ve;
         }
-        initialiser(v, ve, type, false, std::string(name), std::string());
+        initialiser(v, ve, type, false, var, -1, -1);
         k = ve;
       }
       if (k < end && t_[k].is(',')) {
@@ -642,9 +678,9 @@ class FactScanner {
     if (!t_[last].name()) return;
     const size_t first = chain_start(last, lo);
     if (first == last) {
-      store_var(std::string(t_[last].text), fn);
+      store_var(n_.intern(t_[last].text()), fn);
     } else {
-      store_field(container_type(first, last, lo), t_[last].text, fn);
+      store_field(container_type(first, last, lo), n_.intern(t_[last].text()), fn);
     }
   }
 
@@ -654,19 +690,21 @@ class FactScanner {
     const size_t close = static_cast<size_t>(pt_[open]);
     size_t s = open + 1;
     int k = 0;
+    int gid = -1;
     for (size_t i = s; i <= close; ++i) {
-      if (i < close && (t_[i].is('(') || t_[i].is('[') || t_[i].is('{')) && pt_[i] > static_cast<int>(i)) {
+      if (i < close && opener(i)) {
         i = static_cast<size_t>(pt_[i]);
         continue;
       }
       if (!(t_[i].is(',') || i == close)) continue;
       const std::string_view a = value_name(s, i);
       if (!a.empty()) {
-        const std::string to = std::string(g) + ":" + std::to_string(k);
-        if (const int q = param_of(a); q >= 0) {
-          f_.forwards.emplace_back(std::string(owner_name_) + ":" + std::to_string(q), to);
-        } else if (!locals_.count(std::string(a))) {
-          store(f_.by_param, to, a);
+        if (gid < 0) gid = n_.intern(g);
+        const int aid = n_.find(a);
+        if (const int q = param_of(aid); q >= 0) {
+          f_.forwards.emplace_back(PairKey(owner_name_, q), PairKey(gid, k));
+        } else if (aid < 0 || !locals_.count(aid)) {
+          store(PointerFacts::kParam, PairKey(gid, k), a);
         }
       }
       s = i + 1;
@@ -676,10 +714,10 @@ class FactScanner {
 
   void body(int owner, std::string_view name, size_t open, size_t close) {
     owner_ = owner;
-    owner_name_ = name;
+    owner_name_ = n_.intern(name);
     locals_.clear();
     static const std::vector<Param> kNone;
-    auto pit = params_.find(std::string(name));
+    auto pit = params_.find(owner_name_);
     params_now_ = pit == params_.end() ? &kNone : &pit->second;
     bool stmt_start = true;
     for (size_t i = open + 1; i < close; ++i) {
@@ -697,35 +735,35 @@ class FactScanner {
         assignment(i, open + 1, close);
         continue;
       }
-      if (!k.is('(') || pt_[i] < 0) continue;
-      if (i == open + 1) continue;
+      if (!k.is('(') || pt_[i] < 0 || i == open + 1) continue;
       const CToken& p = t_[i - 1];
       if (p.name()) {
-        if (IsKeyword(p.text)) continue;
+        if (IsKeyword(p.text())) continue;
         const size_t first = chain_start(i - 1, open + 1);
-        if (first < i - 1) {
-          site_field(first, i - 1, open + 1, p.at);
-        } else if (is_variable(p.text) && !(i >= 2 && (t_[i - 2].is("->") || t_[i - 2].is('.')))) {
-          site_var(p.text, p.at);
+        const bool member = i >= open + 3 && t_[i - 2].member();
+        if (first < i - 1 || member) {
+          site_field(first, i - 1, open + 1, at(i - 1));
+        } else if (is_variable(p.text())) {
+          site_var(p.text(), at(i - 1));
         } else {
-          arguments(p.text, i);
+          arguments(p.text(), i);
         }
       } else if (p.is(')') && pt_[i - 1] >= 0) {
         // (*x->f)(...) and (*fp)(...)
         const size_t o = static_cast<size_t>(pt_[i - 1]);
-        if (o + 2 < i - 1 + 1 && t_[o + 1].is('*') && t_[i - 2].name()) {
+        if (o + 2 < i && t_[o + 1].is('*') && t_[i - 2].name()) {
           const size_t first = chain_start(i - 2, o + 2);
           if (first != o + 2) continue;
-          if (first < i - 2) site_field(first, i - 2, o + 2, t_[i - 2].at);
-          else site_var(t_[i - 2].text, t_[i - 2].at);
+          if (first < i - 2) site_field(first, i - 2, o + 2, at(i - 2));
+          else site_var(t_[i - 2].text(), at(i - 2));
         }
-      } else if (p.is(']') && pt_[i - 1] > static_cast<int>(open)) {
+      } else if (p.is(']') && pt_[i - 1] > static_cast<int>(open) + 1) {
         // table[i](...) and x->table[i](...)
         const size_t o = static_cast<size_t>(pt_[i - 1]);
         if (!t_[o - 1].name()) continue;
         const size_t first = chain_start(o - 1, open + 1);
-        if (first < o - 1) site_field(first, o - 1, open + 1, t_[o - 1].at);
-        else if (!IsKeyword(t_[o - 1].text)) site_var(t_[o - 1].text, t_[o - 1].at);
+        if (first < o - 1) site_field(first, o - 1, open + 1, at(o - 1));
+        else if (!IsKeyword(t_[o - 1].text())) site_var(t_[o - 1].text(), at(o - 1));
       }
     }
     owner_ = -1;
@@ -733,14 +771,32 @@ class FactScanner {
 
   Run& run_;
   PointerFacts& f_;
+  PointerNames& n_;
   int file_;
+  const char* base_ = nullptr;
   Tokens t_;
   std::vector<int> pt_;
   // Each defined function's parameters, from its header.
-  std::unordered_map<std::string, std::vector<Param>> params_;
+  std::unordered_map<int, std::vector<Param>> params_;
   int owner_ = -1;
-  std::string_view owner_name_;
-  std::unordered_map<std::string, std::string> locals_;
+  int owner_name_ = -1;
+  // The owner's locals by name id: declared in this body when the stamp
+  // is the body's, with their struct type.
+  struct Locals {
+    std::vector<std::uint32_t> stamp;
+    std::vector<int> type;
+    std::uint32_t now = 0;
+    void clear() { ++now; }
+    bool count(int id) const { return id >= 0 && static_cast<size_t>(id) < stamp.size() && stamp[static_cast<size_t>(id)] == now; }
+    void set(int id, int t) {
+      if (stamp.size() <= static_cast<size_t>(id)) {
+        stamp.resize(static_cast<size_t>(id) + 1 + stamp.size() / 2, 0);
+        type.resize(stamp.size(), -1);
+      }
+      stamp[static_cast<size_t>(id)] = now;
+      type[static_cast<size_t>(id)] = t;
+    }
+  } locals_;
   const std::vector<Param>* params_now_ = nullptr;
   LineCursor* cursor_ = nullptr;
 };

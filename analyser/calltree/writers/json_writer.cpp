@@ -271,28 +271,29 @@ class JsonTreeWriter final : public TreeWriter {
   // pointer target with how it was found.
   void PointerCalls(int d, std::string& calls) {
     const PointerFacts& p = run_.ptr;
-    const size_t h = static_cast<size_t>(p.head[static_cast<size_t>(d)]);
-    if (p.edges[h].groupend) return;
-    for (size_t i = h + 1; i < p.edges.size(); ++i) {
-      const FuncRecord& c = p.edges[i];
+    const int h = p.head[static_cast<size_t>(d)];
+    if (p.entry(recs_, h).groupend) return;
+    for (int i = h + 1; static_cast<size_t>(i) < p.entries(); ++i) {
+      const FuncRecord& c = p.entry(recs_, i);
       if (i > h + 1) calls += ',';
       Members call(calls);
       call.json("name", name(c.nameid));
-      const int site = p.edge_site[i];
+      const int site = p.site_of(i);
       if (site < 0) {
-        place(call, p.edge_record[i]);
+        place(call, p.record_of(i));
       } else if (const RecordPlace& at = p.sites[static_cast<size_t>(site)].place; at.file >= 0) {
         call.number("file", at.file).number("line", at.line);
       }
       call.boolean("defined", recs_.def_of(c.nameid) >= 0);
-      const int t = index_->target(static_cast<int>(i));
+      const int t = index_->target(i);
       if (t >= 0) call.number("function", index_->ordinal(t));
       if (site >= 0) {
         const PointerSite& s = p.sites[static_cast<size_t>(site)];
         call.json("kind", Dump(Json(PointerKindName(c.pointer))));
-        if (!s.type.empty() && c.pointer == static_cast<int>(PointerKind::kStructField)) call.json("struct", Dump(Json(s.type)));
-        if (!s.field.empty()) call.json("field", Dump(Json(s.field)));
-        if (!s.var.empty()) call.json("variable", Dump(Json(s.var)));
+        if (s.type >= 0 && c.pointer == static_cast<int>(PointerKind::kStructField))
+          call.json("struct", Dump(Json(p.names.text(s.type))));
+        if (s.field >= 0) call.json("field", Dump(Json(p.names.text(s.field))));
+        if (s.var >= 0) call.json("variable", Dump(Json(p.names.text(s.var))));
       }
       if (c.groupend) break;
     }
