@@ -467,7 +467,9 @@ class FactScanner {
         continue;
       }
       if (!(t_[i].is(',') || i == close)) continue;
+      // An empty element is a value the conversion left out (a string).
       if (i > s) element(s, i, type, array, var, field, outer, order, pos);
+      else if (t_[i].is(',')) ++pos;
       s = i + 1;
     }
   }
@@ -560,7 +562,13 @@ class FactScanner {
   // index, or `last` itself when no member operator precedes.
   size_t chain_start(size_t last, size_t lo) const {
     size_t i = last;
-    while (i >= lo + 2 && t_[i - 1].member() && t_[i - 2].name()) i -= 2;
+    while (i >= lo + 2 && t_[i - 1].member()) {
+      size_t j = i - 2;
+      // a[i].b: an element of a table keeps the table's type
+      if (t_[j].is(']') && pt_[j] > static_cast<int>(lo)) j = static_cast<size_t>(pt_[j]) - 1;
+      if (!t_[j].name()) break;
+      i = j;
+    }
     return i;
   }
   // The struct type that holds member t_[last] of the chain that starts at
@@ -571,7 +579,15 @@ class FactScanner {
     if (first >= lo + 1 && (t_[first - 1].is(']') || t_[first - 1].is(')') || t_[first - 1].member()))
       return -1;
     int t = type_of_var(t_[first].text());
-    for (size_t i = first + 2; i < last && t >= 0; i += 2) t = member_type(t, n_.find(t_[i].text()));
+    for (size_t i = first + 1; i < last && t >= 0;) {
+      if (t_[i].is('[') && pt_[i] > static_cast<int>(i)) {
+        i = static_cast<size_t>(pt_[i]) + 1;
+        continue;
+      }
+      if (!t_[i].member() || i + 1 >= last) break;
+      t = member_type(t, n_.find(t_[i + 1].text()));
+      i += 2;
+    }
     return t;
   }
 
@@ -646,7 +662,8 @@ class FactScanner {
           ++ve;
         }
         initialiser(v, ve, type, false, var, -1, -1);
-        k = ve;
+        // The value is body text like any other: its calls are read on.
+        return v;
       }
       if (k < end && t_[k].is(',')) {
         ++k;
