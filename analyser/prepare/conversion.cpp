@@ -226,9 +226,14 @@ class Converter final : public LineSource {
   // body.
   void file_level_text() {
     if (word_[0] == '\n' || (word_[0] == '{' && pending_ != 0 && !has_aggregate_word(lastnonblank()))) {
-      // Only an initialiser's line needs its macros: a macro there may make
-      // the declaration (DEFINE_X(name) = {) or the stored value.
-      if (declline_.find('=') != std::string::npos) expandclosing(run_, declline_);
+      // Only an initialiser's lines need their macros: a macro there may make
+      // the declaration (DEFINE_X(name) = {), the stored values or whole rows
+      // of them. An initialiser runs from its "=" to the ";" after it.
+      if (declinit_ || declline_.find('=') != std::string::npos) {
+        expandclosing(run_, declline_);
+        if (declline_.find('=') != std::string::npos) declinit_ = true;
+      }
+      if (declline_.find(';') != std::string::npos) declinit_ = false;
       decls_->append(declline_);
       declline_.clear();
       if (word_[0] == '{') {
@@ -252,6 +257,7 @@ class Converter final : public LineSource {
   std::string* out_ = nullptr;
   std::string* decls_ = nullptr;  // -p only
   std::string declline_;
+  bool declinit_ = false;  // the declaration text is inside an initialiser
   std::string word_, pendingname_, linebuf_;
   // The last two tokens whose first character is not white space, in two
   // slots that change roles, so that keeping one is a copy into a buffer of
@@ -335,6 +341,7 @@ void Converter::convert(const std::string& source, CleanedText& out, TextReader*
   out.made = false;
   out_ = &out.text;
   decls_ = run_.opt.flgptr ? &out.decls : nullptr;
+  declinit_ = false;
   rd_.instack.clear();
   rd_.intop = -1;
   rd_.mid_sjis = false;

@@ -1,7 +1,9 @@
 /* Run-time call recorder for a program built with -finstrument-functions:
  * every distinct (callee, call site) pair once, written at exit to the file
  * named by POINTER_TRUTH_OUT (appended, one "callee site" pair of hex
- * addresses a line). The table grows as it fills: no pair is ever dropped. */
+ * addresses a line). The table grows as it fills: no pair is ever dropped.
+ * Built as a shared library and preloaded: it stands in for the empty hooks
+ * of the C library. */
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>

@@ -766,14 +766,16 @@ class FactScanner {
           arguments(p.text(), i);
         }
       } else if (p.is(')') && pt_[i - 1] >= 0) {
-        // (*x->f)(...) and (*fp)(...)
+        // (*x->f)(...), (*fp)(...), and as macros write them, (*((x)->f))(...)
         const size_t o = static_cast<size_t>(pt_[i - 1]);
-        if (o + 2 < i && t_[o + 1].is('*') && t_[i - 2].name()) {
-          const size_t first = chain_start(i - 2, o + 2);
-          if (first != o + 2) continue;
-          if (first < i - 2) site_field(first, i - 2, o + 2, at(i - 2));
-          else site_var(t_[i - 2].text(), at(i - 2));
-        }
+        if (!(o + 2 < i && t_[o + 1].is('*'))) continue;
+        size_t last = i - 2;
+        while (last > o + 2 && t_[last].is(')')) --last;
+        if (!t_[last].name()) continue;
+        const size_t first = chain_start(last, o + 2);
+        const bool member = first == last && last >= o + 3 && t_[last - 1].member();
+        if (first < last || member) site_field(first, last, o + 2, at(last));
+        else if (last == i - 2 && first == o + 2) site_var(t_[last].text(), at(last));
       } else if (p.is(']') && pt_[i - 1] > static_cast<int>(open) + 1) {
         // table[i](...) and x->table[i](...)
         const size_t o = static_cast<size_t>(pt_[i - 1]);
