@@ -108,21 +108,21 @@ echo "## Cost on the Linux core (${#lfiles[@]} files)"
 echo
 echo "| run | wall (s) | CPU (s) | peak MB |"
 echo "|---|---:|---:|---:|"
-measure() {  # measure LABEL CMD...
-  local label=$1 ws=() cs=() ms=() w m s c r
-  shift
-  for ((r = 1; r <= runs; r++)); do
+measure() {  # measure RUNS LABEL CMD...
+  local n=$1 label=$2 ws=() cs=() ms=() w m s c r
+  shift 2
+  for ((r = 1; r <= n; r++)); do
     read -r w m s c < <(time_run "$lin" "$lin/run" "$@")
     ws+=("$w") cs+=("$c") ms+=("$m")
   done
   printf '| %s | %.2f | %.2f | %.1f |\n' "$label" "$(printf '%s\n' "${ws[@]}" | median)" \
     "$(printf '%s\n' "${cs[@]}" | median)" "$(printf '%s\n' "${ms[@]}" | median | awk '{print $1 / 1024}')"
 }
-measure "conzelta -e -f start_kernel" "$conzelta" -e -f start_kernel "${lfiles[@]}"
-measure "conzelta -p -e -f start_kernel" "$conzelta" -p -e -f start_kernel "${lfiles[@]}"
-measure "conzelta -r -e -j -f enqueue_task_fair" "$conzelta" -r -e -j -f enqueue_task_fair "${lfiles[@]}"
-measure "conzelta -p -r -e -j -f enqueue_task_fair" "$conzelta" -p -r -e -j -f enqueue_task_fair "${lfiles[@]}"
-measure "cflow (whole call graph)" cflow -o /dev/null "${lfiles[@]}"
+measure "$runs" "conzelta -e -f start_kernel" "$conzelta" -e -f start_kernel "${lfiles[@]}"
+measure "$runs" "conzelta -p -e -f start_kernel" "$conzelta" -p -e -f start_kernel "${lfiles[@]}"
+measure "$runs" "conzelta -r -e -j -f enqueue_task_fair" "$conzelta" -r -e -j -f enqueue_task_fair "${lfiles[@]}"
+measure "$runs" "conzelta -p -r -e -j -f enqueue_task_fair" "$conzelta" -p -r -e -j -f enqueue_task_fair "${lfiles[@]}"
+measure 1 "cflow (whole call graph, one run)" cflow -o /dev/null "${lfiles[@]}"
 echo
 echo "load average before: $load0, after: $(cut -d' ' -f1-3 /proc/loadavg)"
 fi
