@@ -5,6 +5,7 @@
 # pair while they read a few binaries of /usr/bin; bench/pointer_truth/truth.py
 # turns the pairs into (caller, callee) edges (nm, addr2line) and compares
 # them with the edges conzelta reports with and without -p, and cflow's.
+# (cflow -A -A -d 2: every function with its direct callees).
 # Then the cost of -p on the Linux core (init kernel mm lib ipc block
 # security), RUNS runs each (medians).
 #
@@ -79,7 +80,7 @@ mapfile -t files <"$ana/sources.txt"
 # (a run that reaches its end exits with status 1)
 (cd "$ana" && { "$conzelta" -p -j -e -f objdump.c:main "${files[@]}" >p.out 2>&1 || true; } && mv tree.json p.json)
 (cd "$ana" && { "$conzelta" -j -e -f objdump.c:main "${files[@]}" >plain.out 2>&1 || true; } && mv tree.json plain.json)
-(cd "$ana" && cflow --no-main -l -d 2 --omit-arguments "${files[@]}" >cflow.txt 2>cflow.err) || true
+(cd "$ana" && cflow -A -A -l -d 2 --omit-arguments "${files[@]}" >cflow.txt 2>cflow.err) || true
 
 echo "## Run-time truth: binutils 2.40 objdump and readelf (-O0 -finstrument-functions)"
 echo
