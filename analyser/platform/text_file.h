@@ -71,7 +71,6 @@ class TextReader {
   // fgets: reads up to and including the next LF, at most `max` bytes
   // (0 = no limit). False at end of file with nothing read.
   bool gets(std::string& line, size_t max = 0);
-  bool eof() const { return pos_ >= data_.size(); }
   // The bytes not read yet, for readers that take runs of them at once.
   const char* cur() const { return data_.data() + pos_; }
   size_t left() const { return data_.size() - pos_; }
