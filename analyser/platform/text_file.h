@@ -28,11 +28,6 @@ class TextWriter {
   void text(const char* utf8);
   // Bytes as they are (already CP932 or user bytes); every LF becomes CR LF.
   void raw(std::string_view bytes);
-  void put(int c) {
-    if (!f_) return;
-    if (c == '\n' && !lf_) std::fputc('\r', f_);
-    std::fputc(c, f_);
-  }
   void flush() {
     if (f_) std::fflush(f_);
   }
