@@ -113,7 +113,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       split3(std::string_view(reinterpret_cast<const char*>(data) + 2, size - 2));
   const std::string_view source = parts[0];
   const std::string_view header = parts.size() > 1 ? parts[1] : std::string_view();
-  static const std::string kIni = lf_to_crlf(utf8_to_cp932(std::string(kIniTemplate) + "sys\n"));
+  static const std::string kIni = zelta::lf_to_crlf(zelta::utf8_to_cp932(std::string(zelta::kIniTemplate) + "sys\n"));
   const std::string_view ini = parts.size() > 2 ? parts[2] : std::string_view(kIni);
 
   write_bytes("a.c", source);
