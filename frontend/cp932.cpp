@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "text_codec.h"
+#include "platform/text_codec.h"
 
 #include <QStringDecoder>
 

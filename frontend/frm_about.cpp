@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "config/version.h"
 #include "twips.h"
 
 namespace zelta::fe {
@@ -30,7 +31,7 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
                      QStringLiteral("ﾊﾞｰｼﾞｮﾝ %1.%2.%3")
                          .arg(kVersionMajor)
                          .arg(kVersionMinor)
-                         .arg(kVersionRevision),
+                         .arg(kVersionPatch),
                      1320, 360, 2175, 345);
   lblDescription = label("lblDescription", QStringLiteral("ｱﾌﾟﾘｹｰｼｮﾝの説明"), 240, 840, 1695, 210);
   Label1 = label("Label1", QStringLiteral("関数の階層構造をツリー表示します"), 240, 1200, 3375, 255);

@@ -7,10 +7,6 @@ class QPushButton;
 
 namespace zelta::fe {
 
-inline constexpr int kVersionMajor = 1;
-inline constexpr int kVersionMinor = 5;
-inline constexpr int kVersionRevision = 8;
-
 class frmAbout : public QDialog {
   Q_OBJECT
  public:

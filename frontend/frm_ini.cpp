@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QSaveFile>
 
+#include "config/zelta_ini.h"
 #include "cp932.h"
 #include "twips.h"
 
@@ -52,8 +53,7 @@ frmini::frmini(QWidget* parent) : QDialog(parent) {
 }
 
 bool frmini::iniBytes(const QString& includePath, QByteArray& out) {
-  const QString text = QStringLiteral(";オプションを指定する\nopt=\n;include(インクルードファイル)のパス\n") +
-                       kKey + includePath + QLatin1Char('\n');
+  const QString text = QString::fromUtf8(kIniTemplate) + includePath + QLatin1Char('\n');
   QByteArray cp;
   if (!unicodeToCp932(text, cp)) return false;
   out = toCrlf(cp);

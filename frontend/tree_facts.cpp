@@ -8,7 +8,7 @@
 #include <iterator>
 #include <nlohmann/json.hpp>
 
-#include "text_codec.h"
+#include "platform/text_codec.h"
 
 namespace zelta::fe {
 

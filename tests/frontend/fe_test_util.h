@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "config/zelta_ini.h"
 #include "cp932.h"
 #include "frm_main.h"
 
@@ -65,7 +66,7 @@ inline bool makeFile(const QString& path) {
 
 // The settings file as the front-end writes it.
 inline QByteArray defaultIni() {
-  return sjCrlf(QStringLiteral(";オプションを指定する\nopt=\n;include(インクルードファイル)のパス\ninclude_path=\n"));
+  return sjCrlf(QString::fromUtf8(zelta::kIniTemplate) + QLatin1Char('\n'));
 }
 
 // A stand-in for the analyser: writes its words to args.txt (and the lines
