@@ -126,8 +126,7 @@ void ResultNavigator::FollowLink(int line) {
   history_.visit(line, link.target);
   // A reference opens the expansion it names, so that the whole range shows.
   jump(link.target, link.rangeLast);
-  if (link.kind == LinkKind::Reference && p_.view->folds().isFolded(link.target))
-    p_.view->toggleFold(link.target);
+  if (link.kind == LinkKind::Reference && p_.view->folds().isFolded(link.target)) p_.view->toggleFold(link.target);
 }
 
 void ResultNavigator::Back() {
@@ -211,7 +210,8 @@ void ResultNavigator::currentLineChanged(int line) {
     if (f >= 0)
       p_.graphPanel->showFunction(FunctionRef::defined(f));
     else if (stdfunc)
-      p_.graphPanel->showFunction(FunctionRef::undefinedAt(facts->undefinedNamed(index->decode(index->parts(line).name))));
+      p_.graphPanel->showFunction(
+          FunctionRef::undefinedAt(facts->undefinedNamed(index->decode(index->parts(line).name))));
     else
       p_.graphPanel->showNone();
   }

@@ -518,8 +518,8 @@ void frmMain::applyLayout() {
 
   // Dragged borders, kept within reach of both sides.
   const int listW = std::clamp(listWidth_, kSmallest, std::max(W - kColumnGap - kRightMargin - kSmallest, kSmallest));
-  const int messageH =
-      std::clamp(messageHeight_, kSmallest / 2, std::max(H - kRichTop - kBelowResult + kListHeight - kSmallest, kSmallest / 2));
+  const int messageH = std::clamp(messageHeight_, kSmallest / 2,
+                                  std::max(H - kRichTop - kBelowResult + kListHeight - kSmallest, kSmallest / 2));
   const int right = listW + kColumnGap;  // the right-hand column's left edge
   const int moreMessages = messageH - kListHeight;
 

@@ -123,12 +123,13 @@ void frmMain::readFacts(const QString& path, const QDateTime& notBefore) {
   }
   if (factsFileState(path, notBefore) != FactsFile::Current) {
     navigator_->setPanelFacts(nullptr, folder, QStringLiteral("tree.jsonがないため、定義と呼び出し元は表示できません"),
-                  QStringLiteral("tree.jsonがないため、グラフは描けません"));
+                              QStringLiteral("tree.jsonがないため、グラフは描けません"));
     return;
   }
   if (!index->isTree()) {
-    navigator_->setPanelFacts(nullptr, folder, QStringLiteral("tree.txtを木として読めないため、定義と呼び出し元は表示できません"),
-                  QStringLiteral("tree.txtを木として読めないため、グラフは描けません"));
+    navigator_->setPanelFacts(nullptr, folder,
+                              QStringLiteral("tree.txtを木として読めないため、定義と呼び出し元は表示できません"),
+                              QStringLiteral("tree.txtを木として読めないため、グラフは描けません"));
     return;
   }
   const QString reading = QStringLiteral("tree.jsonを読み込んでいます…");

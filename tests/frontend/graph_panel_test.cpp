@@ -121,11 +121,11 @@ class GraphPanelTest : public fetest::Fixture {
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     QVERIFY(w.showResultFile(p("tree.txt")));
-    QTRY_VERIFY(ui::RichTextBox1(w)->facts());
+    QVERIFY(fetest::waitFor([&] { return ui::RichTextBox1(w)->facts(); }));
   }
   // Waits for the panel's latest picture to be on screen.
   static bool settled(GraphPanel* panel) {
-    return QTest::qWaitFor([panel] { return !panel->isLayingOut(); }, 10000) && panel->picture();
+    return fetest::waitFor([panel] { return !panel->isLayingOut(); }) && panel->picture();
   }
 
  private slots:
@@ -288,7 +288,7 @@ class GraphPanelTest : public fetest::Fixture {
       QCOMPARE(QProcess::execute(CONZELTA_PATH, {"-a", "-j", "-e", "calc"}), 1);
     }
     QVERIFY(w.showResultFile(p("tree.txt")));
-    QTRY_VERIFY(ui::RichTextBox1(w)->facts());
+    QVERIFY(fetest::waitFor([&] { return ui::RichTextBox1(w)->facts(); }));
     QVERIFY(ui::RichTextBox1(w)->facts()->undefinedShown);
     int reportError = 0;
     while (ui::RichTextBox1(w)->result()->parts(reportError).name != "report_error") ++reportError;
@@ -365,7 +365,7 @@ class GraphPanelTest : public fetest::Fixture {
     layout.request(request(3));
     layout.request(request(2));
     const quint64 last = layout.request(request(1));
-    QTRY_VERIFY(!layout.isBusy());
+    QVERIFY(fetest::waitFor([&] { return !layout.isBusy(); }));
     QTest::qWait(100);  // anything stale would have arrived by now
     QCOMPARE(done.size(), 1);
     const auto pic = done.at(0).at(0).value<std::shared_ptr<const GraphPicture>>();

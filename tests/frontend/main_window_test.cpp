@@ -389,7 +389,8 @@ class MainWindowTest : public fetest::Fixture {
     QVERIFY(fetest::writeBytes(path,
                                "#!/bin/sh\n: > zelta_err.txt\nprintf '%s\\n' \"$@\" > args.txt\nrm -f tree.txt\n"
                                "printf 'half' > tree.txt\n"
-                               "for f in a.c b.h; do printf '\\343\\203\\225\\343\\202\\241\\343\\202\\244\\343\\203\\253:%s"
+                               "for f in a.c b.h; do printf '"
+                               "\\343\\203\\225\\343\\202\\241\\343\\202\\244\\343\\203\\253:%s"
                                "\\343\\202\\222\\350\\247\\243\\346\\236\\220\\344\\270\\255...\\n' $f; done\n"
                                "exec sleep 3600\n"));
     QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ExeOwner);
@@ -417,7 +418,8 @@ class MainWindowTest : public fetest::Fixture {
     w.RunAnalysis();
     QVERIFY(w.isRunning());
     QVERIFY(!ui::mnuFile(w)->isEnabled() && !ui::mnuTools(w)->isEnabled() && !ui::mnuHelp(w)->isEnabled());
-    QVERIFY(ui::mnuAnalysis(w)->isEnabled() && ui::actStop(w)->isEnabled() && ui::tbStop(w)->isEnabled() && !ui::actRun(w)->isEnabled());
+    QVERIFY(ui::mnuAnalysis(w)->isEnabled() && ui::actStop(w)->isEnabled() && ui::tbStop(w)->isEnabled() &&
+            !ui::actRun(w)->isEnabled());
     QVERIFY(fetest::waitFor([&] { return w.runner()->filesDone() == 2; }));
     QVERIFY(ui::runProgress(w)->isVisible());
     QCOMPARE(ui::runProgress(w)->maximum(), 1);  // a.c of a.c and b.h

@@ -91,7 +91,7 @@ class ResultViewTest : public fetest::Fixture {
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     QVERIFY(w.showResultFile(p("tree.txt")));
-    if (withFacts) QTRY_VERIFY(ui::RichTextBox1(w)->facts());
+    if (withFacts) QVERIFY(fetest::waitFor([&] { return ui::RichTextBox1(w)->facts(); }));
   }
   static QAction* action(frmMain& w, const char* name) { return w.findChild<QAction*>(name); }
   static int line(int number) { return number - 1; }
@@ -494,7 +494,7 @@ class ResultViewTest : public fetest::Fixture {
     QCOMPARE(v->currentLine(), line(kLoop));
 
     // tree.json names the same LOOP target.
-    QTRY_VERIFY(v->facts());
+    QVERIFY(fetest::waitFor([&] { return v->facts(); }));
     QCOMPARE(v->linkAt(line(kLoop)).target, line(kParseExpr));
   }
 
@@ -610,7 +610,7 @@ class ResultViewTest : public fetest::Fixture {
     QVERIFY(fetest::writeBytes(p("tree.json"), json));
     frmMain w;
     showCalc(w, false);
-    QTRY_VERIFY(!w.isReadingFacts());
+    QVERIFY(fetest::waitFor([&] { return !w.isReadingFacts(); }));
     QVERIFY(!ui::RichTextBox1(w)->facts());
     QCOMPARE(ui::listerr(w)->count(), 1);
     QVERIFY2(fetest::messages(w).last().contains("tree.json") && fetest::messages(w).last().contains(said),
@@ -671,7 +671,7 @@ class ResultViewTest : public fetest::Fixture {
     w.Drop({p("calc")});
     QVERIFY(fetest::runToEnd(w));
     QVERIFY(QFile::exists(p("tree.json")));
-    QTRY_VERIFY(!w.isReadingFacts());
+    QVERIFY(fetest::waitFor([&] { return !w.isReadingFacts(); }));
     QCOMPARE(fetest::messages(w), QStringList({"解析中・・・", "解析結果を表示してます", "正常に終了しました"}));
     QVERIFY(ui::RichTextBox1(w)->facts());
     w.navigator()->OpenDefinition(line(kParseFactor));
@@ -744,7 +744,8 @@ class ResultViewTest : public fetest::Fixture {
       frmMain w;
       w.show();
       QVERIFY(QTest::qWaitForWindowExposed(&w));
-      const QRect list = ui::TreeView1(w)->geometry(), result = ui::RichTextBox1(w)->geometry(), msgs = ui::listerr(w)->geometry();
+      const QRect list = ui::TreeView1(w)->geometry(), result = ui::RichTextBox1(w)->geometry(),
+                  msgs = ui::listerr(w)->geometry();
       const QPoint at = ui::listSplit(w)->rect().center();
       QTest::mousePress(ui::listSplit(w), Qt::LeftButton, {}, at);
       QTest::mouseMove(ui::listSplit(w), at + QPoint(30, 0));
