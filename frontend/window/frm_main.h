@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "analysis_runner.h"
-#include "call_graph_model.h"
 #include "drop_list.h"
 #include "result_navigator.h"
 #include "result_view.h"
