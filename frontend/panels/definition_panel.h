@@ -40,7 +40,6 @@ class DefinitionPanel : public QWidget {
  signals:
   void calleeActivated(int function);
   void callerActivated(int function);
-  void functionShown(int function, const QString& name);
   void leaveRequested();  // Esc: back to the tree
 
  private:

@@ -11,6 +11,7 @@
 #include "frm_main.h"
 #include "graph_panel.h"
 #include "graph_view.h"
+#include "result_view.h"
 
 namespace zelta::fe {
 namespace {
@@ -32,12 +33,12 @@ bool awaitPicture(GraphPanel* panel) {
   return !panel->isBusy() && panel->hasPicture();
 }
 
-// The graph panel (ZELTA_BENCH_GRAPH="name:depth ..."): from choosing a line
+// The graph panel (GRAPHS: "name:depth ..."): from choosing a line
 // of each function, as a click on it does, to its picture on screen, then
 // opening its first "+N more"; last, a click on a callee in the last picture.
 void benchGraph(frmMain& w, const QString& pictures) {
-  GraphPanel* panel = w.graphPanel;
-  ResultView* view = w.RichTextBox1;
+  auto* panel = w.findChild<GraphPanel*>(QStringLiteral("graphPanel"));
+  auto* view = w.findChild<ResultView*>(QStringLiteral("RichTextBox1"));
   const auto& index = view->result();
   QElapsedTimer t;
   auto report = [&](const QString& what) {
@@ -48,7 +49,7 @@ void benchGraph(frmMain& w, const QString& pictures) {
                 pic ? pic->seconds : 0.0, panel->hasPicture() ? "" : ", no picture");
   };
   t.start();
-  w.graphDock->show();
+  w.findChild<QDockWidget*>(QStringLiteral("graphDock"))->show();
   awaitPicture(panel);
   report(QStringLiteral("graph_open"));
   for (const QString& item : pictures.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
@@ -98,7 +99,7 @@ void benchGraph(frmMain& w, const QString& pictures) {
 
 }  // namespace
 
-int benchResult(frmMain& w, const QString& treePath, const QString& needle) {
+int benchResult(frmMain& w, const QString& treePath, const QString& needle, const QString& graphs) {
   // The longest the window's event loop went without a turn: a window that
   // keeps repainting keeps this small.
   QElapsedTimer tick;
@@ -109,7 +110,8 @@ int benchResult(frmMain& w, const QString& treePath, const QString& needle) {
   tick.start();
   pulse.start();
 
-  ResultView* view = w.RichTextBox1;
+  auto* view = w.findChild<ResultView*>(QStringLiteral("RichTextBox1"));
+  ResultNavigator* nav = w.navigator();
   QElapsedTimer t;
   auto timed = [&](const char* what, auto&& step) {
     t.start();
@@ -135,16 +137,16 @@ int benchResult(frmMain& w, const QString& treePath, const QString& needle) {
   std::printf("%-18s %8s\n", "tree", index->isTree() ? "yes" : qPrintable(index->treeProblem()));
   timed("fold_root", [&] { view->toggleFold(0); });
   timed("unfold_root", [&] { view->toggleFold(0); });
-  timed("level_1", [&] { w.ShowToDepth(1); });
-  timed("expand_all", [&] { w.ExpandAll(); });
-  w.ShowToDepth(1);
+  timed("level_1", [&] { nav->ShowToDepth(1); });
+  timed("expand_all", [&] { nav->ExpandAll(); });
+  nav->ShowToDepth(1);
   timed("find_first", [&] {
-    w.Find();
-    w.findBar->setText(needle);
+    nav->Find();
+    w.findChild<FindBar*>(QStringLiteral("findBar"))->setText(needle);
   });
-  std::printf("%-18s %8d\n", "hits", w.findHitCount());
+  std::printf("%-18s %8d\n", "hits", nav->hitCount());
   double worst = 0;
-  for (int i = 0; i < 20; ++i) worst = std::max(worst, timed("find_next", [&] { w.FindNext(); }));
+  for (int i = 0; i < 20; ++i) worst = std::max(worst, timed("find_next", [&] { nav->FindNext(); }));
   std::printf("%-18s %8.3f s\n", "find_next_worst", worst);
   t.start();
   tick.restart();
@@ -152,7 +154,7 @@ int benchResult(frmMain& w, const QString& treePath, const QString& needle) {
   while (w.isReadingFacts()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
   std::printf("%-18s %8.3f s  (%s)\n", "facts_after_load", t.nsecsElapsed() / 1e9, view->facts() ? "read" : "none");
   std::printf("%-18s %8lld ms\n", "stall_in_facts", stall);
-  if (const QString graphs = qEnvironmentVariable("ZELTA_BENCH_GRAPH"); !graphs.isEmpty() && view->facts()) {
+  if (!graphs.isEmpty() && view->facts()) {
     tick.restart();
     stall = 0;
     benchGraph(w, graphs);

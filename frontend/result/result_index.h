@@ -48,7 +48,6 @@ class ResultIndex {
   Encoding encoding() const { return encoding_; }
   int lineCount() const { return static_cast<int>(starts_.size()) - 1; }
   bool isEmpty() const { return bytes_.isEmpty(); }
-  qint64 byteSize() const { return bytes_.size(); }
   int widestLine() const { return widest_; }  // in bytes, about the width in half-width cells
 
   std::string_view lineBytes(int line) const;

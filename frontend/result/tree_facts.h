@@ -4,6 +4,7 @@
 // against tree.txt: a file that does not match is refused whole, so that no
 // link ever points at the wrong place.
 #pragma once
+#include <QDateTime>
 #include <QString>
 #include <atomic>
 #include <cstdint>
@@ -73,5 +74,11 @@ class TreeFacts {
   std::vector<int32_t> lineFunction_;
   std::vector<std::pair<int32_t, int32_t>> loops_;  // (line, target), by line
 };
+
+// Whether the tree.json at `path` belongs to a result written at
+// `notBefore` or later: there is none, one an earlier run left (older), or
+// one to read. An invalid `notBefore` takes any file.
+enum class FactsFile { Missing, Older, Current };
+FactsFile factsFileState(const QString& path, const QDateTime& notBefore);
 
 }  // namespace zelta::fe

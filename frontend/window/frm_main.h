@@ -1,6 +1,6 @@
 // The main window: input list, result view, message list, menus, toolbar,
-// the analysis run and the placement memory; it wires the result's find
-// bar, link history, definition panel and graph panel to the view.
+// docks, the analysis run and the placement memory; the result's navigator
+// drives the find bar, the links and the panels.
 #pragma once
 #include <QDateTime>
 #include <QListWidget>
@@ -13,9 +13,8 @@
 #include <vector>
 
 #include "analysis_runner.h"
-#include "call_graph_model.h"
 #include "drop_list.h"
-#include "link_history.h"
+#include "result_navigator.h"
 #include "result_view.h"
 #include "work_folder.h"
 
@@ -59,7 +58,100 @@ class frmMain : public QMainWindow {
   explicit frmMain(QWidget* parent = nullptr);
   ~frmMain() override;
 
-  // Controls, named as the rest of the system knows them.
+  // The run's state: where the analyser runs (and which one), its argument
+  // line, the entries dropped, the file last saved to.
+  WorkFolder work;
+  QString argline;
+  short dropcount = 0;
+  QString savefile;
+
+  // Seams for the modal parts, so that tests can answer them. Each has a
+  // working default.
+  std::function<void(QWidget* parent, const QString& title, const QString& text)> messageBox;
+  // Returns the chosen full path, or an empty text when cancelled.
+  std::function<QString(QWidget* parent, const QString& title, const QString& filter)> saveFileDialog;
+  // Returns false when cancelled; may change the printer's settings.
+  std::function<bool(QWidget* parent, QPrinter* printer, bool hasSelection)> printDialog;
+  std::function<int(QDialog* dialog)> runModal;
+  // A question answered yes (true) or no.
+  std::function<bool(QWidget* parent, const QString& title, const QString& text)> askYesNo;
+
+  // From F3 until the run's outcome is shown (the analyser, then the
+  // reading of its result).
+  bool isRunning() const { return running_; }
+  AnalysisRunner* runner() const { return runner_; }
+  QStringList inputNames() const;  // entries of TreeView1
+  QStringList inputPaths() const;  // entries of TreeView2
+  QString lastPrintedText() const { return lastPrinted_; }
+  ResultNavigator* navigator() const { return navigator_; }
+  // The other forms: the options live as long as the window, the others
+  // once first opened (null before).
+  frmoption* options() const { return options_; }
+  frmini* iniDialog() const { return iniDialog_; }
+  frmconsole* console() const { return console_; }
+
+  // The window's outer placement in twips.
+  QRect outerTwips() const;
+
+  // Shows a result file (tree.txt) and reads the tree.json beside it when
+  // that is not older than `factsNotBefore`. The text is read off the
+  // window's thread while the window keeps painting; the facts arrive
+  // later. False when the file cannot be read.
+  bool showResultFile(const QString& path, const QDateTime& factsNotBefore = QDateTime());
+  bool isReadingFacts() const { return readingFacts_; }
+
+ public slots:
+  void RunAnalysis();
+  // Ends the analyser of a run under way; what it left half written goes.
+  void StopAnalysis();
+  void ClearAll();
+  void ShowIniDialog();
+  void ShowOptions();
+  void ShowAbout();
+  void Save();
+  void SaveAs();
+  void Print();
+  void Drop(const QStringList& paths);
+  void Remove();
+  void ButtonClick(const QString& key);
+  void AppendMessage(const QString& line);
+  void ExportGraph();
+
+ protected:
+  void resizeEvent(QResizeEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* e) override;
+  void moveEvent(QMoveEvent* e) override;
+  void closeEvent(QCloseEvent* e) override;
+
+ private:
+  void buildControls();
+  void buildMenus();
+  void buildToolbar();
+  void createActions();
+  void createDockWindows();
+  void updateActions();
+  void applyLayout();
+  void loadPlacement();
+  void savePlacement();
+  void fixOuterSize();
+  void showPrompt();
+  void createNavigator();
+  void readFacts(const QString& path, const QDateTime& notBefore);
+  void folderWalk(const QString& folder);
+  void appendEntry(const QString& name, const QString& path);
+  void ShowRunOutcome(bool started, bool normalExit, int exitCode, const QDateTime& runStart,
+                      const QString& startError = QString());
+  void runFinished(AnalysisRunner::Outcome outcome);
+  void runStopped();
+  void showRunProgress();
+  void flushEntries();
+  bool writeResult(const QString& path);
+  void saveAsSteps();
+  void useDefaultSaveDialog();
+  void noteOpened(QWidget* w);
+
+  // Controls, named as the rest of the system knows them; tests reach them
+  // by their object names.
   QWidget* client = nullptr;  // the area below the menu bar
   QToolBar* tbToolBar = nullptr;
   QAction* tbAnalyse = nullptr;  // key "解析"
@@ -101,124 +193,13 @@ class frmMain : public QMainWindow {
   QMenu* mnuRightClick = nullptr;  // pop-up only
   QAction* mnuRemove = nullptr;
 
-  frmoption* options = nullptr;  // lives as long as the main window
-  frmini* iniDialog = nullptr;
-  frmconsole* console = nullptr;  // the analyser's output under the debug option
+  // The other forms.
+  frmoption* options_ = nullptr;
+  frmini* iniDialog_ = nullptr;
+  frmconsole* console_ = nullptr;  // the analyser's output under the debug option
+  ResultNavigator* navigator_ = nullptr;
 
-  WorkFolder work;  // where the analyser runs, and which one
-  QString argline;
-  short dropcount = 0;
-  QString savefile;
-
-  // Seams for the modal parts, so that tests can answer them. Each has a
-  // working default.
-  std::function<void(QWidget* parent, const QString& title, const QString& text)> messageBox;
-  // Returns the chosen full path, or an empty text when cancelled.
-  std::function<QString(QWidget* parent, const QString& title, const QString& filter)> saveFileDialog;
-  // Returns false when cancelled; may change the printer's settings.
-  std::function<bool(QWidget* parent, QPrinter* printer, bool hasSelection)> printDialog;
-  std::function<int(QDialog* dialog)> runModal;
-  // A question answered yes (true) or no.
-  std::function<bool(QWidget* parent, const QString& title, const QString& text)> askYesNo;
-
-  // From F3 until the run's outcome is shown (the analyser, then the
-  // reading of its result).
-  bool isRunning() const { return running_; }
-  AnalysisRunner* runner() const { return runner_; }
-  QStringList inputNames() const;  // entries of TreeView1
-  QStringList inputPaths() const;  // entries of TreeView2
-  QString lastPrintedText() const { return lastPrinted_; }
-
-  // The window's outer placement in twips.
-  QRect outerTwips() const;
-
-  // Shows a result file (tree.txt) and reads the tree.json beside it when
-  // that is not older than `factsNotBefore`. The text is read off the
-  // window's thread while the window keeps painting; the facts arrive
-  // later. False when the file cannot be read.
-  bool showResultFile(const QString& path, const QDateTime& factsNotBefore = QDateTime());
-  bool isReadingFacts() const { return readingFacts_; }
-  int findHitCount() const { return static_cast<int>(hits_.size()); }
-
- public slots:
-  void RunAnalysis();
-  // Ends the analyser of a run under way; what it left half written goes.
-  void StopAnalysis();
-  void ClearAll();
-  void ShowIniDialog();
-  void ShowOptions();
-  void ShowAbout();
-  void Save();
-  void SaveAs();
-  void Print();
-  void Drop(const QStringList& paths);
-  void Remove();
-  void ButtonClick(const QString& key);
-  void AppendMessage(const QString& line);
-
-  // The result's navigation.
-  void Find();
-  void FindNext();
-  void FindPrevious();
-  void CloseFind();
-  void ExpandAll();
-  void ShowToDepth(int depth);
-  void Back();
-  void Forward();
-  void FollowLink(int line);
-  void OpenDefinition(int line);
-  void GoToRelated(int function, bool caller);
-  // From the graph: the line of a function, near the current line when it
-  // calls or is called by the current function, else its first line.
-  void GoToFunction(FunctionRef function);
-  void ExportGraph();
-
- signals:
-  // The function on the current line changed (-1 when the line has none or
-  // the definitions are unknown).
-  void currentFunctionChanged(int function, const QString& name);
-
- protected:
-  void resizeEvent(QResizeEvent* e) override;
-  bool eventFilter(QObject* watched, QEvent* e) override;
-  void moveEvent(QMoveEvent* e) override;
-  void closeEvent(QCloseEvent* e) override;
-
- private:
-  void buildControls();
-  void buildMenus();
-  void buildToolbar();
-  void createActions();
-  void createDockWindows();
-  void updateActions();
-  void applyLayout();
-  void loadPlacement();
-  void savePlacement();
-  void fixOuterSize();
-  void showPrompt();
-  void readFacts(const QString& path, const QDateTime& notBefore);
-  void runSearch();
-  void goToHit(size_t hit);
-  void jump(int to, int rangeLast);
-  int relatedLine(int function, bool caller) const;
-  void setPanelFacts(std::shared_ptr<const TreeFacts> facts, const QString& folder, const QString& definitionNote,
-                     const QString& graphNote);
-  void currentLineChanged(int line);
-  void folderWalk(const QString& folder);
-  void appendEntry(const QString& name, const QString& path);
-  void ShowRunOutcome(bool started, bool normalExit, int exitCode, const QDateTime& runStart,
-                      const QString& startError = QString());
-  void runFinished(AnalysisRunner::Outcome outcome);
-  void runStopped();
-  void showRunProgress();
-  void flushEntries();
-  bool writeResult(const QString& path);
-  void saveAsSteps();
-  void useDefaultSaveDialog();
-  void noteOpened(QWidget* w);
-
-  // Actions of the result's navigation (the older menus keep their public
-  // members above).
+  // Actions of the result's navigation.
   QAction* actFind_ = nullptr;
   QAction* actExpandAll_ = nullptr;
   QAction* actCollapseAll_ = nullptr;
@@ -230,8 +211,6 @@ class frmMain : public QMainWindow {
   QAction* actGraph_ = nullptr;
   QAction* actExportGraph_ = nullptr;
 
-  LinkHistory history_;
-  std::vector<int> hits_;
   std::shared_ptr<std::atomic<bool>> factsCancel_;
   int factsGeneration_ = 0;
   bool readingFacts_ = false;

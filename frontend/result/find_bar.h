@@ -19,7 +19,6 @@ class FindBar : public QWidget {
   QString text() const;
   bool wholeNames() const;
   void setText(const QString& text);
-  void setWholeNames(bool on);
   // "3/17"; no hit at all marks the field.
   void showCount(int current, int total);
   // Shows the bar with the field selected.

@@ -471,4 +471,11 @@ QString TreeFacts::fileName(int file) const {
   return file >= 0 && file < static_cast<int>(files.size()) ? files[static_cast<size_t>(file)].shown : QString();
 }
 
+FactsFile factsFileState(const QString& path, const QDateTime& notBefore) {
+  const QFileInfo info(path);
+  if (!info.isFile()) return FactsFile::Missing;
+  if (notBefore.isValid() && info.lastModified() < notBefore) return FactsFile::Older;
+  return FactsFile::Current;
+}
+
 }  // namespace zelta::fe

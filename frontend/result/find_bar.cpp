@@ -59,7 +59,6 @@ FindBar::FindBar(QWidget* parent) : QWidget(parent) {
 QString FindBar::text() const { return field->text(); }
 bool FindBar::wholeNames() const { return wholeBox->isChecked(); }
 void FindBar::setText(const QString& text) { field->setText(text); }
-void FindBar::setWholeNames(bool on) { wholeBox->setChecked(on); }
 
 void FindBar::showCount(int current, int total) {
   countLabel->setText(field->text().isEmpty() ? QString() : QStringLiteral("%1/%2").arg(current).arg(total));

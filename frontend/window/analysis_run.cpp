@@ -37,7 +37,7 @@ void frmMain::RunAnalysis() {
     return;
   }
 
-  const OptionValues o = options->values();
+  const OptionValues o = options_->values();
   const QStringList paths = inputPaths();
   argline = buildArgline(o, paths);
 
@@ -51,12 +51,12 @@ void frmMain::RunAnalysis() {
   const bool debug = o.optdebug == 1;
   if (debug) {
     // The analyser's console, shown and given the focus.
-    if (!console) console = new frmconsole(this);
-    console->begin();
-    noteOpened(console);
-    console->show();
-    console->raise();
-    console->activateWindow();
+    if (!console_) console_ = new frmconsole(this);
+    console_->begin();
+    noteOpened(console_);
+    console_->show();
+    console_->raise();
+    console_->activateWindow();
   }
 
   // A tree.json older than this run is another run's: it is not read.
@@ -72,8 +72,7 @@ void frmMain::RunAnalysis() {
       runner_->start(work.analyser(), splitCommandLine(runArgline(o, QStringList())), paths, debug);
 
   RichTextBox1->clear();
-  history_.clear();
-  hits_.clear();
+  navigator_->clear();
   readFacts(QString(), QDateTime());
   updateActions();
   repaint();

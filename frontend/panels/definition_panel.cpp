@@ -147,7 +147,6 @@ void DefinitionPanel::showFunction(int function) {
     addEntry(callers, caller.name, QStringLiteral("%1:%2").arg(facts_->fileName(caller.file)).arg(caller.line), c, 0);
   }
   showSource(fn.file, fn.line);
-  emit functionShown(function, fn.name);
 }
 
 void DefinitionPanel::showUndefined(const QString& name) {

@@ -9,10 +9,7 @@
 #include <QtConcurrent>
 
 #include "cp932.h"
-#include "definition_panel.h"
-#include "find_bar.h"
 #include "frm_main.h"
-#include "graph_panel.h"
 
 namespace zelta::fe {
 namespace {
@@ -101,9 +98,7 @@ bool frmMain::showResultFile(const QString& path, const QDateTime& factsNotBefor
   const Loaded r = watcher.result();
   if (!r.ok) return false;
   RichTextBox1->setResult(r.index);
-  history_.clear();
-  hits_.clear();
-  if (findBar->isVisible() && !findBar->text().isEmpty()) runSearch();
+  navigator_->resultChanged();
   updateActions();
   readFacts(info.dir().filePath(QStringLiteral("tree.json")), factsNotBefore);
   return true;
@@ -123,21 +118,22 @@ void frmMain::readFacts(const QString& path, const QDateTime& notBefore) {
   const QFileInfo info(path);
   const QString folder = info.absolutePath();
   if (path.isEmpty() || !index || index->isEmpty()) {
-    setPanelFacts(nullptr, folder, QString(), QString());
+    navigator_->setPanelFacts(nullptr, folder, QString(), QString());
     return;
   }
-  if (!info.isFile() || (notBefore.isValid() && info.lastModified() < notBefore)) {
-    setPanelFacts(nullptr, folder, QStringLiteral("tree.jsonがないため、定義と呼び出し元は表示できません"),
-                  QStringLiteral("tree.jsonがないため、グラフは描けません"));
+  if (factsFileState(path, notBefore) != FactsFile::Current) {
+    navigator_->setPanelFacts(nullptr, folder, QStringLiteral("tree.jsonがないため、定義と呼び出し元は表示できません"),
+                              QStringLiteral("tree.jsonがないため、グラフは描けません"));
     return;
   }
   if (!index->isTree()) {
-    setPanelFacts(nullptr, folder, QStringLiteral("tree.txtを木として読めないため、定義と呼び出し元は表示できません"),
-                  QStringLiteral("tree.txtを木として読めないため、グラフは描けません"));
+    navigator_->setPanelFacts(nullptr, folder,
+                              QStringLiteral("tree.txtを木として読めないため、定義と呼び出し元は表示できません"),
+                              QStringLiteral("tree.txtを木として読めないため、グラフは描けません"));
     return;
   }
   const QString reading = QStringLiteral("tree.jsonを読み込んでいます…");
-  setPanelFacts(nullptr, folder, reading, reading);
+  navigator_->setPanelFacts(nullptr, folder, reading, reading);
   auto cancel = std::make_shared<std::atomic<bool>>(false);
   factsCancel_ = cancel;
   readingFacts_ = true;
@@ -151,10 +147,10 @@ void frmMain::readFacts(const QString& path, const QDateTime& notBefore) {
       AppendMessage(
           QStringLiteral("tree.jsonがtree.txtと合わないため、定義と呼び出し元は表示しません（%1）").arg(f.problem));
       const QString mismatch = QStringLiteral("tree.jsonがtree.txtと合いません");
-      setPanelFacts(nullptr, folder, mismatch, mismatch);
+      navigator_->setPanelFacts(nullptr, folder, mismatch, mismatch);
       return;
     }
-    setPanelFacts(f.facts, folder, QString(), QString());
+    navigator_->setPanelFacts(f.facts, folder, QString(), QString());
     RichTextBox1->setFacts(f.facts);  // tells the panel the current line again
   });
   watcher->setFuture(QtConcurrent::run([path, index, cancel] {
@@ -163,12 +159,6 @@ void frmMain::readFacts(const QString& path, const QDateTime& notBefore) {
     if (!f.facts && f.problem.isEmpty()) f.problem = QStringLiteral("読めません");
     return f;
   }));
-}
-
-void frmMain::setPanelFacts(std::shared_ptr<const TreeFacts> facts, const QString& folder,
-                            const QString& definitionNote, const QString& graphNote) {
-  definitionPanel->setFacts(facts, folder, definitionNote);
-  graphPanel->setFacts(std::move(facts), graphNote);
 }
 
 }  // namespace zelta::fe

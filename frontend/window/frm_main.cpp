@@ -42,7 +42,20 @@ constexpr int kTree1Left = 0, kTree1Top = 1200, kTree1Width = 2175, kTree1Height
 constexpr int kRichLeft = 2280, kRichTop = 1200, kRichWidth = 7215, kRichHeight = 4575;
 constexpr int kLabel3Left = 2280, kLabel3Top = 5880, kLabel3Width = 1935, kLabel3Height = 255;
 constexpr int kListLeft = 2280, kListTop = 6240, kListWidth = 7215, kListHeight = 1320;
+constexpr int kLabel1Left = 0, kLabel1Top = 960, kLabel1Width = 2175, kLabel1Height = 255;
+constexpr int kLabel2Left = 2280, kLabel2Top = 960, kLabel2Width = 2535, kLabel2Height = 255;
 constexpr int kToolbarHeight = 900;
+constexpr int kToolIconSize = 48;  // pixels
+constexpr int kRunProgressWidth = 2400;  // the status bar's progress bar at its widest
+// What the layout rules leave beside the controls as the window changes:
+// right of the result and the messages, below the input list (frame and
+// menu bar included), and below the result for the messages' label and list.
+constexpr int kRightMargin = 200;
+constexpr int kBelowList = 900;
+constexpr int kBelowResult = 2700;
+// Under the result: the gap to the messages' label, and the label's row.
+constexpr int kLabel3Gap = 100, kLabel3Row = 300;
+constexpr int kSmallestResult = 300;  // the result's height when the status bar takes room
 // The gap between the input list and the right-hand column.
 constexpr int kColumnGap = kRichLeft - kTree1Width;
 // The smallest a dragged border leaves the controls beside it.
@@ -81,7 +94,7 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
   connect(runner_, &AnalysisRunner::progress, this, &frmMain::showRunProgress);
   connect(runner_, &AnalysisRunner::finished, this, &frmMain::runFinished);
   connect(runner_, &AnalysisRunner::output, this, [this](const QByteArray& bytes) {
-    if (console) console->feed(bytes);
+    if (console_) console_->feed(bytes);
   });
   runTicker_ = new QTimer(this);
   runTicker_->setInterval(1000);
@@ -92,6 +105,7 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
   buildMenus();
   buildToolbar();
   createDockWindows();
+  createNavigator();
 
   // Window-level keys: whichever control has the focus.
   auto* f3 = new QShortcut(QKeySequence(Qt::Key_F3), this);
@@ -104,8 +118,8 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
   // Start-up: placement, the stored options, the prompt.
   loadPlacement();
   dropcount = 0;
-  options = new frmoption(this);
-  options->loadStored();
+  options_ = new frmoption(this);
+  options_->loadStored();
   showPrompt();
 }
 
@@ -120,7 +134,7 @@ void frmMain::buildControls() {
 
   Label1 = new QLabel(QStringLiteral("< 解析対象のファイル >"), client);
   Label1->setObjectName(QStringLiteral("Label1"));
-  Label1->setGeometry(pxRect(0, 960, 2175, 255));
+  Label1->setGeometry(pxRect(kLabel1Left, kLabel1Top, kLabel1Width, kLabel1Height));
 
   TreeView1 = new DropList(client);
   TreeView1->setObjectName(QStringLiteral("TreeView1"));
@@ -133,22 +147,16 @@ void frmMain::buildControls() {
 
   Label2 = new QLabel(QStringLiteral("< 解析結果 >"), client);
   Label2->setObjectName(QStringLiteral("Label2"));
-  Label2->setGeometry(pxRect(2280, 960, 2535, 255));
+  Label2->setGeometry(pxRect(kLabel2Left, kLabel2Top, kLabel2Width, kLabel2Height));
 
   RichTextBox1 = new ResultView(client);
   RichTextBox1->setObjectName(QStringLiteral("RichTextBox1"));
   RichTextBox1->setGeometry(pxRect(kRichLeft, kRichTop, kRichWidth, kRichHeight));
   RichTextBox1->setFont(resultFont());
-  connect(RichTextBox1, &ResultView::currentLineChanged, this, &frmMain::currentLineChanged);
-  connect(RichTextBox1, &ResultView::linkActivated, this, &frmMain::FollowLink);
-  connect(RichTextBox1, &ResultView::nameActivated, this, &frmMain::OpenDefinition);
 
   findBar = new FindBar(client);
+  findBar->setObjectName(QStringLiteral("findBar"));
   findBar->hide();
-  connect(findBar, &FindBar::searchChanged, this, &frmMain::runSearch);
-  connect(findBar, &FindBar::nextRequested, this, &frmMain::FindNext);
-  connect(findBar, &FindBar::previousRequested, this, &frmMain::FindPrevious);
-  connect(findBar, &FindBar::closed, this, &frmMain::CloseFind);
 
   // The borders between list, result and messages can be dragged; the
   // layout rules stay, with the dragged sizes in place of the first ones.
@@ -197,7 +205,7 @@ void frmMain::buildControls() {
   runProgress = new QProgressBar(this);
   runProgress->setObjectName(QStringLiteral("runProgress"));
   runProgress->setTextVisible(false);
-  runProgress->setMaximumWidth(px(2400));
+  runProgress->setMaximumWidth(px(kRunProgressWidth));
   statusBar()->addPermanentWidget(runProgressText);
   statusBar()->addPermanentWidget(runProgress);
   runProgressText->hide();
@@ -211,32 +219,33 @@ void frmMain::createActions() {
   actFind_ = new QAction(QStringLiteral("検索(&F)..."), this);
   actFind_->setObjectName(QStringLiteral("actFind"));
   actFind_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
-  connect(actFind_, &QAction::triggered, this, &frmMain::Find);
+  connect(actFind_, &QAction::triggered, this, [this] { navigator_->Find(); });
 
   actExpandAll_ = new QAction(QStringLiteral("すべて展開(&E)"), this);
   actExpandAll_->setObjectName(QStringLiteral("actExpandAll"));
-  connect(actExpandAll_, &QAction::triggered, this, &frmMain::ExpandAll);
+  connect(actExpandAll_, &QAction::triggered, this, [this] { navigator_->ExpandAll(); });
   actCollapseAll_ = new QAction(QStringLiteral("すべて折りたたむ(&C)"), this);
   actCollapseAll_->setObjectName(QStringLiteral("actCollapseAll"));
-  connect(actCollapseAll_, &QAction::triggered, this, [this] { ShowToDepth(0); });
+  connect(actCollapseAll_, &QAction::triggered, this, [this] { navigator_->ShowToDepth(0); });
 
   // The level chooser: depth N stays in view, everything below is folded.
   mnuDepth_ = new QMenu(QStringLiteral("表示するレベル(&L)"), this);
   mnuDepth_->setObjectName(QStringLiteral("mnuDepth"));
   for (int depth = 1; depth <= 9; ++depth) {
     QAction* a =
-        mnuDepth_->addAction(QStringLiteral("レベル&%1まで").arg(depth), this, [this, depth] { ShowToDepth(depth); });
+        mnuDepth_->addAction(QStringLiteral("レベル&%1まで").arg(depth), this,
+                            [this, depth] { navigator_->ShowToDepth(depth); });
     a->setObjectName(QStringLiteral("actDepth%1").arg(depth));
   }
 
   actBack_ = new QAction(QStringLiteral("戻る(&B)"), this);
   actBack_->setObjectName(QStringLiteral("actBack"));
   actBack_->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Left));
-  connect(actBack_, &QAction::triggered, this, &frmMain::Back);
+  connect(actBack_, &QAction::triggered, this, [this] { navigator_->Back(); });
   actForward_ = new QAction(QStringLiteral("進む(&N)"), this);
   actForward_->setObjectName(QStringLiteral("actForward"));
   actForward_->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Right));
-  connect(actForward_, &QAction::triggered, this, &frmMain::Forward);
+  connect(actForward_, &QAction::triggered, this, [this] { navigator_->Forward(); });
 
   // The keyboard's way into the panel: the current line's function, with the
   // focus on its callers (Esc comes back).
@@ -245,7 +254,7 @@ void frmMain::createActions() {
   actDefinition_->setShortcut(QKeySequence(Qt::Key_F12));
   connect(actDefinition_, &QAction::triggered, this, [this] {
     if (RichTextBox1->isEmpty()) return;
-    OpenDefinition(RichTextBox1->currentLine());
+    navigator_->OpenDefinition(RichTextBox1->currentLine());
     QListWidget* list = definitionPanel->callers->count() ? definitionPanel->callers : definitionPanel->calls;
     list->setFocus();
     if (!list->currentItem() && list->count()) list->setCurrentRow(0);
@@ -259,8 +268,7 @@ void frmMain::createActions() {
 }
 
 void frmMain::createDockWindows() {
-  // Each panel follows the current line while it is shown; hidden at first,
-  // so that the window opens at its usual layout.
+  // Hidden at first, so that the window opens at its usual layout.
   const auto dock = [this](const QString& title, const char* name, QWidget* panel) {
     auto* d = new QDockWidget(title, this);
     d->setObjectName(QLatin1String(name));
@@ -268,22 +276,15 @@ void frmMain::createDockWindows() {
     d->setWidget(panel);
     addDockWidget(Qt::RightDockWidgetArea, d);
     d->hide();
-    connect(d, &QDockWidget::visibilityChanged, this, [this](bool on) {
-      if (on) currentLineChanged(RichTextBox1->currentLine());
-    });
     return d;
   };
 
   definitionPanel = new DefinitionPanel;
   definitionDock = dock(QStringLiteral("定義と呼び出し元"), "definitionDock", definitionPanel);
-  connect(definitionPanel, &DefinitionPanel::calleeActivated, this, [this](int f) { GoToRelated(f, false); });
-  connect(definitionPanel, &DefinitionPanel::callerActivated, this, [this](int f) { GoToRelated(f, true); });
-  connect(definitionPanel, &DefinitionPanel::leaveRequested, this, [this] { RichTextBox1->setFocus(); });
 
   // The graph around the current line's function, beside the result too.
   graphPanel = new GraphPanel;
   graphDock = dock(QStringLiteral("グラフ"), "graphDock", graphPanel);
-  connect(graphPanel, &GraphPanel::functionActivated, this, &frmMain::GoToFunction);
   connect(graphPanel, &GraphPanel::pictureChanged, this, &frmMain::updateActions);
 
   actPanel_ = definitionDock->toggleViewAction();
@@ -294,6 +295,22 @@ void frmMain::createDockWindows() {
   mnuView->addAction(actPanel_);
   mnuView->addAction(actDefinition_);
   mnuView->addAction(actGraph_);
+}
+
+void frmMain::createNavigator() {
+  ResultNavigator::Parts parts;
+  parts.view = RichTextBox1;
+  parts.findBar = findBar;
+  parts.definitionPanel = definitionPanel;
+  parts.definitionDock = definitionDock;
+  parts.graphPanel = graphPanel;
+  parts.graphDock = graphDock;
+  parts.statusBar = statusBar();
+  parts.whereLabel = whereLabel;
+  navigator_ = new ResultNavigator(parts, [this] { return running_; }, this);
+  navigator_->setObjectName(QStringLiteral("navigator"));
+  connect(navigator_, &ResultNavigator::stateChanged, this, &frmMain::updateActions);
+  connect(navigator_, &ResultNavigator::findBarToggled, this, &frmMain::applyLayout);
 }
 
 void frmMain::buildMenus() {
@@ -369,7 +386,7 @@ void frmMain::buildToolbar() {
   tbToolBar->setObjectName(QStringLiteral("tbToolBar"));
   tbToolBar->setMovable(false);
   tbToolBar->setFloatable(false);
-  tbToolBar->setIconSize(QSize(48, 48));
+  tbToolBar->setIconSize(QSize(kToolIconSize, kToolIconSize));
   tbToolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
   tbToolBar->setGeometry(0, 0, width(), px(kToolbarHeight));
   tbToolBar->setFocusPolicy(Qt::NoFocus);
@@ -431,8 +448,8 @@ void frmMain::updateActions() {
   for (QAction* a : mnuDepth_->actions()) a->setEnabled(tree);
   actDefinition_->setEnabled(tree);
   actExportGraph_->setEnabled(on && graphPanel && graphPanel->hasPicture());
-  actBack_->setEnabled(on && history_.canBack());
-  actForward_->setEnabled(on && history_.canForward());
+  actBack_->setEnabled(on && navigator_ && navigator_->canBack());
+  actForward_->setEnabled(on && navigator_ && navigator_->canForward());
   actRun->setEnabled(on);
   const bool stoppable = runner_ && runner_->isRunning();
   actStop->setEnabled(stoppable);
@@ -447,8 +464,7 @@ void frmMain::ClearAll() {
   RichTextBox1->clear();
   argline.clear();
   listerr->clear();
-  history_.clear();
-  hits_.clear();
+  navigator_->clear();
   findBar->hide();
   applyLayout();
   readFacts(QString(), QDateTime());
@@ -462,14 +478,14 @@ void frmMain::noteOpened(QWidget* w) {
 }
 
 void frmMain::ShowIniDialog() {
-  if (!iniDialog) iniDialog = new frmini(this);
-  noteOpened(iniDialog);
-  iniDialog->Open();
+  if (!iniDialog_) iniDialog_ = new frmini(this);
+  noteOpened(iniDialog_);
+  iniDialog_->Open();
 }
 
 void frmMain::ShowOptions() {
-  noteOpened(options);
-  options->Open();
+  noteOpened(options_);
+  options_->Open();
 }
 
 void frmMain::ShowAbout() {
@@ -501,19 +517,19 @@ void frmMain::applyLayout() {
   tbToolBar->setGeometry(0, 0, client->width(), px(kToolbarHeight));
 
   // Dragged borders, kept within reach of both sides.
-  const int listW = std::clamp(listWidth_, kSmallest, std::max(W - kColumnGap - 200 - kSmallest, kSmallest));
-  const int messageH =
-      std::clamp(messageHeight_, kSmallest / 2, std::max(H - 3900 + kListHeight - kSmallest, kSmallest / 2));
+  const int listW = std::clamp(listWidth_, kSmallest, std::max(W - kColumnGap - kRightMargin - kSmallest, kSmallest));
+  const int messageH = std::clamp(messageHeight_, kSmallest / 2,
+                                  std::max(H - kRichTop - kBelowResult + kListHeight - kSmallest, kSmallest / 2));
   const int right = listW + kColumnGap;  // the right-hand column's left edge
   const int moreMessages = messageH - kListHeight;
 
   int treeHeight = TreeView1->height();
-  if (H - kTree1Top > 900) treeHeight = px(H - kTree1Top - 900);
+  if (H - kTree1Top > kBelowList) treeHeight = px(H - kTree1Top - kBelowList);
 
   int richW = RichTextBox1->width();
   int richHTw = twips(RichTextBox1->height() + (findBar->isVisible() ? findBar->height() : 0));
-  if (W - right > 200) richW = px(W - right - 200);
-  if (H > 3900) richHTw = H - 1200 - 2700 - moreMessages;
+  if (W - right > kRightMargin) richW = px(W - right - kRightMargin);
+  if (H > kRichTop + kBelowResult) richHTw = H - kRichTop - kBelowResult - moreMessages;
 
   // The layout rules leave the controls' bottom about where the client
   // ends; what the status bar takes (on a desktop whose frame is tall) comes
@@ -521,12 +537,12 @@ void frmMain::applyLayout() {
   // A window too low for the rules is left to them.
   int lift = 0;
   if (isVisible() && statusBar()->isVisible()) {
-    const int bottom = std::max(kTree1Top + twips(treeHeight), kRichTop + richHTw + 400 + messageH);
+    const int bottom = std::max(kTree1Top + twips(treeHeight), kRichTop + richHTw + kLabel3Gap + kLabel3Row + messageH);
     const int over = bottom - twips(client->height());
     if (over > 0 && over <= twips(statusBar()->height())) lift = over;
   }
   treeHeight = std::max(treeHeight - px(lift), 1);
-  richHTw = std::max(richHTw - lift, 300);
+  richHTw = std::max(richHTw - lift, kSmallestResult);
 
   TreeView1->setGeometry(px(kTree1Left), px(kTree1Top), px(listW), treeHeight);
   Label2->move(px(right), Label2->y());
@@ -539,10 +555,10 @@ void frmMain::applyLayout() {
   RichTextBox1->setGeometry(px(right), px(kRichTop), richW, richH);
 
   int listerrW = listerr->width();
-  if (W - right > 200) listerrW = px(W - right - 200);
-  const int label3TopTw = kRichTop + richHTw + 100;
+  if (W - right > kRightMargin) listerrW = px(W - right - kRightMargin);
+  const int label3TopTw = kRichTop + richHTw + kLabel3Gap;
   Label3->setGeometry(px(right), px(label3TopTw), px(kLabel3Width), px(kLabel3Height));
-  listerr->setGeometry(px(right), px(label3TopTw + 300), listerrW, px(messageH));
+  listerr->setGeometry(px(right), px(label3TopTw + kLabel3Row), listerrW, px(messageH));
 
   // The handles fill the gaps between the controls.
   listSplit->setGeometry(px(listW), px(kTree1Top), px(right) - px(listW), treeHeight);
@@ -553,7 +569,8 @@ void frmMain::resizeEvent(QResizeEvent* e) {
   QMainWindow::resizeEvent(e);
   fixOuterSize();
   applyLayout();
-  if (!RichTextBox1->isEmpty()) currentLineChanged(RichTextBox1->currentLine());  // the path fits anew
+  // The path fits anew.
+  if (navigator_ && !RichTextBox1->isEmpty()) navigator_->currentLineChanged(RichTextBox1->currentLine());
 }
 
 bool frmMain::eventFilter(QObject* watched, QEvent* e) {

@@ -5,15 +5,17 @@
 #include <QScrollBar>
 #include <cstdio>
 
+#include "drop_list.h"
 #include "frm_main.h"
 
 namespace zelta::fe {
 
 int benchInputList(frmMain& w, const QString& folder) {
+  auto* list = w.findChild<DropList*>(QStringLiteral("TreeView1"));
   QElapsedTimer t;
   auto settle = [&] {
     QCoreApplication::processEvents();
-    w.TreeView1->viewport()->repaint();
+    list->viewport()->repaint();
   };
   auto report = [&](const char* what) { std::printf("%-18s %8.3f s\n", what, t.nsecsElapsed() / 1e9); };
 
@@ -21,10 +23,10 @@ int benchInputList(frmMain& w, const QString& folder) {
   w.Drop({folder});
   settle();
   report("list_fill");
-  std::printf("list_entries       %8d\n", w.TreeView1->topLevelItemCount());
+  std::printf("list_entries       %8d\n", list->topLevelItemCount());
 
   // A hundred pages down, each painted, then the end and back to the top.
-  QScrollBar* bar = w.TreeView1->verticalScrollBar();
+  QScrollBar* bar = list->verticalScrollBar();
   t.start();
   for (int i = 0; i < 100; ++i) {
     bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
@@ -38,7 +40,7 @@ int benchInputList(frmMain& w, const QString& folder) {
 
   // An entry in the middle, removed as the pop-up's 削除 does.
   t.start();
-  w.TreeView1->setCurrentItem(w.TreeView1->topLevelItem(w.TreeView1->topLevelItemCount() / 2));
+  list->setCurrentItem(list->topLevelItem(list->topLevelItemCount() / 2));
   w.Remove();
   settle();
   report("list_remove");
