@@ -7,10 +7,12 @@
 #include "calltree/call_index.h"
 #include "calltree/pointers/pointer_join.h"
 #include "calltree/tree_render.h"
+#include "config/version.h"
 #include "driver/command_line.h"
 #include "driver/input_discovery.h"
-#include "run/run.h"
+#include "driver/line_limit.h"
 #include "driver/settings_file.h"
+#include "run/run.h"
 
 namespace zelta {
 
@@ -50,40 +52,8 @@ static void PrintElapsed(Run& run) {
   if (run.opt.flgerrlog) run.errlog.print("実行結果にかかった時間:%3.3lf秒\n", elapsed);
 }
 
-static int Sequence(Run& run, std::vector<std::string>& words) {
-  Options& o = run.opt;
-  run.start = clock_now();
-  if (!run.errlog.open("zelta_err.txt")) {
-    // Without its log the run could not report anything to the front-end.
-    run.con.text("エラー : zelta_err.txtを作成できません\n");
-    EndRun(0);
-  }
-  if (words.size() < 2) {
-    PrintUsage(run);
-    EndRun(0);
-  }
-  ReadSettingsFile(run);
-  const int optcnt = ParseSwitches(run, words);
-  if (o.flgtime) run.start = clock_now();
-  if (o.flgdebug) {
-    run.con.print("argc:%d\n", static_cast<int>(words.size()));
-    for (size_t i = 1; i < words.size(); ++i) run.con.print("%d:%s\n", static_cast<int>(i), words[i].c_str());
-    run.con.text(kDashLine);
-    for (size_t i = 1; i < words.size(); ++i) {
-      run.con.print("temp_arg:%s\n", words[i].c_str());
-      run.con.text(kDashLine);
-    }
-    run.con.print("optcnt=%d\n", optcnt);
-  }
-  ExpandListFiles(run, words, optcnt);
-  const std::string arg_fileOrdir = JoinPaths(run, words, optcnt);
-  if (o.flgdebug) run.con.print("arg_fileOrdir:%s\n", arg_fileOrdir.c_str());
-  if (o.flgtime) {
-    run.con.text("時間を計測中...\n");
-    Checkpoint(run, "1 : %d.%03d\n");
-  }
-  Tree(run, arg_fileOrdir);
-  if (o.flgtime) Checkpoint(run, "2 : %d.%03d\n");
+void DrawCallTree(Run& run) {
+  const Options& o = run.opt;
   CheckRecurrciveCall2(run);
   checkstdfunc(run);
   if (o.flgptr) JoinPointerCalls(run);
@@ -105,9 +75,48 @@ static int Sequence(Run& run, std::vector<std::string>& words) {
     Checkpoint(run, "5 : %d.%03d\n");
     run.end = clock_now();
   } else {
-    run.con.print("\n****************** zelta Ver%d.%d%d ****************\n", 1, 5, 8);
+    run.con.print("\n****************** zelta Ver%d.%d%d ****************\n", kVersionMajor, kVersionMinor,
+                  kVersionPatch);
     run.con.print("*************************************************\n");
   }
+}
+
+static int Sequence(Run& run, std::vector<std::string>& words) {
+  Options& o = run.opt;
+  run.start = clock_now();
+  if (!run.errlog.open("zelta_err.txt")) {
+    // Without its log the run could not report anything to the front-end.
+    run.con.text("エラー : zelta_err.txtを作成できません\n");
+    EndRun(0);
+  }
+  if (words.size() < 2) {
+    PrintUsage(run);
+    EndRun(0);
+  }
+  ReadSettingsFile(run);
+  run.cfg.max_lines = TreeLineLimit();
+  const int optcnt = ParseSwitches(run, words);
+  if (o.flgtime) run.start = clock_now();
+  if (o.flgdebug) {
+    run.con.print("argc:%d\n", static_cast<int>(words.size()));
+    for (size_t i = 1; i < words.size(); ++i) run.con.print("%d:%s\n", static_cast<int>(i), words[i].c_str());
+    run.con.text(kDashLine);
+    for (size_t i = 1; i < words.size(); ++i) {
+      run.con.print("temp_arg:%s\n", words[i].c_str());
+      run.con.text(kDashLine);
+    }
+    run.con.print("optcnt=%d\n", optcnt);
+  }
+  ExpandListFiles(run, words, optcnt);
+  const std::string arg_fileOrdir = JoinPaths(run, words, optcnt);
+  if (o.flgdebug) run.con.print("arg_fileOrdir:%s\n", arg_fileOrdir.c_str());
+  if (o.flgtime) {
+    run.con.text("時間を計測中...\n");
+    Checkpoint(run, "1 : %d.%03d\n");
+  }
+  Tree(run, arg_fileOrdir);
+  if (o.flgtime) Checkpoint(run, "2 : %d.%03d\n");
+  DrawCallTree(run);
   if (o.flgtime) PrintElapsed(run);
   run.errlog.close();
   if (!o.flgerrlog) remove_file("zelta_err.txt");
