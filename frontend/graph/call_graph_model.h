@@ -42,6 +42,7 @@ struct GraphEdge {
   enum class Kind { Call, Recursion, Cycle };  // Cycle: the call that closes a cycle
   int from = -1, to = -1;                      // caller, callee (node indexes)
   Kind kind = Kind::Call;
+  bool pointer = false;  // every call of the pair goes through a function pointer (-p)
 };
 
 struct CallGraph {
@@ -78,6 +79,8 @@ class CallGraphModel {
     friend auto operator<=>(const Group&, const Group&) = default;
   };
   std::vector<FunctionRef> neighbours(const FunctionRef& f, bool callers) const;
+  // Whether the caller reaches the callee only through function pointers.
+  bool throughPointers(const FunctionRef& caller, const FunctionRef& callee) const;
   int undefinedNamed(const QString& name) const;
   GraphNode nodeFor(const FunctionRef& f, int rank) const;
 

@@ -46,6 +46,8 @@ class DefinitionPanel : public QWidget {
   void showSource(int file, int line);
   void markSourceLine(int line);
   void addEntry(QListWidget* list, const QString& name, const QString& where, int function, int line);
+  // How a pointer call's target was found, as the panel words it.
+  static QString pointerKindText(const QString& kind);
 
   std::shared_ptr<const TreeFacts> facts_;
   QString folder_;
