@@ -117,6 +117,10 @@ struct PointerFacts {
   size_t entries() const { return static_cast<size_t>(base) + edges.size(); }
   std::vector<std::vector<std::pair<int, PointerKind>>> targets;  // per site: definition, kind
   long long unresolved = 0;      // sites that reach no definition
+  // Defined functions handed to a function the sources do not define
+  // (qsort, signal, atexit): by definition record, the PointerNames ids of
+  // those functions, each once.
+  std::unordered_map<int, std::vector<int>> passed_to;
   bool joined = false;
 };
 

@@ -44,6 +44,22 @@ void Propagate(PointerFacts& f) {
   }
 }
 
+// A defined function passed to one the sources do not define: its address
+// is taken and handed on, and nothing in the sources calls it.
+void NotePassed(const Records& recs, PointerFacts& f, const PointerFacts::Store& s) {
+  const int callee = static_cast<int>(s.key >> 32);
+  if (recs.find_def(f.names.text(callee)) >= 0) return;
+  const int id = recs.name_id(f.names.text(s.fn.name));
+  FuncRecord probe;
+  probe.name = recs.names[static_cast<size_t>(id)];
+  probe.nameid = id;
+  probe.file = s.fn.file;
+  const int def = ResolveCall(recs, probe);
+  if (def < 0) return;
+  std::vector<int>& to = f.passed_to[def];
+  if (std::find(to.begin(), to.end(), callee) == to.end()) to.push_back(callee);
+}
+
 // The definitions the stored names reach, each once, added to `out`.
 void Reach(const Records& recs, const PointerFacts& f, const StoreMap& from, std::uint64_t key, PointerKind kind,
            std::vector<std::pair<int, PointerKind>>& out, std::unordered_set<int>& seen) {
@@ -76,6 +92,7 @@ const char* PointerKindName(int kind) {
 void JoinPointerCalls(Run& run) {
   PointerFacts& f = run.ptr;
   const Records& recs = run.recs;
+  f.passed_to.clear();
   // Only stores of defined functions can be reached.
   std::vector<std::int8_t> defined;
   for (int w = 0; w < PointerFacts::kWheres; ++w) {
@@ -86,7 +103,9 @@ void JoinPointerCalls(Run& run) {
         const int id = recs.name_id(f.names.text(s.fn.name));
         defined[n] = id >= 0 && recs.def_of(id) >= 0 ? 1 : 0;
       }
-      if (defined[n]) f.by[w][s.key].push_back(s.fn);
+      if (!defined[n]) continue;
+      f.by[w][s.key].push_back(s.fn);
+      if (w == PointerFacts::kParam) NotePassed(recs, f, s);
     }
     std::vector<PointerFacts::Store>().swap(f.stored[w]);
   }

@@ -265,6 +265,14 @@ class JsonTreeWriter final : public TreeWriter {
     }
     calls += ']';
     numbers(e.key("callers"), index_->callers(k));
+    if (run_.ptr.joined) {
+      auto it = run_.ptr.passed_to.find(d);
+      if (it != run_.ptr.passed_to.end()) {
+        Json to = Json::array();
+        for (int n : it->second) to.push_back(run_.ptr.names.text(n));
+        e.json("passed_to", Dump(to));
+      }
+    }
   }
 
   // -p: the entries of the definition's group in the edge list, each
