@@ -233,49 +233,74 @@ class FactScanner {
   }
 
   // A member list t_[open, close] of struct type `type`: member names in
-  // order and the struct types of members (nested lists are read as well).
+  // order and the struct types of members. Nested lists are read as well,
+  // with a stack of their own however deep they nest.
   void aggregate(int type, size_t open, size_t close) {
-    // The same header read for another source brings the same list again.
-    const bool known = !f_.members[type].empty();
-    size_t s = open + 1, spec = s;
-    for (size_t i = s; i <= close && i < t_.size(); ++i) {
-      const CToken& k = t_[i];
-      if ((k.is('(') || k.is('[')) && pt_[i] > static_cast<int>(i)) {
-        i = static_cast<size_t>(pt_[i]);
+    struct Level {
+      int type;
+      size_t close, s, spec, i;
+      bool known;  // the same header read for another source brings the same list again
+      // The nested list being read: the member it declares, its type, and
+      // where its declaration ends.
+      std::string_view mname;
+      int inner = -1;
+      size_t d = 0;
+    };
+    std::vector<Level> levels;
+    const auto enter = [&](int t, size_t o, size_t c) {
+      levels.push_back(Level{t, c, o + 1, o + 1, o + 1, !f_.members[t].empty(), {}, -1, 0});
+    };
+    enter(type, open, close);
+    while (!levels.empty()) {
+      Level& l = levels.back();
+      if (l.inner >= 0) {
+        // Back from a nested list.
+        if (!l.mname.empty()) {
+          add_member(l.type, l.mname, l.inner, l.known);
+        } else {
+          // An anonymous member's members are reached as the outer's own.
+          const std::vector<int> inside = f_.members[l.inner];
+          for (int m : inside) add_member(l.type, n_.text(m), member_type(l.inner, m), l.known);
+        }
+        l.inner = -1;
+        l.i = l.d + 1;
+        l.s = l.spec = l.d + 1;
         continue;
       }
-      if (k.is('{') && pt_[i] > static_cast<int>(i) && i != close) {
+      if (l.i > l.close || l.i >= t_.size()) {
+        levels.pop_back();
+        continue;
+      }
+      const size_t i = l.i++;
+      const CToken& k = t_[i];
+      if ((k.is('(') || k.is('[')) && pt_[i] > static_cast<int>(i)) {
+        l.i = static_cast<size_t>(pt_[i]) + 1;
+        continue;
+      }
+      if (k.is('{') && pt_[i] > static_cast<int>(i) && i != l.close) {
         // A nested struct or union: its members get a type of their own.
         const size_t end = static_cast<size_t>(pt_[i]);
         size_t d = end + 1;
-        while (d < close && !t_[d].is(';')) ++d;
-        const std::string_view mname = declarator_name(end + 1, d);
-        int inner;
+        while (d < l.close && !t_[d].is(';')) ++d;
+        l.mname = declarator_name(end + 1, d);
         if (i >= 1 && t_[i - 1].name() && !IsAggregate(t_[i - 1].text())) {
-          inner = tag(t_[i - 1].text());
+          l.inner = tag(t_[i - 1].text());
         } else {
-          inner = n_.intern(n_.text(type) + "." + std::string(mname.empty() ? std::string_view("?") : mname));
+          l.inner = n_.intern(n_.text(l.type) + "." + std::string(l.mname.empty() ? std::string_view("?") : l.mname));
         }
-        aggregate(inner, i, end);
-        if (!mname.empty()) {
-          add_member(type, mname, inner, known);
-        } else {
-          // An anonymous member's members are reached as the outer's own.
-          const std::vector<int> inside = f_.members[inner];
-          for (int m : inside) add_member(type, n_.text(m), member_type(inner, m), known);
-        }
-        i = d;
-        s = spec = d + 1;
+        l.d = d;
+        const int inner = l.inner;
+        enter(inner, i, end);  // `l` is not used after it
         continue;
       }
-      if (k.is(';') || k.is(',') || i == close) {
+      if (k.is(';') || k.is(',') || i == l.close) {
         // "int a, *b;" declares two members of the same type.
-        if (i > s) {
-          const std::string_view m = declarator_name(s, i);
-          if (!m.empty()) add_member(type, m, type_in(spec, i), known);
+        if (i > l.s) {
+          const std::string_view m = declarator_name(l.s, i);
+          if (!m.empty()) add_member(l.type, m, type_in(l.spec, i), l.known);
         }
-        if (!k.is(',')) spec = i + 1;
-        s = i + 1;
+        if (!k.is(',')) l.spec = i + 1;
+        l.s = i + 1;
       }
     }
   }
@@ -441,41 +466,71 @@ class FactScanner {
   // A value t_[b, e) given to struct type `type` (`array`: to an array of
   // them), or to member `field` of `outer` when the value is an element of
   // one, or to variable `var` at the outermost level.
+  struct Value {
+    size_t b = 0, e = 0;
+    int type = -1;
+    bool array = false;
+    int var = -1, field = -1, outer = -1;
+  };
+  // One brace list being read: its context and how far it is read.
+  struct List {
+    Value v;
+    size_t close, s, i;
+    const std::vector<int>* order;
+    size_t pos;  // the positional member next
+  };
+
   void initialiser(size_t b, size_t e, int type, bool array, int var, int field, int outer) {
-    if (b >= e) return;
-    if (!t_[b].is('{') || pt_[b] < 0) {
-      const std::string_view fn = value_name(b, e);
-      if (fn.empty()) return;
-      if (field >= 0) {
-        store_field(outer, field, fn);
-      } else if (var >= 0) {
-        store_var(var, fn);
+    // Nested lists are read with a stack of their own, in the order they
+    // stand, however deep they nest.
+    std::vector<List> lists;
+    const auto give = [&](const Value& v) {
+      if (v.b >= v.e) return;
+      if (!t_[v.b].is('{') || pt_[v.b] < 0) {
+        const std::string_view fn = value_name(v.b, v.e);
+        if (fn.empty()) return;
+        if (v.field >= 0) {
+          store_field(v.outer, v.field, fn);
+        } else if (v.var >= 0) {
+          store_var(v.var, fn);
+        }
+        return;
       }
-      return;
-    }
-    const size_t close = static_cast<size_t>(pt_[b]);
-    const std::vector<int>* order = nullptr;
-    if (!array && type >= 0) {
-      auto it = f_.members.find(type);
-      if (it != f_.members.end()) order = &it->second;
-    }
-    size_t pos = 0;  // the positional member next
-    size_t s = b + 1;
-    for (size_t i = b + 1; i <= close; ++i) {
-      if (i < close && opener(i) && !(i == s && t_[i].is('['))) {
-        i = static_cast<size_t>(pt_[i]);
+      const std::vector<int>* order = nullptr;
+      if (!v.array && v.type >= 0) {
+        auto it = f_.members.find(v.type);
+        if (it != f_.members.end()) order = &it->second;
+      }
+      lists.push_back(List{v, static_cast<size_t>(pt_[v.b]), v.b + 1, v.b + 1, order, 0});
+    };
+    give(Value{b, e, type, array, var, field, outer});
+    while (!lists.empty()) {
+      List& l = lists.back();
+      if (l.i > l.close) {
+        lists.pop_back();
         continue;
       }
-      if (!(t_[i].is(',') || i == close)) continue;
+      const size_t i = l.i++;
+      if (i < l.close && opener(i) && !(i == l.s && t_[i].is('['))) {
+        l.i = static_cast<size_t>(pt_[i]) + 1;
+        continue;
+      }
+      if (!(t_[i].is(',') || i == l.close)) continue;
+      const size_t s = l.s;
+      l.s = i + 1;
       // An empty element is a value the conversion left out (a string).
-      if (i > s) element(s, i, type, array, var, field, outer, order, pos);
-      else if (t_[i].is(',')) ++pos;
-      s = i + 1;
+      if (i > s) {
+        const Value v = element(s, i, l);
+        give(v);  // may add a list: `l` is not used after it
+      } else if (t_[i].is(',')) {
+        ++l.pos;
+      }
     }
   }
 
-  void element(size_t s, size_t e, int type, bool array, int var, int field, int outer,
-               const std::vector<int>* order, size_t& pos) {
+  // What element t_[s, e) of list `l` gives, and to what.
+  Value element(size_t s, size_t e, List& l) {
+    const Value& in = l.v;
     int member = -1;
     bool designated = false;
     // .a.b = v and [i] = v and .a[i] = v: the last member named counts.
@@ -487,7 +542,7 @@ class FactScanner {
       } else if (t_[s].is('[') && pt_[s] > static_cast<int>(s)) {
         s = static_cast<size_t>(pt_[s]) + 1;
       } else {
-        return;
+        return Value{};
       }
     }
     if (designated) {
@@ -497,32 +552,28 @@ class FactScanner {
       s += 2;
       designated = true;
     }
-    if (array) {
+    if (in.array) {
       // An element of an array: a struct when the array is of one.
-      if (type >= 0) initialiser(s, e, type, false, var, -1, -1);
-      else initialiser(s, e, -1, false, var, field, outer);
-      return;
+      if (in.type >= 0) return Value{s, e, in.type, false, in.var, -1, -1};
+      return Value{s, e, -1, false, in.var, in.field, in.outer};
     }
     if (member < 0 && !designated) {
-      if (order && pos < order->size()) member = (*order)[pos];
-    } else if (order && member >= 0) {
-      auto it = std::find(order->begin(), order->end(), member);
-      if (it != order->end()) pos = static_cast<size_t>(it - order->begin());
+      if (l.order && l.pos < l.order->size()) member = (*l.order)[l.pos];
+    } else if (l.order && member >= 0) {
+      auto it = std::find(l.order->begin(), l.order->end(), member);
+      if (it != l.order->end()) l.pos = static_cast<size_t>(it - l.order->begin());
     }
-    ++pos;
+    ++l.pos;
     if (member < 0) {
       // A table of functions (or of unknown structs' first members).
-      if (field >= 0) initialiser(s, e, -1, false, var, field, outer);
-      else if (type < 0) initialiser(s, e, -1, false, var, -1, -1);
-      return;
+      if (in.field >= 0) return Value{s, e, -1, false, in.var, in.field, in.outer};
+      if (in.type < 0) return Value{s, e, -1, false, in.var, -1, -1};
+      return Value{};
     }
-    const int mt = member_type(type, member);
-    if (s < e && t_[s].is('{') && mt >= 0) {
-      initialiser(s, e, mt, false, var, -1, -1);
-    } else {
-      // A function, or a table of them, in this member.
-      initialiser(s, e, -1, s < e && t_[s].is('{'), -1, member, type);
-    }
+    const int mt = member_type(in.type, member);
+    if (s < e && t_[s].is('{') && mt >= 0) return Value{s, e, mt, false, in.var, -1, -1};
+    // A function, or a table of them, in this member.
+    return Value{s, e, -1, s < e && t_[s].is('{'), -1, member, in.type};
   }
 
   // --- bodies ------------------------------------------------------------------
