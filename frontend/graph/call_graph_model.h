@@ -1,6 +1,6 @@
 // Which functions and calls the graph panel draws around one function: its
 // callees and its callers to a chosen depth, read from tree.json's facts.
-// Busy depths are folded into "+N more" nodes, one per group of callees or
+// Busy depths are folded into "他N件" nodes, one per group of callees or
 // callers of one function, until a click opens them. Knows nothing of
 // layout or drawing.
 #pragma once
@@ -78,7 +78,7 @@ class CallGraphModel {
   // Undefined functions are drawn only when the run showed them (-a); the
   // centre is drawn whatever it is.
   bool undefinedShown() const { return facts_ && facts_->undefinedShown; }
-  // Opens the group a "+N more" node folds; false when it is not one.
+  // Opens the group a "他N件" node folds; false when it is not one.
   bool open(const GraphNode& more);
 
   void setFilter(const GraphFilter& filter);

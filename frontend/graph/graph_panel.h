@@ -1,6 +1,6 @@
 // The graph panel: the function on the current line with its callees and
 // its callers to a chosen depth, as a picture. A click on a function asks
-// the main window to go there; a click on "+N more" opens that group.
+// the main window to go there; a click on "他N件" opens that group.
 #pragma once
 #include <QWidget>
 #include <memory>
