@@ -129,7 +129,7 @@ for c in "${cases[@]}"; do
       b=$out/linux-graph
       [ "$b/tree.txt" -nt "$conzelta" ] || tree "$b" start_kernel "-j -a -e -v" "$cache/linux-source-6.1" init kernel mm lib ipc block security
       SCREEN=1280x1024 measure graph "$b/tree.txt" kmem_cache_init \
-        "kmalloc:2 start_kernel:3 big:kmalloc:2 path:start_kernel>kmem_cache_init"
+        "kmalloc:2 start_kernel:3 big:kmalloc:1 path:start_kernel>kmem_cache_init:6 path:start_kernel>mutex_lock:12 path:start_kernel>mutex_lock:20"
       ;;
     synthetic)
       b=$out/synthetic

@@ -58,7 +58,7 @@ int lineOf(const ResultView* view, const QString& name) {
 
 // The graph's own window, maximised: "big:NAME:DEPTH" opens it on a line of
 // NAME and then opens its first "他N件"; "path:A>B" shows every path from A
-// to B. Each is timed until the picture is on screen, with the text's height
+// to B ("path:A>B:LENGTH" at most LENGTH calls). Each is timed until the picture is on screen, with the text's height
 // at fit in pixels. ZELTA_BENCH_HOLD (seconds) keeps the window open after
 // the first "他N件", for a screenshot.
 void benchGraphWindow(frmMain& w, const QString& item) {
@@ -110,15 +110,16 @@ void benchGraphWindow(frmMain& w, const QString& item) {
       }
       break;
     }
-  } else if (f[0] == QLatin1String("path") && f.size() == 2 && big) {
+  } else if (f[0] == QLatin1String("path") && f.size() >= 2 && big) {
     const QStringList ends = f[1].split(QLatin1Char('>'));
+    if (f.size() > 2) big->lengthBox->setValue(f[2].toInt());
     t.start();
     big->fromEdit->setText(ends.value(0));
     big->toEdit->setText(ends.value(1));
     big->showPaths();
     awaitPicture(big);
     const CallPaths* paths = big->paths();
-    report(QStringLiteral("path_%1").arg(QString(f[1]).replace(QLatin1Char('>'), QLatin1Char('-'))),
+    report(QStringLiteral("path_%1_%2").arg(QString(f[1]).replace(QLatin1Char('>'), QLatin1Char('-'))).arg(big->lengthBox->value()),
            paths ? QStringLiteral(", %1 paths of at most %2 calls%3")
                        .arg(paths->paths.size())
                        .arg(big->lengthBox->value())

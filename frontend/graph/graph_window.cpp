@@ -104,6 +104,7 @@ GraphWindow::GraphWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   noteLabel = new QLabel(this);
   noteLabel->setObjectName(QStringLiteral("graphWindowNote"));
   noteLabel->setWordWrap(true);
+  noteLabel->setTextFormat(Qt::RichText);  // the offer to start the tree is a link
   QPalette grey = noteLabel->palette();
   grey.setColor(QPalette::WindowText, QColor(110, 110, 110));
   noteLabel->setPalette(grey);
@@ -161,7 +162,7 @@ GraphWindow::GraphWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   setFacts(nullptr, QString());
 }
 
-void GraphWindow::setNote(const QString& text) { noteLabel->setText(text); }
+void GraphWindow::setNote(const QString& text) { noteLabel->setText(text.toHtmlEscaped()); }
 
 void GraphWindow::setFacts(std::shared_ptr<const TreeFacts> facts, const QString& note) {
   QStringList names;
@@ -185,8 +186,7 @@ void GraphWindow::setFacts(std::shared_ptr<const TreeFacts> facts, const QString
     auto* c = new QCompleter(names, e);
     c->setCaseSensitivity(Qt::CaseInsensitive);
     c->setFilterMode(Qt::MatchContains);
-    delete e->completer();
-    e->setCompleter(c);
+    e->setCompleter(c);  // the old one, a child of the field, goes
   }
   setNote(model_.facts() ? QString() : factsNote_);
 }
@@ -252,9 +252,13 @@ void GraphWindow::showPaths() {
   q.longest = lengthBox->value();
   for (QLineEdit* e : {fromEdit, toEdit})
     if (functionNamed(e->text()).isNone() && !e->text().trimmed().isEmpty()) {
-      setNote(QStringLiteral("関数「%1」は解析結果にありません").arg(e->text().trimmed().toHtmlEscaped()));
+      setNote(QStringLiteral("関数「%1」は解析結果にありません").arg(e->text().trimmed()));
       return;
     }
+  if (q.from.isNone() || q.to.isNone()) {
+    setNote(QStringLiteral("経路の始点(A)と終点(B)の関数を選んでください"));
+    return;
+  }
   paths_ = findCallPaths(model_, q);
   pathMode_ = true;
   fillPathTree();
@@ -265,10 +269,6 @@ void GraphWindow::showPaths() {
     split->setSizes({room - room / 4, room / 4});
   }
   if (paths_.paths.empty()) pathTree->hide();
-  if (q.from.isNone() || q.to.isNone()) {
-    setNote(paths_.note);
-    return;
-  }
   titleLabel->setText(shortened(model_.nodeFor(q.from, 0).name, 100) + QStringLiteral(" → ") +
                       shortened(model_.nodeFor(q.to, 0).name, 100));
   pictureNote_ = paths_.note;
@@ -347,7 +347,7 @@ void GraphWindow::laidOut(std::shared_ptr<const GraphPicture> picture) {
     view->setPicture(picture, focus_);
     setNote(pictureNote_);
     if (!pathMode_ && !offer_.isNone() && offer_ == model_.centre())
-      setNote(notInTreeNote(picture->graph->nodes.front().name));
+      noteLabel->setText(notInTreeNote(picture->graph->nodes.front().name));
   } else {
     view->setPicture(nullptr, -1);
     setNote(picture->error);
@@ -360,7 +360,7 @@ bool GraphWindow::isBusy() const { return waiting_ != 0 || (hasPicture() && !vie
 void GraphWindow::offerStartAt(FunctionRef f) {
   offer_ = f;
   if (!pathMode_ && f == model_.centre() && hasPicture())
-    setNote(notInTreeNote(picture_->graph->nodes.front().name));
+    noteLabel->setText(notInTreeNote(picture_->graph->nodes.front().name));
 }
 
 bool GraphWindow::findName(const QString& text) {
@@ -371,14 +371,14 @@ bool GraphWindow::findName(const QString& text) {
     if (nodes[i].kind == GraphNode::Kind::Function && nodes[i].name.contains(text, Qt::CaseInsensitive))
       hits.push_back(static_cast<int>(i));
   if (hits.empty()) {
-    setNote(QStringLiteral("「%1」は図にありません").arg(text.toHtmlEscaped()));
+    setNote(QStringLiteral("「%1」は図にありません").arg(text));
     return false;
   }
   const auto next = std::upper_bound(hits.begin(), hits.end(), found_);
   found_ = next == hits.end() ? hits.front() : *next;
   view->showNode(found_);
   const auto at = std::find(hits.begin(), hits.end(), found_) - hits.begin();
-  setNote(QStringLiteral("「%1」: %2件中%3件目（Enterで次へ）").arg(text.toHtmlEscaped()).arg(hits.size()).arg(at + 1));
+  setNote(QStringLiteral("「%1」: %2件中%3件目（Enterで次へ）").arg(text).arg(hits.size()).arg(at + 1));
   return true;
 }
 
