@@ -3,7 +3,7 @@
 # what folding, finding and reading tree.json cost there, in the real zelta
 # window (on Xvfb when it is installed, else on the offscreen platform).
 #
-#   bench/frontend.sh [CASE...]     cases: objdump linux synthetic graph list (default: all)
+#   bench/frontend.sh [CASE...]     cases: objdump linux synthetic graph callers list (default: all)
 #
 #   objdump    conzelta -j -f main over binutils 2.40's objdump sources, without -e
 #              (about 627,000 lines)
@@ -17,7 +17,9 @@
 #              picture on screen, and a click on one of start_kernel's callees;
 #              then the graph's own window maximised on a 1280x1024 screen:
 #              kmalloc with its "他226件" opened, and every path from
-#              start_kernel to kmem_cache_init
+#              start_kernel to kmem_cache_init (and to mutex_lock, a denser case)
+#   callers    conzelta -r -j -e -f kmalloc over the Linux 6.1 core (the callers
+#              tree), then the graph window on kmalloc with its "他N件" opened
 #   list       the input list: the whole Linux 6.1 tree dropped as one folder
 #              (55,418 .c and .h files), then a hundred pages scrolled, an
 #              entry removed, the paths read as a run reads them, the list cleared
@@ -34,7 +36,7 @@ root=$bench_root
 cd "$root"
 runs=${RUNS:-3}
 cases=("$@")
-[ ${#cases[@]} -gt 0 ] || cases=(objdump linux synthetic graph list)
+[ ${#cases[@]} -gt 0 ] || cases=(objdump linux synthetic graph callers list)
 cache=$root/bench/cache
 out=$root/bench/out/frontend
 mkdir -p "$cache" "$out"
@@ -130,6 +132,12 @@ for c in "${cases[@]}"; do
       [ "$b/tree.txt" -nt "$conzelta" ] || tree "$b" start_kernel "-j -a -e -v" "$cache/linux-source-6.1" init kernel mm lib ipc block security
       SCREEN=1280x1024 measure graph "$b/tree.txt" kmem_cache_init \
         "kmalloc:2 start_kernel:3 big:kmalloc:1 path:start_kernel>kmem_cache_init:6 path:start_kernel>mutex_lock:12 path:start_kernel>mutex_lock:20"
+      ;;
+    callers)
+      unpack_linux
+      b=$out/linux-callers
+      [ "$b/tree.txt" -nt "$conzelta" ] || tree "$b" kmalloc "-r -j -e" "$cache/linux-source-6.1" init kernel mm lib ipc block security
+      SCREEN=1280x1024 measure callers "$b/tree.txt" kmem_cache_init "big:kmalloc:1"
       ;;
     synthetic)
       b=$out/synthetic
