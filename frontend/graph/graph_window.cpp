@@ -359,8 +359,8 @@ bool GraphWindow::isBusy() const { return waiting_ != 0 || (hasPicture() && !vie
 
 void GraphWindow::offerStartAt(FunctionRef f) {
   offer_ = f;
-  if (!pathMode_ && f == model_.centre() && hasPicture())
-    noteLabel->setText(notInTreeNote(picture_->graph->nodes.front().name));
+  if (model_.facts() && !f.isNone() && (pathMode_ || (f == model_.centre() && hasPicture())))
+    noteLabel->setText(notInTreeNote(model_.nodeFor(f, 0).name));
 }
 
 bool GraphWindow::findName(const QString& text) {

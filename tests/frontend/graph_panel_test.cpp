@@ -396,6 +396,13 @@ class GraphPanelTest : public fetest::Fixture {
     big->toEdit->setText("no_such_function");
     big->showPaths();
     QVERIFY(big->noteLabel->text().contains("no_such_function"));
+    // fprintf has no line in this tree (no -a): the graphs say so and offer it.
+    ui::graphDock(w)->show();
+    QVERIFY(settled(ui::graphPanel(w)));
+    emit big->functionActivated(FunctionRef::undefinedAt(ui::RichTextBox1(w)->facts()->undefinedNamed("fprintf")));
+    QCOMPARE(ui::RichTextBox1(w)->currentLine(), kParseStatement - 1);
+    QVERIFY(big->noteLabel->text().contains("fprintfから木を作り直す"));
+    QTRY_VERIFY(ui::graphPanel(w)->noteLabel->text().contains("fprintfから木を作り直す"));
 
     // Ten layers of ten functions, each calling all of the next: 10^9
     // paths, of which the first thousand are kept.
