@@ -1,9 +1,9 @@
 #include "result_bench.h"
 
+#include <QAction>
 #include <QCoreApplication>
 #include <QDockWidget>
 #include <QElapsedTimer>
-#include <QAction>
 #include <QFile>
 #include <QGuiApplication>
 #include <QLineEdit>
@@ -69,11 +69,12 @@ void benchGraphWindow(frmMain& w, const QString& item) {
     const double s = t.nsecsElapsed() / 1e9;
     const GraphPicture* pic = big->picture();
     const QSize room = big->view->viewport()->size();
-    std::printf("%-30s %8.3f s  (%zu nodes, %zu calls, layout %.3f s, text %.1f px at fit in %dx%d, picture %.0fx%.0f%s%s)\n",
-                qPrintable(what), s, pic ? pic->graph->nodes.size() : size_t(0), pic ? pic->edges.size() : size_t(0),
-                pic ? pic->seconds : 0.0, kGraphFontSize * big->view->zoom(), room.width(), room.height(), pic ? pic->size.width() : 0.0,
-                pic ? pic->size.height() : 0.0,
-                big->hasPicture() ? "" : ", no picture", qPrintable(extra));
+    std::printf(
+        "%-30s %8.3f s  (%zu nodes, %zu calls, layout %.3f s, text %.1f px at fit in %dx%d, picture %.0fx%.0f%s%s)\n",
+        qPrintable(what), s, pic ? pic->graph->nodes.size() : size_t(0), pic ? pic->edges.size() : size_t(0),
+        pic ? pic->seconds : 0.0, kGraphFontSize * big->view->zoom(), room.width(), room.height(),
+        pic ? pic->size.width() : 0.0, pic ? pic->size.height() : 0.0, big->hasPicture() ? "" : ", no picture",
+        qPrintable(extra));
   };
   auto maximise = [&] {
     big->showMaximized();
@@ -119,7 +120,9 @@ void benchGraphWindow(frmMain& w, const QString& item) {
     big->showPaths();
     awaitPicture(big);
     const CallPaths* paths = big->paths();
-    report(QStringLiteral("path_%1_%2").arg(QString(f[1]).replace(QLatin1Char('>'), QLatin1Char('-'))).arg(big->lengthBox->value()),
+    report(QStringLiteral("path_%1_%2")
+               .arg(QString(f[1]).replace(QLatin1Char('>'), QLatin1Char('-')))
+               .arg(big->lengthBox->value()),
            paths ? QStringLiteral(", %1 paths of at most %2 calls%3")
                        .arg(paths->paths.size())
                        .arg(big->lengthBox->value())

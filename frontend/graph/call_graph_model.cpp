@@ -39,8 +39,7 @@ void CallGraphModel::setFilter(const GraphFilter& filter) {
   filter_ = filter;
   patterns_.clear();
   for (const QString& p : filter.patterns)
-    if (!p.trimmed().isEmpty())
-      patterns_.emplace_back(QRegularExpression::wildcardToRegularExpression(p.trimmed()));
+    if (!p.trimmed().isEmpty()) patterns_.emplace_back(QRegularExpression::wildcardToRegularExpression(p.trimmed()));
   hiddenDefined_.clear();
   hiddenUndefined_.clear();
 }

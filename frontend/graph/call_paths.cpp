@@ -110,8 +110,9 @@ CallPaths findCallPaths(const CallGraphModel& model, const PathQuery& q) {
   else if (out.complete)
     out.note = QStringLiteral("%1から%2へ、呼び出し%3回以内の経路: %4本").arg(from, to).arg(longest).arg(found.size());
   else
-    out.note = QStringLiteral("経路が多すぎるため、%1本見つけたところで打ち切りました。長さを短くするか、関数を隠してください")
-                   .arg(found.size());
+    out.note =
+        QStringLiteral("経路が多すぎるため、%1本見つけたところで打ち切りました。長さを短くするか、関数を隠してください")
+            .arg(found.size());
   return out;
 }
 

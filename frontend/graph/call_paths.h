@@ -13,8 +13,8 @@ namespace zelta::fe {
 
 struct PathQuery {
   FunctionRef from, to;
-  int longest = 6;           // calls per path at most
-  size_t maxPaths = 1000;    // paths kept at most
+  int longest = 6;               // calls per path at most
+  size_t maxPaths = 1000;        // paths kept at most
   long long maxSteps = 2000000;  // functions tried at most
 };
 

@@ -283,8 +283,7 @@ GraphPicture GraphLayout::layOut(const LayoutRequest& r) {
           pic.edges.emplace_back(std::atoi(from + 1), std::atoi(to + 1));
       }
     for (const ColumnGroup& grp : columns)
-      for (int v : grp.members)
-        pic.edges.emplace_back(grp.callers ? v : grp.owner, grp.callers ? grp.owner : v);
+      for (int v : grp.members) pic.edges.emplace_back(grp.callers ? v : grp.owner, grp.callers ? grp.owner : v);
     if (gvRenderData(gvc, g, "svg", &data, &length) == 0 && data && agerrors() == 0)
       pic.svg = QByteArray(data, static_cast<qsizetype>(length));
     if (data) gvFreeRenderData(data);

@@ -42,7 +42,7 @@ class GraphView : public QGraphicsView {
   // when it is not in sight.
   QPoint nodePoint(int node) const;
   int markedNode() const { return marked_; }  // -1 when none
-  void markNode(int node);                      // and brings it into sight
+  void markNode(int node);                    // and brings it into sight
   // Marks it and shows it in the middle, enlarged to be read when the whole
   // picture is too small for that.
   void showNode(int node);

@@ -64,7 +64,8 @@ GraphWindow::GraphWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   hideEdit = new QLineEdit(this);
   hideEdit->setObjectName(QStringLiteral("graphHide"));
   hideEdit->setPlaceholderText(QStringLiteral("例: __* *_lock"));
-  hideEdit->setToolTip(QStringLiteral("この形に合う名前の関数を隠します（* は任意の文字列、? は任意の1文字、空白で区切って複数）"));
+  hideEdit->setToolTip(
+      QStringLiteral("この形に合う名前の関数を隠します（* は任意の文字列、? は任意の1文字、空白で区切って複数）"));
   top->addWidget(titleLabel, 1);
   top->addWidget(buddyLabel(QStringLiteral("深さ(&D)"), depthBox, this));
   top->addWidget(depthBox);

@@ -4,19 +4,19 @@
 // window: the paths between two functions, cut and bounded, fitting as it
 // is resized, hiding, finding, wide groups in columns.
 #include <QAction>
+#include <QCheckBox>
 #include <QDockWidget>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QSpinBox>
-#include <QCheckBox>
-#include <QLineEdit>
-#include <QTreeWidget>
 #include <QSvgRenderer>
 #include <QTest>
+#include <QTreeWidget>
 #include <QXmlStreamReader>
 #include <map>
 #include <set>
@@ -134,7 +134,9 @@ class GraphPanelTest : public fetest::Fixture {
   static bool settled(GraphPanel* panel) {
     return fetest::waitFor([panel] { return !panel->isLayingOut(); }) && panel->picture();
   }
-  static bool settled(GraphWindow* big) { return fetest::waitFor([big] { return !big->isBusy(); }) && big->picture(); }
+  static bool settled(GraphWindow* big) {
+    return fetest::waitFor([big] { return !big->isBusy(); }) && big->picture();
+  }
 
  private slots:
   // The example program: lexer_next's callees and callers as laid out,
@@ -372,10 +374,10 @@ class GraphPanelTest : public fetest::Fixture {
     QVERIFY(settled(big));
     QCOMPARE(nodeNames(*big->picture()),
              (std::set<QString>{"evaluate_line", "lexer_init", "parse_statement", "lexer_accept", "lexer_next"}));
-    QCOMPARE(edgeNames(*big->picture()),
-             (std::set<QString>{"evaluate_line>lexer_init", "lexer_init>lexer_next", "evaluate_line>parse_statement",
-                                "parse_statement>lexer_next", "parse_statement>lexer_accept",
-                                "lexer_accept>lexer_next"}));
+    QCOMPARE(
+        edgeNames(*big->picture()),
+        (std::set<QString>{"evaluate_line>lexer_init", "lexer_init>lexer_next", "evaluate_line>parse_statement",
+                           "parse_statement>lexer_next", "parse_statement>lexer_accept", "lexer_accept>lexer_next"}));
     QCOMPARE(big->paths()->paths.size(), size_t(3));
     QVERIFY(big->paths()->complete);
     QCOMPARE(big->pathTree->topLevelItemCount(), 1);  // every path starts at A
