@@ -17,7 +17,7 @@
 #              picture on screen, and a click on one of start_kernel's callees;
 #              then the graph's own window maximised on a 1280x1024 screen:
 #              kmalloc with its "他226件" opened, and every path from
-#              start_kernel to kmem_cache_init (and to mutex_lock, a denser case)
+#              start_kernel to kmem_cache_init (and to mutex_lock and kfree, denser)
 #   callers    conzelta -r -j -e -f kmalloc over the Linux 6.1 core (the callers
 #              tree), then the graph window on kmalloc with its "他N件" opened
 #   list       the input list: the whole Linux 6.1 tree dropped as one folder
@@ -131,7 +131,7 @@ for c in "${cases[@]}"; do
       b=$out/linux-graph
       [ "$b/tree.txt" -nt "$conzelta" ] || tree "$b" start_kernel "-j -a -e -v" "$cache/linux-source-6.1" init kernel mm lib ipc block security
       SCREEN=1280x1024 measure graph "$b/tree.txt" kmem_cache_init \
-        "kmalloc:2 start_kernel:3 big:kmalloc:1 path:start_kernel>kmem_cache_init:6 path:start_kernel>mutex_lock:12 path:start_kernel>mutex_lock:20"
+        "kmalloc:2 start_kernel:3 big:kmalloc:1 path:start_kernel>kmem_cache_init:6 path:start_kernel>mutex_lock:12 path:start_kernel>mutex_lock:20 path:start_kernel>kfree:20"
       ;;
     callers)
       unpack_linux
