@@ -439,11 +439,11 @@ class GraphPanelTest : public fetest::Fixture {
     for (int layer = 0; layer < 10; ++layer)
       for (int i = 0; i < 10; ++i) {
         FunctionFact f{QStringLiteral("f%1_%2").arg(layer).arg(i), "", -1, 1, -1, {}, {}};
-        for (int j = 0; j < 10 && layer < 9; ++j) f.calls.push_back({"", -1, 1, (layer + 1) * 10 + j});
+        for (int j = 0; j < 10 && layer < 9; ++j) f.calls.push_back({"", -1, 1, (layer + 1) * 10 + j, {}});
         for (int j = 0; j < 10 && layer > 0; ++j) f.callers.push_back((layer - 1) * 10 + j);
         dense->functions.push_back(f);
       }
-    dense->functions.push_back({"top", "", -1, 1, -1, {{"", -1, 1, 0}, {"", -1, 1, 1}}, {}});
+    dense->functions.push_back({"top", "", -1, 1, -1, {{"", -1, 1, 0, {}}, {"", -1, 1, 1, {}}}, {}});
     dense->functions[0].callers.push_back(100);
     dense->functions[1].callers.push_back(100);
     CallGraphModel m;
