@@ -92,7 +92,15 @@ std::vector<int> Partners(const Tokens& t) {
 
 struct Param {
   int name = -1, type = -1;
+  bool may_hold_function = true;  // no struct, enum or arithmetic type rules it out
 };
+
+// Words of types that never hold a function.
+bool IsPlainTypeWord(std::string_view s) {
+  return s == "void" || s == "char" || s == "short" || s == "int" || s == "long" || s == "float" ||
+         s == "double" || s == "signed" || s == "unsigned" || s == "_Bool" || s == "bool" || s == "size_t" ||
+         s == "ssize_t" || s == "enum" || s == "struct" || s == "union";
+}
 
 class FactScanner {
  public:
@@ -322,7 +330,13 @@ class FactScanner {
         if (t_[j].is(',') || j == close) {
           if (j > b) {
             const std::string_view n = declarator_name(b, j);
-            ps.push_back(Param{n.empty() ? -1 : n_.intern(n), type_in(b, j)});
+            Param p{n.empty() ? -1 : n_.intern(n), type_in(b, j), true};
+            // "R (*name)(...)" may hold one whatever R is.
+            bool star = false;
+            for (size_t k = b; k + 1 < j; ++k) star = star || (t_[k].is('(') && t_[k + 1].is('*'));
+            if (!star)
+              for (size_t k = b; k < j; ++k) p.may_hold_function = p.may_hold_function && !IsPlainTypeWord(t_[k].text());
+            ps.push_back(p);
           }
           b = j + 1;
         }
@@ -770,7 +784,9 @@ class FactScanner {
         if (gid < 0) gid = n_.intern(g);
         const int aid = n_.find(a);
         if (const int q = param_of(aid); q >= 0) {
-          f_.forwards.emplace_back(PairKey(owner_name_, q), PairKey(gid, k));
+          // Only a parameter that may hold a function hands one on.
+          if ((*params_now_)[static_cast<size_t>(q)].may_hold_function)
+            f_.forwards.emplace_back(PairKey(owner_name_, q), PairKey(gid, k));
         } else if (aid < 0 || !locals_.count(aid)) {
           store(PointerFacts::kParam, PairKey(gid, k), a);
         }
