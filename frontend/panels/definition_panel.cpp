@@ -259,12 +259,39 @@ void DefinitionPanel::findCallSites(const FunctionFact& fn) {
     int from = 0;
     for (const CallSite& s : sites_)
       if (s.line == c.line && text.mid(s.from, s.to - s.from) == c.name) from = std::max(from, s.to);
-    for (int at = text.indexOf(c.name, from); at >= 0; at = text.indexOf(c.name, at + 1)) {
+    bool found = false;
+    for (int at = text.indexOf(c.name, from); at >= 0 && !found; at = text.indexOf(c.name, at + 1)) {
       const int end = at + static_cast<int>(c.name.size());
       if ((at > 0 && isNameChar(text[at - 1])) || (end < text.size() && isNameChar(text[end]))) continue;
       sites_.push_back(CallSite{c.line, at, end, c.function});
-      break;
+      found = true;
     }
+    // A call that a macro brings: the name is not on the line, the macro's
+    // is (the first name used as a call there that marks nothing else).
+    if (!found) macroSite(c, text);
+  }
+}
+
+void DefinitionPanel::macroSite(const CallFact& c, const QString& text) {
+  static const QStringList kKeywords{QStringLiteral("if"), QStringLiteral("while"), QStringLiteral("for"),
+                                     QStringLiteral("switch"), QStringLiteral("return"), QStringLiteral("sizeof")};
+  for (int at = 0; at < text.size();) {
+    if (!isNameChar(text[at]) || (at > 0 && isNameChar(text[at - 1])) || text[at].isDigit()) {
+      ++at;
+      continue;
+    }
+    int end = at;
+    while (end < text.size() && isNameChar(text[end])) ++end;
+    int paren = end;
+    while (paren < text.size() && text[paren] == QLatin1Char(' ')) ++paren;
+    const QString word = text.mid(at, end - at);
+    const bool taken = std::any_of(sites_.begin(), sites_.end(),
+                                   [&](const CallSite& s) { return s.line == c.line && s.from == at; });
+    if (paren < text.size() && text[paren] == QLatin1Char('(') && !kKeywords.contains(word) && !taken) {
+      sites_.push_back(CallSite{c.line, at, end, c.function});
+      return;
+    }
+    at = end;
   }
 }
 

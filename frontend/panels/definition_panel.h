@@ -63,6 +63,7 @@ class DefinitionPanel : public QWidget {
   void markSourceLine(int line);
   void addEntry(QListWidget* list, const QString& name, const QString& where, int function, int line, int file);
   void findCallSites(const FunctionFact& fn);
+  void macroSite(const CallFact& c, const QString& text);
   int siteAt(const QPoint& viewportPos) const;
 
  protected:
