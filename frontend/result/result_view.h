@@ -30,6 +30,7 @@ class ResultView : public QAbstractScrollArea {
   const std::shared_ptr<const ResultIndex>& result() const { return index_; }
   void setFacts(std::shared_ptr<const TreeFacts> facts);
   const TreeFacts* facts() const { return facts_.get(); }
+  const std::shared_ptr<const TreeFacts>& sharedFacts() const { return facts_; }
 
   // ---- selection: document order, columns in characters ----
   bool hasSelection() const { return anchor_ != cursor_; }

@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMenu>
+#include <QtConcurrent>
 
 #include "frm_main.h"
 #include "settings_store.h"
@@ -69,14 +70,32 @@ void frmMain::OpenResult() {
 bool frmMain::openResultFile(const QString& path) {
   if (running_) return false;
   const QString full = QFileInfo(path).absoluteFilePath();
+  QStringList recent = storedRecent();
+  recent.removeAll(full);
+  if (!QFileInfo(full).isFile()) {  // the result shown stays
+    AppendMessage(QStringLiteral("%1を読み込めませんでした").arg(full));
+    storeRecent(recent);
+    updateRecentMenu();
+    return false;
+  }
   // Commands stay off while the text is read, as after a run.
   running_ = true;
   updateActions();
+  // The result shown goes first, as before a run; a big one's memory is
+  // given back on another thread, which takes a moment.
+  auto oldIndex = RichTextBox1->result();
+  auto oldFacts = RichTextBox1->sharedFacts();
+  RichTextBox1->clear();
+  navigator_->clear();
+  readFacts(QString(), QDateTime());
+  (void)QtConcurrent::run([index = std::move(oldIndex), facts = std::move(oldFacts)]() mutable {
+    index.reset();
+    facts.reset();
+  });
+  repaint();
   const bool shown = showResultFile(full);
   running_ = false;
   updateActions();
-  QStringList recent = storedRecent();
-  recent.removeAll(full);
   if (!shown) {
     AppendMessage(QStringLiteral("%1を読み込めませんでした").arg(full));
   } else {

@@ -679,6 +679,7 @@ class ResultViewTest : public fetest::Fixture {
     chosen = p("none.txt");
     w.findChild<QAction*>("mnuFileOpen")->trigger();
     QVERIFY(fetest::messages(w).last().contains("読み込めませんでした"));
+    QVERIFY(!ui::RichTextBox1(w)->isEmpty());  // what was shown stays
     ui::RichTextBox1(w)->clear();
     recent->actions().first()->trigger();
     QVERIFY(!ui::RichTextBox1(w)->isEmpty());
