@@ -66,7 +66,7 @@ std::shared_ptr<CodeIndex> CodeIndex::Build(const Run& run, const CallIndex& ind
   std::vector<std::string_view> name_of(recs.names.size());
   const auto intern = [&](const FuncRecord& r) {
     std::string_view& v = name_of[static_cast<size_t>(r.nameid)];
-    if (v.empty()) v = ix->names_storage_.emplace_back(r.name);
+    if (v.empty()) v = ix->names_storage_.emplace_back(recs.name_of(r));
     return v;
   };
 

@@ -51,7 +51,7 @@ class CalltreeHarness {
     std::string s;
     for (const FuncRecord& r : run_.recs.list) {
       if (!s.empty() && s.back() != '|') s += ' ';
-      s += r.name;
+      s += run_.recs.name_of(r);
       if (r.isdef) s += '*';
       if (r.groupend) s += '|';
     }
