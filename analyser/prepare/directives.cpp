@@ -201,6 +201,9 @@ int doinclude(Run& run, bool act) {
     name += tok;
   }
   if (!act) return 1;
+  // A header is looked for once per run: its paths are made only then.
+  Preprocessor& pp = run.pp;
+  if (!pp.inclist.insert(name).second) return 1;
 
   std::string first, second;
   if (close == '"') {
@@ -215,8 +218,6 @@ int doinclude(Run& run, bool act) {
     first = dir + slashes(name);
     second = dir + upper(slashes(name));
   }
-  Preprocessor& pp = run.pp;
-  if (!pp.inclist.insert(name).second) return 1;
   if (run.rd.intop + 1 >= kMaxIncludeDepth) return -1;
   auto s = std::make_unique<SrcStream>();
   const std::string* opened = &first;
