@@ -22,10 +22,22 @@ std::FILE* string_stream(std::string& into) {
   return ::fopencookie(&into, "w", io);
 }
 
+// After a conversion that ended midway: the reader as before any source.
+void restart_reader(ReaderState& rd) {
+  rd.pushback.clear();
+  rd.bracedepth = 0;
+  rd.bodyclosed = 0;
+  rd.flgcomment = 0;
+  rd.flgdubble = 0;
+  rd.quiet = 0;
+  rd.instack.clear();
+  rd.intop = -1;
+}
+
 }  // namespace
 
-ConversionAhead::ConversionAhead(Run& run, std::vector<std::string> sources)
-    : run_(run), sources_(std::move(sources)) {
+ConversionAhead::ConversionAhead(Run& run, std::vector<std::string> sources, Settings settings)
+    : run_(run), sources_(std::move(sources)), settings_(std::move(settings)) {
   out_file_ = string_stream(out_);
   err_file_ = string_stream(err_);
   log_file_ = string_stream(log_);
@@ -81,7 +93,13 @@ void ConversionAhead::give_back() {
 
 void ConversionAhead::work() {
   Run& w = *ahead_;
-  ReadAhead read_ahead(sources_);
+  const auto held = [this](const std::string& path) {
+    return settings_.bytes_of ? settings_.bytes_of(path) : nullptr;
+  };
+  std::vector<std::string> from_files;
+  for (const std::string& path : sources_)
+    if (!held(path)) from_files.push_back(path);
+  ReadAhead read_ahead(std::move(from_files));
   TextReader read;
   for (const std::string& path : sources_) {
     std::unique_ptr<Converted> c;
@@ -96,17 +114,23 @@ void ConversionAhead::work() {
     }
     if (!c) c = std::make_unique<Converted>();
     c->ended = nullptr;
-    read_ahead.take(path, read);
-    c->temp = next_temp_name(w.temps);
-    c->temp_counter = w.temps.counter;
-    bool last = c->temp.empty();  // the caller ends the run there
+    if (const std::string* bytes = held(path))
+      read.open_bytes(*bytes);
+    else
+      read_ahead.take(path, read);
+    if (settings_.temp_names) {
+      c->temp = next_temp_name(w.temps);
+      c->temp_counter = w.temps.counter;
+    }
+    bool last = settings_.temp_names && c->temp.empty();  // the caller ends the run there
     if (!last) {
       w.rd.conv = c->temp;
       try {
         henkan(w, path, c->text, w.opt.flgjson ? &c->map : nullptr, &read);
       } catch (...) {
         c->ended = std::current_exception();
-        last = true;
+        last = !settings_.keep_going;
+        if (!last) restart_reader(w.rd);
       }
       w.rd.conv.clear();
       read.close();

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <deque>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -34,9 +35,21 @@ class ConversionAhead {
     unsigned temp_counter = 0;  // the temporary-name counter right after that name was chosen
   };
 
+  struct Settings {
+    // Each source under a temporary name of its own, as a run keeps them; a
+    // conversion that finds no name is not begun, and the run ends there.
+    bool temp_names = true;
+    // A source whose conversion ends in an error is left behind and the next
+    // one is converted (the reader starts afresh); otherwise nothing more is.
+    bool keep_going = false;
+    // The bytes of a source held in memory instead of its file (none: null).
+    std::function<const std::string*(const std::string&)> bytes_of;
+  };
+
   // `sources`: the sources in the order the caller converts them. The run's
   // conversion state moves to the thread until the object goes.
-  ConversionAhead(Run& run, std::vector<std::string> sources);
+  ConversionAhead(Run& run, std::vector<std::string> sources, Settings settings);
+  ConversionAhead(Run& run, std::vector<std::string> sources) : ConversionAhead(run, std::move(sources), Settings{}) {}
   ~ConversionAhead();
   ConversionAhead(const ConversionAhead&) = delete;
   ConversionAhead& operator=(const ConversionAhead&) = delete;
@@ -57,6 +70,7 @@ class ConversionAhead {
   static constexpr size_t kAhead = 2;
   Run& run_;
   std::vector<std::string> sources_;
+  Settings settings_;
   // The thread's own streams: what it says is collected per source.
   std::string out_, err_, log_;
   std::FILE* out_file_ = nullptr;
