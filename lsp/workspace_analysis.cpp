@@ -150,6 +150,12 @@ std::shared_ptr<CodeIndex> AnalyseWorkspace(const AnalysisInput& input,
         auto it = input.overlays.find(path);
         return it == input.overlays.end() ? nullptr : &it->second.text;
       };
+      // So do open headers', found by the path an #include makes.
+      run.rd.held = [&input](const std::string& path) -> const std::string* {
+        if (input.overlays.empty()) return nullptr;
+        auto it = input.overlays.find(fs::path(path).lexically_normal().string());
+        return it == input.overlays.end() ? nullptr : &it->second.text;
+      };
       ConversionAhead ahead(run, sources, std::move(settings));
       for (size_t i = 0; i < sources.size(); ++i) {
         if ((i & 15) == 0) {
