@@ -12,7 +12,7 @@ from initialize to the end of the server's indexing progress (FILE opened, as
 an editor would), and the call sites of FUNCTION then. Peak memory is the
 server's VmHWM.
 """
-import json, os, random, subprocess, sys, time
+import json, os, random, re, subprocess, sys, time
 
 args = sys.argv[1:]
 if "--" in args:
@@ -95,9 +95,9 @@ def uri(path):
 def position_of(path, name):
     with open(path, errors="replace") as f:
         for n, line in enumerate(f):
-            at = line.find(name + "(")
-            if at >= 0 and not line.startswith((" ", "\t")):
-                return n, at
+            m = re.search(r"\b%s\s*\(" % re.escape(name), line)
+            if m and not line.startswith((" ", "\t")):
+                return n, m.start()
     raise SystemExit("%s not defined in %s" % (name, path))
 
 
