@@ -68,6 +68,9 @@ class ResultIndex {
   bool hasChildren(int line) const { return lastDescendant(line) > line; }
   // Where the function text starts in the line (after number and ruling).
   int textOffset(int line) const;
+  // The line number and its blank at the start of every tree line, in
+  // columns (ASCII, so bytes too); 0 when the text is not a tree.
+  int numberColumns() const { return isTree() ? numberWidth_ + 1 : 0; }
   LineParts parts(int line) const;
 
   // ---- the text as a whole ----
