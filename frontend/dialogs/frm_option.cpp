@@ -56,6 +56,10 @@ frmoption::frmoption(QWidget* parent) : QDialog(parent) {
   chkcallers = box("chkcallers", "呼び出し元ツリー", 1560, 1860, 255);
   chkcallers->move(px(3150), px(1560));
   chkcallers->setToolTip(QStringLiteral("関数を呼び出している関数を子にしたツリーを表示する (-r)"));
+  // Beside the row of -d, as -r sits beside -e.
+  chkpointers = box("chkpointers", "関数ポインタ経由", 1920, 1860, 300);
+  chkpointers->move(px(3150), px(1920));
+  chkpointers->setToolTip(QStringLiteral("構造体のメンバや変数に入れた関数を通した呼び出しも表示する (-p)"));
 
   textfuncname = new QLineEdit(kPlaceholder, this);
   textfuncname->setObjectName(QStringLiteral("textfuncname"));
@@ -81,7 +85,8 @@ frmoption::frmoption(QWidget* parent) : QDialog(parent) {
   setTabOrder(chkfuncall, chkexplation);
   setTabOrder(chkexplation, chkcallers);
   setTabOrder(chkcallers, chkdebug);
-  setTabOrder(chkdebug, chkfuncone);
+  setTabOrder(chkdebug, chkpointers);
+  setTabOrder(chkpointers, chkfuncone);
   setTabOrder(chkfuncone, textfuncname);
   setTabOrder(textfuncname, OKButton);
   setTabOrder(OKButton, CancelButton);
@@ -107,6 +112,7 @@ OptionValues frmoption::values() const {
   o.optdebug = optdebug;
   o.optexplation = optexplation;
   o.optcallers = optcallers;
+  o.optpointers = optpointers;
   o.funcname = funcname;
   return o;
 }
@@ -118,6 +124,7 @@ void frmoption::loadStored() {
   optdebug = storedOption(QStringLiteral("optdebug"));
   optfilename = storedOption(QStringLiteral("optfilename"));
   optcallers = storedOption(QStringLiteral("optcallers"));
+  optpointers = storedOption(QStringLiteral("optpointers"));
 }
 
 void frmoption::Open() {
@@ -128,7 +135,7 @@ void frmoption::Open() {
 }
 
 void frmoption::Load() {
-  for (QCheckBox* b : {chkall, chkfilename, chkfuncall, chkexplation, chkdebug, chkfuncone, chkcallers}) {
+  for (QCheckBox* b : {chkall, chkfilename, chkfuncall, chkexplation, chkdebug, chkfuncone, chkcallers, chkpointers}) {
     b->setChecked(false);
     b->setEnabled(true);
   }
@@ -144,6 +151,7 @@ void frmoption::Load() {
   if (optdebug == 1) chkdebug->setChecked(true);
   if (optexplation == 1) chkexplation->setChecked(true);
   if (optcallers == 1) chkcallers->setChecked(true);
+  if (optpointers == 1) chkpointers->setChecked(true);
   chkall->setFocus();
 }
 
@@ -155,6 +163,7 @@ void frmoption::OK() {
   optdebug = ticked(chkdebug);
   optexplation = ticked(chkexplation);
   optcallers = ticked(chkcallers);
+  optpointers = ticked(chkpointers);
   const QString name = textfuncname->text();
   if (!chkfuncone->isChecked() || (!name.isEmpty() && name != kPlaceholder)) {
     funcname = chkfuncone->isChecked() ? name : QString();
@@ -175,12 +184,14 @@ void frmoption::SetSetting() {
   optdebug = ticked(chkdebug);
   optexplation = ticked(chkexplation);
   optcallers = ticked(chkcallers);
+  optpointers = ticked(chkpointers);
   SaveSetting(kSection, QStringLiteral("optall"), QString::number(optall));
   SaveSetting(kSection, QStringLiteral("optfilename"), QString::number(optfilename));
   SaveSetting(kSection, QStringLiteral("optfuncall"), QString::number(optfuncall));
   SaveSetting(kSection, QStringLiteral("optdebug"), QString::number(optdebug));
   SaveSetting(kSection, QStringLiteral("optexplation"), QString::number(optexplation));
   SaveSetting(kSection, QStringLiteral("optcallers"), QString::number(optcallers));
+  SaveSetting(kSection, QStringLiteral("optpointers"), QString::number(optpointers));
   QDialog::accept();
 }
 

@@ -146,6 +146,14 @@ void DefinitionPanel::showNone() {
   callers->clear();
 }
 
+QString DefinitionPanel::pointerKindText(const QString& kind) {
+  if (kind == QLatin1String("struct_field")) return QStringLiteral("構造体のメンバ");
+  if (kind == QLatin1String("field")) return QStringLiteral("メンバ名");
+  if (kind == QLatin1String("variable")) return QStringLiteral("変数");
+  if (kind == QLatin1String("parameter")) return QStringLiteral("引数");
+  return kind;
+}
+
 void DefinitionPanel::addEntry(QListWidget* list, const QString& name, const QString& where, int function, int line,
                                int file) {
   auto* item = new QListWidgetItem(where.isEmpty() ? name : name + QStringLiteral("  —  ") + where, list);
@@ -175,8 +183,19 @@ void DefinitionPanel::showFunction(int function) {
   placeLabel->setText(file.isEmpty() ? QString() : QStringLiteral("%1:%2").arg(file).arg(fn.line));
   placeLabel->setToolTip(fn.file >= 0 ? facts_->files[static_cast<size_t>(fn.file)].path : QString());
   calls->clear();
-  for (const CallFact& c : fn.calls)
-    addEntry(calls, c.name, QStringLiteral("%1行").arg(c.line), c.function, c.line, c.file);
+  for (const CallFact& c : fn.calls) {
+    if (c.pointer.isEmpty()) {
+      addEntry(calls, c.name, QStringLiteral("%1行").arg(c.line), c.function, c.line, c.file);
+      continue;
+    }
+    // A call through a function pointer: marked, with how its target was found.
+    addEntry(calls, c.name, QStringLiteral("%1行  [ポインタ経由: %2]").arg(c.line).arg(pointerKindText(c.pointer)),
+             c.function, c.line, c.file);
+    QListWidgetItem* item = calls->item(calls->count() - 1);
+    QFont f = item->font();
+    f.setItalic(true);
+    item->setFont(f);
+  }
   callers->clear();
   // Each caller by the place of its (first) call, not of its definition.
   for (int c : fn.callers) {

@@ -62,6 +62,8 @@ class DefinitionPanel : public QWidget {
   void showSource(int file, int line);
   void markSourceLine(int line);
   void addEntry(QListWidget* list, const QString& name, const QString& where, int function, int line, int file);
+  // How a pointer call's target was found, as the panel words it.
+  static QString pointerKindText(const QString& kind);
   void findCallSites(const FunctionFact& fn);
   void macroSite(const CallFact& c, const QString& text);
   int siteAt(const QPoint& viewportPos) const;

@@ -30,6 +30,7 @@ struct LineParts {
   bool loop = false;      // the whole text is "LOOP LOOP LOOP"
   bool recursive = false;
   bool stdfunc = false;
+  bool pointer = false;  // ":Pointer": reached through a function pointer (-p)
   int refFirst = 0, refLast = 0;  // "=first-last" as written (line numbers from 1); 0 when absent
   int markFrom = 0, markTo = 0;   // the marker a link sits on (LOOP, ":RecurrciveCall" or "=a-b")
 };

@@ -378,6 +378,7 @@ bool takeDocument(const json& root, TreeFacts& f, QString* why) {
         if (!fileOk(integer(c, "file", -1)) || (callee != -1 && !funcOk(callee)))
           return fail("callsの番号が範囲外です");
         cf.function = static_cast<int>(callee);
+        cf.pointer = str(c, "kind");
         fn.calls.push_back(std::move(cf));
       }
     }

@@ -28,6 +28,7 @@ struct CallFact {
   int file = -1;
   int line = 0;
   int function = -1;  // the callee's definition, -1 when undefined
+  QString pointer;    // -p: how a target of a call through a pointer was found ("" a direct call)
 };
 
 struct FunctionFact {

@@ -15,6 +15,7 @@ struct OptionValues {
   short optdebug = 0;
   short optexplation = 0;
   short optcallers = 0;  // the callers tree (-r)
+  short optpointers = 0;  // calls through function pointers (-p)
   QString funcname;
 };
 

@@ -213,6 +213,14 @@ class ResultViewTest : public fetest::Fixture {
     QCOMPARE(ref.refLast, 8);
     QVERIFY(idx->parts(line(kLoop)).loop);
     QVERIFY(idx->parts(line(kFactorialSelf)).recursive);
+    // A call through a pointer (-p) is a link like any other, in each form.
+    const auto ptr = ResultIndex::fromText("1 main\n2  ├f:Pointer [a.c]\n3  ├g:Pointer=2-2\n4  └main:Pointer:RecurrciveCall\n");
+    QVERIFY(ptr->isTree());
+    QCOMPARE(ptr->parts(1).name, std::string_view("f"));
+    QVERIFY(ptr->parts(1).pointer);
+    QCOMPARE(ptr->parts(2).refFirst, 2);
+    QVERIFY(ptr->parts(3).pointer && ptr->parts(3).recursive);
+    QVERIFY(!idx->parts(line(kRef)).pointer);
     QCOMPARE(idx->toPlainText(), decodeText(fetest::readBytes(FIXTURES_DIR "/calc/tree.txt")));
 
     // The same ruling set by the program as text reads as a tree too.
@@ -909,19 +917,26 @@ class ResultViewTest : public fetest::Fixture {
     QCOMPARE(ui::listerr(w)->height(), 88 + 45);
   }
 
-  void callersTreeOption() {
+  // The callers tree (-r) and the calls through pointers (-p): ticked,
+  // remembered, on the command line.
+  void treeOptionsRemembered() {
     frmMain w;
     frmoption& o = *w.options();
     w.ShowOptions();
     QVERIFY(!o.chkcallers->isChecked());
+    QVERIFY(!o.chkpointers->isChecked());
     QCOMPARE(o.chkcallers->text(), QString("呼び出し元ツリー"));
+    QCOMPARE(o.chkpointers->text(), QString("関数ポインタ経由"));
     o.chkcallers->setChecked(true);
+    o.chkpointers->setChecked(true);
     o.SetSetting();
     QCOMPARE(GetSetting("option", "optcallers", "?"), QString("1"));
+    QCOMPARE(GetSetting("option", "optpointers", "?"), QString("1"));
     frmMain again;
     QCOMPARE(again.options()->optcallers, short(1));
-    QCOMPARE(buildArgline(again.options()->values(), {"/a.c"}), QString(" -r \"/a.c\""));
-    QCOMPARE(runArgline(again.options()->values(), {"/a.c"}), QString(" -r -j \"/a.c\""));
+    QCOMPARE(again.options()->optpointers, short(1));
+    QCOMPARE(buildArgline(again.options()->values(), {"/a.c"}), QString(" -r -p \"/a.c\""));
+    QCOMPARE(runArgline(again.options()->values(), {"/a.c"}), QString(" -r -p -j \"/a.c\""));
   }
 };
 
