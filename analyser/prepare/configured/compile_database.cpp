@@ -167,7 +167,12 @@ std::string find_database(const std::string& first_input) {
   if (!fs::is_directory(dir, ec)) dir = dir.parent_path();
   for (int up = 0; up < 256 && !dir.empty(); ++up) {
     const fs::path candidate = dir / "compile_commands.json";
-    if (fs::is_regular_file(candidate, ec)) return candidate.lexically_normal().string();
+    if (fs::is_regular_file(candidate, ec)) {
+      // Named from the working folder when it lies below it, as the inputs are.
+      const fs::path near = fs::proximate(candidate, ec);
+      const std::string s = near.string();
+      return !ec && s.compare(0, 2, "..") != 0 ? s : candidate.lexically_normal().string();
+    }
     if (dir == dir.root_path()) break;
     dir = dir.parent_path();
   }
@@ -192,8 +197,12 @@ bool read_database(const std::string& path, const std::vector<std::string>& syst
     return false;
   }
   nlohmann::json j = nlohmann::json::parse(in.data(), nullptr, false);
-  if (j.is_discarded() || !j.is_array()) {
-    why = "JSONの配列ではありません";
+  if (j.is_discarded()) {
+    why = "JSONとして正しくありません";
+    return false;
+  }
+  if (!j.is_array()) {
+    why = "項目の配列ではありません";
     return false;
   }
   db.path = path;

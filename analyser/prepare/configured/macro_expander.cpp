@@ -148,7 +148,6 @@ bool Expander::pull(Token& t) {
     pending_.pop_back();
     return true;
   }
-  made_ = 0;
   return src_ && src_->next(t);
 }
 
@@ -164,7 +163,7 @@ std::vector<Token> Expander::expand_all(ExpandContext& cx, const std::vector<Tok
   e.push_front(in.data(), in.size());
   std::vector<Token> out;
   Token t;
-  while (e.next(t)) out.push_back(t);
+  while (!cx.over_budget() && e.next(t)) out.push_back(t);
   return out;
 }
 
@@ -377,6 +376,8 @@ void Expander::substitute(const Macro& m, const Token* b, const Token* e, const 
       x = depth_ < kMaxArgumentDepth ? expand_all(cx_, a, if_mode_, depth_ + 1) : a;
       if (x.empty()) x.push_back(placemarker());
     }
+    cx_.made += x.size();
+    if (cx_.over_budget()) return;
     const size_t at = out.size();
     for (const Token& y : x)
       if (!is_placemarker(y)) out.push_back(y);
@@ -405,9 +406,8 @@ bool Expander::call(const Macro& m, const Token& name) {
   std::vector<std::vector<Token>> expanded(args.size());
   std::vector<Token> out;
   substitute(m, m.body, m.body + m.nbody, args, expanded, out);
-  made_ += out.size();
-  if (made_ > kMaxExpansionTokens) {
-    if (cx_.error.empty()) cx_.error = "マクロの展開が終わりません";
+  cx_.made += out.size();
+  if (cx_.over_budget()) {
     pending_.clear();
     return true;
   }

@@ -78,6 +78,9 @@ struct ExpandContext {
   std::function<std::string(int file)> file_name;
   int include_level = 0;
   int counter = 0;
+  // Tokens made by expansions since the line (or directive) began.
+  size_t made = 0;
+  bool over_budget();
   std::string error;  // the first error of the expression or line (system text)
 };
 
@@ -112,15 +115,20 @@ class Expander {
   bool if_mode_;
   int depth_;
   std::vector<Token> pending_;  // back is next
-  size_t made_ = 0;             // tokens expansions made since the source was last read
 };
 
 // Reads a #define's name, parameters and body from the tokens after
 // "define"; false (with `why`) when there is no name or the list is bad.
 bool parse_define(const Token* t, size_t n, Macro& m, const char*& why);
 
-// The tokens after `n` this expansion limit are dropped: an expansion that
-// would not end in time (each step doubling, say) ends here.
+// Expansions of one line that make more tokens than this are dropped: an
+// expansion that would not end in time (each step doubling, say) ends here.
 inline constexpr size_t kMaxExpansionTokens = 4'000'000;
+
+inline bool ExpandContext::over_budget() {
+  if (made <= kMaxExpansionTokens) return false;
+  error = "マクロの展開が終わりません";
+  return true;
+}
 
 }  // namespace zelta::configured

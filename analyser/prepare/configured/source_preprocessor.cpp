@@ -47,7 +47,7 @@ struct Frame {
 class SourcePreprocessor final : public TokenSource {
  public:
   SourcePreprocessor(Run& run, ConfiguredRun& cr, const SourceConfig& cfg, Preprocessed& out)
-      : run_(run), cr_(cr), cfg_(cfg), out_(out), cx_{macros_, hs_, scratch_, {}, {}, 0, 0, {}} {
+      : run_(run), cr_(cr), cfg_(cfg), out_(out), cx_{macros_, hs_, scratch_, {}, {}, 0, 0, 0, {}} {
     cx_.has_include = [this](std::string_view name, bool angled, bool next) {
       Found f = find(name, angled, next);
       return f.f != nullptr;
@@ -110,6 +110,7 @@ class SourcePreprocessor final : public TokenSource {
       if (!active()) continue;
       fr.tok = l.first;
       fr.tokend = l.end;
+      cx_.made = 0;
       // An error of the text's expansion is told with the line it began on.
       if (!cx_.error.empty()) flush_error(ex_error_line_);
       ex_error_line_ = {fr.f->tokens[l.first].file, l.line};
@@ -287,6 +288,7 @@ class SourcePreprocessor final : public TokenSource {
     if (n < 2 || t[1].kind != Tok::Ident) return;  // "#" alone, or a line marker
     const std::string_view w = t[1].text;
     const bool on = active();
+    cx_.made = 0;
     if (w == "if" || w == "ifdef" || w == "ifndef") {
       if (!on) {
         conds_.push_back({false, true, false});
