@@ -53,16 +53,23 @@ mapfile -t files <"$work/sources"
 lines=$(cat "${files[@]}" | wc -l)
 echo "sources: ${#files[@]} files, $lines lines; load before: $(cut -d' ' -f1-3 /proc/loadavg)"
 
-# Timing: the -c run, median of $runs.
-ws=() cs=()
-for ((r = 1; r <= runs; r++)); do
-  rm -f "$work/tree.txt" "$work/tree.json"
-  read -r w m s c < <(time_run "$work" "$work/run" "$conzelta" -c -j -f objdump.c:main "@$work/sources")
-  ws+=("$w") cs+=("$c")
-done
-cp "$work/tree.json" "$work/zelta-configured.json"
-wall=$(printf '%s\n' "${ws[@]}" | median)
-cpu=$(printf '%s\n' "${cs[@]}" | median)
+# Timing: each mode over the same list, median of $runs (-e keeps the
+# tree short: the analysis is what is measured, not the writing of tree.txt).
+timed() {  # timed NAME SWITCHES... : sets wall and cpu, keeps tree.json as zelta-NAME.json
+  local name=$1 ws=() cs=() r w m s c
+  shift
+  for ((r = 1; r <= runs; r++)); do
+    rm -f "$work/tree.txt" "$work/tree.json"
+    read -r w m s c < <(time_run "$work" "$work/$name" "$conzelta" "$@" -e -j -f objdump.c:main "@$work/sources")
+    ws+=("$w") cs+=("$c")
+  done
+  cp "$work/tree.json" "$work/zelta-$name.json"
+  wall=$(printf '%s\n' "${ws[@]}" | median)
+  cpu=$(printf '%s\n' "${cs[@]}" | median)
+}
+timed designed
+echo "conzelta (designed): wall $wall s, CPU $cpu s, $(awk -v l="$lines" -v w="$wall" 'BEGIN {printf "%.0f", l / w}') source lines/s"
+timed configured -c
 # What the compiler reads for the same sources: lines of its preprocessed text.
 pplines=0
 for f in "${files[@]}"; do
@@ -88,9 +95,6 @@ done
 echo "conzelta -c: wall $wall s, CPU $cpu s (median of $runs); preprocessed text: $pplines lines," \
   "$(awk -v l="$pplines" -v w="$wall" 'BEGIN {printf "%.0f", l / w}') lines/s; load after: $(cut -d' ' -f1-3 /proc/loadavg)"
 
-rm -f "$work/tree.json"
-time_run "$work" "$work/designed" "$conzelta" -j -f objdump.c:main "@$work/sources" >/dev/null
-cp "$work/tree.json" "$work/zelta-designed.json"
 cflow --format=posix --all --all --omit-arguments "${files[@]}" >"$work/cflow.txt" 2>/dev/null || true
 (cd "$work" && cscope -b -k -f cscope.out "${files[@]}" 2>/dev/null)
 python3 bench/callgraph_truth.py --defined "$build/binutils" >"$work/names"
