@@ -6,6 +6,7 @@
 #include "calltree/extraction.h"
 #include "calltree/tree_render.h"
 #include "platform/read_ahead.h"
+#include "prepare/configured/configured_conversion.h"
 #include "prepare/conversion.h"
 #include "prepare/line_map.h"
 #include "run/run.h"
@@ -192,6 +193,7 @@ void Directory(Run& run, const std::string& dir) {
   std::vector<std::string> sources;
   for (const std::string& e : search.entries)
     if (ends_with(e, ".c")) sources.push_back(source_of(e));
+  if (o.flgconf) configured_prefetch(run, sources);
   ReadAhead ahead(std::move(sources));
   TextReader read;
   for (; found; found = FindCFile(search, dir, 2, entry)) {
@@ -240,6 +242,7 @@ void Multifile(Run& run, const std::string& text, int count) {
   std::vector<std::string> sources;
   for (const std::string& path : paths)
     if (!ends_with(path, ".h")) sources.push_back(path);
+  if (o.flgconf) configured_prefetch(run, sources);
   ReadAhead ahead(std::move(sources));
   TextReader read;
   for (const std::string& path : paths) {

@@ -1,6 +1,9 @@
 #include "prepare/configured/configured_conversion.h"
 
+#include <unordered_map>
+
 #include "prepare/configured/configured_run.h"
+#include "prepare/configured/prefetch.h"
 #include "prepare/configured/source_preprocessor.h"
 #include "prepare/conversion.h"
 #include "prepare/line_map.h"
@@ -36,18 +39,35 @@ void relocate(LineMap& map, const std::string& cleaned, const std::vector<Source
 
 }  // namespace
 
+void configured_prefetch(Run& run, const std::vector<std::string>& sources) {
+  if (sources.empty()) return;
+  configured::prefetch_sources(configured::configured_run(run, sources.front()), sources);
+}
+
 void configured_henkan(Run& run, const std::string& source, CleanedText& out, LineMap* map, TextReader* read) {
   configured::ConfiguredRun& cr = configured::configured_run(run, source);
-  TextReader own;
-  if (!(read && read->is_open()) && !own.open(source)) {
+  configured::Preprocessed pp;
+  if (!(cr.ahead && cr.ahead->take(source, pp))) {
+    TextReader own;
+    if ((read && read->is_open()) || own.open(source)) {
+      const configured::SourceConfig cfg = cr.config_for(source);
+      configured::preprocess_source(cr, source, read && read->is_open() ? read->data() : own.data(), cfg, pp);
+    }
+  }
+  if (read) read->close();
+  if (!pp.opened) {
     convert_source(run, source, out, map, nullptr);  // reports the missing source as ever
     return;
   }
-  std::string bytes = read && read->is_open() ? read->data() : own.data();
-  if (read) read->close();
-  configured::Preprocessed pp;
-  const configured::SourceConfig cfg = cr.config_for(source);
-  configured::preprocess_source(run, cr, source, std::move(bytes), cfg, pp);
+  // The files it read join the run's table in the order this source first
+  // read them, as one thread reading source after source would add them.
+  std::unordered_map<int, int> global;
+  for (int id : pp.used) global.emplace(id, run.sources.intern(cr.path_of(id)));
+  for (SourceLoc& l : pp.lines)
+    if (l.file >= 0) l.file = global.at(l.file);
+  for (const configured::PpNote& n : pp.notes)
+    if (n.once.empty() || cr.noted.insert(n.once).second)
+      run.errlog.print(n.fmt.c_str(), n.path.c_str(), n.line, n.name.c_str());
   TextReader text;
   text.open_bytes(pp.text);
   convert_source(run, source, out, map, &text);

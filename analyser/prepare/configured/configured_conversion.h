@@ -2,6 +2,7 @@
 // build compiles it, then handed to the conversion pass as plain text.
 #pragma once
 #include <string>
+#include <vector>
 
 namespace zelta {
 
@@ -9,6 +10,10 @@ struct Run;
 struct CleanedText;
 class TextReader;
 class LineMap;
+
+// Under -c: the sources a run will convert, in that order, are preprocessed
+// ahead on the other cores.
+void configured_prefetch(Run& run, const std::vector<std::string>& sources);
 
 void configured_henkan(Run& run, const std::string& source, CleanedText& out, LineMap* map, TextReader* read);
 

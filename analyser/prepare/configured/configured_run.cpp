@@ -3,6 +3,8 @@
 #include <filesystem>
 
 #include "platform/text_codec.h"
+#include "platform/text_file.h"
+#include "prepare/configured/prefetch.h"
 #include "prepare/configured/compile_database.h"
 #include "prepare/configured/compiler_macros.h"
 #include "run/run.h"
@@ -14,6 +16,9 @@ namespace {
 void drop(ConfiguredRun* c) { delete c; }
 
 }  // namespace
+
+// The threads that preprocess ahead stop before the tables they read go.
+ConfiguredRun::~ConfiguredRun() { ahead.reset(); }
 
 SourceConfig ConfiguredRun::config_for(const std::string& source) const {
   const std::string key = canonical_path(source);
@@ -29,6 +34,36 @@ SourceConfig ConfiguredRun::config_for(const std::string& source) const {
   SourceConfig c;
   c.angled = system_dirs;
   return c;
+}
+
+const LexedFile* ConfiguredRun::load(const std::string& path) {
+  {
+    std::lock_guard<std::mutex> lock(mu_);
+    auto it = files_.find(path);
+    if (it != files_.end()) return it->second.get();
+  }
+  // Read and lexed outside the lock; when another thread was quicker, its
+  // copy is the one kept (both are the same file's).
+  std::unique_ptr<LexedFile> f;
+  TextReader in;
+  if (in.open(path)) {
+    f.reset(new LexedFile);
+    lex_file(in.data(), id_of(path), *f);
+  }
+  std::lock_guard<std::mutex> lock(mu_);
+  return files_.emplace(path, std::move(f)).first->second.get();
+}
+
+std::string ConfiguredRun::path_of(int id) {
+  std::lock_guard<std::mutex> lock(mu_);
+  return id >= 0 && static_cast<size_t>(id) < paths_.size() ? paths_[static_cast<size_t>(id)] : std::string();
+}
+
+int ConfiguredRun::id_of(const std::string& path) {
+  std::lock_guard<std::mutex> lock(mu_);
+  auto [it, added] = ids_.try_emplace(path, static_cast<int>(paths_.size()));
+  if (added) paths_.push_back(path);
+  return it->second;
 }
 
 ConfiguredRun& configured_run(Run& run, const std::string& first_source) {

@@ -4,6 +4,7 @@
 #pragma once
 #include <deque>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -36,19 +37,37 @@ struct CompileDatabase {
   std::unordered_map<std::string, std::string> first_in_folder;
 };
 
+struct Prefetch;
+
 struct ConfiguredRun {
   std::string predefined;               // #define lines of the compiler's own macros
   bool from_compiler = false;           // else the built-in set
   std::vector<std::string> system_dirs; // the compiler's <...> search folders
   std::string include_path;             // zelta.ini's, searched last for <...>
   CompileDatabase db;
-  // Files read so far, by the path they were opened under; null: none there.
-  std::unordered_map<std::string, std::unique_ptr<LexedFile>> files;
   std::unordered_set<std::string> noted;  // notes given once per run
   LexedFile predefined_lexed;
 
   // The configuration of `source` (a path as the run names it).
   SourceConfig config_for(const std::string& source) const;
+
+  // The file read from `path` (lexed on first use; null when there is no
+  // plain file there). Sources may be preprocessed on several threads: the
+  // table is shared, and files are numbered in it rather than in the run's
+  // SourceFiles, which takes them in input order afterwards.
+  const LexedFile* load(const std::string& path);
+  std::string path_of(int id);
+  int id_of(const std::string& path);
+
+  ~ConfiguredRun();
+  // Sources preprocessed ahead, side by side (prefetch.cpp).
+  std::unique_ptr<Prefetch> ahead;
+
+ private:
+  std::mutex mu_;
+  std::unordered_map<std::string, std::unique_ptr<LexedFile>> files_;  // by the path opened
+  std::deque<std::string> paths_;
+  std::unordered_map<std::string, int> ids_;
 };
 
 // Made on the first source of a -c run: runs the compiler, finds and reads

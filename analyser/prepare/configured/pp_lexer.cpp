@@ -148,6 +148,7 @@ void lex_file(std::string bytes, int file, LexedFile& out) {
   out.tokens.clear();
   out.lines.clear();
   out.guard.clear();
+  out.file = file;
   const char* s = out.text.data();
   const size_t n = out.text.size();
   size_t pos = 0, next_splice = 0;

@@ -36,6 +36,7 @@ struct LexedFile {
   // #ifndef G / #define G ... #endif around the whole file: once G is
   // defined, including it again yields nothing.
   std::string guard;
+  int file = -1;  // its number in the table of files read
 };
 
 // Lexes `bytes` (which it keeps) into lines; tokens carry `file`.

@@ -4,7 +4,7 @@
 
 #include "prepare/configured/if_expression.h"
 #include "prepare/configured/macro_expander.h"
-#include "run/run.h"
+#include "platform/text_file.h"
 
 namespace zelta::configured {
 
@@ -46,16 +46,13 @@ struct Frame {
 
 class SourcePreprocessor final : public TokenSource {
  public:
-  SourcePreprocessor(Run& run, ConfiguredRun& cr, const SourceConfig& cfg, Preprocessed& out)
-      : run_(run), cr_(cr), cfg_(cfg), out_(out), cx_{macros_, hs_, scratch_, {}, {}, 0, 0, 0, {}} {
+  SourcePreprocessor(ConfiguredRun& cr, const SourceConfig& cfg, Preprocessed& out)
+      : cr_(cr), cfg_(cfg), out_(out), cx_{macros_, hs_, scratch_, {}, {}, 0, 0, 0, {}} {
     cx_.has_include = [this](std::string_view name, bool angled, bool next) {
       Found f = find(name, angled, next);
       return f.f != nullptr;
     };
-    cx_.file_name = [this](int file) {
-      return file >= 0 && static_cast<size_t>(file) < run_.sources.paths.size() ? run_.sources.paths[file]
-                                                                                : std::string("<command-line>");
-    };
+    cx_.file_name = [this](int file) { return file >= 0 ? cr_.path_of(file) : std::string("<command-line>"); };
     dirs_ = cfg_.quote;
     dirs_.insert(dirs_.end(), cfg_.angled.begin(), cfg_.angled.end());
     if (!cr_.include_path.empty()) dirs_.push_back(cr_.include_path);
@@ -63,7 +60,9 @@ class SourcePreprocessor final : public TokenSource {
 
   void run(const std::string& source, std::string bytes) {
     main_.reset(new LexedFile);
-    lex_file(std::move(bytes), run_.sources.intern(source), *main_);
+    const int id = cr_.id_of(source);
+    used(id);
+    lex_file(std::move(bytes), id, *main_);
     std::string conf = cfg_.defines;
     for (const std::string& inc : cfg_.includes) conf += "#include \"" + inc + "\"\n";
     lex_file(std::move(conf), -1, config_);
@@ -147,32 +146,28 @@ class SourcePreprocessor final : public TokenSource {
   }
 
   std::string where(const Frame& fr) const {
-    const int file = fr.f->tokens.empty() ? -1 : fr.f->tokens.front().file;
-    return file >= 0 ? run_.sources.paths[static_cast<size_t>(file)] : std::string("<command-line>");
+    const int file = fr.f->file;
+    return file >= 0 ? cr_.path_of(file) : std::string("<command-line>");
   }
   // `text` is a system text (UTF-8) without "%".
-  void note(const Frame& fr, int line, const std::string& text, const std::string& name = std::string()) {
-    const std::string fmt = "%s:%d: " + text + "%s\n";
-    run_.errlog.print(fmt.c_str(), where(fr).c_str(), line, name.c_str());
+  void note(const Frame& fr, int line, const std::string& text, const std::string& name = std::string(),
+            const std::string& once = std::string()) {
+    out_.notes.push_back({"%s:%d: " + text + "%s\n", where(fr), line, name, once});
   }
   void flush_error(SourceLoc at) {
     if (cx_.error.empty()) return;
-    const std::string path = at.file >= 0 ? run_.sources.paths[static_cast<size_t>(at.file)] : "<command-line>";
-    const std::string fmt = "%s:%d: " + cx_.error + "\n";
-    run_.errlog.print(fmt.c_str(), path.c_str(), at.line);
+    out_.notes.push_back(
+        {"%s:%d: " + cx_.error + "%s\n", at.file >= 0 ? cr_.path_of(at.file) : "<command-line>", at.line, "", ""});
     cx_.error.clear();
   }
 
+  void used(int id) {
+    if (used_.insert(id).second) out_.used.push_back(id);
+  }
   const LexedFile* load(const std::string& path) {
-    auto it = cr_.files.find(path);
-    if (it != cr_.files.end()) return it->second.get();
-    std::unique_ptr<LexedFile> f;
-    TextReader in;
-    if (in.open(path)) {
-      f.reset(new LexedFile);
-      lex_file(in.data(), run_.sources.intern(path), *f);
-    }
-    return cr_.files.emplace(path, std::move(f)).first->second.get();
+    const LexedFile* f = cr_.load(path);
+    if (f) used(f->file);
+    return f;
   }
 
   Found find(std::string_view name, bool angled, bool next) {
@@ -252,9 +247,7 @@ class SourcePreprocessor final : public TokenSource {
     }
     Found f = find(name, angled, next);
     if (!f.f) {
-      if (cr_.noted.insert("h:" + name).second) {
-        note(fr, l.line, "ヘッダが見つかりません : ", name);
-      }
+      note(fr, l.line, "ヘッダが見つかりません : ", name, "h:" + name);
       return;
     }
     if (!f.f->guard.empty() && macros_.find(f.f->guard)) return;
@@ -391,7 +384,6 @@ class SourcePreprocessor final : public TokenSource {
     s.append(t.text);
   }
 
-  Run& run_;
   ConfiguredRun& cr_;
   const SourceConfig& cfg_;
   Preprocessed& out_;
@@ -403,6 +395,7 @@ class SourcePreprocessor final : public TokenSource {
   std::vector<Frame> stack_;
   std::vector<Cond> conds_;
   std::unordered_set<const LexedFile*> once_;
+  std::unordered_set<int> used_;
   std::unique_ptr<LexedFile> main_;
   LexedFile config_;
   SourceLoc line_;
@@ -411,11 +404,11 @@ class SourcePreprocessor final : public TokenSource {
 
 }  // namespace
 
-void preprocess_source(Run& run, ConfiguredRun& cr, const std::string& source, std::string bytes,
-                       const SourceConfig& cfg, Preprocessed& out) {
-  out.text.clear();
-  out.lines.clear();
-  SourcePreprocessor pp(run, cr, cfg, out);
+void preprocess_source(ConfiguredRun& cr, const std::string& source, std::string bytes, const SourceConfig& cfg,
+                       Preprocessed& out) {
+  out = Preprocessed{};
+  out.opened = true;
+  SourcePreprocessor pp(cr, cfg, out);
   pp.run(source, std::move(bytes));
   if (!out.text.empty()) out.text += '\n';
 }
