@@ -206,6 +206,7 @@ bool read_database(const std::string& path, const std::vector<std::string>& syst
     return false;
   }
   db.path = path;
+  std::vector<std::string> order;  // the sources, as first listed
   for (const nlohmann::json& e : j) {
     if (!e.is_object() || !e.contains("file") || !e["file"].is_string() || !e.contains("directory") ||
         !e["directory"].is_string()) {
@@ -229,7 +230,33 @@ bool read_database(const std::string& path, const std::vector<std::string>& syst
     if (!args.empty()) args.erase(args.begin());  // the compiler
     const std::string file = canonical_path(absolute_in(dir, e["file"].get<std::string>()));
     auto [it, added] = db.by_source.try_emplace(file, config_from_arguments(args, dir, system_dirs));
-    if (added) db.first_in_folder.try_emplace(fs::path(file).parent_path().string(), file);
+    if (added) order.push_back(file);
+  }
+  // The flags most entries of a folder share, as one key each.
+  struct Count {
+    int n = 0;
+    size_t first = 0;  // in `order`
+  };
+  std::unordered_map<std::string, std::unordered_map<std::string, Count>> by_folder;
+  for (size_t i = 0; i < order.size(); ++i) {
+    const std::string& file = order[i];
+    const SourceConfig& c = db.by_source.at(file);
+    std::string key = c.directory + '\0' + c.defines;
+    for (const auto* list : {&c.quote, &c.angled, &c.includes})
+      for (const std::string& d : *list) key += '\0' + d;
+    Count& k = by_folder[fs::path(file).parent_path().string()][key];
+    if (k.n++ == 0) k.first = i;
+  }
+  for (const std::string& file : order) {
+    const std::string folder = fs::path(file).parent_path().string();
+    if (db.typical_in_folder.count(folder)) continue;
+    const Count* best = nullptr;
+    for (const auto& [key, k] : by_folder[folder]) {
+      (void)key;
+      // The most shared; on a tie the one listed first.
+      if (!best || k.n > best->n || (k.n == best->n && k.first < best->first)) best = &k;
+    }
+    if (best) db.typical_in_folder.emplace(folder, order[best->first]);
   }
   return true;
 }

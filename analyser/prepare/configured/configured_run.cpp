@@ -23,10 +23,11 @@ ConfiguredRun::~ConfiguredRun() { ahead.reset(); }
 SourceConfig ConfiguredRun::config_for(const std::string& source) const {
   const std::string key = canonical_path(source);
   if (auto it = db.by_source.find(key); it != db.by_source.end()) return it->second;
-  // A source the database does not list is compiled as the first listed
-  // one of its folder is; without one, with the compiler's defaults.
+  // A source the database does not list is compiled as most listed ones of
+  // its folder are (a build tool among them has flags of its own); without
+  // any, with the compiler's defaults.
   const std::string folder = std::filesystem::path(key).parent_path().string();
-  if (auto f = db.first_in_folder.find(folder); f != db.first_in_folder.end()) {
+  if (auto f = db.typical_in_folder.find(folder); f != db.typical_in_folder.end()) {
     SourceConfig c = db.by_source.at(f->second);
     c.listed = false;
     return c;

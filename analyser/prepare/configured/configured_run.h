@@ -32,9 +32,10 @@ struct SourceConfig {
 struct CompileDatabase {
   std::string path;  // the file read; empty when none was found or it was refused
   std::unordered_map<std::string, SourceConfig> by_source;  // key: canonical path
-  // The first entry of each folder: what a source the database does not
-  // list is compiled with when it sits beside listed ones.
-  std::unordered_map<std::string, std::string> first_in_folder;
+  // Per folder, a source whose flags most of the folder's entries share
+  // (the first of them on a tie): what a source the database does not list
+  // is compiled as when it sits beside listed ones.
+  std::unordered_map<std::string, std::string> typical_in_folder;
 };
 
 struct Prefetch;

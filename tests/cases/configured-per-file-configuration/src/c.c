@@ -1,4 +1,4 @@
-/* Not in the database: built as the first listed source of its folder. */
+/* Not in the database: built as the listed sources of its folder are. */
 #include <api.h>
 #ifdef FEATURE
 void unlisted_has_feature(void) {}
