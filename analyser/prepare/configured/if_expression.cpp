@@ -222,8 +222,9 @@ class Parser {
       const char c = s[i];
       if ((c == 'u' || c == 'U') && !u) u = true;
       else if ((c == 'l' || c == 'L') && longs < 2) ++longs;
-      else throw Failure{s.find('.') != std::string_view::npos || base == 10 ? "整数でない数値があります"
-                                                                             : "数値が正しくありません"};
+      else throw Failure{s.find('.') != std::string_view::npos || (base == 10 && (c == 'e' || c == 'E'))
+                             ? "整数でない数値があります"
+                             : "数値が正しくありません"};
     }
     (void)overflow;  // too big for uintmax_t: kept modulo, as a compiler warns and goes on
     // A literal too big for intmax_t is unsigned: in hexadecimal and octal
@@ -232,18 +233,13 @@ class Parser {
     return Value{v, u};
   }
   static Value character(std::string_view s) {
-    size_t i = 0;
-    bool wide = false;
-    while (i < s.size() && s[i] != '\'') {
-      wide = true;
-      ++i;
-    }
-    const std::string_view prefix = s.substr(0, i);
-    ++i;
-    if (s.size() < i + 1 || s.back() != '\'' || s.size() == i + 0 || i >= s.size())
-      throw Failure{"文字定数が閉じていません"};
+    // An encoding prefix (L, u, U, u8), the quotes, the characters.
+    const size_t open = s.find('\'');
+    const std::string_view prefix = s.substr(0, open);
+    const bool wide = open > 0;
+    if (s.size() < open + 2 || s.back() != '\'') throw Failure{"文字定数が閉じていません"};
+    size_t i = open + 1;
     const size_t end = s.size() - 1;
-    if (end <= i - 1 || end == i - 1) throw Failure{"文字定数が空です"};
     if (end == i) throw Failure{"文字定数が空です"};
     std::int64_t value = 0;
     int chars = 0;
