@@ -304,7 +304,8 @@ bool Expander::collect_args(const Macro& m, std::vector<std::vector<Token>>& arg
   rparen = t;
   if (m.params.empty() && args.size() == 1 && args[0].empty()) args.clear();
   // A variadic macro may be called without its variable part.
-  if (m.variadic && args.size() + 1 == m.params.size()) args.emplace_back();
+  va_omitted_ = m.variadic && args.size() + 1 == m.params.size();
+  if (va_omitted_) args.emplace_back();
   if (args.size() != m.params.size()) {
     if (cx_.error.empty()) cx_.error = "マクロの引数の数が合いません";
     for (size_t i = taken.size(); i-- > 0;) pending_.push_back(taken[i]);
@@ -335,8 +336,9 @@ void Expander::substitute(const Macro& m, const Token* b, const Token* e, const 
       const int k = param_of(m, r);
       if (k >= 0) {
         const std::vector<Token>& a = args[static_cast<size_t>(k)];
-        // , ## __VA_ARGS__ with nothing to pass drops the comma.
-        if (k == va && a.empty() && out.back().is(",")) {
+        // , ## __VA_ARGS__ drops the comma when the variable part is left
+        // out (an empty one given keeps it, as GCC has it).
+        if (k == va && a.empty() && va_omitted_ && out.back().is(",")) {
           out.pop_back();
           continue;
         }
@@ -354,7 +356,15 @@ void Expander::substitute(const Macro& m, const Token* b, const Token* e, const 
         if (q->is("(")) ++depth;
         else if (q->is(")") && depth-- == 0) break;
       }
-      if (!args[static_cast<size_t>(va)].empty()) substitute(m, p + 2, q, args, expanded, out);
+      // Whether the variable part holds anything is judged after expansion.
+      const std::vector<Token>& a = args[static_cast<size_t>(va)];
+      std::vector<Token>& x = expanded[static_cast<size_t>(va)];
+      if (x.empty() && !a.empty()) {
+        x = depth_ < kMaxArgumentDepth ? expand_all(cx_, a, if_mode_, depth_ + 1) : a;
+        if (x.empty()) x.push_back(placemarker());
+      }
+      const bool any = std::any_of(x.begin(), x.end(), [](const Token& y) { return !is_placemarker(y); });
+      if (any) substitute(m, p + 2, q, args, expanded, out);
       else out.push_back(placemarker());
       p = q < e ? q : e - 1;
       continue;
@@ -398,7 +408,10 @@ bool Expander::call(const Macro& m, const Token& name) {
       return false;
     }
     Token rparen;
-    if (!collect_args(m, args, rparen)) return false;
+    if (!collect_args(m, args, rparen)) {
+      pending_.push_back(t);  // the "(" too: the text reads on as it stands
+      return false;
+    }
     hs = cx_.hs.with(cx_.hs.both(name.hs, rparen.hs), id);
   } else {
     hs = cx_.hs.with(name.hs, id);

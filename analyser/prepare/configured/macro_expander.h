@@ -115,6 +115,7 @@ class Expander {
   bool if_mode_;
   int depth_;
   std::vector<Token> pending_;  // back is next
+  bool va_omitted_ = false;     // the call being substituted left its variable part out
 };
 
 // Reads a #define's name, parameters and body from the tokens after
