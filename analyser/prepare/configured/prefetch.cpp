@@ -36,15 +36,22 @@ void Prefetch::work() {
       if (stop_) return;
       k = claimed_++;
     }
-    Preprocessed p;
-    TextReader in;
-    if (in.open(sources_[k])) {
-      const SourceConfig cfg = cr_.config_for(sources_[k]);
-      preprocess_source(cr_, sources_[k], in.data(), cfg, p);
+    Slot slot;
+    try {
+      TextReader in;
+      if (in.open(sources_[k])) {
+        const SourceConfig cfg = cr_.config_for(sources_[k]);
+        preprocess_source(cr_, sources_[k], in.data(), cfg, slot.result);
+      }
+    } catch (...) {
+      // Out of memory, say: the run's own thread tries this source again,
+      // where a failure ends the run as any other would.
+      slot.failed = true;
+      slot.result = Preprocessed{};
     }
     {
       std::lock_guard<std::mutex> lock(mu_);
-      done_.emplace(k, std::move(p));
+      done_.emplace(k, std::move(slot));
     }
     cv_.notify_all();
   }
@@ -55,11 +62,13 @@ bool Prefetch::take(const std::string& source, Preprocessed& out) {
   if (consumed_ >= sources_.size() || sources_[consumed_] != source) return false;
   const size_t k = consumed_;
   cv_.wait(lock, [this, k] { return done_.count(k) != 0; });
-  out = std::move(done_.at(k));
+  Slot slot = std::move(done_.at(k));
   done_.erase(k);
   ++consumed_;
   lock.unlock();
   cv_.notify_all();
+  if (slot.failed) return false;
+  out = std::move(slot.result);
   return true;
 }
 

@@ -35,7 +35,11 @@ struct Prefetch {
   size_t claimed_ = 0;   // the next source a worker takes
   size_t consumed_ = 0;  // the next source the run takes
   bool stop_ = false;
-  std::map<size_t, Preprocessed> done_;
+  struct Slot {
+    Preprocessed result;
+    bool failed = false;
+  };
+  std::map<size_t, Slot> done_;
   std::vector<std::thread> workers_;
 };
 
