@@ -49,8 +49,8 @@ time_run() {
 
 # write_ini DIR [INCLUDE_PATH] : the four-line zelta.ini the front-end writes (CP932, CR LF).
 write_ini() {
-  printf ';オプションを指定する\r\nopt=\r\n;include(インクルードファイル)のパス\r\ninclude_path=%s\r\n' "${2:-}" |
-    iconv -f UTF-8 -t CP932 >"$1/zelta.ini"
+  printf '%s%s\n' "$(cat "$bench_root/config/zelta.ini.in")" "${2:-}" |
+    iconv -f UTF-8 -t CP932 | sed 's/$/\r/' >"$1/zelta.ini"
 }
 
 # unpack NAME TARBALL [MEMBERS...] : unpacks into bench/cache/ once.

@@ -19,11 +19,12 @@
 #              (55,418 .c and .h files), then a hundred pages scrolled, an
 #              entry removed, the paths read as a run reads them, the list cleared
 #
-# zelta runs with ZELTA_BENCH_TREE set to the tree: it loads the file as after
+# zelta_bench (bench/frontend_driver/: the real window, not the shipped zelta)
+# is given the tree: it loads the file as after
 # a run, folds and unfolds the root, chooses level 1, finds a name (hits inside
 # folds), steps 20 times to the next hit, waits for tree.json, prints each
 # figure and quits. Wall time and peak memory also come from /usr/bin/time -v.
-# Environment: RUNS (default 3; the medians are printed), CONZELTA, ZELTA.
+# Environment: RUNS (default 3; the medians are printed), CONZELTA, ZELTA_BENCH.
 set -euo pipefail
 . "$(dirname "$0")/common.sh"
 root=$bench_root
@@ -38,12 +39,12 @@ export LC_ALL=C.UTF-8
 
 apt_ensure time binutils-source linux-source-6.1 xvfb xauth
 conzelta=$(find_conzelta)
-zelta=${ZELTA:-$root/build/zelta}
-if [ ! -x "$zelta" ]; then
+driver=${ZELTA_BENCH:-$root/build/zelta_bench}
+if [ ! -x "$driver" ]; then
   cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-  cmake --build build --target zelta -j2 >/dev/null
+  cmake --build build --target zelta_bench -j2 >/dev/null
 fi
-zelta=$(readlink -f "$zelta")
+driver=$(readlink -f "$driver")
 
 # tree DIR START SWITCHES SRCROOT PATH... : runs conzelta in DIR on the .c files
 # PATH... (a folder: every .c file below it) of SRCROOT, named through a link
@@ -72,12 +73,12 @@ measure() {
   else
     echo "== $label: $(wc -l <"$treefile") lines, $(($(stat -c %s "$treefile") / 1048576)) MB; find \"$needle\""
   fi
-  local hook=ZELTA_BENCH_TREE
-  [ -d "$treefile" ] && hook=ZELTA_BENCH_LIST
+  local args=("$treefile")
+  [ -d "$treefile" ] || args+=("$needle" "$graphs")
   for ((r = 1; r <= runs; r++)); do
     (cd "$(dirname "$treefile")" &&
-      XDG_CONFIG_HOME="$out/config" env "$hook=$treefile" ZELTA_BENCH_FIND="$needle" ZELTA_BENCH_GRAPH="$graphs" \
-        "${runner[@]}" /usr/bin/time -v -o "$out/$label.time.$r" "$zelta" >"$out/$label.out.$r" 2>/dev/null)
+      XDG_CONFIG_HOME="$out/config" "${runner[@]}" /usr/bin/time -v -o "$out/$label.time.$r" "$driver" "${args[@]}" \
+        >"$out/$label.out.$r" 2>/dev/null)
     awk -F': ' '/Maximum resident set size/ {printf "process_peak_rss %.0f MB\n", $2 / 1024}' "$out/$label.time.$r" \
       >>"$out/$label.out.$r"
   done

@@ -400,10 +400,10 @@ def main():
     emit(os.path.join(src, "util.c"), write_util())
     cfiles.append("src/util.c")
 
-    # zelta.ini in CP932 with CR LF; its texts are plain ASCII apart from the
-    # two comment lines, which are written as the front-end writes them.
-    ini = (";オプションを指定する\r\nopt=\r\n;include(インクルードファイル)のパス\r\n"
-           "include_path=sysinc\r\n").encode("cp932")
+    # zelta.ini as the front-end writes it: CP932 with CR LF.
+    template = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "config", "zelta.ini.in")
+    with open(template, encoding="utf-8") as fh:
+        ini = (fh.read().rstrip("\n") + "sysinc\n").replace("\n", "\r\n").encode("cp932")
     with open(os.path.join(out, "zelta.ini"), "wb") as fh:
         fh.write(ini)
     with open(os.path.join(out, "files.txt"), "w") as fh:

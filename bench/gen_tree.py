@@ -9,8 +9,18 @@ exact. Deterministic for a given seed.
     gen_tree.py LINES OUTDIR [SEED]
 """
 import json
+import os
 import random
+import re
 import sys
+
+
+def project_version():
+    """The version as the top CMakeLists.txt states it in project()."""
+    top = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "CMakeLists.txt")
+    with open(top, encoding="utf-8") as fh:
+        return re.search(r"project\(\w+ VERSION ([0-9.]+)", fh.read()).group(1)
+
 
 BAR, BLANK, TEE, ELBOW = (" │".encode("cp932"), " 　".encode("cp932"),
                           " ├".encode("cp932"), " └".encode("cp932"))
@@ -69,7 +79,7 @@ def main():
         functions.append({"name": names[f], "file": filef[f], "line": linef[f], "unit": filef[f],
                           "calls": cl, "callers": sorted(callers[f])})
     und = [{"name": u, "callers": [f for f in range(0, nfunc, 7) if f % 5 == i]} for i, u in enumerate(undefined)]
-    head = {"format_version": 1, "analyser": {"name": "conzelta", "version": "1.5.8"},
+    head = {"format_version": 1, "analyser": {"name": "conzelta", "version": project_version()},
             "run": {"start": "main", "direction": "callees", "all_functions": False,
                     "switches": ["j"], "inputs": list(range(nfiles))},
             "files": [{"path": p} for p in files], "functions": functions, "undefined": und}

@@ -2,14 +2,11 @@
 #include <QApplication>
 #include <QDir>
 #include <QFontDatabase>
-#include <QTimer>
 
 #include "command_line.h"
 #include "frm_main.h"
 #include "icons.h"
-#include "list_bench.h"
 #include "qt_translation.h"
-#include "result_bench.h"
 #include "work_folder.h"
 
 int main(int argc, char** argv) {
@@ -44,18 +41,6 @@ int main(int argc, char** argv) {
   w.show();
 
   if (!paths.isEmpty()) w.Drop(paths);
-
-  // bench/frontend.sh: time the result view on a given tree and end.
-  const QString bench = qEnvironmentVariable("ZELTA_BENCH_TREE");
-  if (!bench.isEmpty())
-    QTimer::singleShot(0, &w, [&] {
-      QCoreApplication::exit(zelta::fe::benchResult(w, bench, qEnvironmentVariable("ZELTA_BENCH_FIND", "fatal")));
-    });
-
-  // bench/frontend.sh list: time the input list on a whole code base and end.
-  const QString listBench = qEnvironmentVariable("ZELTA_BENCH_LIST");
-  if (!listBench.isEmpty())
-    QTimer::singleShot(0, &w, [&] { QCoreApplication::exit(zelta::fe::benchInputList(w, listBench)); });
 
   return app.exec();
 }

@@ -23,8 +23,10 @@
 #include <unistd.h>
 #include <vector>
 
+#include "config/zelta_ini.h"
 #include "driver/run_sequence.h"
 #include "platform/console.h"
+#include "platform/text_codec.h"
 
 namespace {
 
@@ -115,12 +117,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       split3(std::string_view(reinterpret_cast<const char*>(data) + 2, size - 2));
   const std::string_view source = parts[0];
   const std::string_view header = parts.size() > 1 ? parts[1] : std::string_view();
-  static const std::string kIni =
-      // ";オプションを指定する", "opt=", ";include(インクルードファイル)のパス", "include_path=sys" in CP932
-      "\x3b\x83\x49\x83\x76\x83\x56\x83\x87\x83\x93\x82\xf0\x8e\x77\x92\xe8\x82\xb7\x82\xe9\r\n"
-      "opt=\r\n"
-      "\x3binclude(\x83\x43\x83\x93\x83\x4e\x83\x8b\x81\x5b\x83\x68\x83\x74\x83\x40\x83\x43\x83\x8b)\x82\xcc\x83\x70\x83\x58\r\n"
-      "include_path=sys\r\n";
+  static const std::string kIni = zelta::lf_to_crlf(zelta::utf8_to_cp932(std::string(zelta::kIniTemplate) + "sys\n"));
   const std::string_view ini = parts.size() > 2 ? parts[2] : std::string_view(kIni);
 
   write_bytes("a.c", source);

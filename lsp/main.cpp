@@ -8,12 +8,13 @@
 #include <filesystem>
 #include <string>
 
+#include "config/version.h"
 #include "server.h"
 
 int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--version") == 0) {
-      std::printf("zelta-lsp %s\n", ZELTA_LSP_VERSION);
+      std::printf("zelta-lsp %s\n", zelta::kVersionText);
       return 0;
     }
     if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {

@@ -11,8 +11,7 @@ bash "$root/scripts/deps.sh"
 . "$root/scripts/configure.sh"
 
 write_ini() {  # the settings file as the front-end writes it: CP932, CR LF
-  printf ';オプションを指定する\nopt=\n;include(インクルードファイル)のパス\ninclude_path=/usr/include\n' |
-    iconv -f UTF-8 -t CP932 | sed 's/$/\r/' > "$1"
+  printf '%s/usr/include\n' "$(cat "$root/config/zelta.ini.in")" | iconv -f UTF-8 -t CP932 | sed 's/$/\r/' > "$1"
 }
 
 if [ "${1:-}" = "--gui" ]; then

@@ -1,27 +1,12 @@
 #include "calltree/call_graph.h"
 
 #include <cstdio>
-#include <cstdlib>
 
 #include "calltree/call_index.h"
 #include "calltree/resolution.h"
 #include "run/run.h"
 
 namespace zelta {
-
-static constexpr long long kDefaultMaxLines = 5000000;
-// Line numbers are 32-bit; a larger limit is taken as this one.
-static constexpr long long kLargestLimit = 2000000000;
-
-long long TreeLineLimit() {
-  const char* env = std::getenv("ZELTA_MAX_LINES");
-  if (env && *env) {
-    char* end = nullptr;
-    long long v = std::strtoll(env, &end, 10);
-    if (end && *end == '\0' && v > 0) return v < kLargestLimit ? v : kLargestLimit;
-  }
-  return kDefaultMaxLines;
-}
 
 namespace {
 
@@ -304,7 +289,7 @@ int BuildTree(Run& run, int capacity, const std::string& startname, CallIndex* c
   tb.nextline = 1;
   tb.treedepth = -1;
   tb.maxdepth = 0;
-  tb.maxlines = TreeLineLimit();
+  tb.maxlines = run.cfg.max_lines;
   tb.edges = callers ? &callers->reversed : &recs.list;
   tb.edgedef = callers ? &callers->reversed_def : nullptr;
   tb.defhead = callers ? &callers->head : nullptr;

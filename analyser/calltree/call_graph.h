@@ -28,7 +28,4 @@ int AddTreeLine(Run& run, std::string_view name, int level, int record);
 // kNoRecord at the end of the group.
 int NextCallee(Run& run, int record, int depth);
 
-// The size guard's limit: ZELTA_MAX_LINES when it holds a positive number.
-long long TreeLineLimit();
-
 }  // namespace zelta

@@ -8,7 +8,7 @@ namespace zelta {
 int CheckRecurrciveCall2(Run& run) {
   if (run.opt.flgdebug) run.con.text("---CheckRecurrciveCall2---\n");
   Records& r = run.recs;
-  if (r.empty()) ErrorExit(run, -111);
+  if (r.empty()) ErrorExit(run, ErrorCode::kNoFunctionRecord);
   // A definition's walk covers the records after it up to the next group
   // end; one pass that remembers the definitions of the open group marks the
   // same records without walking any stretch twice.

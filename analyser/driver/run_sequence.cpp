@@ -6,10 +6,12 @@
 #include "calltree/call_graph.h"
 #include "calltree/call_index.h"
 #include "calltree/tree_render.h"
+#include "config/version.h"
 #include "driver/command_line.h"
 #include "driver/input_discovery.h"
-#include "run/run.h"
+#include "driver/line_limit.h"
 #include "driver/settings_file.h"
+#include "run/run.h"
 
 namespace zelta {
 
@@ -49,6 +51,34 @@ static void PrintElapsed(Run& run) {
   if (run.opt.flgerrlog) run.errlog.print("実行結果にかかった時間:%3.3lf秒\n", elapsed);
 }
 
+void DrawCallTree(Run& run) {
+  const Options& o = run.opt;
+  CheckRecurrciveCall2(run);
+  checkstdfunc(run);
+  if (o.flgtime) Checkpoint(run, "3 : %d.%03d\n");
+  if (o.flgmid) {
+    DumpRecords(run);
+    run.con.print("2.txt:OK\n");
+  }
+  run.con.text("解析結果を描画してます...\n");
+  run.con.flush();
+  // Both directions of the calls, for the callers tree and for tree.json.
+  CallIndex index;
+  if (o.flgrev || o.flgjson) index.build(run.recs, o.flgrev != 0);
+  const int maxdepth = BuildTree(run, 5, o.startfunc, o.flgrev ? &index : nullptr);
+  if (o.flgtime) Checkpoint(run, "4 : %d.%03d\n");
+  const int count = printdsp(run);
+  DrawTree(run, maxdepth, count, o.flgrev || o.flgjson ? &index : nullptr);
+  if (o.flgtime) {
+    Checkpoint(run, "5 : %d.%03d\n");
+    run.end = clock_now();
+  } else {
+    run.con.print("\n****************** zelta Ver%d.%d%d ****************\n", kVersionMajor, kVersionMinor,
+                  kVersionPatch);
+    run.con.print("*************************************************\n");
+  }
+}
+
 static int Sequence(Run& run, std::vector<std::string>& words) {
   Options& o = run.opt;
   run.start = clock_now();
@@ -62,6 +92,7 @@ static int Sequence(Run& run, std::vector<std::string>& words) {
     EndRun(0);
   }
   ReadSettingsFile(run);
+  run.cfg.max_lines = TreeLineLimit();
   const int optcnt = ParseSwitches(run, words);
   if (o.flgtime) run.start = clock_now();
   if (o.flgdebug) {
@@ -83,29 +114,7 @@ static int Sequence(Run& run, std::vector<std::string>& words) {
   }
   Tree(run, arg_fileOrdir);
   if (o.flgtime) Checkpoint(run, "2 : %d.%03d\n");
-  CheckRecurrciveCall2(run);
-  checkstdfunc(run);
-  if (o.flgtime) Checkpoint(run, "3 : %d.%03d\n");
-  if (o.flgmid) {
-    DumpRecords(run);
-    run.con.print("2.txt:OK\n");
-  }
-  run.con.text("解析結果を描画してます...\n");
-  run.con.flush();
-  // Both directions of the calls, for the callers tree and for tree.json.
-  CallIndex index;
-  if (o.flgrev || o.flgjson) index.build(run.recs, o.flgrev != 0);
-  const int maxdepth = BuildTree(run, 5, o.startfunc, o.flgrev ? &index : nullptr);
-  if (o.flgtime) Checkpoint(run, "4 : %d.%03d\n");
-  const int count = printdsp(run);
-  DrawTree(run, maxdepth, count, o.flgrev || o.flgjson ? &index : nullptr);
-  if (o.flgtime) {
-    Checkpoint(run, "5 : %d.%03d\n");
-    run.end = clock_now();
-  } else {
-    run.con.print("\n****************** zelta Ver%d.%d%d ****************\n", 1, 5, 8);
-    run.con.print("*************************************************\n");
-  }
+  DrawCallTree(run);
   if (o.flgtime) PrintElapsed(run);
   run.errlog.close();
   if (!o.flgerrlog) remove_file("zelta_err.txt");

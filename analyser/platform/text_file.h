@@ -28,11 +28,6 @@ class TextWriter {
   void text(const char* utf8);
   // Bytes as they are (already CP932 or user bytes); every LF becomes CR LF.
   void raw(std::string_view bytes);
-  void put(int c) {
-    if (!f_) return;
-    if (c == '\n' && !lf_) std::fputc('\r', f_);
-    std::fputc(c, f_);
-  }
   void flush() {
     if (f_) std::fflush(f_);
   }
@@ -71,7 +66,6 @@ class TextReader {
   // fgets: reads up to and including the next LF, at most `max` bytes
   // (0 = no limit). False at end of file with nothing read.
   bool gets(std::string& line, size_t max = 0);
-  bool eof() const { return pos_ >= data_.size(); }
   // The bytes not read yet, for readers that take runs of them at once.
   const char* cur() const { return data_.data() + pos_; }
   size_t left() const { return data_.size() - pos_; }

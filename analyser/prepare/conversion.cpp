@@ -82,7 +82,7 @@ void skipstring(Run& run) {
   rd.flgdubble = 1;
   for (;;) {
     int c = s->text.get();
-    if (c < 0) ErrorExit(run, -100);
+    if (c < 0) ErrorExit(run, ErrorCode::kUnclosedString);
     if (c == '\\' || (s->sjis && sjis_lead(c))) {
       s->text.get();
       continue;

@@ -232,7 +232,7 @@ void dodefine(Run& run, bool act) {
   try {
     define(run, act);
   } catch (const std::bad_alloc&) {
-    ErrorExit(run, -70);
+    ErrorExit(run, ErrorCode::kNoMemoryInDirective);
   }
 }
 

@@ -12,10 +12,10 @@ MidReader::MidReader(Run& run, std::string_view text, bool sjis)
 // the run (-99).
 int MidReader::skip_literal() {
   for (;;) {
-    if (pos_ >= n_) ErrorExit(run_, -99);
+    if (pos_ >= n_) ErrorExit(run_, ErrorCode::kUnclosedCharacter);
     const int c = static_cast<unsigned char>(p_[pos_++]);
     if (c == '\\' || (sjis_ && sjis_lead(c))) {
-      if (pos_ >= n_) ErrorExit(run_, -99);
+      if (pos_ >= n_) ErrorExit(run_, ErrorCode::kUnclosedCharacter);
       ++pos_;
     } else if (c == '\'') {
       break;

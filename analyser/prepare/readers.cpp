@@ -5,6 +5,7 @@
 
 #include "platform/system.h"
 #include "platform/text_codec.h"
+#include "platform/utf8_check.h"
 #include "run/run.h"
 
 namespace zelta {
@@ -22,9 +23,9 @@ static int pop(ReaderState& rd) {
 // of input). An unterminated literal ends the run (-99).
 static int skip_char_literal_from(Run& run, TextReader& in, bool sjis, int c) {
   for (;;) {
-    if (c < 0) ErrorExit(run, -99);
+    if (c < 0) ErrorExit(run, ErrorCode::kUnclosedCharacter);
     if (c == '\\' || (sjis && sjis_lead(c))) {
-      if (in.get() < 0) ErrorExit(run, -99);
+      if (in.get() < 0) ErrorExit(run, ErrorCode::kUnclosedCharacter);
     } else if (c == '\'') {
       break;
     }
@@ -50,8 +51,6 @@ static inline int src_char(Run& run) {
   if (c == '\'' && rd.flgcomment == 0 && rd.flgdubble == 0) return skip_char_literal(run, s->text, s->sjis);
   return c;
 }
-
-int getsrcchar(Run& run) { return src_char(run); }
 
 static inline int mid_char(Run& run) {
   ReaderState& rd = run.rd;
@@ -201,38 +200,6 @@ bool pop_source(ReaderState& rd) {
   rd.instack.resize(static_cast<size_t>(rd.intop));
   rd.intop--;
   return rd.intop >= 0;
-}
-
-bool valid_utf8(std::string_view s) {
-  size_t i = 0, n = s.size();
-  while (i < n) {
-    unsigned char c = static_cast<unsigned char>(s[i]);
-    if (c < 0x80) {
-      i++;
-      continue;
-    }
-    size_t len;
-    unsigned min;
-    unsigned cp;
-    if (c >= 0xC2 && c <= 0xDF) {
-      len = 2, min = 0x80, cp = c & 0x1F;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-      len = 3, min = 0x800, cp = c & 0x0F;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-      len = 4, min = 0x10000, cp = c & 0x07;
-    } else {
-      return false;
-    }
-    if (i + len > n) return false;
-    for (size_t k = 1; k < len; ++k) {
-      unsigned char t = static_cast<unsigned char>(s[i + k]);
-      if ((t & 0xC0) != 0x80) return false;
-      cp = (cp << 6) | (t & 0x3F);
-    }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
-    i += len;
-  }
-  return true;
 }
 
 bool looks_shift_jis(std::string_view bytes) {

@@ -13,7 +13,6 @@ namespace zelta {
 struct Run;
 
 void ungetchar(Run& run, int c);
-int getsrcchar(Run& run);
 int getsrcword(Run& run, std::string& buf);
 int getmidchar(Run& run);
 int getmidword(Run& run, std::string& buf);
@@ -31,7 +30,6 @@ bool pop_source(ReaderState& rd);
 // True for text that is valid code page 932 but not valid UTF-8: only such
 // files have their literals read as Shift-JIS characters.
 bool looks_shift_jis(std::string_view bytes);
-bool valid_utf8(std::string_view bytes);
 
 // Reads the rest of a directive line raw from a stream (no echo, no
 // pushback), line end included when there is one. A backslash before the

@@ -12,40 +12,34 @@ void KeyWait(Run& run) {
   }
 }
 
-void ErrorExit(Run& run, int code) {
+void ErrorExit(Run& run, ErrorCode code) {
   const char* log = nullptr;
   const char* con = nullptr;
   bool counters = false;
   switch (code) {
-    case -111:
+    case ErrorCode::kNoFunctionRecord:
       log = "関数が定義されていません";
       con = "関数が定義されていません\n";
       break;
-    case -100:
+    case ErrorCode::kUnclosedString:
       log = "ダブルコーテーションの対応がとれてません";
       con = "ダブルコーテーションの対応がとれてません\n";
       counters = true;
       break;
-    case -99:
+    case ErrorCode::kUnclosedCharacter:
       log = "シングルコーテーションの対応がとれてません";
       con = "シングルコーテーションの対応がとれてません\n";
       counters = true;
       break;
-    case -89:
-    case -70:
+    case ErrorCode::kNoMemoryForRecord:
+    case ErrorCode::kNoMemoryInDirective:
       log = "メモリの確保に失敗しました";
       con = "エラー : -70\n";
       break;
-    case -3:
+    case ErrorCode::kNoFunctionDefined:
       log = "関数が１つも定義されていません\n";
       con = "関数が１つも定義されていません\n";
       break;
-    default:
-      // Codes outside the table are not raised through here; keep the frame.
-      run.errlog.print("エラー : %d\n", code);
-      run.con.print("エラー : %d\n", code);
-      KeyWait(run);
-      EndRun(0);
   }
   run.errlog.text(log);
   run.con.text(con);

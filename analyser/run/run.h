@@ -42,7 +42,8 @@ struct Options {
 struct Settings {
   std::string include_path;  // from zelta.ini, CP932, with its line feed when it had one
   std::string srcdir;        // folder of the first input path
-  std::string compile_database;  // -c: the compile_commands.json used (empty: none)
+  long long max_lines = 5000000;  // the tree's size guard (driver/line_limit.h)
+  std::string compile_database;   // -c: the compile_commands.json used (empty: none)
 };
 
 // Thrown by every exit of a run; only main and the test/fuzz harnesses catch it.
@@ -69,9 +70,19 @@ struct Run {
   std::unique_ptr<configured::ConfiguredRun, void (*)(configured::ConfiguredRun*)> conf{nullptr, nullptr};
 };
 
+// The error reports of a run, numbered as the front-end and the logs know them.
+enum class ErrorCode : int {
+  kNoFunctionRecord = -111,   // no record at all when the tree is to be built
+  kUnclosedString = -100,     // a string literal open at the end of the stream
+  kUnclosedCharacter = -99,   // a character literal open at the end of the stream
+  kNoMemoryForRecord = -89,   // a function record's texts could not be allocated
+  kNoMemoryInDirective = -70, // directive handling could not allocate
+  kNoFunctionDefined = -3,    // the tree would show no function
+};
+
 // Maps an error code to its texts, writes them, waits for a key under -d -w,
 // and ends the run with status 0.
-[[noreturn]] void ErrorExit(Run& run, int code);
+[[noreturn]] void ErrorExit(Run& run, ErrorCode code);
 // The key wait before error exits: only when both -d and -w are set.
 void KeyWait(Run& run);
 // Ends the run with the given exit status (unwinds to main).

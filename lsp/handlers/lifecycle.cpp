@@ -2,6 +2,7 @@
 #include <filesystem>
 
 #include "answers.h"
+#include "config/version.h"
 #include "handlers/handlers.h"
 
 namespace zelta::lsp {
@@ -56,7 +57,7 @@ json Initialize(Server& s, const json& params) {
         {"workspaceSymbolProvider", true},
         {"documentSymbolProvider", true},
         {"hoverProvider", true}}},
-      {"serverInfo", {{"name", "zelta-lsp"}, {"version", ZELTA_LSP_VERSION}}},
+      {"serverInfo", {{"name", "zelta-lsp"}, {"version", kVersionText}}},
   };
 }
 

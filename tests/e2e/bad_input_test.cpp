@@ -19,7 +19,7 @@
 namespace zelta::test {
 namespace {
 
-const char* const kBannerStars = "****************** zelta Ver1.58 ****************";
+const std::string kBannerStars = kBanner.substr(1, kBanner.find('\n', 1) - 1);
 
 // Runs conzelta under a hard time limit so that a hang fails the test
 // instead of the whole suite. The converted texts go to the scratch folder:

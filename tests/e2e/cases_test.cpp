@@ -9,15 +9,21 @@
 // standard output, expected.dot with tree.dot, and expected.json with
 // tree.json in part (every key it gives must be there with that value).
 // Further runs over the same inputs are args.NAME with expected.NAME.X.
-// Every tree.json is also checked against tree.txt line for line and, with
-// -m, against 2.txt; every tree.dot must be accepted by `dot`. A folder whose
-// name ends in ".b" records a known fault: it is listed, and skipped.
+// A run ends with status 1 unless expected.status (expected.NAME.status)
+// gives another. Every tree.json is also checked against tree.txt line for
+// line and, with -m, against 2.txt; every tree.dot must be accepted by `dot`.
+// A folder whose name ends in ".b" records a known fault: it is listed, and
+// skipped. ZELTA_UPDATE_CASES=1 writes the expected files from the runs
+// instead of comparing (all but expected.json, a part chosen by hand; a run
+// without expected files gets expected.tree, or expected.out when no tree
+// was written), to be reviewed in the diff.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <nlohmann/json.hpp>
+#include <set>
 
 #include "test_support.h"
 
@@ -29,7 +35,8 @@ using Json = nlohmann::json;
 
 struct CaseRun {
   std::string folder;
-  std::string run;  // "" for `args`, NAME for `args.NAME`
+  std::string run;   // "" for `args`, NAME for `args.NAME`
+  std::string name;  // the test's name, unique among the runs
 };
 
 void PrintTo(const CaseRun& c, std::ostream* os) { *os << c.folder << (c.run.empty() ? "" : "/args." + c.run); }
@@ -40,12 +47,22 @@ std::vector<CaseRun> case_runs() {
     if (!c.is_directory()) continue;
     for (const auto& f : fs::directory_iterator(c.path())) {
       const std::string name = f.path().filename().string();
-      if (name == "args") runs.push_back({c.path().filename().string(), ""});
-      if (name.starts_with("args.")) runs.push_back({c.path().filename().string(), name.substr(5)});
+      if (name == "args") runs.push_back({c.path().filename().string(), "", ""});
+      if (name.starts_with("args.")) runs.push_back({c.path().filename().string(), name.substr(5), ""});
     }
   }
   std::sort(runs.begin(), runs.end(),
             [](const CaseRun& a, const CaseRun& b) { return std::tie(a.folder, a.run) < std::tie(b.folder, b.run); });
+  // Test names allow letters, digits and '_' only, so `a-b` and `a_b` map
+  // alike; a later run of the same name gets a number.
+  std::set<std::string> taken;
+  for (CaseRun& c : runs) {
+    std::string base = c.folder + (c.run.empty() ? "" : "_" + c.run);
+    for (char& ch : base)
+      if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+    c.name = base;
+    for (int n = 2; !taken.insert(c.name).second; ++n) c.name = base + "_" + std::to_string(n);
+  }
   return runs;
 }
 
@@ -154,23 +171,32 @@ TEST_P(Case, Run) {
       fs::copy(e.path(), dir / name, fs::copy_options::recursive);
     }
   }
-  ASSERT_FALSE(expected.empty()) << "no " << prefix << "* file in " << src;
+  const bool update = std::getenv("ZELTA_UPDATE_CASES") && std::string(std::getenv("ZELTA_UPDATE_CASES")) == "1";
+  ASSERT_TRUE(update || !expected.empty()) << "no " << prefix << "* file in " << src;
   if (fs::exists(src / "input.c")) args.push_back("input.c");
   ProcResult r = run_program(CONZELTA_PATH, args, dir.path(), {"TMP=" + dir / "tmp"});
-  const bool error_case = expected.size() == 1 && expected[0].first == "out";
-  if (error_case)
-    EXPECT_TRUE(r.status == 0 || r.status == 1) << r.status;
-  else
-    EXPECT_EQ(r.status, 1) << r.out;
+  const auto produced = [&](const std::string& what) {
+    if (what == "out") return r.out;
+    if (what == "dot") return read_file(dir / "tree.dot");
+    if (what == "status") return std::to_string(r.status) + "\n";
+    return lf(read_file(dir / (what + ".txt")));
+  };
+  const auto status = std::find_if(expected.begin(), expected.end(), [](const auto& e) { return e.first == "status"; });
+  const bool has_status = status != expected.end();
+  const int want_status = has_status ? std::stoi(status->second) : 1;
+  if (update) {
+    if (expected.empty()) expected.emplace_back(fs::exists(dir / "tree.txt") ? "tree" : "out", "");
+    if (r.status != 1 && !has_status) expected.emplace_back("status", "");
+    for (const auto& [what, text] : expected)
+      if (what != "json") write_file((src / (prefix + what)).string(), produced(what));
+    GTEST_SKIP() << "expected files written";
+  }
+  EXPECT_EQ(r.status, want_status) << r.out;
   for (const auto& [what, text] : expected) {
-    if (what == "out") {
-      EXPECT_EQ(r.out, text);
-    } else if (what == "dot") {
-      EXPECT_EQ(read_file(dir / "tree.dot"), text);
-    } else if (what == "json") {
+    if (what == "json") {
       expect_part(Json::parse(text), Json::parse(read_file(dir / "tree.json")), "tree.json");
-    } else {
-      EXPECT_EQ(lf(read_file(dir / (what + ".txt"))), text) << what;
+    } else if (what != "status") {
+      EXPECT_EQ(produced(what), text) << what;
     }
   }
 
@@ -187,12 +213,7 @@ TEST_P(Case, Run) {
   }
 }
 
-std::string test_name(const ::testing::TestParamInfo<CaseRun>& info) {
-  std::string s = info.param.folder + (info.param.run.empty() ? "" : "_" + info.param.run);
-  for (char& c : s)
-    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-  return s;
-}
+std::string test_name(const ::testing::TestParamInfo<CaseRun>& info) { return info.param.name; }
 
 INSTANTIATE_TEST_SUITE_P(Cases, Case, ::testing::ValuesIn(case_runs()), test_name);
 

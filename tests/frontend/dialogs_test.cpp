@@ -52,7 +52,7 @@ class DialogsTest : public fetest::Fixture {
 
   void optionsWindow() {
     frmMain w;
-    frmoption& o = *w.options;
+    frmoption& o = *w.options();
     QCOMPARE(o.windowTitle(), QString("オプション"));
     QCOMPARE(o.size(), QSize(342, 253));
     QCOMPARE(o.chkall->text(), QString("標準関数と自分で定義した関数の両方を表示する"));
@@ -81,7 +81,7 @@ class DialogsTest : public fetest::Fixture {
 
   void interlocks() {
     frmMain w;
-    frmoption& o = *w.options;
+    frmoption& o = *w.options();
     w.ShowOptions();
     o.chkfuncall->click();
     QVERIFY(!o.chkfuncone->isEnabled());
@@ -99,7 +99,7 @@ class DialogsTest : public fetest::Fixture {
     SaveSetting("option", "optfuncall", "1");
     SaveSetting("option", "optexplation", "1");
     frmMain w;
-    frmoption& o = *w.options;
+    frmoption& o = *w.options();
     QCOMPARE(o.optfuncall, short(1));
     QCOMPARE(o.optexplation, short(1));
     QCOMPARE(o.optall, short(0));
@@ -112,7 +112,7 @@ class DialogsTest : public fetest::Fixture {
 
   void okRefusesAMissingName() {
     frmMain w;
-    frmoption& o = *w.options;
+    frmoption& o = *w.options();
     QScopedPointer<QList<Box>> boxes(recordBoxes(o));
     o.funcname = "init";
     w.ShowOptions();
@@ -145,7 +145,7 @@ class DialogsTest : public fetest::Fixture {
     fetest::writeFakeAnalyser(root_);
     QVERIFY(fetest::makeFile(p("a.c")));
     frmMain w;
-    frmoption& o = *w.options;
+    frmoption& o = *w.options();
     w.ShowOptions();
     o.chkfuncone->setChecked(true);
     o.textfuncname->setText("start here");
@@ -170,7 +170,7 @@ class DialogsTest : public fetest::Fixture {
     QVERIFY(fetest::makeFile(p("a.c")));
     {
       frmMain w;
-      frmoption& o = *w.options;
+      frmoption& o = *w.options();
       w.ShowOptions();
       o.chkall->setChecked(true);
       o.chkexplation->setChecked(true);
@@ -197,7 +197,7 @@ class DialogsTest : public fetest::Fixture {
 
   void keysOfTheOptionsDialog() {
     frmMain w;
-    frmoption& o = *w.options;
+    frmoption& o = *w.options();
     w.ShowOptions();
     QVERIFY(QTest::qWaitForWindowExposed(&o));
     o.chkall->setChecked(true);
@@ -225,7 +225,7 @@ class DialogsTest : public fetest::Fixture {
 
   void focusSelectsTheWholeName() {
     frmMain w;
-    frmoption& o = *w.options;
+    frmoption& o = *w.options();
     w.ShowOptions();
     o.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&o));
@@ -246,7 +246,7 @@ class DialogsTest : public fetest::Fixture {
     fetest::CwdGuard cwd(root_);
     frmMain w;
     w.ShowIniDialog();
-    frmini& d = *w.iniDialog;
+    frmini& d = *w.iniDialog();
     QCOMPARE(d.windowTitle(), QString("zelta.iniファイルへ書き込み"));
     QCOMPARE(d.Label3->text(), QString("インクルードファイルのパス"));
     QCOMPARE(d.Command1->text(), QString("OK"));
@@ -276,12 +276,12 @@ class DialogsTest : public fetest::Fixture {
                                fetest::sjCrlf(";c\nopt=-a\ninclude_path=/first\n ;x\ninclude_path=/最後\nINCLUDE_PATH=/no\n")));
     frmMain w;
     w.ShowIniDialog();
-    QCOMPARE(w.iniDialog->txtinclude->text(), QString("/最後"));
+    QCOMPARE(w.iniDialog()->txtinclude->text(), QString("/最後"));
     // Line feeds alone, and a last line without one, read the same.
-    w.iniDialog->Cancel();
+    w.iniDialog()->Cancel();
     QVERIFY(fetest::writeBytes(p("zelta.ini"), "include_path=/a\ninclude_path=/b"));
     w.ShowIniDialog();
-    QCOMPARE(w.iniDialog->txtinclude->text(), QString("/b"));
+    QCOMPARE(w.iniDialog()->txtinclude->text(), QString("/b"));
   }
 
   void iniCancelAndFailuresLeaveTheFileAlone() {
@@ -290,7 +290,7 @@ class DialogsTest : public fetest::Fixture {
     QVERIFY(fetest::writeBytes(p("zelta.ini"), old));
     frmMain w;
     w.ShowIniDialog();
-    frmini& d = *w.iniDialog;
+    frmini& d = *w.iniDialog();
     QScopedPointer<QList<Box>> boxes(recordBoxes(d));
     d.txtinclude->setText("/new");
     QTest::keyClick(d.txtinclude, Qt::Key_Escape);
@@ -330,7 +330,7 @@ class DialogsTest : public fetest::Fixture {
     QVERIFY(QDir().mkpath(p("out")));
     QVERIFY(QDir().mkpath(p("my.docs")));
     frmMain w;
-    w.RichTextBox1->setPlainText("1 main\n2 　├f\n");
+    ui::RichTextBox1(w)->setPlainText("1 main\n2 　├f\n");
     QString answer;
     QStringList asked;
     w.saveFileDialog = [&](QWidget*, const QString& title, const QString& filter) {
@@ -360,7 +360,7 @@ class DialogsTest : public fetest::Fixture {
       ++asked;
       return QString();  // cancelled
     };
-    w.RichTextBox1->setPlainText("first\n");
+    ui::RichTextBox1(w)->setPlainText("first\n");
     w.Save();  // no name yet: asks, cancelled, nothing saved
     QCOMPARE(asked, 1);
     QVERIFY(w.savefile.isEmpty());
@@ -372,7 +372,7 @@ class DialogsTest : public fetest::Fixture {
     QCOMPARE(asked, 2);
     QCOMPARE(fetest::readBytes(p("keep.txt")), QByteArray("first\r\n"));
     w.ClearAll();
-    w.RichTextBox1->setPlainText("second │\n");
+    ui::RichTextBox1(w)->setPlainText("second │\n");
     w.Save();
     QCOMPARE(asked, 2);
     QCOMPARE(w.savefile, p("keep.txt"));
@@ -384,7 +384,7 @@ class DialogsTest : public fetest::Fixture {
     QScopedPointer<QList<Box>> boxes(recordBoxes(w));
     QVERIFY(QDir().mkpath(p("adir.txt")));
     w.saveFileDialog = [&](QWidget*, const QString&, const QString&) { return p("adir.txt"); };
-    w.RichTextBox1->setPlainText("x\n");
+    ui::RichTextBox1(w)->setPlainText("x\n");
     w.SaveAs();
     QCOMPARE(boxes->size(), 1);
     QVERIFY(boxes->at(0).text.contains(p("adir.txt")));
@@ -396,7 +396,7 @@ class DialogsTest : public fetest::Fixture {
   void printSelectionAndWholeText() {
     frmMain w;
     const QString tree = "1 main\n2 　├alpha\n3 　└beta\n";
-    w.RichTextBox1->setPlainText(tree);
+    ui::RichTextBox1(w)->setPlainText(tree);
     int shown = 0;
     bool offeredSelection = false;
     QString pdf;
@@ -422,7 +422,7 @@ class DialogsTest : public fetest::Fixture {
     }
 
     // Only the selection when there is one: the last two lines.
-    w.RichTextBox1->setSelection({1, 0}, {2, int(QString("3 　└beta").size())});
+    ui::RichTextBox1(w)->setSelection({1, 0}, {2, int(QString("3 　└beta").size())});
     pdf = p("sel.pdf");
     w.Print();
     QCOMPARE(shown, 2);
@@ -448,7 +448,7 @@ class DialogsTest : public fetest::Fixture {
     };
     w.Print();  // empty view: no dialog
     QCOMPARE(shown, 0);
-    w.RichTextBox1->setPlainText("x\n");
+    ui::RichTextBox1(w)->setPlainText("x\n");
     w.Print();  // cancelled
     QCOMPARE(shown, 1);
     QVERIFY(!QFile::exists(p("never.pdf")));
@@ -478,7 +478,7 @@ class DialogsTest : public fetest::Fixture {
       size = a->size();
       return 1;
     };
-    w.mnuHelpAbout->trigger();
+    ui::mnuHelpAbout(w)->trigger();
     QCOMPARE(title, QString("ﾊﾞｰｼﾞｮﾝ情報 zelta"));
     QCOMPARE(version, QString("ﾊﾞｰｼﾞｮﾝ 1.5.8"));
     QCOMPARE(description, QString("ｱﾌﾟﾘｹｰｼｮﾝの説明"));

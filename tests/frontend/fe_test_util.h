@@ -14,8 +14,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "config/zelta_ini.h"
 #include "cp932.h"
 #include "frm_main.h"
+#include "window_parts.h"
 
 namespace fetest {
 
@@ -65,7 +67,7 @@ inline bool makeFile(const QString& path) {
 
 // The settings file as the front-end writes it.
 inline QByteArray defaultIni() {
-  return sjCrlf(QStringLiteral(";オプションを指定する\nopt=\n;include(インクルードファイル)のパス\ninclude_path=\n"));
+  return sjCrlf(QString::fromUtf8(zelta::kIniTemplate) + QLatin1Char('\n'));
 }
 
 // A stand-in for the analyser: writes its words to args.txt (and the lines
@@ -92,14 +94,21 @@ inline void writeFakeAnalyser(const QString& dir) {
                                   QFileDevice::ExeGroup | QFileDevice::ExeOther);
 }
 
-// Starts a run and lets the window's events flow until its outcome is
-// shown. False when it is still running after a minute.
-inline bool runToEnd(zelta::fe::frmMain& w) {
-  w.RunAnalysis();
+// Lets the window's events flow until `done` holds: however long a loaded
+// machine takes, so that no outcome depends on speed. False only when it
+// still does not hold after a minute (a hang).
+template <class Done>
+inline bool waitFor(Done done) {
   QElapsedTimer t;
   t.start();
-  while (w.isRunning() && t.elapsed() < 60000) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
-  return !w.isRunning();
+  while (!done() && t.elapsed() < 60000) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+  return done();
+}
+
+// Starts a run and waits until its outcome is shown.
+inline bool runToEnd(zelta::fe::frmMain& w) {
+  w.RunAnalysis();
+  return waitFor([&] { return !w.isRunning(); });
 }
 
 inline QStringList lines(const QByteArray& bytes) {
@@ -109,7 +118,7 @@ inline QStringList lines(const QByteArray& bytes) {
 // The message list's lines.
 inline QStringList messages(const zelta::fe::frmMain& w) {
   QStringList out;
-  for (int i = 0; i < w.listerr->count(); ++i) out << w.listerr->item(i)->text();
+  for (int i = 0; i < ui::listerr(w)->count(); ++i) out << ui::listerr(w)->item(i)->text();
   return out;
 }
 

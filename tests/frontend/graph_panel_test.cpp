@@ -121,11 +121,11 @@ class GraphPanelTest : public fetest::Fixture {
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     QVERIFY(w.showResultFile(p("tree.txt")));
-    QTRY_VERIFY(w.RichTextBox1->facts());
+    QVERIFY(fetest::waitFor([&] { return ui::RichTextBox1(w)->facts(); }));
   }
   // Waits for the panel's latest picture to be on screen.
   static bool settled(GraphPanel* panel) {
-    return QTest::qWaitFor([panel] { return !panel->isLayingOut(); }, 10000) && panel->picture();
+    return fetest::waitFor([panel] { return !panel->isLayingOut(); }) && panel->picture();
   }
 
  private slots:
@@ -135,11 +135,11 @@ class GraphPanelTest : public fetest::Fixture {
   void exampleGraphFromTheLayout() {
     frmMain w;
     showCalc(w);
-    QVERIFY(!w.graphDock->isVisible());
-    w.RichTextBox1->setCurrentLine(kLexerNext - 1);
+    QVERIFY(!ui::graphDock(w)->isVisible());
+    ui::RichTextBox1(w)->setCurrentLine(kLexerNext - 1);
     w.findChild<QAction*>("actGraph")->trigger();
-    QVERIFY(w.graphDock->isVisible());
-    GraphPanel* panel = w.graphPanel;
+    QVERIFY(ui::graphDock(w)->isVisible());
+    GraphPanel* panel = ui::graphPanel(w);
     QCOMPARE(panel->depth(), 2);
     QVERIFY(settled(panel));
     const GraphPicture* pic = panel->picture();
@@ -184,17 +184,17 @@ class GraphPanelTest : public fetest::Fixture {
     QCOMPARE(panel->picture()->graph->nodes.size(), size_t(11));
     // Docked below the result, the panel takes its room from the controls
     // above it, which stay whole in the client.
-    w.addDockWidget(Qt::BottomDockWidgetArea, w.graphDock);
-    QTRY_VERIFY(w.graphDock->geometry().top() > w.menuBar()->height() + 200);
-    for (QWidget* c : {static_cast<QWidget*>(w.listerr), static_cast<QWidget*>(w.TreeView1)})
-      QTRY_VERIFY2(c->geometry().bottom() < w.client->height(), c->objectName().toUtf8());
+    w.addDockWidget(Qt::BottomDockWidgetArea, ui::graphDock(w));
+    QTRY_VERIFY(ui::graphDock(w)->geometry().top() > w.menuBar()->height() + 200);
+    for (QWidget* c : {static_cast<QWidget*>(ui::listerr(w)), static_cast<QWidget*>(ui::TreeView1(w))})
+      QTRY_VERIFY2(c->geometry().bottom() < ui::client(w)->height(), c->objectName().toUtf8());
     panel->depthBox->setValue(3);
     w.close();  // the depth is remembered
-    QCOMPARE(frmMain().graphPanel->depth(), 3);
+    QCOMPARE(ui::graphPanel(frmMain())->depth(), 3);
 
     // Undefined functions only when the run showed them (-a), and lighter.
     CallGraphModel m;
-    auto withA = std::make_shared<TreeFacts>(*w.RichTextBox1->facts());
+    auto withA = std::make_shared<TreeFacts>(*ui::RichTextBox1(w)->facts());
     m.setFacts(withA);
     m.setCentre(FunctionRef::defined(8));
     QCOMPARE(m.build().nodeOf(FunctionRef::undefinedAt(0)), -1);
@@ -210,15 +210,15 @@ class GraphPanelTest : public fetest::Fixture {
   void clickNavigatesAndExports() {
     frmMain w;
     showCalc(w);
-    w.RichTextBox1->setCurrentLine(kLexerNext - 1);
-    w.graphDock->show();
-    GraphPanel* panel = w.graphPanel;
+    ui::RichTextBox1(w)->setCurrentLine(kLexerNext - 1);
+    ui::graphDock(w)->show();
+    GraphPanel* panel = ui::graphPanel(w);
     QVERIFY(settled(panel));
     const int caller = nodeNamed(*panel->picture(), "parse_statement");
     const QPoint at = panel->view->nodePoint(caller);
     QVERIFY(!at.isNull());
     QTest::mouseClick(panel->view->viewport(), Qt::LeftButton, {}, at);
-    QCOMPARE(w.RichTextBox1->currentLine(), kParseStatement - 1);
+    QCOMPARE(ui::RichTextBox1(w)->currentLine(), kParseStatement - 1);
     QCOMPARE(panel->shownFunction(), FunctionRef::defined(14));
     QVERIFY(settled(panel));
     QCOMPARE(panel->picture()->graph->nodes.front().name, QString("parse_statement"));
@@ -238,11 +238,11 @@ class GraphPanelTest : public fetest::Fixture {
     QCOMPARE(panel->shownFunction(), leftFn);
     QVERIFY(settled(panel));
     // A drag pans and clicks nothing.
-    const int before = w.RichTextBox1->currentLine();
+    const int before = ui::RichTextBox1(w)->currentLine();
     QTest::mousePress(panel->view->viewport(), Qt::LeftButton, {}, QPoint(40, 40));
     QTest::mouseMove(panel->view->viewport(), QPoint(90, 90));
     QTest::mouseRelease(panel->view->viewport(), Qt::LeftButton, {}, QPoint(90, 90));
-    QCOMPARE(w.RichTextBox1->currentLine(), before);
+    QCOMPARE(ui::RichTextBox1(w)->currentLine(), before);
     // Ctrl+0 fits the picture.
     panel->view->setZoom(3);
     QTest::keyClick(panel->view, Qt::Key_0, Qt::ControlModifier);
@@ -288,18 +288,18 @@ class GraphPanelTest : public fetest::Fixture {
       QCOMPARE(QProcess::execute(CONZELTA_PATH, {"-a", "-j", "-e", "calc"}), 1);
     }
     QVERIFY(w.showResultFile(p("tree.txt")));
-    QTRY_VERIFY(w.RichTextBox1->facts());
-    QVERIFY(w.RichTextBox1->facts()->undefinedShown);
+    QVERIFY(fetest::waitFor([&] { return ui::RichTextBox1(w)->facts(); }));
+    QVERIFY(ui::RichTextBox1(w)->facts()->undefinedShown);
     int reportError = 0;
-    while (w.RichTextBox1->result()->parts(reportError).name != "report_error") ++reportError;
-    w.RichTextBox1->setCurrentLine(reportError);
+    while (ui::RichTextBox1(w)->result()->parts(reportError).name != "report_error") ++reportError;
+    ui::RichTextBox1(w)->setCurrentLine(reportError);
     QVERIFY(settled(panel));
     const int fprintf = nodeNamed(*panel->picture(), "fprintf");
     QVERIFY(fprintf > 0);
     panel->view->centerOn(panel->picture()->boxes[static_cast<size_t>(fprintf)].center());
     QTest::mouseClick(panel->view->viewport(), Qt::LeftButton, {}, panel->view->nodePoint(fprintf));
-    QCOMPARE(w.RichTextBox1->currentLine(), reportError + 1);
-    QVERIFY(w.RichTextBox1->result()->parts(reportError + 1).stdfunc);
+    QCOMPARE(ui::RichTextBox1(w)->currentLine(), reportError + 1);
+    QVERIFY(ui::RichTextBox1(w)->result()->parts(reportError + 1).stdfunc);
     QVERIFY(settled(panel));
     QCOMPARE(panel->titleLabel->text(), QString("fprintf  （定義なし）"));
   }
@@ -365,7 +365,7 @@ class GraphPanelTest : public fetest::Fixture {
     layout.request(request(3));
     layout.request(request(2));
     const quint64 last = layout.request(request(1));
-    QTRY_VERIFY(!layout.isBusy());
+    QVERIFY(fetest::waitFor([&] { return !layout.isBusy(); }));
     QTest::qWait(100);  // anything stale would have arrived by now
     QCOMPARE(done.size(), 1);
     const auto pic = done.at(0).at(0).value<std::shared_ptr<const GraphPicture>>();

@@ -147,13 +147,13 @@ class InputListTest : public fetest::Fixture {
     w.Drop({p("a.c"), p("b.c"), p("c.c")});
     w.Remove();  // nothing selected
     QCOMPARE(w.inputNames().size(), 3);
-    w.TreeView1->topLevelItem(1)->setSelected(true);
+    ui::TreeView1(w)->topLevelItem(1)->setSelected(true);
     w.Remove();
     QCOMPARE(w.inputNames(), QStringList({"a.c", "c.c"}));
     QCOMPARE(w.inputPaths(), QStringList({p("a.c"), p("c.c")}));
     QCOMPARE(messages(w), QStringList({"b.cを削除しました"}));
     for (int i = 0; i < 2; ++i) {
-      w.TreeView1->topLevelItem(0)->setSelected(true);
+      ui::TreeView1(w)->topLevelItem(0)->setSelected(true);
       w.Remove();
     }
     QVERIFY(w.inputNames().isEmpty());
@@ -177,7 +177,7 @@ class InputListTest : public fetest::Fixture {
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     QMimeData mime;
     mime.setUrls({QUrl::fromLocalFile(p("x y/m.c")), QUrl::fromLocalFile(p("n.c"))});
-    QWidget* vp = w.TreeView1->viewport();
+    QWidget* vp = ui::TreeView1(w)->viewport();
     const QPoint at(10, 10);
     QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(vp, &enter);
@@ -187,18 +187,18 @@ class InputListTest : public fetest::Fixture {
     QCOMPARE(w.inputPaths(), QStringList({p("x y/m.c"), p("n.c")}));
 
     // The pop-up acts on the selected entry, not the one under the pointer.
-    w.TreeView1->topLevelItem(1)->setSelected(true);
-    const QPoint over0 = w.TreeView1->visualItemRect(w.TreeView1->topLevelItem(0)).center();
+    ui::TreeView1(w)->topLevelItem(1)->setSelected(true);
+    const QPoint over0 = ui::TreeView1(w)->visualItemRect(ui::TreeView1(w)->topLevelItem(0)).center();
     QTest::mouseClick(vp, Qt::RightButton, Qt::NoModifier, over0);
-    QTRY_VERIFY(w.mnuRightClick->isVisible());
-    QVERIFY(w.TreeView1->topLevelItem(1)->isSelected());
-    w.mnuRightClick->hide();
-    w.mnuRemove->trigger();
+    QTRY_VERIFY(ui::mnuRightClick(w)->isVisible());
+    QVERIFY(ui::TreeView1(w)->topLevelItem(1)->isSelected());
+    ui::mnuRightClick(w)->hide();
+    ui::mnuRemove(w)->trigger();
     QCOMPARE(w.inputNames(), QStringList({"m.c"}));
     // The pop-up menu is not on the menu bar.
-    QVERIFY(!w.menuBar()->actions().contains(w.mnuRightClick->menuAction()));
-    QCOMPARE(w.mnuRightClick->title(), QString("右クリックメニュー"));
-    QCOMPARE(w.mnuRemove->text(), QString("削除"));
+    QVERIFY(!w.menuBar()->actions().contains(ui::mnuRightClick(w)->menuAction()));
+    QCOMPARE(ui::mnuRightClick(w)->title(), QString("右クリックメニュー"));
+    QCOMPARE(ui::mnuRemove(w)->text(), QString("削除"));
   }
 
   void dropAndRightButtonOnTheListItself() {
@@ -211,17 +211,17 @@ class InputListTest : public fetest::Fixture {
     QMimeData mime;
     mime.setUrls({QUrl::fromLocalFile(p("k.c")), QUrl::fromLocalFile(p("k.txt"))});
     QDragEnterEvent enter(QPoint(1, 1), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(w.TreeView1, &enter);
+    QCoreApplication::sendEvent(ui::TreeView1(w), &enter);
     QVERIFY(enter.isAccepted());
     QDropEvent drop(QPointF(1, 1), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(w.TreeView1, &drop);
+    QCoreApplication::sendEvent(ui::TreeView1(w), &drop);
     QCOMPARE(w.inputNames(), QStringList({"k.c"}));
     QCOMPARE(messages(w), QStringList({"k.txt" + kNot}));
-    QTest::mouseClick(w.TreeView1, Qt::LeftButton);  // the left button opens nothing
-    QVERIFY(!w.mnuRightClick->isVisible());
-    QTest::mouseClick(w.TreeView1, Qt::RightButton);
-    QTRY_VERIFY(w.mnuRightClick->isVisible());
-    w.mnuRightClick->hide();
+    QTest::mouseClick(ui::TreeView1(w), Qt::LeftButton);  // the left button opens nothing
+    QVERIFY(!ui::mnuRightClick(w)->isVisible());
+    QTest::mouseClick(ui::TreeView1(w), Qt::RightButton);
+    QTRY_VERIFY(ui::mnuRightClick(w)->isVisible());
+    ui::mnuRightClick(w)->hide();
   }
 };
 

@@ -144,7 +144,7 @@ class InstalledTest : public fetest::Fixture {
     QVERIFY(fetest::runToEnd(w));
     QCOMPARE(fetest::messages(w).last(), msg::kDone);
     QVERIFY(QFileInfo(data + "/zelta/tree.txt").isFile());
-    QVERIFY(w.RichTextBox1->toPlainText().startsWith("  1 main\n"));
+    QVERIFY(ui::RichTextBox1(w)->toPlainText().startsWith("  1 main\n"));
     QVERIFY(QDir(readOnly).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty());
   }
 };

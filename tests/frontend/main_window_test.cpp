@@ -44,55 +44,55 @@ class MainWindowTest : public fetest::Fixture {
   void captionsMenusAndToolbar() {
     frmMain w;
     QCOMPARE(w.windowTitle(), QString("zelta"));
-    QCOMPARE(w.Label1->text(), QString("< 解析対象のファイル >"));
-    QCOMPARE(w.Label2->text(), QString("< 解析結果 >"));
-    QCOMPARE(w.Label3->text(), QString("< メッセージ >"));
+    QCOMPARE(ui::Label1(w)->text(), QString("< 解析対象のファイル >"));
+    QCOMPARE(ui::Label2(w)->text(), QString("< 解析結果 >"));
+    QCOMPARE(ui::Label3(w)->text(), QString("< メッセージ >"));
     // With 表示 for the result's navigation and 解析, open during a run for its stop.
     QCOMPARE(w.menuBar()->actions().size(), 5);
-    QCOMPARE(w.mnuAnalysis->actions(), QList<QAction*>({w.actRun, w.actStop}));
-    QCOMPARE(w.actStop->shortcut(), QKeySequence(Qt::Key_Escape));
-    QCOMPARE(w.mnuFile->title(), QString("ﾌｧｲﾙ(&F)"));
-    QCOMPARE(w.mnuTools->title(), QString("ﾂｰﾙ(&T)"));
-    QCOMPARE(w.mnuHelp->title(), QString("ﾍﾙﾌﾟ(&H)"));
+    QCOMPARE(ui::mnuAnalysis(w)->actions(), QList<QAction*>({ui::actRun(w), ui::actStop(w)}));
+    QCOMPARE(ui::actStop(w)->shortcut(), QKeySequence(Qt::Key_Escape));
+    QCOMPARE(ui::mnuFile(w)->title(), QString("ﾌｧｲﾙ(&F)"));
+    QCOMPARE(ui::mnuTools(w)->title(), QString("ﾂｰﾙ(&T)"));
+    QCOMPARE(ui::mnuHelp(w)->title(), QString("ﾍﾙﾌﾟ(&H)"));
     struct Entry {
       QAction* a;
       const char* text;
       QKeySequence key;
     } entries[] = {
-        {w.mnuFileSave, "上書き保存(&S)", QKeySequence("Ctrl+S")},
-        {w.mnuFileSaveAs, "名前を付けて保存(&D)...", QKeySequence("Ctrl+D")},
-        {w.mnuFilePrint, "印刷(&P)...", QKeySequence("Ctrl+P")},
-        {w.mnuFileExit, "終了(&X)", QKeySequence()},
-        {w.mnuiniwrite, "zelta.iniファイルの書き込み(&I)", QKeySequence("Ctrl+I")},
-        {w.mnuToolsOptions, "ｵﾌﾟｼｮﾝ(&O)...", QKeySequence("Ctrl+O")},
-        {w.mnuHelpAbout, "ﾊﾞｰｼﾞｮﾝ情報(&A)", QKeySequence()},
+        {ui::mnuFileSave(w), "上書き保存(&S)", QKeySequence("Ctrl+S")},
+        {ui::mnuFileSaveAs(w), "名前を付けて保存(&D)...", QKeySequence("Ctrl+D")},
+        {ui::mnuFilePrint(w), "印刷(&P)...", QKeySequence("Ctrl+P")},
+        {ui::mnuFileExit(w), "終了(&X)", QKeySequence()},
+        {ui::mnuiniwrite(w), "zelta.iniファイルの書き込み(&I)", QKeySequence("Ctrl+I")},
+        {ui::mnuToolsOptions(w), "ｵﾌﾟｼｮﾝ(&O)...", QKeySequence("Ctrl+O")},
+        {ui::mnuHelpAbout(w), "ﾊﾞｰｼﾞｮﾝ情報(&A)", QKeySequence()},
     };
     for (const Entry& e : entries) {
       QCOMPARE(e.a->text(), QString::fromUtf8(e.text));
       QCOMPARE(e.a->shortcut(), e.key);
     }
-    const QList<QAction*> file = w.mnuFile->actions();
+    const QList<QAction*> file = ui::mnuFile(w)->actions();
     QCOMPARE(file.size(), 7);
     QVERIFY(file.at(2)->isSeparator());
     QCOMPARE(file.at(4)->text(), QString("グラフをエクスポート(&G)..."));  // beside printing: the other picture
     QVERIFY(file.at(5)->isSeparator());
-    QCOMPARE(w.mnuTools->actions(), QList<QAction*>({w.mnuiniwrite, w.mnuToolsOptions}));
-    QCOMPARE(w.mnuHelp->actions(), QList<QAction*>({w.mnuHelpAbout}));
+    QCOMPARE(ui::mnuTools(w)->actions(), QList<QAction*>({ui::mnuiniwrite(w), ui::mnuToolsOptions(w)}));
+    QCOMPARE(ui::mnuHelp(w)->actions(), QList<QAction*>({ui::mnuHelpAbout(w)}));
 
-    QCOMPARE(w.tbToolBar->actions().size(), 3);
-    QCOMPARE(w.tbStop->data().toString(), QString("中止"));
-    QVERIFY(!w.tbStop->isEnabled() && !w.actStop->isEnabled());  // nothing to stop
-    QCOMPARE(w.tbToolBar->iconSize(), QSize(48, 48));
-    QCOMPARE(w.tbAnalyse->data().toString(), QString("解析"));
-    QCOMPARE(w.tbClear->data().toString(), QString("クリア"));
-    for (QAction* a : w.tbToolBar->actions()) {
+    QCOMPARE(ui::tbToolBar(w)->actions().size(), 3);
+    QCOMPARE(ui::tbStop(w)->data().toString(), QString("中止"));
+    QVERIFY(!ui::tbStop(w)->isEnabled() && !ui::actStop(w)->isEnabled());  // nothing to stop
+    QCOMPARE(ui::tbToolBar(w)->iconSize(), QSize(48, 48));
+    QCOMPARE(ui::tbAnalyse(w)->data().toString(), QString("解析"));
+    QCOMPARE(ui::tbClear(w)->data().toString(), QString("クリア"));
+    for (QAction* a : ui::tbToolBar(w)->actions()) {
       QVERIFY(a->text().isEmpty());
       QVERIFY(a->toolTip().isEmpty());
       QCOMPARE(a->icon().availableSizes().value(0), QSize(48, 48));
     }
-    QVERIFY(!w.TreeView2->isVisibleTo(&w));
-    QVERIFY(w.RichTextBox1->isReadOnly());
-    QCOMPARE(w.RichTextBox1->font().fixedPitch(), true);
+    QVERIFY(!ui::TreeView2(w)->isVisibleTo(&w));
+    QVERIFY(ui::RichTextBox1(w)->isReadOnly());
+    QCOMPARE(ui::RichTextBox1(w)->font().fixedPitch(), true);
   }
 
   void tabOrder() {
@@ -100,30 +100,30 @@ class MainWindowTest : public fetest::Fixture {
     w.show();
     w.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&w));
-    w.TreeView1->setFocus();
-    QTest::keyClick(w.TreeView1, Qt::Key_Tab);
-    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.RichTextBox1));
-    QTest::keyClick(w.RichTextBox1, Qt::Key_Tab);
-    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.listerr));
-    QTest::keyClick(w.listerr, Qt::Key_Tab);
-    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.TreeView1));
+    ui::TreeView1(w)->setFocus();
+    QTest::keyClick(ui::TreeView1(w), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(ui::RichTextBox1(w)));
+    QTest::keyClick(ui::RichTextBox1(w), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(ui::listerr(w)));
+    QTest::keyClick(ui::listerr(w), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(ui::TreeView1(w)));
   }
 
   void layoutAtTheDefaultSize() {
     frmMain w;
     QCOMPARE(w.frameGeometry(), QRect(67, 67, 663, 572));  // 1000, 1000, 9945, 8580 twips
-    QCOMPARE(w.TreeView1->geometry(), QRect(0, 80, 145, 432));
-    QCOMPARE(w.RichTextBox1->geometry(), QRect(152, 80, 498, 312));
-    QCOMPARE(w.Label3->geometry().topLeft(), QPoint(152, 399));
-    QCOMPARE(w.listerr->geometry(), QRect(152, 419, 498, 88));
-    QCOMPARE(w.Label1->geometry(), QRect(0, 64, 145, 17));
-    QCOMPARE(w.Label2->geometry(), QRect(152, 64, 169, 17));
-    QCOMPARE(w.tbToolBar->geometry().height(), 60);
+    QCOMPARE(ui::TreeView1(w)->geometry(), QRect(0, 80, 145, 432));
+    QCOMPARE(ui::RichTextBox1(w)->geometry(), QRect(152, 80, 498, 312));
+    QCOMPARE(ui::Label3(w)->geometry().topLeft(), QPoint(152, 399));
+    QCOMPARE(ui::listerr(w)->geometry(), QRect(152, 419, 498, 88));
+    QCOMPARE(ui::Label1(w)->geometry(), QRect(0, 64, 145, 17));
+    QCOMPARE(ui::Label2(w)->geometry(), QRect(152, 64, 169, 17));
+    QCOMPARE(ui::tbToolBar(w)->geometry().height(), 60);
     // Shown with a frame, the outer size is still the stored one.
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     QTRY_COMPARE(w.frameGeometry().size(), QSize(663, 572));
-    QTRY_COMPARE(w.TreeView1->height(), 432);
+    QTRY_COMPARE(ui::TreeView1(w)->height(), 432);
   }
 
   void layoutFollowsTheWindow() {
@@ -134,15 +134,15 @@ class MainWindowTest : public fetest::Fixture {
     const QSize frame = w.frameGeometry().size() - w.geometry().size();
     w.resize(QSize(800, 600) - frame);
     QCOMPARE(w.frameGeometry().size(), QSize(800, 600));
-    QCOMPARE(w.TreeView1->geometry(), QRect(0, 80, 145, 460));
-    QCOMPARE(w.RichTextBox1->geometry(), QRect(152, 80, 635, 340));
-    QCOMPARE(w.Label3->geometry().top(), 427);
-    QCOMPARE(w.listerr->geometry(), QRect(152, 447, 635, 88));
-    QCOMPARE(w.tbToolBar->width(), w.client->width());
+    QCOMPARE(ui::TreeView1(w)->geometry(), QRect(0, 80, 145, 460));
+    QCOMPARE(ui::RichTextBox1(w)->geometry(), QRect(152, 80, 635, 340));
+    QCOMPARE(ui::Label3(w)->geometry().top(), 427);
+    QCOMPARE(ui::listerr(w)->geometry(), QRect(152, 447, 635, 88));
+    QCOMPARE(ui::tbToolBar(w)->width(), ui::client(w)->width());
     // Too low for the result view's rule: its height stays.
     w.resize(QSize(800, 250) - frame);
-    QCOMPARE(w.RichTextBox1->height(), 340);
-    QCOMPARE(w.TreeView1->height(), 110);  // 250 * 15 - 1200 - 900 twips
+    QCOMPARE(ui::RichTextBox1(w)->height(), 340);
+    QCOMPARE(ui::TreeView1(w)->height(), 110);  // 250 * 15 - 1200 - 900 twips
   }
 
   void placementSavedAndRestored() {
@@ -193,16 +193,16 @@ class MainWindowTest : public fetest::Fixture {
     frmMain w;
     prepareRun(w);
     w.savefile = "/somewhere/result.txt";
-    w.RichTextBox1->setPlainText("tree");
+    ui::RichTextBox1(w)->setPlainText("tree");
     w.argline = "x";
     w.AppendMessage("m");
     w.ButtonClick("クリア");
     QCOMPARE(w.inputNames().size(), 3);  // the prompt
     QVERIFY(w.inputPaths().isEmpty());
     QCOMPARE(w.dropcount, short(0));
-    QVERIFY(w.RichTextBox1->toPlainText().isEmpty());
+    QVERIFY(ui::RichTextBox1(w)->toPlainText().isEmpty());
     QVERIFY(w.argline.isEmpty());
-    QCOMPARE(w.listerr->count(), 0);
+    QCOMPARE(ui::listerr(w)->count(), 0);
     QCOMPARE(w.savefile, QString("/somewhere/result.txt"));
     w.ButtonClick("他");  // any other key does nothing
     QCOMPARE(w.inputNames().size(), 3);
@@ -215,16 +215,16 @@ class MainWindowTest : public fetest::Fixture {
     w.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&w));
     // Right after start-up F3 starts nothing, prompt or not.
-    QTest::keyClick(w.RichTextBox1, Qt::Key_F3);
-    QCOMPARE(w.listerr->count(), 0);
+    QTest::keyClick(ui::RichTextBox1(w), Qt::Key_F3);
+    QCOMPARE(ui::listerr(w)->count(), 0);
     QVERIFY(!QFile::exists(p("args.txt")));
     prepareRun(w);
-    QTest::keyClick(w.listerr, Qt::Key_F3);
+    QTest::keyClick(ui::listerr(w), Qt::Key_F3);
     QCOMPARE(messages(w).first(), QString("解析中・・・"));
-    QTRY_VERIFY(!w.isRunning());
+    QVERIFY(fetest::waitFor([&] { return !w.isRunning(); }));
     QVERIFY(QFile::exists(p("args.txt")));
-    QTest::keyClick(w.TreeView1, Qt::Key_F5);
-    QCOMPARE(w.listerr->count(), 0);
+    QTest::keyClick(ui::TreeView1(w), Qt::Key_F5);
+    QCOMPARE(ui::listerr(w)->count(), 0);
     QCOMPARE(w.dropcount, short(0));
   }
 
@@ -243,20 +243,20 @@ class MainWindowTest : public fetest::Fixture {
       ++printAsked;
       return false;
     };
-    w.RichTextBox1->setPlainText("1 main\n");
-    w.RichTextBox1->setFocus();
-    QTest::keyClick(w.RichTextBox1, Qt::Key_D, Qt::ControlModifier);
+    ui::RichTextBox1(w)->setPlainText("1 main\n");
+    ui::RichTextBox1(w)->setFocus();
+    QTest::keyClick(ui::RichTextBox1(w), Qt::Key_D, Qt::ControlModifier);
     QCOMPARE(saveAsked, 1);
-    QTest::keyClick(w.RichTextBox1, Qt::Key_S, Qt::ControlModifier);
+    QTest::keyClick(ui::RichTextBox1(w), Qt::Key_S, Qt::ControlModifier);
     QCOMPARE(saveAsked, 2);
-    QTest::keyClick(w.RichTextBox1, Qt::Key_P, Qt::ControlModifier);
+    QTest::keyClick(ui::RichTextBox1(w), Qt::Key_P, Qt::ControlModifier);
     QCOMPARE(printAsked, 1);
-    QTest::keyClick(w.RichTextBox1, Qt::Key_O, Qt::ControlModifier);
-    QVERIFY(w.options->isVisible());
+    QTest::keyClick(ui::RichTextBox1(w), Qt::Key_O, Qt::ControlModifier);
+    QVERIFY(w.options()->isVisible());
     w.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&w));
-    QTest::keyClick(w.TreeView1, Qt::Key_I, Qt::ControlModifier);
-    QVERIFY(w.iniDialog && w.iniDialog->isVisible());
+    QTest::keyClick(ui::TreeView1(w), Qt::Key_I, Qt::ControlModifier);
+    QVERIFY(w.iniDialog() && w.iniDialog()->isVisible());
   }
 
   void missingIniAsksForIt() {
@@ -268,12 +268,12 @@ class MainWindowTest : public fetest::Fixture {
     QVERIFY(fetest::runToEnd(w));
     QCOMPARE(messages(w), QStringList({"earlier", "zelta.iniファイルが見つかりません",
                                        "zelta.iniファイルを作成します"}));
-    QVERIFY(w.iniDialog && w.iniDialog->isVisible());
+    QVERIFY(w.iniDialog() && w.iniDialog()->isVisible());
     QVERIFY(!QFile::exists(p("args.txt")));
     QVERIFY(w.argline.isEmpty());
     // Writing the file from the dialog lets the next run start.
-    QVERIFY(w.iniDialog->OK());
-    QVERIFY(!w.iniDialog->isVisible());
+    QVERIFY(w.iniDialog()->OK());
+    QVERIFY(!w.iniDialog()->isVisible());
     QVERIFY(fetest::runToEnd(w));
     QVERIFY(QFile::exists(p("args.txt")));
   }
@@ -287,18 +287,18 @@ class MainWindowTest : public fetest::Fixture {
     prepareRun(w);
     const QString tree = "1 main\n2 　├f\n3 　└g:Stdfunc\n";
     QVERIFY(fetest::writeBytes(p("fake_tree.txt"), fetest::sjCrlf(tree)));
-    w.options->optall = 1;
-    w.options->optfilename = 1;
+    w.options()->optall = 1;
+    w.options()->optfilename = 1;
     w.ButtonClick("解析");
-    QTRY_VERIFY(!w.isRunning());
+    QVERIFY(fetest::waitFor([&] { return !w.isRunning(); }));
     QCOMPARE(w.argline, " -a -v \"" + p("my src/a.c") + "\" \"" + p("b.h") + "\"");
     // tree.json is always asked for, after the chosen switches.
     QCOMPARE(analyserWords(), QStringList({"-a", "-v", "-j", p("my src/a.c"), p("b.h")}));
     QCOMPARE(messages(w), QStringList({"解析中・・・", "解析結果を表示してます", "正常に終了しました"}));
-    QCOMPARE(w.RichTextBox1->toPlainText(), tree);
-    QCOMPARE(w.focusWidget(), static_cast<QWidget*>(w.RichTextBox1));
-    QVERIFY(w.mnuFile->isEnabled() && w.mnuTools->isEnabled() && w.mnuHelp->isEnabled());
-    QVERIFY(!w.console || !w.console->isVisible());  // unseen without the debug option
+    QCOMPARE(ui::RichTextBox1(w)->toPlainText(), tree);
+    QCOMPARE(w.focusWidget(), static_cast<QWidget*>(ui::RichTextBox1(w)));
+    QVERIFY(ui::mnuFile(w)->isEnabled() && ui::mnuTools(w)->isEnabled() && ui::mnuHelp(w)->isEnabled());
+    QVERIFY(!w.console() || !w.console()->isVisible());  // unseen without the debug option
   }
 
   void debugRunKeepsItsLogAndStillShowsTheTree() {
@@ -307,17 +307,17 @@ class MainWindowTest : public fetest::Fixture {
     prepareRun(w);
     QVERIFY(fetest::writeBytes(p("fake_tree.txt"), fetest::sjCrlf("1 main\n")));
     QVERIFY(fetest::writeBytes(p("fake_err.txt"), fetest::sjCrlf("実行結果にかかった時間:0.010秒\n")));
-    w.options->optdebug = 1;
-    w.options->optfuncone = 1;
-    w.options->funcname = "main";
+    w.options()->optdebug = 1;
+    w.options()->optfuncone = 1;
+    w.options()->funcname = "main";
     QVERIFY(fetest::runToEnd(w));
     QCOMPARE(analyserWords().mid(0, 4), QStringList({"-d", "-w", "-f", "main"}));
     QCOMPARE(messages(w), QStringList({"解析中・・・", "実行結果にかかった時間:0.010秒",
                                        "解析結果を表示してます", "正常に終了しました"}));
-    QCOMPARE(w.RichTextBox1->toPlainText(), QString("1 main\n"));
+    QCOMPARE(ui::RichTextBox1(w)->toPlainText(), QString("1 main\n"));
     // The analyser's output is shown to the user.
-    QVERIFY(w.console && w.console->isVisible());
-    QVERIFY(w.console->text().contains("fake analyser speaking"));
+    QVERIFY(w.console() && w.console()->isVisible());
+    QVERIFY(w.console()->text().contains("fake analyser speaking"));
   }
 
   void failedRunShowsTheLog() {
@@ -327,12 +327,12 @@ class MainWindowTest : public fetest::Fixture {
     QVERIFY(fetest::writeBytes(p("fake_tree.txt"), fetest::sjCrlf("old tree\n")));
     QVERIFY(fetest::writeBytes(p("fake_err.txt"), fetest::sjCrlf("エラー : -3\n\nもう一行\n")));
     QVERIFY(fetest::writeBytes(p("fake_status"), "0"));
-    w.RichTextBox1->setPlainText("previous");
+    ui::RichTextBox1(w)->setPlainText("previous");
     QVERIFY(fetest::runToEnd(w));
     QCOMPARE(messages(w),
              QStringList({"解析中・・・", "エラー : -3", "", "もう一行", "異常終了しました"}));
-    QVERIFY(w.RichTextBox1->toPlainText().isEmpty());
-    QVERIFY(w.mnuFile->isEnabled());
+    QVERIFY(ui::RichTextBox1(w)->toPlainText().isEmpty());
+    QVERIFY(ui::mnuFile(w)->isEnabled());
 
     // An empty log: the failure line alone.
     QVERIFY(fetest::writeBytes(p("fake_err.txt"), ""));
@@ -368,7 +368,7 @@ class MainWindowTest : public fetest::Fixture {
     if (withTree) QVERIFY(fetest::writeBytes(p("fake_tree.txt"), "1 main\r\n"));
     QVERIFY(fetest::runToEnd(w));
     QCOMPARE(messages(w), expected);
-    QVERIFY(w.mnuFile->isEnabled() && w.mnuTools->isEnabled() && w.mnuHelp->isEnabled());
+    QVERIFY(ui::mnuFile(w)->isEnabled() && ui::mnuTools(w)->isEnabled() && ui::mnuHelp(w)->isEnabled());
   }
 
   void analyserThatCannotStart() {
@@ -380,17 +380,19 @@ class MainWindowTest : public fetest::Fixture {
     // The system's reason, then the failure.
     QCOMPARE(messages(w), QStringList({"解析中・・・", "./conzeltaを起動できませんでした（execvp: No such file or directory）",
                                        "異常終了しました"}));
-    QVERIFY(w.mnuFile->isEnabled());
+    QVERIFY(ui::mnuFile(w)->isEnabled());
   }
 
-  // A stand-in that announces a file a tenth of a second and never ends.
+  // A stand-in that announces two files and then never ends.
   void writeEndlessAnalyser() {
     const QString path = p("conzelta");
     QVERIFY(fetest::writeBytes(path,
                                "#!/bin/sh\n: > zelta_err.txt\nprintf '%s\\n' \"$@\" > args.txt\nrm -f tree.txt\n"
                                "printf 'half' > tree.txt\n"
-                               "while :; do printf '\\343\\203\\225\\343\\202\\241\\343\\202\\244\\343\\203\\253:a.c"
-                               "\\343\\202\\222\\350\\247\\243\\346\\236\\220\\344\\270\\255...\\n'; sleep 0.1; done\n"));
+                               "for f in a.c b.h; do printf '"
+                               "\\343\\203\\225\\343\\202\\241\\343\\202\\244\\343\\203\\253:%s"
+                               "\\343\\202\\222\\350\\247\\243\\346\\236\\220\\344\\270\\255...\\n' $f; done\n"
+                               "exec sleep 3600\n"));
     QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ExeOwner);
   }
 
@@ -415,12 +417,13 @@ class MainWindowTest : public fetest::Fixture {
     QVERIFY(fetest::writeBytes(p("zelta_err.txt"), "old log"));
     w.RunAnalysis();
     QVERIFY(w.isRunning());
-    QVERIFY(!w.mnuFile->isEnabled() && !w.mnuTools->isEnabled() && !w.mnuHelp->isEnabled());
-    QVERIFY(w.mnuAnalysis->isEnabled() && w.actStop->isEnabled() && w.tbStop->isEnabled() && !w.actRun->isEnabled());
-    QTRY_VERIFY(w.runner()->filesDone() >= 2);
-    QVERIFY(w.runProgress->isVisible());
-    QCOMPARE(w.runProgress->maximum(), 1);  // a.c of a.c and b.h
-    QVERIFY(w.runProgressText->text().contains("ファイル"));
+    QVERIFY(!ui::mnuFile(w)->isEnabled() && !ui::mnuTools(w)->isEnabled() && !ui::mnuHelp(w)->isEnabled());
+    QVERIFY(ui::mnuAnalysis(w)->isEnabled() && ui::actStop(w)->isEnabled() && ui::tbStop(w)->isEnabled() &&
+            !ui::actRun(w)->isEnabled());
+    QVERIFY(fetest::waitFor([&] { return w.runner()->filesDone() == 2; }));
+    QVERIFY(ui::runProgress(w)->isVisible());
+    QCOMPARE(ui::runProgress(w)->maximum(), 1);  // a.c of a.c and b.h
+    QVERIFY(ui::runProgressText(w)->text().contains("ファイル"));
     QFile::remove(p("args.txt"));
     w.RunAnalysis();  // nothing else starts meanwhile
     w.ClearAll();
@@ -429,17 +432,17 @@ class MainWindowTest : public fetest::Fixture {
     if (how == 0)
       w.ButtonClick("中止");
     else if (how == 1)
-      QTest::keyClick(w.RichTextBox1, Qt::Key_Escape);
+      QTest::keyClick(ui::RichTextBox1(w), Qt::Key_Escape);
     else
-      w.actStop->trigger();
+      ui::actStop(w)->trigger();
     QVERIFY(!w.isRunning());
     QVERIFY(!w.runner()->isRunning());
-    QVERIFY(!w.runProgress->isVisible());
+    QVERIFY(!ui::runProgress(w)->isVisible());
     QCOMPARE(messages(w), QStringList({"解析中・・・", "解析を中止しました",
                                        "書きかけのファイルを削除しました（tree.txt、zelta_err.txt）"}));
     QVERIFY(!QFile::exists(p("tree.txt")) && !QFile::exists(p("zelta_err.txt")));
-    QVERIFY(w.RichTextBox1->toPlainText().isEmpty());
-    QVERIFY(w.mnuFile->isEnabled() && w.mnuTools->isEnabled() && !w.actStop->isEnabled());
+    QVERIFY(ui::RichTextBox1(w)->toPlainText().isEmpty());
+    QVERIFY(ui::mnuFile(w)->isEnabled() && ui::mnuTools(w)->isEnabled() && !ui::actStop(w)->isEnabled());
     w.Drop({p("b.h")});  // the list takes drops again at once
     QCOMPARE(w.inputPaths().size(), 3);
   }
@@ -457,7 +460,7 @@ class MainWindowTest : public fetest::Fixture {
       return text.contains("中止") && answer;
     };
     w.RunAnalysis();
-    QTRY_VERIFY(w.runner()->filesDone() >= 1);
+    QVERIFY(fetest::waitFor([&] { return w.runner()->filesDone() >= 1; }));
     QVERIFY(!w.close());  // "no": the run goes on
     QCOMPARE(asked, 1);
     QVERIFY(w.runner()->isRunning());
@@ -513,7 +516,7 @@ class MainWindowTest : public fetest::Fixture {
     w.Drop({p("src dir")});
     QVERIFY(fetest::runToEnd(w));
     QCOMPARE(messages(w), QStringList({"解析中・・・", "解析結果を表示してます", "正常に終了しました"}));
-    const QString tree = w.RichTextBox1->toPlainText();
+    const QString tree = ui::RichTextBox1(w)->toPlainText();
     QCOMPARE(tree, decodeText(fetest::readBytes(p("tree.txt"))));
     QVERIFY(tree.contains("main"));
     QVERIFY(tree.contains("sub"));
@@ -526,15 +529,15 @@ class MainWindowTest : public fetest::Fixture {
     QVERIFY(fetest::writeBytes(p("zelta.ini"), fetest::defaultIni()));
     QVERIFY(fetest::writeBytes(p("m.c"), "int leaf(void) { return 1; }\nint main(void) { return leaf(); }\n"));
     frmMain w;
-    w.options->optdebug = 1;
+    w.options()->optdebug = 1;
     w.Drop({p("m.c")});
     QVERIFY(fetest::runToEnd(w));
     QVERIFY(QFile::exists(p("zelta_err.txt")));  // kept under -w
     QCOMPARE(messages(w).first(), QString("解析中・・・"));
     QCOMPARE(messages(w).mid(messages(w).size() - 2),
              QStringList({"解析結果を表示してます", "正常に終了しました"}));
-    QVERIFY(w.RichTextBox1->toPlainText().contains("leaf"));
-    QVERIFY(w.console && !w.console->text().isEmpty());
+    QVERIFY(ui::RichTextBox1(w)->toPlainText().contains("leaf"));
+    QVERIFY(w.console() && !w.console()->text().isEmpty());
   }
 
   void shutdownClosesTheOtherForms() {
@@ -542,10 +545,10 @@ class MainWindowTest : public fetest::Fixture {
     w.show();
     w.ShowOptions();
     w.ShowIniDialog();
-    QVERIFY(w.options->isVisible() && w.iniDialog->isVisible());
+    QVERIFY(w.options()->isVisible() && w.iniDialog()->isVisible());
     QVERIFY(w.close());
-    QVERIFY(!w.options->isVisible());
-    QVERIFY(!w.iniDialog->isVisible());
+    QVERIFY(!w.options()->isVisible());
+    QVERIFY(!w.iniDialog()->isVisible());
   }
 };
 

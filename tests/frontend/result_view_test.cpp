@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -31,6 +32,7 @@
 #include "settings_store.h"
 #include "split_handle.h"
 #include "tree_links.h"
+#include "tree_queries.h"
 #include "tree_search.h"
 
 using namespace zelta::fe;
@@ -89,7 +91,7 @@ class ResultViewTest : public fetest::Fixture {
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     QVERIFY(w.showResultFile(p("tree.txt")));
-    if (withFacts) QTRY_VERIFY(w.RichTextBox1->facts());
+    if (withFacts) QVERIFY(fetest::waitFor([&] { return ui::RichTextBox1(w)->facts(); }));
   }
   static QAction* action(frmMain& w, const char* name) { return w.findChild<QAction*>(name); }
   static int line(int number) { return number - 1; }
@@ -97,6 +99,102 @@ class ResultViewTest : public fetest::Fixture {
  private slots:
 
   // ---- the index and the folds, without a window ----
+
+  // The panel's and the graph's way into the tree: a call the tree shows
+  // next to the current line (its parent or a child) is the one they go to,
+  // in the calls tree and the callers tree alike.
+  void lineQueriesStayNextToTheCurrentLine_data() {
+    QTest::addColumn<QString>("fixture");
+    QTest::newRow("calls") << "calc";
+    QTest::newRow("callers") << "calc_callers";
+    QTest::newRow("repeated") << "";  // without -e: each call drawn in full, wherever it is
+    QTest::newRow("inside itself") << "-";  // a tree.txt and tree.json edited by hand
+  }
+  void lineQueriesStayNextToTheCurrentLine() {
+    QFETCH(QString, fixture);
+    QString dir = QString(FIXTURES_DIR "/") + fixture;
+    if (fixture == "-") {
+      // a is drawn again below b with a call of its own: the direct child c
+      // is the one next to line 1, not the c under the second a.
+      dir = root_;
+      QVERIFY(fetest::writeBytes(p("tree.txt"), drawTree({0, 1, 2, 3, 1}, [](int i) { return QString("abacc"[i]); })));
+      QVERIFY(fetest::writeBytes(p("tree.json"), R"({"format_version":1,"run":{"start":"a","direction":"callees"},
+        "files":[{"path":"t.c"}],"functions":[
+        {"name":"a","file":0,"line":1,"unit":0,"callers":[1],"calls":[
+          {"name":"b","file":0,"line":2,"defined":true,"function":1},
+          {"name":"c","file":0,"line":3,"defined":true,"function":2}]},
+        {"name":"b","file":0,"line":5,"unit":0,"callers":[0],"calls":[
+          {"name":"a","file":0,"line":6,"defined":true,"function":0}]},
+        {"name":"c","file":0,"line":9,"unit":0,"callers":[0],"calls":[]}],"tree":[
+        {"line":1,"depth":0,"name":"a","function":0,"file":0}, {"line":2,"depth":1,"name":"b","function":1,"file":0},
+        {"line":3,"depth":2,"name":"a","function":0,"file":0}, {"line":4,"depth":3,"name":"c","function":2,"file":0},
+        {"line":5,"depth":1,"name":"c","function":2,"file":0}]})"));
+    } else if (fixture.isEmpty()) {
+      dir = root_;
+      QStringList args{"-j"};
+      for (const QString& f : QDir(EXAMPLES_DIR "/calc").entryList({"*.c"}, QDir::Files)) {
+        QVERIFY(QFile::copy(EXAMPLES_DIR "/calc/" + f, p(f)));
+        args << f;
+      }
+      QVERIFY(fetest::writeBytes(p("zelta.ini"), fetest::defaultIni()));
+      QProcess run;
+      run.setWorkingDirectory(root_);
+      run.start(CONZELTA_PATH, args);
+      QVERIFY(run.waitForFinished(60000) && run.exitCode() == 1);
+    }
+    const auto idx = ResultIndex::fromBytes(fetest::readBytes(dir + "/tree.txt"), ResultIndex::Encoding::Cp932);
+    QString problem;
+    const auto facts = TreeFacts::read(dir + "/tree.json", *idx, &problem);
+    QVERIFY2(facts, qPrintable(problem));
+    // A line under a line is called by it; in the callers tree it calls it.
+    const bool childCalls = facts->callersTree;
+    int children = 0, parents = 0;
+    for (int cur = 0; cur < idx->lineCount(); ++cur) {
+      const int curF = facts->functionOfLine(cur);
+      if (curF < 0) continue;
+      // The graph's click takes a function that both calls and is called by
+      // the current one to either side of it.
+      auto nextTo = [&](int got, int f) {
+        return (got == idx->parent(cur) || idx->parent(got) == cur) && facts->functionOfLine(got) == f;
+      };
+      const auto where = [&](int f, int got) {
+        return QString("line %1 to %2: %3").arg(cur + 1).arg(facts->functions[f].name).arg(got + 1).toUtf8();
+      };
+      for (int c = cur + 1; c <= idx->lastDescendant(cur); c = idx->lastDescendant(c) + 1) {
+        const int f = facts->functionOfLine(c);
+        if (f < 0 || f == curF) continue;
+        const int got = TreeQueries::relatedLine(*idx, *facts, cur, f, childCalls);
+        QVERIFY2(idx->parent(got) == cur && facts->functionOfLine(got) == f, where(f, got).constData());
+        const int shown = TreeQueries::lineOfFunction(*idx, *facts, cur, FunctionRef::defined(f));
+        QVERIFY2(nextTo(shown, f), where(f, shown).constData());
+        ++children;
+      }
+      const int up = idx->parent(cur), upF = facts->functionOfLine(up);
+      if (up < 0 || upF < 0 || upF == curF) continue;
+      QCOMPARE(TreeQueries::relatedLine(*idx, *facts, cur, upF, !childCalls), up);
+      const int shown = TreeQueries::lineOfFunction(*idx, *facts, cur, FunctionRef::defined(upF));
+      QVERIFY2(nextTo(shown, upF), where(upF, shown).constData());
+      ++parents;
+    }
+    QVERIFY(children > 3 && parents > 3);
+    if (fixture != "-")
+      QVERIFY(TreeQueries::pathText(*idx, facts.get(), line(3)).startsWith(childCalls ? "lexer_next › " : "main › "));
+  }
+
+  // A tree.json older than the run that wrote tree.txt is an earlier run's.
+  void factsOlderThanTheRunAreNotItsOwn() {
+    const QString json = p("tree.json");
+    QCOMPARE(factsFileState(json, QDateTime()), FactsFile::Missing);
+    QVERIFY(QFile::copy(FIXTURES_DIR "/calc/tree.json", json));
+    const QDateTime run = QDateTime::currentDateTime();
+    QFile f(json);
+    QVERIFY(f.open(QIODevice::ReadWrite));
+    QVERIFY(f.setFileTime(run.addSecs(-60), QFileDevice::FileModificationTime));
+    f.close();
+    QCOMPARE(factsFileState(json, run), FactsFile::Older);
+    QCOMPARE(factsFileState(json, run.addSecs(-120)), FactsFile::Current);
+    QCOMPARE(factsFileState(json, QDateTime()), FactsFile::Current);
+  }
 
   void indexReadsTheRuling() {
     const auto idx =
@@ -284,7 +382,7 @@ class ResultViewTest : public fetest::Fixture {
     prepareCalc();
     frmMain w;
     showCalc(w, false);
-    ResultView* v = w.RichTextBox1;
+    ResultView* v = ui::RichTextBox1(w);
     const QString text = v->toPlainText();
     QCOMPARE(v->folds().rowCount(), 46);
 
@@ -323,39 +421,39 @@ class ResultViewTest : public fetest::Fixture {
     prepareCalc();
     frmMain w;
     showCalc(w, false);
-    ResultView* v = w.RichTextBox1;
+    ResultView* v = ui::RichTextBox1(w);
     action(w, "actCollapseAll")->trigger();
     QTest::keyClick(v, Qt::Key_F, Qt::ControlModifier);
-    QVERIFY(w.findBar->isVisible());
-    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.findBar->field));
-    QTest::keyClicks(w.findBar->field, "lexer_accept");
-    QCOMPARE(w.findHitCount(), 10);
+    QVERIFY(ui::findBar(w)->isVisible());
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(ui::findBar(w)->field));
+    QTest::keyClicks(ui::findBar(w)->field, "lexer_accept");
+    QCOMPARE(w.navigator()->hitCount(), 10);
     // The first hit was inside the folded root: it is open now.
     QCOMPARE(v->currentLine(), line(12));
     QVERIFY(v->folds().rowOf(line(12)) >= 0);
-    QCOMPARE(w.findBar->countLabel->text(), QString("1/10"));
-    QTest::keyClick(w.findBar->field, Qt::Key_Return);
+    QCOMPARE(ui::findBar(w)->countLabel->text(), QString("1/10"));
+    QTest::keyClick(ui::findBar(w)->field, Qt::Key_Return);
     QCOMPARE(v->currentLine(), line(18));
-    QCOMPARE(w.findBar->countLabel->text(), QString("2/10"));
-    QTest::keyClick(w.findBar->field, Qt::Key_Return, Qt::ShiftModifier);
-    QTest::keyClick(w.findBar->field, Qt::Key_Return, Qt::ShiftModifier);  // wraps to the last
-    QCOMPARE(w.findBar->countLabel->text(), QString("10/10"));
+    QCOMPARE(ui::findBar(w)->countLabel->text(), QString("2/10"));
+    QTest::keyClick(ui::findBar(w)->field, Qt::Key_Return, Qt::ShiftModifier);
+    QTest::keyClick(ui::findBar(w)->field, Qt::Key_Return, Qt::ShiftModifier);  // wraps to the last
+    QCOMPARE(ui::findBar(w)->countLabel->text(), QString("10/10"));
 
     // Whole names: "parse_fact" is only part of one; a line number or the
     // ruling is never a hit.
-    w.findBar->setText("parse_fact");
-    QCOMPARE(w.findHitCount(), 5);
-    w.findBar->wholeBox->setChecked(true);
-    QCOMPARE(w.findHitCount(), 0);
-    QCOMPARE(w.findBar->countLabel->text(), QString("0/0"));
-    w.findBar->setText("parse_factor");
-    QCOMPARE(w.findHitCount(), 5);
-    w.findBar->setText("4");
-    QCOMPARE(w.findHitCount(), 0);
-    w.findBar->wholeBox->setChecked(false);
-    QCOMPARE(w.findHitCount(), 3);  // in "=16-34" and "=14-43", never in a line number
-    QTest::keyClick(w.findBar->field, Qt::Key_Escape);
-    QVERIFY(!w.findBar->isVisible());
+    ui::findBar(w)->setText("parse_fact");
+    QCOMPARE(w.navigator()->hitCount(), 5);
+    ui::findBar(w)->wholeBox->setChecked(true);
+    QCOMPARE(w.navigator()->hitCount(), 0);
+    QCOMPARE(ui::findBar(w)->countLabel->text(), QString("0/0"));
+    ui::findBar(w)->setText("parse_factor");
+    QCOMPARE(w.navigator()->hitCount(), 5);
+    ui::findBar(w)->setText("4");
+    QCOMPARE(w.navigator()->hitCount(), 0);
+    ui::findBar(w)->wholeBox->setChecked(false);
+    QCOMPARE(w.navigator()->hitCount(), 3);  // in "=16-34" and "=14-43", never in a line number
+    QTest::keyClick(ui::findBar(w)->field, Qt::Key_Escape);
+    QVERIFY(!ui::findBar(w)->isVisible());
     QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(v));
   }
 
@@ -363,7 +461,7 @@ class ResultViewTest : public fetest::Fixture {
     prepareCalc();
     frmMain w;
     showCalc(w, false);  // links from the text alone first
-    ResultView* v = w.RichTextBox1;
+    ResultView* v = ui::RichTextBox1(w);
     QCOMPARE(v->linkAt(line(kRef)).kind, LinkKind::Reference);
     QCOMPARE(v->linkAt(line(kLoop)).target, line(kParseExpr));
     QCOMPARE(v->linkAt(line(kFactorialSelf)).target, line(kFactorialSelf - 1));
@@ -396,7 +494,7 @@ class ResultViewTest : public fetest::Fixture {
     QCOMPARE(v->currentLine(), line(kLoop));
 
     // tree.json names the same LOOP target.
-    QTRY_VERIFY(v->facts());
+    QVERIFY(fetest::waitFor([&] { return v->facts(); }));
     QCOMPARE(v->linkAt(line(kLoop)).target, line(kParseExpr));
   }
 
@@ -404,12 +502,12 @@ class ResultViewTest : public fetest::Fixture {
     prepareCalc();
     frmMain w;
     showCalc(w);
-    ResultView* v = w.RichTextBox1;
-    QVERIFY(!w.definitionDock->isVisible());
-    QSignalSpy shown(&w, &frmMain::currentFunctionChanged);
+    ResultView* v = ui::RichTextBox1(w);
+    QVERIFY(!ui::definitionDock(w)->isVisible());
+    QSignalSpy shown(w.navigator(), &ResultNavigator::currentFunctionChanged);
     QTest::mouseDClick(v->viewport(), Qt::LeftButton, {}, v->namePoint(line(kParseFactor)));
-    QVERIFY(w.definitionDock->isVisible());
-    DefinitionPanel* panel = w.definitionPanel;
+    QVERIFY(ui::definitionDock(w)->isVisible());
+    DefinitionPanel* panel = ui::definitionPanel(w);
     QCOMPARE(panel->nameLabel->text(), QString("parse_factor"));
     QCOMPARE(panel->placeLabel->text(), QString("calc/parser.c:70"));
     QCOMPARE(panel->source->textCursor().blockNumber(), 69);
@@ -419,7 +517,7 @@ class ResultViewTest : public fetest::Fixture {
     QVERIFY(panel->callers->item(0)->text().startsWith("parse_term"));
     QVERIFY(!shown.isEmpty());
     QCOMPARE(shown.last().at(1).toString(), QString("parse_factor"));
-    QVERIFY(w.whereLabel->text().endsWith("parse_term › parse_factor    calc/parser.c:70"));
+    QVERIFY(ui::whereLabel(w)->text().endsWith("parse_term › parse_factor    calc/parser.c:70"));
 
     // Its caller parse_term: here the line just above.
     emit panel->callers->itemActivated(panel->callers->item(0));
@@ -462,10 +560,10 @@ class ResultViewTest : public fetest::Fixture {
       QVERIFY(QFile::copy(QString(FIXTURES_DIR "/calc_callers/") + f, p(f)));
     frmMain w;
     showCalc(w);
-    ResultView* v = w.RichTextBox1;
+    ResultView* v = ui::RichTextBox1(w);
     QVERIFY(v->facts()->callersTree);
-    w.OpenDefinition(0);  // lexer_next, called by lexer_init, lexer_accept, parse_statement, parse_factor
-    DefinitionPanel* panel = w.definitionPanel;
+    w.navigator()->OpenDefinition(0);  // lexer_next, called by lexer_init, lexer_accept, parse_statement, parse_factor
+    DefinitionPanel* panel = ui::definitionPanel(w);
     QCOMPARE(panel->callers->count(), 4);
     emit panel->callers->itemActivated(panel->callers->item(1));  // lexer_accept: its line below
     QCOMPARE(v->currentLine(), line(5));
@@ -512,20 +610,20 @@ class ResultViewTest : public fetest::Fixture {
     QVERIFY(fetest::writeBytes(p("tree.json"), json));
     frmMain w;
     showCalc(w, false);
-    QTRY_VERIFY(!w.isReadingFacts());
-    QVERIFY(!w.RichTextBox1->facts());
-    QCOMPARE(w.listerr->count(), 1);
+    QVERIFY(fetest::waitFor([&] { return !w.isReadingFacts(); }));
+    QVERIFY(!ui::RichTextBox1(w)->facts());
+    QCOMPARE(ui::listerr(w)->count(), 1);
     QVERIFY2(fetest::messages(w).last().contains("tree.json") && fetest::messages(w).last().contains(said),
              qPrintable(fetest::messages(w).last()));
     // The text's own tree and links stay: they need no file but tree.txt.
-    QVERIFY(w.RichTextBox1->result()->isTree());
-    QCOMPARE(w.RichTextBox1->linkAt(line(kRef)).kind, LinkKind::Reference);
+    QVERIFY(ui::RichTextBox1(w)->result()->isTree());
+    QCOMPARE(ui::RichTextBox1(w)->linkAt(line(kRef)).kind, LinkKind::Reference);
     OpenDefinitionShowsTheNote(w);
   }
   static void OpenDefinitionShowsTheNote(frmMain& w) {
-    w.OpenDefinition(line(kParseFactor));
-    QVERIFY(w.definitionPanel->nameLabel->text().isEmpty());
-    QVERIFY(w.definitionPanel->placeLabel->text().contains("tree.json"));
+    w.navigator()->OpenDefinition(line(kParseFactor));
+    QVERIFY(ui::definitionPanel(w)->nameLabel->text().isEmpty());
+    QVERIFY(ui::definitionPanel(w)->placeLabel->text().contains("tree.json"));
   }
 
   // Damaged copies of a good tree.json: each is refused or read, never a
@@ -569,15 +667,15 @@ class ResultViewTest : public fetest::Fixture {
     QVERIFY(QFile::copy(CONZELTA_PATH, p("conzelta")));
     QVERIFY(fetest::writeBytes(p("zelta.ini"), fetest::defaultIni()));
     frmMain w;
-    w.options->optexplation = 1;
+    w.options()->optexplation = 1;
     w.Drop({p("calc")});
     QVERIFY(fetest::runToEnd(w));
     QVERIFY(QFile::exists(p("tree.json")));
-    QTRY_VERIFY(!w.isReadingFacts());
+    QVERIFY(fetest::waitFor([&] { return !w.isReadingFacts(); }));
     QCOMPARE(fetest::messages(w), QStringList({"解析中・・・", "解析結果を表示してます", "正常に終了しました"}));
-    QVERIFY(w.RichTextBox1->facts());
-    w.OpenDefinition(line(kParseFactor));
-    QCOMPARE(w.definitionPanel->placeLabel->text(), QString("calc/parser.c:70"));
+    QVERIFY(ui::RichTextBox1(w)->facts());
+    w.navigator()->OpenDefinition(line(kParseFactor));
+    QCOMPARE(ui::definitionPanel(w)->placeLabel->text(), QString("calc/parser.c:70"));
   }
 
   void runOutcomesForBadAndMissingFiles() {
@@ -593,8 +691,8 @@ class ResultViewTest : public fetest::Fixture {
     QVERIFY(QFile::rename(p("tree.json"), p("old.json")));
     QVERIFY(fetest::runToEnd(w));
     QCOMPARE(fetest::messages(w), QStringList({"解析中・・・", "解析結果を表示してます", "正常に終了しました"}));
-    QVERIFY(w.RichTextBox1->result()->isTree());
-    QVERIFY(!w.isReadingFacts() && !w.RichTextBox1->facts());
+    QVERIFY(ui::RichTextBox1(w)->result()->isTree());
+    QVERIFY(!w.isReadingFacts() && !ui::RichTextBox1(w)->facts());
     // A tree.json left by an earlier run is not this run's: not read.
     QVERIFY(QFile::rename(p("old.json"), p("tree.json")));
     QFile json(p("tree.json"));
@@ -602,7 +700,7 @@ class ResultViewTest : public fetest::Fixture {
     QVERIFY(json.setFileTime(QDateTime::currentDateTime().addSecs(-60), QFileDevice::FileModificationTime));
     json.close();
     QVERIFY(fetest::runToEnd(w));
-    QVERIFY(!w.isReadingFacts() && !w.RichTextBox1->facts());
+    QVERIFY(!w.isReadingFacts() && !ui::RichTextBox1(w)->facts());
     // A hand-edited tree.txt: shown as it is, without folds, links or panel.
     QByteArray edited = fetest::readBytes(p("fake_tree.txt"));
     edited.replace(fetest::sj("10  　 │ ├next"), fetest::sj("1O  　 │ ├next"));
@@ -611,9 +709,9 @@ class ResultViewTest : public fetest::Fixture {
     QCOMPARE(fetest::messages(w).mid(0, 3), QStringList({"解析中・・・", "解析結果を表示してます", "正常に終了しました"}));
     QCOMPARE(fetest::messages(w).size(), 4);
     QVERIFY(fetest::messages(w).last().contains("10行目"));
-    QCOMPARE(w.RichTextBox1->toPlainText(), decodeText(edited));
-    QVERIFY(!w.RichTextBox1->result()->isTree());
-    QCOMPARE(w.RichTextBox1->linkAt(line(kRef)).kind, LinkKind::None);
+    QCOMPARE(ui::RichTextBox1(w)->toPlainText(), decodeText(edited));
+    QVERIFY(!ui::RichTextBox1(w)->result()->isTree());
+    QCOMPARE(ui::RichTextBox1(w)->linkAt(line(kRef)).kind, LinkKind::None);
     QVERIFY(!action(w, "actExpandAll")->isEnabled());
     QVERIFY(action(w, "actFind")->isEnabled());
   }
@@ -622,7 +720,7 @@ class ResultViewTest : public fetest::Fixture {
     prepareCalc();
     frmMain w;
     showCalc(w, false);
-    ResultView* v = w.RichTextBox1;
+    ResultView* v = ui::RichTextBox1(w);
     // A drag from the start of line 2 to line 3: the text between, folded
     // lines included.
     action(w, "actDepth1")->trigger();
@@ -646,35 +744,36 @@ class ResultViewTest : public fetest::Fixture {
       frmMain w;
       w.show();
       QVERIFY(QTest::qWaitForWindowExposed(&w));
-      const QRect list = w.TreeView1->geometry(), result = w.RichTextBox1->geometry(), msgs = w.listerr->geometry();
-      const QPoint at = w.listSplit->rect().center();
-      QTest::mousePress(w.listSplit, Qt::LeftButton, {}, at);
-      QTest::mouseMove(w.listSplit, at + QPoint(30, 0));
-      QTest::mouseRelease(w.listSplit, Qt::LeftButton, {}, at);  // the handle moved along under the pointer
-      QCOMPARE(w.TreeView1->width(), list.width() + 30);
-      QCOMPARE(w.RichTextBox1->geometry(), result.adjusted(30, 0, 0, 0));
-      const QPoint m = w.messageSplit->rect().center();
-      QTest::mousePress(w.messageSplit, Qt::LeftButton, {}, m);
-      QTest::mouseMove(w.messageSplit, m + QPoint(0, -45));
-      QTest::mouseRelease(w.messageSplit, Qt::LeftButton, {}, m);
-      QCOMPARE(w.RichTextBox1->height(), result.height() - 45);
-      QCOMPARE(w.listerr->height(), msgs.height() + 45);
-      w.definitionDock->show();
-      QTRY_VERIFY(w.RichTextBox1->width() < result.width() - 30);  // the panel takes the client's room
+      const QRect list = ui::TreeView1(w)->geometry(), result = ui::RichTextBox1(w)->geometry(),
+                  msgs = ui::listerr(w)->geometry();
+      const QPoint at = ui::listSplit(w)->rect().center();
+      QTest::mousePress(ui::listSplit(w), Qt::LeftButton, {}, at);
+      QTest::mouseMove(ui::listSplit(w), at + QPoint(30, 0));
+      QTest::mouseRelease(ui::listSplit(w), Qt::LeftButton, {}, at);  // the handle moved along under the pointer
+      QCOMPARE(ui::TreeView1(w)->width(), list.width() + 30);
+      QCOMPARE(ui::RichTextBox1(w)->geometry(), result.adjusted(30, 0, 0, 0));
+      const QPoint m = ui::messageSplit(w)->rect().center();
+      QTest::mousePress(ui::messageSplit(w), Qt::LeftButton, {}, m);
+      QTest::mouseMove(ui::messageSplit(w), m + QPoint(0, -45));
+      QTest::mouseRelease(ui::messageSplit(w), Qt::LeftButton, {}, m);
+      QCOMPARE(ui::RichTextBox1(w)->height(), result.height() - 45);
+      QCOMPARE(ui::listerr(w)->height(), msgs.height() + 45);
+      ui::definitionDock(w)->show();
+      QTRY_VERIFY(ui::RichTextBox1(w)->width() < result.width() - 30);  // the panel takes the client's room
       w.close();
     }
     QCOMPARE(GetSetting("Settings", "ListWidth", "?"), QString::number(2175 + 450));
     frmMain w;
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    QVERIFY(w.definitionDock->isVisible());
-    QCOMPARE(w.TreeView1->width(), 145 + 30);
-    QCOMPARE(w.listerr->height(), 88 + 45);
+    QVERIFY(ui::definitionDock(w)->isVisible());
+    QCOMPARE(ui::TreeView1(w)->width(), 145 + 30);
+    QCOMPARE(ui::listerr(w)->height(), 88 + 45);
   }
 
   void callersTreeOption() {
     frmMain w;
-    frmoption& o = *w.options;
+    frmoption& o = *w.options();
     w.ShowOptions();
     QVERIFY(!o.chkcallers->isChecked());
     QCOMPARE(o.chkcallers->text(), QString("呼び出し元ツリー"));
@@ -682,9 +781,9 @@ class ResultViewTest : public fetest::Fixture {
     o.SetSetting();
     QCOMPARE(GetSetting("option", "optcallers", "?"), QString("1"));
     frmMain again;
-    QCOMPARE(again.options->optcallers, short(1));
-    QCOMPARE(buildArgline(again.options->values(), {"/a.c"}), QString(" -r \"/a.c\""));
-    QCOMPARE(runArgline(again.options->values(), {"/a.c"}), QString(" -r -j \"/a.c\""));
+    QCOMPARE(again.options()->optcallers, short(1));
+    QCOMPARE(buildArgline(again.options()->values(), {"/a.c"}), QString(" -r \"/a.c\""));
+    QCOMPARE(runArgline(again.options()->values(), {"/a.c"}), QString(" -r -j \"/a.c\""));
   }
 };
 

@@ -12,6 +12,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "config/zelta_ini.h"
 #include "driver/run_sequence.h"
 #include "platform/console.h"
 #include "platform/text_codec.h"
@@ -60,8 +61,7 @@ std::string crlf(std::string_view text) { return lf_to_crlf(text); }
 std::string sjfile(std::string_view utf8) { return crlf(sj(utf8)); }
 
 std::string default_ini(std::string_view include_path) {
-  return sjfile(";オプションを指定する\nopt=\n;include(インクルードファイル)のパス\ninclude_path=") +
-         std::string(include_path) + "\r\n";
+  return sjfile(kIniTemplate) + std::string(include_path) + "\r\n";
 }
 
 static std::string drain(int fd) {
@@ -105,26 +105,41 @@ ProcResult run_program(const std::string& exe, const std::vector<std::string>& a
   return r;
 }
 
+MemoryConsole::MemoryConsole()
+    : out_(open_memstream(&outbuf_, &outlen_)), err_(open_memstream(&errbuf_, &errlen_)), con_(out_, err_) {}
+
+MemoryConsole::~MemoryConsole() {
+  con_.flush();
+  fclose(out_);
+  fclose(err_);
+  free(outbuf_);
+  free(errbuf_);
+}
+
+std::string MemoryConsole::out() {
+  con_.flush();
+  fflush(out_);
+  return std::string(outbuf_, outlen_);
+}
+
+std::string MemoryConsole::err() {
+  con_.flush();
+  fflush(err_);
+  return std::string(errbuf_, errlen_);
+}
+
 ProcResult run_inprocess(const std::vector<std::string>& args, const std::string& cwd) {
   char* oldcwd = getcwd(nullptr, 0);
   if (chdir(cwd.c_str()) != 0) throw std::runtime_error("chdir failed");
-  char *outbuf = nullptr, *errbuf = nullptr;
-  size_t outlen = 0, errlen = 0;
-  FILE* out = open_memstream(&outbuf, &outlen);
-  FILE* err = open_memstream(&errbuf, &errlen);
   ProcResult r;
   {
-    Console con(out, err);
+    MemoryConsole con;
     std::vector<std::string> words{"conzelta"};
     words.insert(words.end(), args.begin(), args.end());
-    r.status = RunConzelta(con, words);
+    r.status = RunConzelta(con.console(), words);
+    r.out = con.out();
+    r.err = con.err();
   }
-  fclose(out);
-  fclose(err);
-  r.out.assign(outbuf, outlen);
-  r.err.assign(errbuf, errlen);
-  free(outbuf);
-  free(errbuf);
   if (chdir(oldcwd) != 0) {
   }
   free(oldcwd);

@@ -1,9 +1,13 @@
 // Helpers shared by the unit and end-to-end tests: scratch folders, file
 // bytes, code page 932 literals, and running the analyser.
 #pragma once
+#include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "config/version.h"
+#include "platform/console.h"
 
 namespace zelta::test {
 
@@ -48,10 +52,30 @@ ProcResult run_program(const std::string& exe, const std::vector<std::string>& a
 // What a run that draws its tree prints before and after drawing it, and the
 // ruling of the -d traces.
 inline const std::string kDrawing = "解析結果を描画してます...\n";
-inline const std::string kBanner =
-    "\n****************** zelta Ver1.58 ****************\n"
-    "*************************************************\n";
+inline const std::string kBanner = "\n****************** zelta Ver" + std::to_string(kVersionMajor) + "." +
+                                   std::to_string(kVersionMinor) + std::to_string(kVersionPatch) +
+                                   " ****************\n*************************************************\n";
 inline const std::string kDash = "------------------------\n";
+
+// A console writing into memory, for the runs made in this process.
+class MemoryConsole {
+ public:
+  MemoryConsole();
+  ~MemoryConsole();
+  MemoryConsole(const MemoryConsole&) = delete;
+  MemoryConsole& operator=(const MemoryConsole&) = delete;
+  Console& console() { return con_; }
+  std::string out();  // standard output so far
+  std::string err();  // standard error so far
+
+ private:
+  char* outbuf_ = nullptr;
+  char* errbuf_ = nullptr;
+  size_t outlen_ = 0, errlen_ = 0;
+  std::FILE* out_;
+  std::FILE* err_;
+  Console con_;
+};
 
 // Runs the whole analyser in this process (same messages and statuses) in
 // folder `cwd`; args exclude the program name.

@@ -1,13 +1,13 @@
 #include <gtest/gtest.h>
 
-#include "calltree_harness.h"
+#include "run_harness.h"
 
 namespace zelta::test {
 namespace {
 
 std::string scan(const std::string& cleaned) {
-  CalltreeHarness h;
-  h.file("x.c", cleaned);
+  RunHarness h;
+  h.extract("x.c", cleaned);
   return h.records();
 }
 
@@ -32,9 +32,9 @@ TEST(Extraction, CallsInSourceOrderWithKeywordsLeftOut) {
 }
 
 TEST(Extraction, GroupsCloseAtEachDefinitionAndAtTheEndOfAFile) {
-  CalltreeHarness h;
-  h.file("x.c", "int b\n b(){\n b(1);\n}int a\n a(){\n}\n main(){\n {\n a(); }\n b();\n}");
-  h.file("y.c", "\n c(){\n d();\n}");
+  RunHarness h;
+  h.extract("x.c", "int b\n b(){\n b(1);\n}int a\n a(){\n}\n main(){\n {\n a(); }\n b();\n}");
+  h.extract("y.c", "\n c(){\n d();\n}");
   EXPECT_EQ(h.records(), "b* b|a*|main* a b|c* d|");
   EXPECT_EQ(h.run().recs.files[static_cast<size_t>(h.run().recs.list.back().file)], "y.c");
   EXPECT_EQ(h.run().recs.list.front().stdfunc, -1);
@@ -54,12 +54,12 @@ TEST(Extraction, CharacterLiteralsVanishAndEndOfInputInsideABodyIsQuiet) {
 }
 
 TEST(Extraction, DebugBannersNameTheMode) {
-  CalltreeHarness h;
+  RunHarness h;
   h.opt().flgdebug = 1;
-  h.file("x.c", "int f;", 0);
-  h.file("x.c", " f(){\n}", 0);
-  h.file("y.c", " g(){\n}", 1);
-  EXPECT_EQ(h.out(),
+  h.extract("x.c", "int f;", 0);
+  h.extract("x.c", " f(){\n}", 0);
+  h.extract("y.c", " g(){\n}", 1);
+  EXPECT_EQ(h.console(),
             "-------------getfilename3()-----------------\nint f;"
             "-------------getfilename3()-----------------\n f(){\n}"
             "-------------END-getfilename3()-----------------\n"

@@ -5,13 +5,13 @@
 
 #include <string>
 
-#include "henkan_support.h"
+#include "run_harness.h"
 #include "run/preprocessor_state.h"
 
 namespace zelta {
 namespace {
 
-using test::HenkanRun;
+using test::RunHarness;
 
 // "#define (" gives a macro head whose name is empty; looking it up read the
 // byte before the head.
@@ -23,7 +23,7 @@ TEST(FuzzFindings, MacroHeadWithoutAName) {
   EXPECT_EQ(t.maclookup(head), nullptr);
   EXPECT_EQ(t.maclookup(""), nullptr);
 
-  HenkanRun h;
+  RunHarness h;
   const std::string out = h.convert("#define (x) y\n#define (\nvoid f(void) { g(); }\n");
   EXPECT_EQ(h.status(), -1) << h.console();
   EXPECT_NE(out.find(" f(){"), std::string::npos) << out;

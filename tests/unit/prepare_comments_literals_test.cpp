@@ -1,13 +1,13 @@
 // Conversion pass: comments, string and character literals.
 #include <gtest/gtest.h>
 
-#include "henkan_support.h"
+#include "run_harness.h"
 
 namespace zelta {
 namespace {
 
 using test::cleaned;
-using test::HenkanRun;
+using test::RunHarness;
 using test::sj;
 
 TEST(CommentsAndLiterals, BlockCommentLeavesItsSlash) {
@@ -33,7 +33,7 @@ TEST(CommentsAndLiterals, BracesInCommentsAndStringsDoNotCount) {
 // A comment closes the "/" that opened it: a following "/" or "*" does not
 // continue it but may open a comment of its own.
 TEST(CommentsAndLiterals, CommentAfterACommentIsACommentOfItsOwn) {
-  HenkanRun h;
+  RunHarness h;
   EXPECT_EQ(h.convert("// SPDX-License-Identifier: GPL-2.0\n/*\n * it's here\n */\nint x;\n"), "//\nint x;\n");
   EXPECT_EQ(h.status(), -1);
   EXPECT_EQ(cleaned("// one\n*p = 1;\n"), "/*p = 1;\n");
@@ -62,7 +62,7 @@ TEST(CommentsAndLiterals, EndOfInputInsideACommentStops) {
 }
 
 TEST(CommentsAndLiterals, UnterminatedStringEndsTheRun) {
-  HenkanRun h;
+  RunHarness h;
   h.convert("int a;\nchar *s = \"abc\n");
   EXPECT_EQ(h.status(), 0);
   EXPECT_EQ(h.console(), "ダブルコーテーションの対応がとれてません\nflgcomment=0 flgdubble=1\n");
@@ -70,7 +70,7 @@ TEST(CommentsAndLiterals, UnterminatedStringEndsTheRun) {
 }
 
 TEST(CommentsAndLiterals, UnterminatedCharacterEndsTheRun) {
-  HenkanRun h;
+  RunHarness h;
   h.convert("int a = 'x;\n");
   EXPECT_EQ(h.status(), 0);
   EXPECT_EQ(h.console(), "シングルコーテーションの対応がとれてません\nflgcomment=0 flgdubble=0\n");
@@ -79,7 +79,7 @@ TEST(CommentsAndLiterals, UnterminatedCharacterEndsTheRun) {
 // In a Shift-JIS file the trail byte 0x5C of characters such as "ソ" and
 // "表" is no backslash inside literals.
 TEST(CommentsAndLiterals, ShiftJisLiteralsCloseWhereTheyEnd) {
-  HenkanRun h;
+  RunHarness h;
   std::string src = sj("void g(void) {\n puts(\"ソース表示\"); c = '表';\n}\nint z;\n");
   EXPECT_EQ(h.convert(src), "void g\n g(){\n puts(); c = ;\n}\nint z;\n");
   EXPECT_EQ(h.status(), -1);
@@ -91,13 +91,13 @@ TEST(CommentsAndLiterals, Utf8AndAsciiFilesAreReadByteByByte) {
 }
 
 TEST(CommentsAndLiterals, CleanedTextIsWrittenWithCrLf) {
-  HenkanRun h;
+  RunHarness h;
   h.convert("int a;\nint b;\n");
   EXPECT_EQ(h.raw_output(), "int a;\r\nint b;\r\n");
 }
 
 TEST(CommentsAndLiterals, DebugEchoAndBanners) {
-  HenkanRun h;
+  RunHarness h;
   h.run().opt.flgdebug = 1;
   h.convert("int a; /* x */\n");
   std::string path = h.dir() / "src.c";
@@ -105,7 +105,7 @@ TEST(CommentsAndLiterals, DebugEchoAndBanners) {
 }
 
 TEST(CommentsAndLiterals, TimingCheckpoint) {
-  HenkanRun h;
+  RunHarness h;
   h.run().opt.flgtime = 1;
   h.convert("int a;\n");
   std::string out = h.console();

@@ -1,14 +1,14 @@
 // Conversion pass: declarations, aggregates, function headers and bodies.
 #include <gtest/gtest.h>
 
-#include "henkan_support.h"
+#include "run_harness.h"
 #include "prepare/conversion.h"
 
 namespace zelta {
 namespace {
 
 using test::cleaned;
-using test::HenkanRun;
+using test::RunHarness;
 
 TEST(Declarations, DefinitionBecomesAMarkerLine) {
   EXPECT_EQ(cleaned("int main(void) {\n  return 0;\n}\n"), "int main\n main(){\n  return 0;\n}\n");
@@ -34,7 +34,7 @@ TEST(Declarations, AggregateBodiesAreSkipped) {
 TEST(Declarations, InitialiserCallKeepsOnlyTheName) { EXPECT_EQ(cleaned("int x = f(3);\n"), "int x = f;\n"); }
 
 TEST(Declarations, CpioIsAnnounced) {
-  HenkanRun h;
+  RunHarness h;
   EXPECT_EQ(h.convert("int cpio(void) {\n}\nint cpio(int a) {\n}\n"), "int cpio\n cpio(){\n}\nint cpio\n cpio(){\n}\n");
   EXPECT_EQ(h.console(), "消すこと消すこと");
 }

@@ -1,38 +1,40 @@
 // Conversion pass: #include, #define/#undef and the conditional levels.
 #include <gtest/gtest.h>
 
-#include "henkan_support.h"
+#include "run_harness.h"
 
 namespace zelta {
 namespace {
 
 using test::cleaned;
-using test::HenkanRun;
+using test::RunHarness;
 using test::sj;
 
 TEST(Include, LocalHeaderFromSrcdirInPlace) {
-  HenkanRun h;
+  RunHarness h;
   h.file("a.h", "int from_a;\n");
   EXPECT_EQ(h.convert("int x;\n#  include \"a.h\"\nint y;\n"), "int x;\nint from_a;\n\nint y;\n");
 }
 
 TEST(Include, LocalHeaderFallsBackToTheNameAsWritten) {
-  HenkanRun h;
+  RunHarness h;
   test::ScratchDir other;
   test::write_file(other / "b.h", "int from_b;\n");
   EXPECT_EQ(h.convert("#include \"" + other.path() + "/b.h\"\nint y;\n"), "int from_b;\n\nint y;\n");
 }
 
 TEST(Include, EmptySrcdirMeansTheWorkingFolder) {
-  HenkanRun h;
+  RunHarness h;
   h.run().cfg.srcdir.clear();
   h.file("a.h", "int from_a;\n");
-  // Not found in "." (the test's working folder): skipped silently.
-  EXPECT_EQ(h.convert("#include \"a.h\"\nint y;\n"), "\nint y;\n");
+  h.file("sub/b.h", "int from_b;\n");
+  // Found in "." (the harness works in its scratch folder); a header beside
+  // the source only is not.
+  EXPECT_EQ(h.convert("#include \"a.h\"\n#include \"b.h\"\nint y;\n", "sub/s.c"), "int from_a;\n\n\nint y;\n");
 }
 
 TEST(Include, SystemHeaderFromIncludePath) {
-  HenkanRun h;
+  RunHarness h;
   h.file("inc/sys/x.h", "int from_x;\n");
   h.file("inc/SYS/Y.H", "int from_y;\n");
   h.run().cfg.include_path = h.dir() / "inc\n";
@@ -40,21 +42,21 @@ TEST(Include, SystemHeaderFromIncludePath) {
 }
 
 TEST(Include, IncludePathWithoutLineEndKeepsItsLastCharacter) {
-  HenkanRun h;
+  RunHarness h;
   h.file("inc/x.h", "int from_x;\n");
   h.run().cfg.include_path = h.dir() / "inc/";
   EXPECT_EQ(h.convert("#include <x.h>\n"), "int from_x;\n\n");
 }
 
 TEST(Include, IncludePathIsCp932) {
-  HenkanRun h;
+  RunHarness h;
   h.file("インク/x.h", "int from_x;\n");
   h.run().cfg.include_path = sj(h.dir() / "インク") + "\n";
   EXPECT_EQ(h.convert("#include <x.h>\n"), "int from_x;\n\n");
 }
 
 TEST(Include, HeaderIsReadOncePerRunAndMissingOnesAreNotRetried) {
-  HenkanRun h;
+  RunHarness h;
   h.file("a.h", "#define A_SEEN 1\nint from_a;\n");
   EXPECT_EQ(h.convert("#include \"a.h\"\n#include \"late.h\"\n#include \"a.h\"\nint y;\n"),
             " int from_a;\n\n\n\nint y;\n");
@@ -65,7 +67,7 @@ TEST(Include, HeaderIsReadOncePerRunAndMissingOnesAreNotRetried) {
 }
 
 TEST(Include, DebugNamesTheHeader) {
-  HenkanRun h;
+  RunHarness h;
   h.file("a.h", "");
   h.run().opt.flgdebug = 1;
   h.convert("#include \"a.h\"\n");
@@ -77,13 +79,13 @@ TEST(Include, DebugNamesTheHeader) {
 }
 
 TEST(Include, OnlyPlainFilesAreHeaders) {
-  HenkanRun h;
+  RunHarness h;
   EXPECT_EQ(h.convert("#include \"/dev/zero\"\n#include \"/dev/stdin\"\n#include \"/tmp\"\nint x;\n"),
             "\n\n\nint x;\n");
 }
 
 TEST(Include, LineWithoutAQuotedNameIsSkipped) {
-  HenkanRun h;
+  RunHarness h;
   h.file("a.h", "int from_a;\n");
   EXPECT_EQ(h.convert("#include HEADER_NAME\nint x;\nchar *s = \"a.h\";\n"), "\nint x;\nchar *s = ;\n");
 }
@@ -95,7 +97,7 @@ TEST(Include, EndOfInputInsideTheDirectiveStops) {
 }
 
 TEST(Include, DeeplyNestedHeaders) {
-  HenkanRun h;
+  RunHarness h;
   const int n = 150;
   for (int i = 0; i < n; ++i) h.file("h" + std::to_string(i) + ".h", "#include \"h" + std::to_string(i + 1) + ".h\"\n");
   h.file("h" + std::to_string(n) + ".h", "int deepest;\n");
@@ -104,7 +106,7 @@ TEST(Include, DeeplyNestedHeaders) {
 }
 
 TEST(Include, ManyHeaderNames) {
-  HenkanRun h;
+  RunHarness h;
   std::string src, expect;
   for (int i = 0; i < 300; ++i) {
     h.file("m" + std::to_string(i) + ".h", "int v" + std::to_string(i) + ";\n");
@@ -127,7 +129,7 @@ TEST(Directives, NullDirectiveKeepsTheNextLine) { EXPECT_EQ(cleaned("#\nint x;\n
 // #error and #warning are skipped to their line end: an apostrophe or a
 // call in their message is no code.
 TEST(Directives, ErrorAndWarningMessagesAreNoCode) {
-  HenkanRun h;
+  RunHarness h;
   EXPECT_EQ(h.convert("#if 0\n#error can't build foo(x) here\n#endif\n#warning don't \\\n  do(this)\nint x;\n"),
             "\n\nint x;\n");
   EXPECT_EQ(h.status(), -1);
@@ -194,7 +196,7 @@ TEST(Conditionals, DeepNesting) {
 }
 
 TEST(Conditionals, ConditionalStateStartsAfreshForEveryFile) {
-  HenkanRun h;
+  RunHarness h;
   h.convert("#if 0\nint a;\n");
   EXPECT_EQ(h.convert("int b;\n", "b.c"), "int b;\n");
 }
@@ -206,7 +208,7 @@ TEST(Conditionals, IfLineContinues) {
 
 // Directives of an inactive region define, undefine and include nothing.
 TEST(Conditionals, InactiveRegionsDefineNothing) {
-  HenkanRun h;
+  RunHarness h;
   h.file("a.h", "int from_a;\n");
   EXPECT_EQ(h.convert("#if 0\n#define X 1\n#define BEGIN {\n#include \"a.h\"\n#endif\n#ifdef X\nint x;\n#endif\n"
                       "#include \"a.h\"\n"),
@@ -233,7 +235,7 @@ TEST(Conditionals, InactiveBodyLinesLeaveOneLineEnd) {
 }
 
 TEST(Define, LastLineWithoutLineEndKeepsItsLastCharacter) {
-  HenkanRun h;
+  RunHarness h;
   h.file("a.h", "#define X 10");
   EXPECT_EQ(h.convert("#include \"a.h\"\nvoid f(void) {\n a = X;\n}\n"), " \nvoid f\n f(){\n a = 10;\n}\n");
 }
@@ -252,7 +254,7 @@ TEST(Define, BodyCleaning) {
 
 TEST(Define, EndOfInputWhileALineIsNeeded) {
   for (const char* src : {"#define F(x) (x + \\\n", "#define S \"abc\n", "#define X 1 \\\n", "#define F(x)\" x\n"}) {
-    HenkanRun h;
+    RunHarness h;
     h.convert(src);
     EXPECT_EQ(h.status(), 0) << src;
     EXPECT_EQ(h.console(), "エラー : -8") << src;
@@ -261,7 +263,7 @@ TEST(Define, EndOfInputWhileALineIsNeeded) {
 }
 
 TEST(Define, EndOfInputInsideACommentStops) {
-  HenkanRun h;
+  RunHarness h;
   EXPECT_EQ(h.convert("int a;\n#define X 1 /* open"), "int a;\n ");
   EXPECT_EQ(h.status(), -1);
 }

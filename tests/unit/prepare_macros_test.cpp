@@ -1,18 +1,18 @@
 // Macro table, expansion of body lines, and the #if slot evaluation.
 #include <gtest/gtest.h>
 
-#include "henkan_support.h"
+#include "run_harness.h"
 #include "prepare/if_evaluation.h"
 #include "prepare/macro_expansion.h"
 
 namespace zelta {
 namespace {
 
-using test::HenkanRun;
+using test::RunHarness;
 
 // The body of `void f(void) { ... }` after the given definitions.
 std::string body_of(const std::string& defines, const std::string& body) {
-  HenkanRun h;
+  RunHarness h;
   std::string out = h.convert(defines + "void f(void) {\n" + body + "}\n");
   size_t at = out.find(" f(){\n");
   EXPECT_NE(at, std::string::npos) << out;
@@ -87,7 +87,7 @@ TEST(Expansion, SelfReferenceStops) {
 }
 
 TEST(Expansion, BraceFromAMacroExtendsTheBody) {
-  HenkanRun h;
+  RunHarness h;
   EXPECT_EQ(
       h.convert("#define BEGIN {\n#define END }\nvoid f(void) {\n if (x)\nBEGIN\n a();\nEND\n b();\n}\nint after;\n"),
       "  void f\n f(){\n if (x)\n{\n a();\n}\n b();\n}\nint after;\n");
@@ -102,7 +102,7 @@ TEST(Expansion, ArgumentsOnFurtherLines) {
 }
 
 TEST(Expansion, ArgumentsOpenAtEndOfInput) {
-  HenkanRun h;
+  RunHarness h;
   h.convert("#define ADD(a,b) add(a,b)\nvoid f(void) {\n x = ADD(p,\n");
   EXPECT_EQ(h.status(), 0);
   EXPECT_EQ(h.console(), "エラーナンバー : -200\n");
@@ -131,7 +131,7 @@ TEST(Expansion, ExponentialGrowthIsBounded) {
 }
 
 TEST(Expansion, ExpandlineDirectly) {
-  HenkanRun h;
+  RunHarness h;
   h.run().pp.macrotab.macdefine("N", "N", "10");
   std::string line = "a = N;\n";
   expandline(h.run(), line, 0, nullptr);

@@ -2,14 +2,14 @@
 // counting, the pushback stack and the -d echo.
 #include <gtest/gtest.h>
 
-#include "henkan_support.h"
+#include "run_harness.h"
 #include "prepare/mid_reader.h"
 #include "prepare/readers.h"
 
 namespace zelta {
 namespace {
 
-using test::HenkanRun;
+using test::RunHarness;
 using test::sj;
 
 // A run whose include stack holds the given bytes as its only source.
@@ -35,7 +35,7 @@ struct Reader {
     }
     return -1;
   }
-  HenkanRun h;
+  RunHarness h;
 };
 
 std::vector<std::string> mid_tokens(zelta::Run& run, std::string_view bytes) {
@@ -51,7 +51,7 @@ using Tokens = std::vector<std::string>;
 TEST(SourceReader, BlanksTabsAndLineEndsAreTokensOfTheirOwn) {
   Reader r("a\tb c\n");
   EXPECT_EQ(r.src_tokens(), (Tokens{"a", "\t", "b", " ", "c", "\n"}));
-  HenkanRun h;
+  RunHarness h;
   EXPECT_EQ(mid_tokens(h.run(), "a\tb c\n"), (Tokens{"a", "b", "c"}));
 }
 
@@ -143,7 +143,7 @@ TEST(ShiftJisDetection, OnlyValidCp932ThatIsNotUtf8) {
 }
 
 TEST(CleanedTextReader, ClosingBraceOfABody) {
-  HenkanRun h;
+  RunHarness h;
   zelta::Run& run = h.run();
   run.rd.bracedepth = 1;
   EXPECT_EQ(mid_tokens(run, "}"), (Tokens{"}"}));
@@ -160,7 +160,7 @@ TEST(CleanedTextReader, ClosingBraceOfABody) {
 }
 
 TEST(CleanedTextReader, LiteralsVanishWhateverTheFlags) {
-  HenkanRun h;
+  RunHarness h;
   h.run().rd.flgcomment = 1;
   EXPECT_EQ(mid_tokens(h.run(), "f('a', x)"), (Tokens{"f", "(", ",", "x", ")"}));
 }
@@ -187,7 +187,7 @@ TEST(CleanedTextReader, InPlaceReaderReadsAsGetmidword) {
       std::string echo_want, echo_got;
       int status_want = -1, status_got = -1;
       {
-        HenkanRun h;
+        RunHarness h;
         h.run().opt.flgdebug = debug;
         h.run().rd.mid.open_bytes(text);
         std::string buf;
@@ -204,7 +204,7 @@ TEST(CleanedTextReader, InPlaceReaderReadsAsGetmidword) {
         echo_want = h.console();
       }
       {
-        HenkanRun h;
+        RunHarness h;
         h.run().opt.flgdebug = debug;
         MidReader in(h.run(), text, false);
         try {
@@ -231,7 +231,7 @@ TEST(CleanedTextReader, InPlaceReaderReadsAsGetmidword) {
 // A Shift-JIS character literal that a macro brings into the cleaned text
 // is read back as one literal.
 TEST(CleanedTextReader, ShiftJisLiteralFromAMacro) {
-  HenkanRun h;
+  RunHarness h;
   std::string out = h.convert(sj("#define SEP '表'\nvoid f(void) {\n c = SEP; d();\n}\n"));
   EXPECT_EQ(out, sj(" void f\n f(){\n c = '表'; d();\n}\n"));
   zelta::Run& run = h.run();

@@ -5,12 +5,12 @@
 
 #include <random>
 
-#include "henkan_support.h"
+#include "run_harness.h"
 
 namespace zelta {
 namespace {
 
-using test::HenkanRun;
+using test::RunHarness;
 
 const char kSample[] =
     "// SPDX-License-Identifier: GPL-2.0\n"
@@ -28,22 +28,22 @@ const char kSample[] =
     "  c = '\\'' + '{' + SELF;\n#ifdef MAX\n  return q;\n#endif\n}\n"
     "int main(void) { return apply(0, 1); }\n";
 
-void convert_all(HenkanRun& h, const std::string& src) {
+void convert_all(RunHarness& h, const std::string& src) {
   h.convert(src);
   EXPECT_TRUE(h.status() == -1 || h.status() == 0) << h.status();
 }
 
-void add_headers(HenkanRun& h) {
+void add_headers(RunHarness& h) {
   h.file("a.h", "#include \"b.h\"\n#define A_H 1\nint a_h(void);\n");
   h.file("b.h", "#include \"a.h\"\n#define B_H {\nvoid b_h(int (*)(int));\n");
 }
 
 TEST(Robustness, EveryPrefixOfASample) {
   const std::string sample = kSample;
-  std::unique_ptr<HenkanRun> h;
+  std::unique_ptr<RunHarness> h;
   for (size_t n = 0; n <= sample.size(); ++n) {
     if (n % 64 == 0) {
-      h = std::make_unique<HenkanRun>();
+      h = std::make_unique<RunHarness>();
       add_headers(*h);
     }
     convert_all(*h, sample.substr(0, n));
@@ -53,10 +53,10 @@ TEST(Robustness, EveryPrefixOfASample) {
 TEST(Robustness, RandomBytes) {
   std::mt19937 rng(20261208);
   const std::string alphabet = "{}()[];,=*/\\\"'#\n\t abcXYZ_019<>|&!-+.?:\r\x83\x5c\x95\xe0";
-  std::unique_ptr<HenkanRun> h;
+  std::unique_ptr<RunHarness> h;
   for (int i = 0; i < 1000; ++i) {
     if (i % 50 == 0) {
-      h = std::make_unique<HenkanRun>();
+      h = std::make_unique<RunHarness>();
       add_headers(*h);
     }
     size_t len = rng() % 600;
@@ -101,7 +101,7 @@ TEST(Robustness, RandomBytes) {
 TEST(Robustness, SameRandomSourceAsShiftJisAndWithDebug) {
   std::mt19937 rng(7);
   for (int i = 0; i < 40; ++i) {
-    HenkanRun h;
+    RunHarness h;
     h.run().opt.flgdebug = i % 2;
     std::string src = kSample;
     for (int k = 0; k < 20; ++k) src[rng() % src.size()] = static_cast<char>(rng());

@@ -2,7 +2,8 @@
 
 #include <cstdlib>
 
-#include "calltree_harness.h"
+#include "driver/line_limit.h"
+#include "run_harness.h"
 
 namespace zelta::test {
 namespace {
@@ -16,7 +17,7 @@ struct Flags {
   const char* f = nullptr;
 };
 
-void apply(CalltreeHarness& h, const Flags& fl) {
+void apply(RunHarness& h, const Flags& fl) {
   h.opt().flgall = fl.a;
   h.opt().flgomit = fl.e;
   h.opt().flgfilename = fl.v;
@@ -29,9 +30,9 @@ void apply(CalltreeHarness& h, const Flags& fl) {
 }
 
 std::string example_tree(const Flags& fl) {
-  CalltreeHarness h;
+  RunHarness h;
   apply(h, fl);
-  h.file("x.c", kExample, 0);
+  h.extract("x.c", kExample, 0);
   EXPECT_EQ(h.analyse(), 1);
   return h.tree();
 }
@@ -92,9 +93,9 @@ TEST(TreeExample, OmitAndFileNames) {
 }
 
 TEST(TreeExample, DumpsUnderMid) {
-  CalltreeHarness h;
+  RunHarness h;
   h.opt().flgmid = 1;
-  h.file("x.c", kExample, 0);
+  h.extract("x.c", kExample, 0);
   ASSERT_EQ(h.analyse(), 1);
   EXPECT_EQ(h.output("2.txt"), "b-b-\r\na-b-\r\nmain-a-b-printf-\r\n");
   // The flags as the builder left them, before the final pass.
@@ -130,10 +131,10 @@ TEST(TreeExample, StartFunctionAndAllFunctions) {
 }
 
 std::string tree_of(const std::string& cleaned, const Flags& fl = {}) {
-  CalltreeHarness h;
+  RunHarness h;
   apply(h, fl);
-  h.file("x.c", cleaned);
-  EXPECT_EQ(h.analyse(), 1) << h.out();
+  h.extract("x.c", cleaned);
+  EXPECT_EQ(h.analyse(), 1) << h.console();
   return h.tree();
 }
 
@@ -169,9 +170,9 @@ TEST(TreeRecursion, OmitRefersToTheFirstExpansion) {
 TEST(TreeRecursion, StretchesOfUndefinedCallsChangeNothing) {
   // Undefined calls before, between and after defined ones, last calls of
   // groups among them, and a call of main from a file without main.
-  CalltreeHarness h;
-  h.file("x.c", " main(){\n u1(); a(); u2(); u3(); a(); u4();\n}\n a(){\n u5(); u6(); b(); u7(); u8();\n}\n b(){\n u9();\n}");
-  h.file("y.c", " c(){\n u1(); main(); u2();\n}");
+  RunHarness h;
+  h.extract("x.c", " main(){\n u1(); a(); u2(); u3(); a(); u4();\n}\n a(){\n u5(); u6(); b(); u7(); u8();\n}\n b(){\n u9();\n}");
+  h.extract("y.c", " c(){\n u1(); main(); u2();\n}");
   h.opt().flgomit = 1;
   ASSERT_EQ(h.analyse(), 1);
   EXPECT_EQ(h.tree(), sjfile("1 main\n2  ├a\n3  │ └b\n4  └a=2-3\n"));
@@ -197,11 +198,11 @@ TEST(TreeRecursion, StretchesOfUndefinedCallsChangeNothing) {
 }
 
 TEST(TreeResolution, MainResolvesOnlyInTheCallingFile) {
-  CalltreeHarness h;
+  RunHarness h;
   h.opt().flgall = 1;
   h.opt().flgfilename = 1;
-  h.file("x.c", " main(){\n helper();\n}");
-  h.file("y.c", " helper(){\n main();\n}");
+  h.extract("x.c", " main(){\n helper();\n}");
+  h.extract("y.c", " helper(){\n main();\n}");
   ASSERT_EQ(h.analyse(), 1);
   EXPECT_EQ(h.tree(), sjfile("1 main [x.c]\n2  └helper [y.c]\n3  　 └main:Stdfunc [y.c]\n"));
 
@@ -210,11 +211,11 @@ TEST(TreeResolution, MainResolvesOnlyInTheCallingFile) {
 }
 
 TEST(TreeResolution, FirstDefinitionWinsAndNamesAreCaseSensitive) {
-  CalltreeHarness h;
+  RunHarness h;
   h.opt().flgfilename = 1;
-  h.file("x.c", " main(){\n f(); F(); main_loop();\n}\n main_loop(){\n}");
-  h.file("y.c", " f(){\n}\n F(){\n g();\n}");
-  h.file("z.c", " f(){\n g();\n}");
+  h.extract("x.c", " main(){\n f(); F(); main_loop();\n}\n main_loop(){\n}");
+  h.extract("y.c", " f(){\n}\n F(){\n g();\n}");
+  h.extract("z.c", " f(){\n g();\n}");
   ASSERT_EQ(h.analyse(), 1);
   EXPECT_EQ(h.tree(), sjfile("1 main [x.c]\n2  ├f [y.c]\n3  ├F [y.c]\n4  └main_loop [x.c]\n"));
 }
@@ -225,48 +226,48 @@ TEST(TreeResolution, WithoutMainTheFirstDefinitionStandsIn) {
 }
 
 TEST(TreeErrors, TwoMainsEndTheRunWithoutATree) {
-  CalltreeHarness h;
-  h.file("x.c", " main(){\n}");
-  h.file("y.c", " main(){\n}");
+  RunHarness h;
+  h.extract("x.c", " main(){\n}");
+  h.extract("y.c", " main(){\n}");
   EXPECT_EQ(h.analyse(), 0);
-  EXPECT_EQ(h.out(), "エラー : main関数が2つあります");
-  EXPECT_EQ(h.log(), sj("エラー : main関数が2つあります"));
+  EXPECT_EQ(h.console(), kDrawing + "エラー : main関数が2つあります");
+  EXPECT_EQ(h.errlog(), sj("エラー : main関数が2つあります"));
   EXPECT_FALSE(file_exists(h.dir() / "tree.txt"));
 }
 
 TEST(TreeErrors, TwoMainsAreFineWithAStartFunctionOrAllFunctions) {
-  CalltreeHarness h;
+  RunHarness h;
   h.opt().flgfuncall = 1;
   h.opt().flgfilename = 1;
-  h.file("x.c", " main(){\n}");
-  h.file("y.c", " main(){\n}");
+  h.extract("x.c", " main(){\n}");
+  h.extract("y.c", " main(){\n}");
   EXPECT_EQ(h.analyse(), 1);
   EXPECT_EQ(h.tree(), sjfile("1 main [x.c]\n2 main [y.c]\n"));
 }
 
 TEST(TreeErrors, UnknownStartFunction) {
-  CalltreeHarness h;
+  RunHarness h;
   h.opt().flgfunc = 1;
   h.opt().startfunc = "zzz";
-  h.file("x.c", kExample);
+  h.extract("x.c", kExample);
   EXPECT_EQ(h.analyse(), 0);
-  EXPECT_EQ(h.out(), "エラー : zzzの関数がありせん\nzeltaを終了します\n");
-  EXPECT_EQ(h.log(), sjfile("エラー : 指定の関数名がありません\nエラー : zzzという関数名がありせん\n"));
+  EXPECT_EQ(h.console(), kDrawing + "エラー : zzzの関数がありせん\nzeltaを終了します\n");
+  EXPECT_EQ(h.errlog(), sjfile("エラー : 指定の関数名がありません\nエラー : zzzという関数名がありせん\n"));
   EXPECT_FALSE(file_exists(h.dir() / "tree.txt"));
 
-  CalltreeHarness m;  // -f with no name taken keeps main, and needs it
+  RunHarness m;  // -f with no name taken keeps main, and needs it
   m.opt().flgfunc = 1;
-  m.file("x.c", " foo(){\n}");
+  m.extract("x.c", " foo(){\n}");
   EXPECT_EQ(m.analyse(), 0);
-  EXPECT_EQ(m.out(), "エラー : mainの関数がありせん\nzeltaを終了します\n");
+  EXPECT_EQ(m.console(), kDrawing + "エラー : mainの関数がありせん\nzeltaを終了します\n");
 }
 
 TEST(TreeErrors, NoRecordsAtAll) {
-  CalltreeHarness h;
-  h.file("x.c", "int x;");
+  RunHarness h;
+  h.extract("x.c", "int x;");
   EXPECT_EQ(h.analyse(), 0);
-  EXPECT_EQ(h.out(), "関数が定義されていません\n");
-  EXPECT_EQ(h.log(), sj("関数が定義されていません"));
+  EXPECT_EQ(h.console(), "関数が定義されていません\n");
+  EXPECT_EQ(h.errlog(), sj("関数が定義されていません"));
 }
 
 TEST(TreeShape, NumberWidthFollowsTheLineCount) {
@@ -323,8 +324,8 @@ TEST(TreeShape, DeepChainsHaveNoFixedLimit) {
   std::string chain = " main(){\n f1();\n}";
   for (int i = 1; i <= depth; ++i)
     chain += "\n f" + std::to_string(i) + "(){\n" + (i < depth ? " f" + std::to_string(i + 1) + "();\n" : "") + "}";
-  CalltreeHarness h;
-  h.file("x.c", chain);
+  RunHarness h;
+  h.extract("x.c", chain);
   ASSERT_EQ(h.analyse(), 1);
   const std::string t = h.tree();
   std::string last = std::to_string(depth + 1) + " ";
@@ -345,18 +346,19 @@ class ScopedEnv {
 
 TEST(TreeGuard, StopsAtTheLineLimit) {
   {
-    ScopedEnv env("ZELTA_MAX_LINES", "7");
-    EXPECT_EQ(example_tree({}).size(), sjfile("1 main\n2  ├a\n3  │ └b\n4  │ 　 └b:RecurrciveCall\n5  └b\n"
-                                              "6  　 └b:RecurrciveCall\n")
-                                           .size());
+    // Seven lines stay under a limit of seven.
+    RunHarness h;
+    h.run().cfg.max_lines = 7;
+    h.extract("x.c", kExample, 0);
+    EXPECT_EQ(h.analyse(), 1);
   }
   // Six lines reach a limit of six.
-  ScopedEnv env("ZELTA_MAX_LINES", "6");
-  CalltreeHarness h;
-  h.file("x.c", kExample);
+  RunHarness h;
+  h.run().cfg.max_lines = 6;
+  h.extract("x.c", kExample);
   EXPECT_EQ(h.analyse(), 0);
-  EXPECT_EQ(h.out(), "エラー : 解析結果が6行を超えました。-eオプションで省略して表示してください\n");
-  EXPECT_EQ(h.log(), sjfile("エラー : 解析結果が6行を超えました。-eオプションで省略して表示してください\n"));
+  EXPECT_EQ(h.console(), kDrawing + "エラー : 解析結果が6行を超えました。-eオプションで省略して表示してください\n");
+  EXPECT_EQ(h.errlog(), sjfile("エラー : 解析結果が6行を超えました。-eオプションで省略して表示してください\n"));
   EXPECT_FALSE(file_exists(h.dir() / "tree.txt"));
 }
 
@@ -365,11 +367,11 @@ TEST(TreeGuard, ExplosiveTreesStopEarly) {
   std::string src = " main(){\n f0();\n}";
   for (int i = 0; i < 40; ++i)
     src += "\n f" + std::to_string(i) + "(){\n f" + std::to_string(i + 1) + "(); f" + std::to_string(i + 1) + "();\n}";
-  ScopedEnv env("ZELTA_MAX_LINES", "100000");
-  CalltreeHarness h;
-  h.file("x.c", src);
+  RunHarness h;
+  h.run().cfg.max_lines = 100000;
+  h.extract("x.c", src);
   EXPECT_EQ(h.analyse(), 0);
-  EXPECT_EQ(h.out(), "エラー : 解析結果が100000行を超えました。-eオプションで省略して表示してください\n");
+  EXPECT_EQ(h.console(), kDrawing + "エラー : 解析結果が100000行を超えました。-eオプションで省略して表示してください\n");
   EXPECT_LE(h.run().tb.lines.size(), 100000u);
 }
 
@@ -389,28 +391,28 @@ TEST(TreeGuard, DefaultLimitAndBadValues) {
 }
 
 TEST(TreeOutput, UnwritableTreeFileIsReportedLikeAnError) {
-  CalltreeHarness h;
-  h.file("x.c", kExample);
+  RunHarness h;
+  h.extract("x.c", kExample);
   write_file(h.dir() / "tree.txt/keep", "");  // a folder where the file should go
   EXPECT_EQ(h.analyse(), 0);
-  EXPECT_EQ(h.out(), "エラー : tree.txtを作成できません\n");
-  EXPECT_EQ(h.log(), sjfile("エラー : tree.txtを作成できません\n"));
+  EXPECT_EQ(h.console(), kDrawing + "エラー : tree.txtを作成できません\n");
+  EXPECT_EQ(h.errlog(), sjfile("エラー : tree.txtを作成できません\n"));
 }
 
 TEST(TreeOutput, LongNamesAndFileNamesAreKeptWhole) {
   const std::string name(300, 'n');
   const std::string file = std::string(120, 'd') + ".c";
-  CalltreeHarness h;
+  RunHarness h;
   h.opt().flgfilename = 1;
-  h.file(file, " main(){\n " + name + "();\n}\n " + name + "(){\n}");
+  h.extract(file, " main(){\n " + name + "();\n}\n " + name + "(){\n}");
   ASSERT_EQ(h.analyse(), 1);
   EXPECT_EQ(h.tree(), "1 main [" + file + "]\r\n2  " + sj("└") + name + " [" + file + "]\r\n");
 }
 
 TEST(TreeOutput, FileSuffixIsCodePage932) {
-  CalltreeHarness h;
+  RunHarness h;
   h.opt().flgfilename = 1;
-  h.file("関数.c", " main(){\n}");
+  h.extract("関数.c", " main(){\n}");
   ASSERT_EQ(h.analyse(), 1);
   EXPECT_EQ(h.tree(), sjfile("1 main [関数.c]\n"));
 }

@@ -9,7 +9,7 @@
 #include "calltree/output_file.h"
 #include "calltree/writers/tree_writer.h"
 #include "platform/text_codec.h"
-#include "prepare/readers.h"
+#include "platform/utf8_check.h"
 #include "run/run.h"
 
 namespace zelta {

@@ -13,8 +13,9 @@
 #include "calltree/call_index.h"
 #include "calltree/output_file.h"
 #include "calltree/writers/tree_writer.h"
+#include "config/version.h"
 #include "platform/text_codec.h"
-#include "prepare/readers.h"
+#include "platform/utf8_check.h"
 #include "run/run.h"
 
 namespace zelta {
@@ -24,7 +25,6 @@ namespace {
 using Json = nlohmann::ordered_json;
 
 constexpr int kFormatVersion = 1;
-constexpr const char* kVersion = "1.5.8";
 
 std::string Dump(const Json& j) { return j.dump(-1, ' ', false, Json::error_handler_t::replace); }
 
@@ -114,7 +114,7 @@ class JsonTreeWriter final : public TreeWriter {
     out_.raw("{\n  \"format_version\": ");
     out_.raw(std::to_string(kFormatVersion));
     out_.raw(",\n  \"analyser\": ");
-    out_.raw(Dump(Json{{"name", "conzelta"}, {"version", kVersion}}));
+    out_.raw(Dump(Json{{"name", "conzelta"}, {"version", kVersionText}}));
     out_.raw(",\n  \"run\": ");
     out_.raw(Dump(RunEntry()));
 

@@ -63,7 +63,7 @@ class TextTreeWriter final : public TreeWriter {
     OpenOutput(run_, out_, file_);
     column_.assign(static_cast<size_t>(shape.maxdepth > 0 ? shape.maxdepth : 0) + 10, 1);
     const auto& lines = run_.tb.lines;
-    if (lines.empty() || !lines.front().hastext) ErrorExit(run_, -3);
+    if (lines.empty() || !lines.front().hastext) ErrorExit(run_, ErrorCode::kNoFunctionDefined);
     bar_ = utf8_to_cp932(" │");
     blank_ = utf8_to_cp932(" 　");
     tee_ = utf8_to_cp932(" ├");
