@@ -56,6 +56,11 @@ frmoption::frmoption(QWidget* parent) : QDialog(parent) {
   chkcallers = box("chkcallers", "呼び出し元ツリー", 1560, 1860, 255);
   chkcallers->move(px(3150), px(1560));
   chkcallers->setToolTip(QStringLiteral("関数を呼び出している関数を子にしたツリーを表示する (-r)"));
+  // Beside the row of -d: how the sources are read.
+  chkconfigured = box("chkconfigured", "ビルドの構成で読む", 1920, 1860, 300);
+  chkconfigured->move(px(3150), px(1920));
+  chkconfigured->setToolTip(
+      QStringLiteral("compile_commands.jsonとコンパイラのマクロで、ソースをビルドと同じに前処理して解析する (-c)"));
 
   textfuncname = new QLineEdit(kPlaceholder, this);
   textfuncname->setObjectName(QStringLiteral("textfuncname"));
@@ -81,7 +86,8 @@ frmoption::frmoption(QWidget* parent) : QDialog(parent) {
   setTabOrder(chkfuncall, chkexplation);
   setTabOrder(chkexplation, chkcallers);
   setTabOrder(chkcallers, chkdebug);
-  setTabOrder(chkdebug, chkfuncone);
+  setTabOrder(chkdebug, chkconfigured);
+  setTabOrder(chkconfigured, chkfuncone);
   setTabOrder(chkfuncone, textfuncname);
   setTabOrder(textfuncname, OKButton);
   setTabOrder(OKButton, CancelButton);
@@ -107,6 +113,7 @@ OptionValues frmoption::values() const {
   o.optdebug = optdebug;
   o.optexplation = optexplation;
   o.optcallers = optcallers;
+  o.optconfigured = optconfigured;
   o.funcname = funcname;
   return o;
 }
@@ -118,6 +125,7 @@ void frmoption::loadStored() {
   optdebug = storedOption(QStringLiteral("optdebug"));
   optfilename = storedOption(QStringLiteral("optfilename"));
   optcallers = storedOption(QStringLiteral("optcallers"));
+  optconfigured = storedOption(QStringLiteral("optconfigured"));
 }
 
 void frmoption::Open() {
@@ -128,7 +136,8 @@ void frmoption::Open() {
 }
 
 void frmoption::Load() {
-  for (QCheckBox* b : {chkall, chkfilename, chkfuncall, chkexplation, chkdebug, chkfuncone, chkcallers}) {
+  for (QCheckBox* b :
+       {chkall, chkfilename, chkfuncall, chkexplation, chkdebug, chkfuncone, chkcallers, chkconfigured}) {
     b->setChecked(false);
     b->setEnabled(true);
   }
@@ -144,6 +153,7 @@ void frmoption::Load() {
   if (optdebug == 1) chkdebug->setChecked(true);
   if (optexplation == 1) chkexplation->setChecked(true);
   if (optcallers == 1) chkcallers->setChecked(true);
+  if (optconfigured == 1) chkconfigured->setChecked(true);
   chkall->setFocus();
 }
 
@@ -155,6 +165,7 @@ void frmoption::OK() {
   optdebug = ticked(chkdebug);
   optexplation = ticked(chkexplation);
   optcallers = ticked(chkcallers);
+  optconfigured = ticked(chkconfigured);
   const QString name = textfuncname->text();
   if (!chkfuncone->isChecked() || (!name.isEmpty() && name != kPlaceholder)) {
     funcname = chkfuncone->isChecked() ? name : QString();
@@ -175,12 +186,14 @@ void frmoption::SetSetting() {
   optdebug = ticked(chkdebug);
   optexplation = ticked(chkexplation);
   optcallers = ticked(chkcallers);
+  optconfigured = ticked(chkconfigured);
   SaveSetting(kSection, QStringLiteral("optall"), QString::number(optall));
   SaveSetting(kSection, QStringLiteral("optfilename"), QString::number(optfilename));
   SaveSetting(kSection, QStringLiteral("optfuncall"), QString::number(optfuncall));
   SaveSetting(kSection, QStringLiteral("optdebug"), QString::number(optdebug));
   SaveSetting(kSection, QStringLiteral("optexplation"), QString::number(optexplation));
   SaveSetting(kSection, QStringLiteral("optcallers"), QString::number(optcallers));
+  SaveSetting(kSection, QStringLiteral("optconfigured"), QString::number(optconfigured));
   QDialog::accept();
 }
 

@@ -23,7 +23,8 @@ class frmoption : public QDialog {
   short optfuncone = 0;
   short optdebug = 0;
   short optexplation = 0;
-  short optcallers = 0;  // the callers tree (-r), stored as "optcallers"
+  short optcallers = 0;     // the callers tree (-r), stored as "optcallers"
+  short optconfigured = 0;  // the configured preprocessing (-c), stored as "optconfigured"
   QString funcname;
 
   QCheckBox* chkall = nullptr;
@@ -33,6 +34,7 @@ class frmoption : public QDialog {
   QCheckBox* chkdebug = nullptr;
   QCheckBox* chkfuncone = nullptr;
   QCheckBox* chkcallers = nullptr;
+  QCheckBox* chkconfigured = nullptr;
   QLineEdit* textfuncname = nullptr;
   QPushButton* OKButton = nullptr;
   QPushButton* CancelButton = nullptr;
@@ -41,7 +43,7 @@ class frmoption : public QDialog {
   std::function<void(QWidget* parent, const QString& title, const QString& text)> messageBox;
 
   OptionValues values() const;
-  // Start-up: the five stored options from section "option".
+  // Start-up: the stored options from section "option".
   void loadStored();
 
  public slots:

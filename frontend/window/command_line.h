@@ -5,7 +5,7 @@
 
 namespace zelta::fe {
 
-// The seven option values the options dialog keeps (only the value 1 turns a
+// The eight option values the options dialog keeps (only the value 1 turns a
 // switch on).
 struct OptionValues {
   short optall = 0;
@@ -14,12 +14,13 @@ struct OptionValues {
   short optfuncone = 0;
   short optdebug = 0;
   short optexplation = 0;
-  short optcallers = 0;  // the callers tree (-r)
+  short optcallers = 0;     // the callers tree (-r)
+  short optconfigured = 0;  // the configured preprocessing (-c)
   QString funcname;
 };
 
 // The switch and file part of the command: " -a", " -d -w", " -v", " -e",
-// " -s", " -r", " -f " + funcname (unquoted), then each path as a blank and
+// " -s", " -r", " -c", " -f " + funcname (unquoted), then each path as a blank and
 // the path in double quotes.
 QString buildArgline(const OptionValues& o, const QStringList& paths);
 

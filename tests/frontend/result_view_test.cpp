@@ -771,19 +771,25 @@ class ResultViewTest : public fetest::Fixture {
     QCOMPARE(ui::listerr(w)->height(), 88 + 45);
   }
 
-  void callersTreeOption() {
+  // The options beyond the original ones: the callers tree and the
+  // configured preprocessing, remembered by 設定を記憶して閉じる.
+  void callersTreeAndConfiguredOptions() {
     frmMain w;
     frmoption& o = *w.options();
     w.ShowOptions();
-    QVERIFY(!o.chkcallers->isChecked());
+    QVERIFY(!o.chkcallers->isChecked() && !o.chkconfigured->isChecked());
     QCOMPARE(o.chkcallers->text(), QString("呼び出し元ツリー"));
+    QCOMPARE(o.chkconfigured->text(), QString("ビルドの構成で読む"));
     o.chkcallers->setChecked(true);
+    o.chkconfigured->setChecked(true);
     o.SetSetting();
     QCOMPARE(GetSetting("option", "optcallers", "?"), QString("1"));
+    QCOMPARE(GetSetting("option", "optconfigured", "?"), QString("1"));
     frmMain again;
     QCOMPARE(again.options()->optcallers, short(1));
-    QCOMPARE(buildArgline(again.options()->values(), {"/a.c"}), QString(" -r \"/a.c\""));
-    QCOMPARE(runArgline(again.options()->values(), {"/a.c"}), QString(" -r -j \"/a.c\""));
+    QCOMPARE(again.options()->optconfigured, short(1));
+    QCOMPARE(buildArgline(again.options()->values(), {"/a.c"}), QString(" -r -c \"/a.c\""));
+    QCOMPARE(runArgline(again.options()->values(), {"/a.c"}), QString(" -r -c -j \"/a.c\""));
   }
 };
 
