@@ -17,6 +17,7 @@
 #include "frm_main.h"
 #include "frm_option.h"
 #include "settings_store.h"
+#include "config/version.h"
 
 using namespace zelta::fe;
 
@@ -480,7 +481,7 @@ class DialogsTest : public fetest::Fixture {
     };
     ui::mnuHelpAbout(w)->trigger();
     QCOMPARE(title, QString("ﾊﾞｰｼﾞｮﾝ情報 zelta"));
-    QCOMPARE(version, QString("ﾊﾞｰｼﾞｮﾝ 1.5.8"));
+    QCOMPARE(version, QString("ﾊﾞｰｼﾞｮﾝ %1").arg(zelta::kVersionText));
     QCOMPARE(description, QString("ｱﾌﾟﾘｹｰｼｮﾝの説明"));
     QCOMPARE(l1, QString("関数の階層構造をツリー表示します"));
     QCOMPARE(owner, static_cast<QWidget*>(&w));
