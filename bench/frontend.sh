@@ -3,7 +3,7 @@
 # what folding, finding and reading tree.json cost there, in the real zelta
 # window (on Xvfb when it is installed, else on the offscreen platform).
 #
-#   bench/frontend.sh [CASE...]     cases: objdump linux synthetic graph list (default: all)
+#   bench/frontend.sh [CASE...]     cases: objdump linux synthetic graph callers list (default: all)
 #
 #   objdump    conzelta -j -f main over binutils 2.40's objdump sources, without -e
 #              (about 627,000 lines)
@@ -14,7 +14,12 @@
 #   graph      conzelta -j -a -e -v -f start_kernel over the Linux 6.1 core, then
 #              the graph panel: kmalloc (undefined, so -a) at depth 2 and
 #              start_kernel at depth 3, each timed from choosing its line to its
-#              picture on screen, and a click on one of start_kernel's callees
+#              picture on screen, and a click on one of start_kernel's callees;
+#              then the graph's own window maximised on a 1280x1024 screen:
+#              kmalloc with its "他226件" opened, and every path from
+#              start_kernel to kmem_cache_init (and to mutex_lock and kfree, denser)
+#   callers    conzelta -r -j -e -f kmalloc over the Linux 6.1 core (the callers
+#              tree), then the graph window on kmalloc with its "他N件" opened
 #   list       the input list: the whole Linux 6.1 tree dropped as one folder
 #              (55,418 .c and .h files), then a hundred pages scrolled, an
 #              entry removed, the paths read as a run reads them, the list cleared
@@ -31,7 +36,7 @@ root=$bench_root
 cd "$root"
 runs=${RUNS:-3}
 cases=("$@")
-[ ${#cases[@]} -gt 0 ] || cases=(objdump linux synthetic graph list)
+[ ${#cases[@]} -gt 0 ] || cases=(objdump linux synthetic graph callers list)
 cache=$root/bench/cache
 out=$root/bench/out/frontend
 mkdir -p "$cache" "$out"
@@ -67,7 +72,7 @@ tree() {
 measure() {
   local label=$1 treefile=$2 needle=$3 graphs=${4:-} r
   local runner=(env QT_QPA_PLATFORM=offscreen)
-  command -v xvfb-run >/dev/null && runner=(xvfb-run -a -s "-screen 0 1400x900x24")
+  command -v xvfb-run >/dev/null && runner=(xvfb-run -a -s "-screen 0 ${SCREEN:-1400x900}x24")
   if [ -d "$treefile" ]; then
     echo "== $label: the folder $treefile dropped on the input list"
   else
@@ -125,7 +130,14 @@ for c in "${cases[@]}"; do
       unpack_linux
       b=$out/linux-graph
       [ "$b/tree.txt" -nt "$conzelta" ] || tree "$b" start_kernel "-j -a -e -v" "$cache/linux-source-6.1" init kernel mm lib ipc block security
-      measure graph "$b/tree.txt" kmem_cache_init "kmalloc:2 start_kernel:3"
+      SCREEN=1280x1024 measure graph "$b/tree.txt" kmem_cache_init \
+        "kmalloc:2 start_kernel:3 big:kmalloc:1 path:start_kernel>kmem_cache_init:6 path:start_kernel>mutex_lock:12 path:start_kernel>mutex_lock:20 path:start_kernel>kfree:20"
+      ;;
+    callers)
+      unpack_linux
+      b=$out/linux-callers
+      [ "$b/tree.txt" -nt "$conzelta" ] || tree "$b" kmalloc "-r -j -e" "$cache/linux-source-6.1" init kernel mm lib ipc block security
+      SCREEN=1280x1024 measure callers "$b/tree.txt" kmem_cache_init "big:kmalloc:1"
       ;;
     synthetic)
       b=$out/synthetic

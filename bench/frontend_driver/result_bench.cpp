@@ -1,9 +1,14 @@
 #include "result_bench.h"
 
+#include <QAction>
 #include <QCoreApplication>
 #include <QDockWidget>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QScreen>
+#include <QSpinBox>
 #include <QTimer>
 #include <cstdio>
 
@@ -11,6 +16,7 @@
 #include "frm_main.h"
 #include "graph_panel.h"
 #include "graph_view.h"
+#include "graph_window.h"
 #include "result_view.h"
 
 namespace zelta::fe {
@@ -33,6 +39,100 @@ bool awaitPicture(GraphPanel* panel) {
   return !panel->isBusy() && panel->hasPicture();
 }
 
+// Waits for the graph window's picture and paints it.
+bool awaitPicture(GraphWindow* big) {
+  QElapsedTimer limit;
+  limit.start();
+  while (big->isBusy() && limit.elapsed() < 60000) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+  big->view->viewport()->repaint();
+  return !big->isBusy() && big->hasPicture();
+}
+
+int lineOf(const ResultView* view, const QString& name) {
+  const auto& index = view->result();
+  const QByteArray want = name.toUtf8();
+  for (int l = 0; l < index->lineCount(); ++l)
+    if (!index->parts(l).loop && index->parts(l).name == std::string_view(want.constData(), want.size())) return l;
+  return -1;
+}
+
+// The graph's own window, maximised: "big:NAME:DEPTH" opens it on a line of
+// NAME and then opens its first "他N件"; "path:A>B" shows every path from A
+// to B ("path:A>B:LENGTH" at most LENGTH calls). Each is timed until the picture is on screen, with the text's height
+// at fit in pixels. ZELTA_BENCH_HOLD (seconds) keeps the window open after
+// the first "他N件", for a screenshot.
+void benchGraphWindow(frmMain& w, const QString& item) {
+  auto* view = w.findChild<ResultView*>(QStringLiteral("RichTextBox1"));
+  QElapsedTimer t;
+  GraphWindow* big = w.findChild<GraphWindow*>(QStringLiteral("graphWindow"));
+  auto report = [&](const QString& what, const QString& extra = QString()) {
+    const double s = t.nsecsElapsed() / 1e9;
+    const GraphPicture* pic = big->picture();
+    const QSize room = big->view->viewport()->size();
+    std::printf(
+        "%-30s %8.3f s  (%zu nodes, %zu calls, layout %.3f s, text %.1f px at fit in %dx%d, picture %.0fx%.0f%s%s)\n",
+        qPrintable(what), s, pic ? pic->graph->nodes.size() : size_t(0), pic ? pic->edges.size() : size_t(0),
+        pic ? pic->seconds : 0.0, kGraphFontSize * big->view->zoom(), room.width(), room.height(),
+        pic ? pic->size.width() : 0.0, pic ? pic->size.height() : 0.0, big->hasPicture() ? "" : ", no picture",
+        qPrintable(extra));
+  };
+  auto maximise = [&] {
+    big->showMaximized();
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    if (big->frameGeometry().width() < screen.width() - 40) big->setGeometry(screen);  // no window manager
+  };
+  const QStringList f = item.split(QLatin1Char(':'));
+  if (f[0] == QLatin1String("big") && f.size() == 3) {
+    const int line = lineOf(view, f[1]);
+    if (line < 0) {
+      std::printf("graph window: no line of %s\n", qPrintable(f[1]));
+      return;
+    }
+    view->setCurrentLine(line);
+    t.start();
+    w.findChild<QAction*>(QStringLiteral("actGraphWindow"))->trigger();
+    big = w.findChild<GraphWindow*>(QStringLiteral("graphWindow"));
+    maximise();
+    big->setDepth(f[2].toInt());
+    awaitPicture(big);
+    report(QStringLiteral("big_%1_depth%2").arg(f[1]).arg(big->depth()));
+    const GraphPicture* pic = big->picture();
+    for (size_t i = 0; pic && i < pic->graph->nodes.size(); ++i) {
+      if (pic->graph->nodes[i].kind != GraphNode::Kind::More) continue;
+      const QString more = pic->graph->nodes[i].name;
+      t.start();
+      emit big->view->nodeClicked(static_cast<int>(i));
+      awaitPicture(big);
+      report(QStringLiteral("big_%1_open_%2").arg(f[1], more));
+      if (const int hold = qEnvironmentVariableIntValue("ZELTA_BENCH_HOLD"); hold > 0) {
+        QElapsedTimer held;
+        held.start();
+        while (held.elapsed() < hold * 1000) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+      }
+      break;
+    }
+  } else if (f[0] == QLatin1String("path") && f.size() >= 2 && big) {
+    const QStringList ends = f[1].split(QLatin1Char('>'));
+    if (f.size() > 2) big->lengthBox->setValue(f[2].toInt());
+    t.start();
+    big->fromEdit->setText(ends.value(0));
+    big->toEdit->setText(ends.value(1));
+    big->showPaths();
+    awaitPicture(big);
+    const CallPaths* paths = big->paths();
+    report(QStringLiteral("path_%1_%2")
+               .arg(QString(f[1]).replace(QLatin1Char('>'), QLatin1Char('-')))
+               .arg(big->lengthBox->value()),
+           paths ? QStringLiteral(", %1 paths of at most %2 calls%3")
+                       .arg(paths->paths.size())
+                       .arg(big->lengthBox->value())
+                       .arg(paths->complete ? QString() : QStringLiteral(", stopped"))
+                 : QString());
+  } else {
+    std::printf("graph window: cannot read %s\n", qPrintable(item));
+  }
+}
+
 // The graph panel (GRAPHS: "name:depth ..."): from choosing a line
 // of each function, as a click on it does, to its picture on screen, then
 // opening its first "+N more"; last, a click on a callee in the last picture.
@@ -53,6 +153,7 @@ void benchGraph(frmMain& w, const QString& pictures) {
   awaitPicture(panel);
   report(QStringLiteral("graph_open"));
   for (const QString& item : pictures.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+    if (item.startsWith(QLatin1String("big:")) || item.startsWith(QLatin1String("path:"))) continue;  // below
     const QString name = item.section(QLatin1Char(':'), 0, 0);
     panel->setDepth(item.section(QLatin1Char(':'), 1, 1).toInt());
     awaitPicture(panel);
@@ -95,6 +196,10 @@ void benchGraph(frmMain& w, const QString& pictures) {
     report(QStringLiteral("graph_click_%1").arg(name));
     break;
   }
+  // The graph's own window, with the panel put away.
+  w.findChild<QDockWidget*>(QStringLiteral("graphDock"))->hide();
+  for (const QString& item : pictures.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+    if (item.startsWith(QLatin1String("big:")) || item.startsWith(QLatin1String("path:"))) benchGraphWindow(w, item);
 }
 
 }  // namespace

@@ -16,6 +16,8 @@ int CallGraph::nodeOf(const FunctionRef& f) const {
 void CallGraphModel::setFacts(std::shared_ptr<const TreeFacts> facts) {
   facts_ = std::move(facts);
   undefinedByName_.clear();
+  hiddenDefined_.clear();
+  hiddenUndefined_.clear();
   centre_ = FunctionRef();
   opened_.clear();
 }
@@ -33,6 +35,36 @@ bool CallGraphModel::open(const GraphNode& more) {
   return opened_.insert(Group{more.function, more.callersGroup}).second;
 }
 
+void CallGraphModel::setFilter(const GraphFilter& filter) {
+  filter_ = filter;
+  patterns_.clear();
+  for (const QString& p : filter.patterns)
+    if (!p.trimmed().isEmpty()) patterns_.emplace_back(QRegularExpression::wildcardToRegularExpression(p.trimmed()));
+  hiddenDefined_.clear();
+  hiddenUndefined_.clear();
+}
+
+bool CallGraphModel::hides(const FunctionRef& f) const {
+  if (!facts_ || f.isNone() || f == centre_) return false;
+  const bool undefined = f.kind == FunctionRef::Kind::Undefined;
+  if (undefined && filter_.hideUndefined) return true;
+  if (patterns_.empty()) return false;
+  auto& memo = undefined ? hiddenUndefined_ : hiddenDefined_;
+  if (memo.empty()) memo.assign(undefined ? facts_->undefined.size() : facts_->functions.size(), 0);
+  const size_t i = static_cast<size_t>(f.index);
+  if (i >= memo.size()) return false;
+  if (!memo[i]) {
+    const QString& name = undefined ? facts_->undefined[i].name : facts_->functions[i].name;
+    memo[i] = std::any_of(patterns_.begin(), patterns_.end(),
+                          [&](const QRegularExpression& re) { return re.match(name).hasMatch(); })
+                  ? 2
+                  : 1;
+  }
+  return memo[i] == 2;
+}
+
+QString CallGraphModel::moreText(int hidden) { return QStringLiteral("他%1件").arg(hidden); }
+
 int CallGraphModel::undefinedNamed(const QString& name) const {
   if (undefinedByName_.empty() && facts_ && !facts_->undefined.empty()) {
     undefinedByName_.reserve(facts_->undefined.size());
@@ -44,8 +76,6 @@ int CallGraphModel::undefinedNamed(const QString& name) const {
   return it != undefinedByName_.end() && it->first == name ? it->second : -1;
 }
 
-// The functions `f` calls (in the order of its calls) or that call it (in
-// definition order), each once.
 std::vector<FunctionRef> CallGraphModel::neighbours(const FunctionRef& f, bool callers) const {
   std::vector<FunctionRef> out;
   const auto& fns = facts_->functions;
@@ -70,7 +100,8 @@ std::vector<FunctionRef> CallGraphModel::neighbours(const FunctionRef& f, bool c
   std::vector<FunctionRef> once;
   once.reserve(out.size());
   for (const FunctionRef& r : out)
-    if (met.insert(static_cast<long long>(r.kind) << 32 | static_cast<unsigned>(r.index)).second) once.push_back(r);
+    if (met.insert(static_cast<long long>(r.kind) << 32 | static_cast<unsigned>(r.index)).second && !hides(r))
+      once.push_back(r);
   return once;
 }
 
@@ -160,7 +191,7 @@ CallGraph CallGraphModel::build() const {
           more.callersGroup = callers;
           more.hidden = static_cast<int>(m.fresh.size() - keep);
           more.rank = rank;
-          more.name = QStringLiteral("+%1 more").arg(more.hidden);
+          more.name = moreText(more.hidden);
           const int at = static_cast<int>(g.nodes.size());
           g.nodes.push_back(more);
           callers ? addEdge(at, owner) : addEdge(owner, at);

@@ -1,10 +1,12 @@
 // Which functions and calls the graph panel draws around one function: its
 // callees and its callers to a chosen depth, read from tree.json's facts.
-// Busy depths are folded into "+N more" nodes, one per group of callees or
+// Busy depths are folded into "他N件" nodes, one per group of callees or
 // callers of one function, until a click opens them. Knows nothing of
 // layout or drawing.
 #pragma once
+#include <QRegularExpression>
 #include <QString>
+#include <QStringList>
 #include <memory>
 #include <set>
 #include <utility>
@@ -50,6 +52,15 @@ struct CallGraph {
   int nodeOf(const FunctionRef& f) const;
 };
 
+// What the picture leaves out: functions the sources do not define, and
+// names matching any of a few wildcard patterns ("__*", "*_lock"). The
+// function asked for is drawn whatever it is.
+struct GraphFilter {
+  bool hideUndefined = false;
+  QStringList patterns;
+  friend bool operator==(const GraphFilter&, const GraphFilter&) = default;
+};
+
 class CallGraphModel {
  public:
   // A depth holding more new nodes than this is folded.
@@ -58,6 +69,7 @@ class CallGraphModel {
 
   void setFacts(std::shared_ptr<const TreeFacts> facts);
   const TreeFacts* facts() const { return facts_.get(); }
+  const std::shared_ptr<const TreeFacts>& sharedFacts() const { return facts_; }
   // A new centre closes every group opened around the old one.
   void setCentre(FunctionRef centre);
   FunctionRef centre() const { return centre_; }
@@ -66,10 +78,21 @@ class CallGraphModel {
   // Undefined functions are drawn only when the run showed them (-a); the
   // centre is drawn whatever it is.
   bool undefinedShown() const { return facts_ && facts_->undefinedShown; }
-  // Opens the group a "+N more" node folds; false when it is not one.
+  // Opens the group a "他N件" node folds; false when it is not one.
   bool open(const GraphNode& more);
 
+  void setFilter(const GraphFilter& filter);
+  const GraphFilter& filter() const { return filter_; }
+  bool hides(const FunctionRef& f) const;
+
   CallGraph build() const;
+
+  // The functions `f` calls (in the order of its calls) or that call it (in
+  // definition order), each once, without the hidden ones.
+  std::vector<FunctionRef> neighbours(const FunctionRef& f, bool callers) const;
+  GraphNode nodeFor(const FunctionRef& f, int rank) const;
+  // The text of a node folding `hidden` functions.
+  static QString moreText(int hidden);
 
  private:
   struct Group {
@@ -77,14 +100,16 @@ class CallGraphModel {
     bool callers = false;
     friend auto operator<=>(const Group&, const Group&) = default;
   };
-  std::vector<FunctionRef> neighbours(const FunctionRef& f, bool callers) const;
   int undefinedNamed(const QString& name) const;
-  GraphNode nodeFor(const FunctionRef& f, int rank) const;
 
   std::shared_ptr<const TreeFacts> facts_;
   FunctionRef centre_;
   int depth_ = 2;
   std::set<Group> opened_;
+  GraphFilter filter_;
+  std::vector<QRegularExpression> patterns_;
+  // Per function, made on first use after the filter changes: 0 unknown, 1 shown, 2 hidden.
+  mutable std::vector<unsigned char> hiddenDefined_, hiddenUndefined_;
   mutable std::vector<std::pair<QString, int>> undefinedByName_;  // sorted, made on first use
 };
 

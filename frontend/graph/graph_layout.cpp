@@ -5,7 +5,9 @@
 
 #include <QElapsedTimer>
 #include <QMetaObject>
+#include <cmath>
 #include <cstdio>
+#include <map>
 #include <string>
 
 namespace zelta::fe {
@@ -64,6 +66,38 @@ std::string number(double v) {
   return buf;
 }
 
+// A group laid out in columns: `members` all call `owner` (callers) or are
+// all called by it.
+struct ColumnGroup {
+  int owner = -1;
+  bool callers = false;
+  std::vector<int> members;
+};
+
+// The groups of at least `from` nodes whose one call joins them to the same
+// node; each node in at most one.
+std::vector<ColumnGroup> columnGroups(const CallGraph& cg, int from) {
+  std::vector<ColumnGroup> out;
+  if (from <= 0) return out;
+  const size_t n = cg.nodes.size();
+  std::vector<int> degree(n, 0), other(n, -1);
+  std::vector<bool> isCaller(n, false);
+  for (const GraphEdge& e : cg.edges) {
+    if (e.from == e.to) continue;
+    for (const auto& [v, w, caller] : {std::tuple{e.from, e.to, true}, std::tuple{e.to, e.from, false}}) {
+      ++degree[static_cast<size_t>(v)];
+      other[static_cast<size_t>(v)] = w;
+      isCaller[static_cast<size_t>(v)] = caller;
+    }
+  }
+  std::map<std::pair<int, bool>, std::vector<int>> groups;
+  for (size_t v = 1; v < n; ++v)
+    if (degree[v] == 1) groups[{other[v], isCaller[v]}].push_back(static_cast<int>(v));
+  for (auto& [k, members] : groups)
+    if (static_cast<int>(members.size()) >= from) out.push_back({k.first, k.second, std::move(members)});
+  return out;
+}
+
 }  // namespace
 
 int GraphPicture::nodeAt(const QPointF& p) const {
@@ -109,8 +143,8 @@ GraphPicture GraphLayout::layOut(const LayoutRequest& r) {
   // Callers on the left, callees on the right: names are wide, ranks tall.
   setDefault(g, AGRAPH, "rankdir", "LR");
   setDefault(g, AGRAPH, "pad", number(pad / 72).c_str());
-  setDefault(g, AGRAPH, "nodesep", "0.12");
-  setDefault(g, AGRAPH, "ranksep", "0.5");
+  setDefault(g, AGRAPH, "nodesep", number(r.nodeGap).c_str());
+  setDefault(g, AGRAPH, "ranksep", number(r.rankGap).c_str());
   setDefault(g, AGRAPH, "outputorder", "edgesfirst");
   setDefault(g, AGNODE, "shape", "box");
   setDefault(g, AGNODE, "style", "rounded");
@@ -129,6 +163,14 @@ GraphPicture GraphLayout::layOut(const LayoutRequest& r) {
   setDefault(g, AGEDGE, "arrowsize", "0.6");
   setDefault(g, AGEDGE, "style", "solid");
   setDefault(g, AGEDGE, "constraint", "true");
+  setDefault(g, AGEDGE, "weight", "1");
+  setDefault(g, AGEDGE, "ltail", "");
+  setDefault(g, AGEDGE, "lhead", "");
+  const std::vector<ColumnGroup> columns = columnGroups(cg, r.columnsFrom);
+  std::vector<int> columnOf(n, -1);  // the group a node is laid out in
+  for (size_t c = 0; c < columns.size(); ++c)
+    for (int v : columns[c].members) columnOf[static_cast<size_t>(v)] = static_cast<int>(c);
+  if (!columns.empty()) setDefault(g, AGRAPH, "compound", "true");
 
   std::vector<Agnode_t*> nodes(n);
   for (size_t i = 0; i < n; ++i) {
@@ -155,8 +197,52 @@ GraphPicture GraphLayout::layOut(const LayoutRequest& r) {
       set(v, "fontcolor", kUndefined);
     }
   }
+  // Each group: rows chained by invisible calls, so that dot puts the
+  // members of a row in neighbouring columns, every row ending beside the
+  // owner; one arrow from the frame stands for all the group's calls.
+  for (size_t c = 0; c < columns.size(); ++c) {
+    const ColumnGroup& grp = columns[c];
+    const size_t count = grp.members.size();
+    double widest = 0;
+    for (int v : grp.members) widest = std::max(widest, r.widths[static_cast<size_t>(v)]);
+    const double rowHeight = r.nodeHeight + r.nodeGap * 72, columnWidth = widest + r.rankGap * 72;
+    const size_t across = std::clamp<size_t>(
+        static_cast<size_t>(std::lround(std::sqrt(count * rowHeight * 1.6 / columnWidth))), 1, count);
+    const size_t rows = (count + across - 1) / across;
+    Agraph_t* frame = agsubg(g, const_cast<char*>(("cluster_" + std::to_string(c)).c_str()), 1);
+    set(frame, "style", "rounded");
+    set(frame, "color", "#c8c8c8");
+    set(frame, "label", "");
+    Agnode_t* owner = nodes[static_cast<size_t>(grp.owner)];
+    for (size_t row = 0; row < rows; ++row) {
+      std::vector<Agnode_t*> chain;
+      for (size_t i = row * across; i < std::min(count, (row + 1) * across); ++i) {
+        chain.push_back(nodes[static_cast<size_t>(grp.members[i])]);
+        agsubnode(frame, chain.back(), 1);
+      }
+      if (!grp.callers) std::reverse(chain.begin(), chain.end());  // the owner's side first
+      if (grp.callers)
+        chain.push_back(owner);
+      else
+        chain.insert(chain.begin(), owner);
+      for (size_t i = 0; i + 1 < chain.size(); ++i) {
+        Agedge_t* a = agedge(g, chain[i], chain[i + 1], nullptr, 1);
+        set(a, "style", "invis");
+        set(a, "weight", "10");
+      }
+      if (row == rows / 2) {
+        Agnode_t* near = grp.callers ? chain[chain.size() - 2] : chain[1];
+        Agedge_t* a = grp.callers ? agedge(g, near, owner, const_cast<char*>("group"), 1)
+                                  : agedge(g, owner, near, const_cast<char*>("group"), 1);
+        set(a, grp.callers ? "ltail" : "lhead", "cluster_" + std::to_string(c));
+        set(a, "constraint", "false");
+      }
+    }
+  }
   for (const GraphEdge& e : cg.edges) {
     if (e.from < 0 || e.to < 0 || static_cast<size_t>(e.from) >= n || static_cast<size_t>(e.to) >= n) continue;
+    if (e.from != e.to && (columnOf[static_cast<size_t>(e.from)] >= 0 || columnOf[static_cast<size_t>(e.to)] >= 0))
+      continue;  // drawn by its group's arrow
     Agedge_t* a = agedge(g, nodes[static_cast<size_t>(e.from)], nodes[static_cast<size_t>(e.to)], nullptr, 1);
     if (!a) continue;
     if (e.kind == GraphEdge::Kind::Recursion) {
@@ -187,11 +273,17 @@ GraphPicture GraphLayout::layOut(const LayoutRequest& r) {
     }
     for (Agnode_t* v = agfstnode(g); v; v = agnxtnode(g, v))
       for (Agedge_t* a = agfstout(g, v); a; a = agnxtout(g, a)) {
+        const char* style = agget(a, const_cast<char*>("style"));
+        const char* frame = agget(a, const_cast<char*>("ltail"));
+        const char* frame2 = agget(a, const_cast<char*>("lhead"));
+        if ((style && std::string(style) == "invis") || (frame && *frame) || (frame2 && *frame2)) continue;
         const char* from = agget(agtail(a), const_cast<char*>("id"));
         const char* to = agget(aghead(a), const_cast<char*>("id"));
         if (from && to && from[0] == 'n' && to[0] == 'n')
           pic.edges.emplace_back(std::atoi(from + 1), std::atoi(to + 1));
       }
+    for (const ColumnGroup& grp : columns)
+      for (int v : grp.members) pic.edges.emplace_back(grp.callers ? v : grp.owner, grp.callers ? grp.owner : v);
     if (gvRenderData(gvc, g, "svg", &data, &length) == 0 && data && agerrors() == 0)
       pic.svg = QByteArray(data, static_cast<qsizetype>(length));
     if (data) gvFreeRenderData(data);

@@ -27,6 +27,13 @@ struct LayoutRequest {
   double nodeHeight = 24;
   QString fontFamily;
   double fontSize = 12;
+  // A function with at least this many callers (or callees) that join
+  // nothing else has them laid out in several columns inside one frame,
+  // joined to it by one arrow: a wide group then fills a screen rather than
+  // one tall column. 0: never.
+  int columnsFrom = 0;
+  // Between columns and between boxes in a column, in inches.
+  double rankGap = 0.5, nodeGap = 0.12;
 };
 
 // Picture units are the SVG's user units (Graphviz's points); the picture's

@@ -1,9 +1,9 @@
 #include "graph_panel.h"
 
 #include <QApplication>
-#include <QFontMetricsF>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMenu>
 #include <QSpinBox>
 #include <QVBoxLayout>
 #include <cmath>
@@ -12,16 +12,6 @@
 #include "graph_view.h"
 
 namespace zelta::fe {
-namespace {
-
-// A name longer than this is shortened in the picture: a node as wide as a
-// screen helps nobody.
-constexpr int kLongestLabel = 60;
-// The picture's text, in picture units: at 100% it is the window's own size.
-constexpr double kFontSize = 13;
-
-}  // namespace
-
 GraphPanel::GraphPanel(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("graphPanel"));
   auto* column = new QVBoxLayout(this);
@@ -61,6 +51,10 @@ GraphPanel::GraphPanel(QWidget* parent) : QWidget(parent) {
   connect(layout_, &GraphLayout::finished, this, &GraphPanel::laidOut);
   connect(view, &GraphView::nodeClicked, this, &GraphPanel::nodeClicked);
   connect(view, &GraphView::pictureDrawn, this, &GraphPanel::pictureShown);
+  connect(view, &GraphView::nodeMenuRequested, this, &GraphPanel::nodeMenu);
+  connect(noteLabel, &QLabel::linkActivated, this, [this] {
+    if (!offer_.isNone() && model_.facts()) emit startTreeRequested(model_.nodeFor(offer_, 0).name);
+  });
   connect(depthBox, &QSpinBox::valueChanged, this, &GraphPanel::setDepth);
   setFacts(nullptr, QString());
 }
@@ -79,7 +73,9 @@ void GraphPanel::setNote(const QString& text) {
 void GraphPanel::setFacts(std::shared_ptr<const TreeFacts> facts, const QString& note) {
   model_.setFacts(std::move(facts));
   factsNote_ = note;
+  offer_ = FunctionRef();
   showNone();
+  emit factsChanged();
 }
 
 void GraphPanel::showNone() {
@@ -128,22 +124,7 @@ void GraphPanel::redraw(FunctionRef focus) {
           .trimmed());
   titleLabel->setToolTip(titleLabel->text());
 
-  // Nodes are as wide as their names in the font the picture is drawn in,
-  // measured here, where the fonts are; Graphviz only places them.
-  LayoutRequest r;
-  QFont font = QApplication::font();
-  font.setPixelSize(120);  // measured large and scaled: no rounding to whole pixels
-  const QFontMetricsF metrics(font);
-  const double scale = kFontSize / 120;
-  r.fontFamily = font.family();
-  r.fontSize = kFontSize;
-  r.nodeHeight = std::ceil(metrics.height() * scale) + 10;
-  for (const GraphNode& n : graph->nodes) {
-    QString label = shortened(n.name, kLongestLabel);
-    r.widths.push_back(std::max(std::ceil(metrics.horizontalAdvance(label) * scale) + 16, 40.0));
-    r.labels.push_back(std::move(label));
-  }
-  r.graph = std::move(graph);
+  LayoutRequest r = layoutRequestFor(std::move(graph));
   focus_ = focus;
   waiting_ = layout_->request(std::move(r));
   setNote(QStringLiteral("配置しています…"));
@@ -158,7 +139,8 @@ void GraphPanel::laidOut(std::shared_ptr<const GraphPicture> picture) {
     int folded = 0;
     for (const GraphNode& n : picture->graph->nodes)
       if (n.kind == GraphNode::Kind::More) ++folded;
-    setNote(folded ? QStringLiteral("まとめた関数は「+N more」をクリックすると開きます") : QString());
+    setNote(folded ? QStringLiteral("まとめた関数は「他N件」をクリックすると開きます") : QString());
+    if (!offer_.isNone() && offer_ == model_.centre()) setNote(notInTreeNote(picture->graph->nodes.front().name));
     emit pictureChanged();
   } else {
     view->setPicture(nullptr, -1);
@@ -177,6 +159,21 @@ void GraphPanel::nodeClicked(int node) {
     return;
   }
   if (n.function != model_.centre()) emit functionActivated(n.function);
+}
+
+void GraphPanel::offerStartAt(FunctionRef f) {
+  offer_ = f;
+  if (f == model_.centre() && hasPicture()) setNote(notInTreeNote(picture_->graph->nodes.front().name));
+}
+
+void GraphPanel::nodeMenu(int node, const QPoint& at) {
+  const GraphNode& n = picture_->graph->nodes[static_cast<size_t>(node)];
+  if (n.kind != GraphNode::Kind::Function) return;
+  QMenu menu(this);
+  const FunctionRef f = n.function;
+  menu.addAction(QStringLiteral("経路の始点(A)にする"), this, [this, f] { emit pathEndChosen(f, false); });
+  menu.addAction(QStringLiteral("経路の終点(B)にする"), this, [this, f] { emit pathEndChosen(f, true); });
+  menu.exec(at);
 }
 
 bool GraphPanel::isBusy() const { return isLayingOut() || (hasPicture() && !view->isDrawn()); }

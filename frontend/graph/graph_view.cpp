@@ -1,6 +1,8 @@
 #include "graph_view.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
+#include <QFontMetricsF>
 #include <QFutureWatcher>
 #include <QGraphicsObject>
 #include <QGraphicsScene>
@@ -104,6 +106,33 @@ QString shortened(const QString& name, int longest) {
   return name.size() > longest ? name.left(longest - 1) + QChar(0x2026) : name;
 }
 
+QString notInTreeNote(const QString& name) {
+  const QString n = shortened(name, 80).toHtmlEscaped();
+  return QStringLiteral("%1はこの木にありません。<a href=\"start\">%1から木を作り直す</a>").arg(n);
+}
+
+LayoutRequest layoutRequestFor(std::shared_ptr<const CallGraph> graph) {
+  // A name longer than this is shortened in the picture: a node as wide as
+  // a screen helps nobody.
+  constexpr int kLongestLabel = 60;
+  // Measured here, where the fonts are; Graphviz only places the nodes.
+  LayoutRequest r;
+  QFont font = QApplication::font();
+  font.setPixelSize(120);  // measured large and scaled: no rounding to whole pixels
+  const QFontMetricsF metrics(font);
+  const double scale = kGraphFontSize / 120;
+  r.fontFamily = font.family();
+  r.fontSize = kGraphFontSize;
+  r.nodeHeight = std::ceil(metrics.height() * scale) + 10;
+  for (const GraphNode& n : graph->nodes) {
+    QString label = shortened(n.name, kLongestLabel);
+    r.widths.push_back(std::max(std::ceil(metrics.horizontalAdvance(label) * scale) + 16, 40.0));
+    r.labels.push_back(std::move(label));
+  }
+  r.graph = std::move(graph);
+  return r;
+}
+
 GraphView::GraphView(QWidget* parent) : QGraphicsView(parent) {
   setObjectName(QStringLiteral("graphView"));
   setScene(new QGraphicsScene(this));
@@ -154,6 +183,19 @@ void GraphView::markNode(int node) {
   ensureVisible(box, 30, 30);
 }
 
+void GraphView::showNode(int node) {
+  if (!picture_ || node < 0 || static_cast<size_t>(node) >= picture_->boxes.size()) return;
+  markNode(node);
+  if (zoom() < kReadable) setZoom(1);
+  centerOn(picture_->boxes[static_cast<size_t>(node)].center());
+}
+
+void GraphView::contextMenuEvent(QContextMenuEvent* e) {
+  const int node = nodeUnder(e->pos());
+  if (node >= 0) emit nodeMenuRequested(node, e->globalPos());
+  e->accept();
+}
+
 // The node a step (dx, dy) away from the marked one: ahead of it that way,
 // nearer counting more than straighter, since the layout puts a function's
 // callers and callees in columns beside it and their siblings above and below.
@@ -180,6 +222,11 @@ void GraphView::place() {
   const QSizeF size = picture_->size;
   const double fitZoom =
       std::min(room.width() / std::max(size.width(), 1.0), room.height() / std::max(size.height(), 1.0));
+  if (fitWhole_) {
+    setZoom(std::clamp(fitZoom, kMinZoom, 1.0));
+    centerOn(sceneRect().center());
+    return;
+  }
   setZoom(std::clamp(fitZoom, kReadable, 1.0));
   if (focus_ >= 0 && static_cast<size_t>(focus_) < picture_->boxes.size())
     centerOn(picture_->boxes[static_cast<size_t>(focus_)].center());

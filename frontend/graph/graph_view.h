@@ -14,6 +14,15 @@ namespace zelta::fe {
 // `name`, cut to `longest` characters with an ellipsis: names of any length
 // reach the picture, its title and its tooltips.
 QString shortened(const QString& name, int longest);
+// The note of a function that has no line in the tree, with a link
+// ("start") offering to start the tree there.
+QString notInTreeNote(const QString& name);
+
+// The layout of `graph` as the window's font draws it: each node as wide as
+// its (shortened) name.
+LayoutRequest layoutRequestFor(std::shared_ptr<const CallGraph> graph);
+// The picture's text size in picture units: at 100% it is the window's own.
+constexpr double kGraphFontSize = 13;
 
 class GraphView : public QGraphicsView {
   Q_OBJECT
@@ -33,13 +42,22 @@ class GraphView : public QGraphicsView {
   // when it is not in sight.
   QPoint nodePoint(int node) const;
   int markedNode() const { return marked_; }  // -1 when none
-  void markNode(int node);                      // and brings it into sight
+  void markNode(int node);                    // and brings it into sight
+  // Marks it and shows it in the middle, enlarged to be read when the whole
+  // picture is too small for that.
+  void showNode(int node);
+  // Fitting shows the whole picture however small (else no smaller than
+  // can be read, around the focus); it holds through resizing until the
+  // user zooms or moves the picture.
+  void setFitWhole(bool whole) { fitWhole_ = whole; }
+  bool isFitted() const { return !placed_; }
 
   static constexpr double kMinZoom = 0.05, kMaxZoom = 8;
 
  signals:
   void nodeClicked(int node);
   void pictureDrawn();  // the picture given last is on screen
+  void nodeMenuRequested(int node, const QPoint& globalPos);
 
  protected:
   void wheelEvent(QWheelEvent* e) override;
@@ -49,6 +67,7 @@ class GraphView : public QGraphicsView {
   void keyPressEvent(QKeyEvent* e) override;
   bool viewportEvent(QEvent* e) override;
   void resizeEvent(QResizeEvent* e) override;
+  void contextMenuEvent(QContextMenuEvent* e) override;
 
  private:
   void place();
@@ -64,6 +83,7 @@ class GraphView : public QGraphicsView {
   int focus_ = -1;
   int marked_ = -1;
   bool pressed_ = false, dragging_ = false;
+  bool fitWhole_ = false;
   bool placed_ = false;  // the user zoomed or moved the picture: a resize keeps it as it is
 };
 

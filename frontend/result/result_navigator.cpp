@@ -176,6 +176,7 @@ void ResultNavigator::GoToFunction(FunctionRef function) {
   if (target < 0 || target == cur) {
     // Nowhere in the tree: the graph alone moves to it.
     p_.graphPanel->showFunction(function);
+    if (target < 0) emit functionNotInTree(function);
     return;
   }
   history_.visit(cur, target);

@@ -78,6 +78,8 @@ class ResultNavigator : public QObject {
   // The function on the current line changed (-1 when the line has none or
   // the definitions are unknown).
   void currentFunctionChanged(int function, const QString& name);
+  // A function asked for from a graph has no line in the tree.
+  void functionNotInTree(FunctionRef function);
 
  private:
   void runSearch();

@@ -106,6 +106,7 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
   buildToolbar();
   createDockWindows();
   createNavigator();
+  createGraphWindow();
 
   // Window-level keys: whichever control has the focus.
   auto* f3 = new QShortcut(QKeySequence(Qt::Key_F3), this);

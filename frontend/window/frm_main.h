@@ -37,6 +37,7 @@ class frmconsole;
 class FindBar;
 class DefinitionPanel;
 class GraphPanel;
+class GraphWindow;
 class SplitHandle;
 
 // The message list's own lines.
@@ -149,6 +150,10 @@ class frmMain : public QMainWindow {
   void saveAsSteps();
   void useDefaultSaveDialog();
   void noteOpened(QWidget* w);
+  // The graph in a window of its own (frm_main_graph.cpp).
+  void createGraphWindow();
+  GraphWindow* openGraphWindow();
+  void startTreeAt(const QString& name);
 
   // Controls, named as the rest of the system knows them; tests reach them
   // by their object names.
@@ -210,6 +215,12 @@ class frmMain : public QMainWindow {
   QAction* actDefinition_ = nullptr;
   QAction* actGraph_ = nullptr;
   QAction* actExportGraph_ = nullptr;
+
+  // The graph's own window, made when first opened, and its actions.
+  GraphWindow* graphWindow_ = nullptr;
+  QAction* actGraphWindow_ = nullptr;
+  QAction* actPathFrom_ = nullptr;
+  QAction* actPathTo_ = nullptr;
 
   std::shared_ptr<std::atomic<bool>> factsCancel_;
   int factsGeneration_ = 0;

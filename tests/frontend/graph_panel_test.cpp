@@ -1,10 +1,14 @@
 // The graph panel: which functions and calls it draws (read back from the
 // layout), depth, folding of busy functions, a click that navigates, export
-// to SVG and PNG, and a layout overtaken by a newer request.
+// to SVG and PNG, and a layout overtaken by a newer request. The graph's own
+// window: the paths between two functions, cut and bounded, fitting as it
+// is resized, hiding, finding, wide groups in columns.
 #include <QAction>
+#include <QCheckBox>
 #include <QDockWidget>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QProcess>
 #include <QRegularExpression>
@@ -12,16 +16,19 @@
 #include <QSpinBox>
 #include <QSvgRenderer>
 #include <QTest>
+#include <QTreeWidget>
 #include <QXmlStreamReader>
 #include <map>
 #include <set>
 
 #include "call_graph_model.h"
+#include "call_paths.h"
 #include "fe_test_util.h"
 #include "frm_main.h"
 #include "graph_layout.h"
 #include "graph_panel.h"
 #include "graph_view.h"
+#include "graph_window.h"
 
 using namespace zelta::fe;
 
@@ -126,6 +133,9 @@ class GraphPanelTest : public fetest::Fixture {
   // Waits for the panel's latest picture to be on screen.
   static bool settled(GraphPanel* panel) {
     return fetest::waitFor([panel] { return !panel->isLayingOut(); }) && panel->picture();
+  }
+  static bool settled(GraphWindow* big) {
+    return fetest::waitFor([big] { return !big->isBusy(); }) && big->picture();
   }
 
  private slots:
@@ -326,12 +336,12 @@ class GraphPanelTest : public fetest::Fixture {
     QVERIFY(settled(&panel));
     const GraphPicture& pic = *panel.picture();
     QVERIFY2(pic.ok(), qPrintable(pic.error));
-    const int more = nodeNamed(pic, "+41 more");
+    const int more = nodeNamed(pic, "他41件");
     QVERIFY(more > 0);
     QCOMPARE(pic.graph->nodes[static_cast<size_t>(more)].hidden, 41);
     QVERIFY(pic.size.width() < 2000);
     QVERIFY(pic.svg.size() < 200000);
-    QVERIFY(edgeNames(pic).count("+41 more>hub"));
+    QVERIFY(edgeNames(pic).count("他41件>hub"));
     panel.view->centerOn(pic.boxes[static_cast<size_t>(more)].center());
     QSignalSpy activated(&panel, &GraphPanel::functionActivated);
     QTest::mouseClick(panel.view->viewport(), Qt::LeftButton, {}, panel.view->nodePoint(more));
@@ -342,6 +352,151 @@ class GraphPanelTest : public fetest::Fixture {
     QVERIFY(activated.isEmpty());  // opening is not going anywhere
     // The next depth is now the busy one: 100 groups of one, one node each.
     QCOMPARE(countAtRank(*open.graph, -2, GraphNode::Kind::Function), 100);
+  }
+
+  // The window opens on the current line's function; A and B by name give
+  // every path between them as a picture (read back from the layout) and
+  // as a tree of shared beginnings; the length cuts them; a click on one
+  // moves the result. On a dense graph the count stops at its bound.
+  void pathsBetweenTwoFunctions() {
+    frmMain w;
+    showCalc(w);
+    ui::RichTextBox1(w)->setCurrentLine(kLexerNext - 1);
+    w.findChild<QAction*>("actGraphWindow")->trigger();
+    auto* big = w.findChild<GraphWindow*>("graphWindow");
+    QVERIFY(big && big->isVisible());
+    QVERIFY(settled(big));
+    QCOMPARE(big->picture()->graph->nodes.front().name, QString("lexer_next"));
+    big->fromEdit->setText("evaluate_line");
+    big->toEdit->setText("lexer_next");
+    big->lengthBox->setValue(3);
+    big->showPaths();
+    QVERIFY(settled(big));
+    QCOMPARE(nodeNames(*big->picture()),
+             (std::set<QString>{"evaluate_line", "lexer_init", "parse_statement", "lexer_accept", "lexer_next"}));
+    QCOMPARE(
+        edgeNames(*big->picture()),
+        (std::set<QString>{"evaluate_line>lexer_init", "lexer_init>lexer_next", "evaluate_line>parse_statement",
+                           "parse_statement>lexer_next", "parse_statement>lexer_accept", "lexer_accept>lexer_next"}));
+    QCOMPARE(big->paths()->paths.size(), size_t(3));
+    QVERIFY(big->paths()->complete);
+    QCOMPARE(big->pathTree->topLevelItemCount(), 1);  // every path starts at A
+    QCOMPARE(big->pathTree->topLevelItem(0)->childCount(), 2);
+    big->lengthBox->setValue(6);
+    QVERIFY(settled(big));
+    QCOMPARE(big->paths()->paths.size(), size_t(7));
+    QVERIFY(big->paths()->note.contains("7本"));
+    const int term = nodeNamed(*big->picture(), "parse_term");
+    QVERIFY(term > 0);
+    emit big->view->nodeClicked(term);
+    QCOMPARE(ui::RichTextBox1(w)->result()->parts(ui::RichTextBox1(w)->currentLine()).name, "parse_term");
+    QVERIFY(big->paths());  // the paths stay
+    // From the panel's menu and the tree: the ends of a path.
+    ui::RichTextBox1(w)->setCurrentLine(kParseStatement - 1);
+    w.findChild<QAction*>("actPathFrom")->trigger();
+    QCOMPARE(big->fromEdit->text(), QString("parse_statement"));
+    big->toEdit->setText("no_such_function");
+    big->showPaths();
+    QVERIFY(big->noteLabel->text().contains("no_such_function"));
+    // fprintf has no line in this tree (no -a): the graphs say so and offer it.
+    ui::graphDock(w)->show();
+    QVERIFY(settled(ui::graphPanel(w)));
+    emit big->functionActivated(FunctionRef::undefinedAt(ui::RichTextBox1(w)->facts()->undefinedNamed("fprintf")));
+    QCOMPARE(ui::RichTextBox1(w)->currentLine(), kParseStatement - 1);
+    QVERIFY(big->noteLabel->text().contains("fprintfから木を作り直す"));
+    QTRY_VERIFY(ui::graphPanel(w)->noteLabel->text().contains("fprintfから木を作り直す"));
+
+    // Ten layers of ten functions, each calling all of the next: 10^9
+    // paths, of which the first thousand are kept.
+    auto dense = std::make_shared<TreeFacts>();
+    for (int layer = 0; layer < 10; ++layer)
+      for (int i = 0; i < 10; ++i) {
+        FunctionFact f{QStringLiteral("f%1_%2").arg(layer).arg(i), "", -1, 1, -1, {}, {}};
+        for (int j = 0; j < 10 && layer < 9; ++j) f.calls.push_back({"", -1, 1, (layer + 1) * 10 + j});
+        for (int j = 0; j < 10 && layer > 0; ++j) f.callers.push_back((layer - 1) * 10 + j);
+        dense->functions.push_back(f);
+      }
+    dense->functions.push_back({"top", "", -1, 1, -1, {{"", -1, 1, 0}, {"", -1, 1, 1}}, {}});
+    dense->functions[0].callers.push_back(100);
+    dense->functions[1].callers.push_back(100);
+    CallGraphModel m;
+    m.setFacts(dense);
+    PathQuery q{FunctionRef::defined(100), FunctionRef::defined(95), 10};
+    const CallPaths many = findCallPaths(m, q);
+    QVERIFY(!many.complete);
+    QCOMPARE(many.paths.size(), q.maxPaths);
+    QVERIFY(many.note.contains("打ち切り"));
+    q.longest = 9;  // one call short of the bottom layer
+    QVERIFY(findCallPaths(m, q).paths.empty() && findCallPaths(m, q).complete);
+    q.longest = 10;
+    q.maxSteps = 50;
+    QVERIFY(!findCallPaths(m, q).complete);
+    m.setFilter({false, {"f5_*"}});  // a hidden layer cuts every path
+    q.maxSteps = 1000000;
+    QVERIFY(findCallPaths(m, q).paths.empty());
+  }
+
+  // The window fits the whole picture on opening and on each resize until
+  // the user zooms; undefined functions and names matching a pattern go;
+  // a name is found; a wide group of callers is laid out in columns, its
+  // calls read back one by one.
+  void graphWindowFitsAndHides() {
+    GraphWindow big;
+    auto facts = hubFacts(100);
+    facts->undefinedShown = true;
+    big.setFacts(facts, QString());
+    big.resize(900, 700);
+    big.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&big));
+    big.showFunction(FunctionRef::defined(0));
+    QVERIFY(settled(&big));
+    QVERIFY(nodeNames(*big.picture()).count("kmalloc"));
+    const int more = nodeNamed(*big.picture(), "他41件");
+    QVERIFY(more > 0);
+    emit big.view->nodeClicked(more);
+    QVERIFY(settled(&big));
+    const GraphPicture* pic = big.picture();
+    QCOMPARE(pic->graph->nodes.size(), size_t(102));
+    QCOMPARE(edgeNames(*pic).size(), size_t(101));
+    std::set<int> columns;
+    for (int i = 0; i < 100; ++i)
+      columns.insert(qRound(pic->boxes[size_t(nodeNamed(*pic, QStringLiteral("c%1").arg(i)))].center().x()));
+    QVERIFY(columns.size() >= 4);
+    auto wholeInSight = [&] {
+      const QRect shown = big.view->mapFromScene(QRectF(QPointF(0, 0), pic->size)).boundingRect();
+      return big.view->viewport()->rect().adjusted(-2, -2, 2, 2).contains(shown);
+    };
+    QVERIFY(wholeInSight());
+    const double before = big.view->zoom();
+    big.resize(600, 500);
+    QTRY_VERIFY(big.view->zoom() < before);
+    QVERIFY(wholeInSight());
+    QTest::keyClick(big.view, Qt::Key_Plus, Qt::ControlModifier);
+    const double zoomed = big.view->zoom();
+    big.resize(1000, 800);
+    QTest::qWait(50);
+    QCOMPARE(big.view->zoom(), zoomed);
+
+    QVERIFY(big.findName("C4"));  // c4, c40 ... in the order drawn
+    QVERIFY(big.noteLabel->text().contains("11件中1件目"));
+    QVERIFY(!big.findName("nothing"));
+    big.hideUndefinedBox->setChecked(true);
+    QVERIFY(settled(&big));
+    QVERIFY(!nodeNames(*big.picture()).count("kmalloc"));
+    big.hideEdit->setText("c1* c2?");
+    emit big.hideEdit->editingFinished();
+    QVERIFY(settled(&big));
+    const auto left = nodeNames(*big.picture());
+    QVERIFY(!left.count("c1") && !left.count("c15") && !left.count("c23") && left.count("c2") && left.count("c3"));
+    QCOMPARE(big.picture()->graph->nodes.size(), size_t(100 - 11 - 10 + 1));
+
+    // A function the tree does not show: the note says so and offers it.
+    QSignalSpy start(&big, &GraphWindow::startTreeRequested);
+    big.offerStartAt(FunctionRef::defined(0));
+    QVERIFY(big.noteLabel->text().contains("この木にありません"));
+    emit big.noteLabel->linkActivated("start");
+    QCOMPARE(start.size(), 1);
+    QCOMPARE(start.at(0).at(0).toString(), QString("hub"));
   }
 
   // Graphviz runs one layout at a time: requests made meanwhile wait in one
@@ -371,7 +526,7 @@ class GraphPanelTest : public fetest::Fixture {
     const auto pic = done.at(0).at(0).value<std::shared_ptr<const GraphPicture>>();
     QCOMPARE(pic->ticket, last);
     QVERIFY(pic->ok());
-    QCOMPARE(pic->graph->nodes.size(), size_t(61));  // depth 1: 59 callers, "+241 more", the hub
+    QCOMPARE(pic->graph->nodes.size(), size_t(61));  // depth 1: 59 callers, "他241件", the hub
     QCOMPARE(layout.dropped(), 2);
 
     LayoutRequest big;
