@@ -98,6 +98,24 @@ EOF
   run_case "dir-$n" src
 done
 
+# -p: a callback handed on through 20,000 parameters and round a cycle, a
+# table of a million stores (made by a macro), a chain of 20,000 members
+# of a struct that points to itself.
+mkdir -p "$work/pointer-flows"
+gen "$work/pointer-flows/a.c" <<'EOF'
+import sys
+n = 20000
+with open(sys.argv[1], "w") as out:
+    out.write("struct s { struct s *next; int (*run)(int); };\n#define ROW(f) { 0, f },\n")
+    out.write("int cb(int x) { return x; }\nint other(int x) { return x; }\n")
+    out.write("static struct s table[] = {\n" + "ROW(cb) { .run = other },\n" * 500000 + "};\n")
+    for k in range(n):
+        out.write("int hop%d(int (*f)(int), int v) { return hop%d(f, v) + f(v); }\n" % (k, (k + 1) % n))
+    out.write("int walk(struct s *p) { return p" + "->next" * n + "->run(1); }\n")
+    out.write("int main(void) { return hop0(cb, 1) + walk(table); }\n")
+EOF
+run_case pointer-flows -p a.c
+
 mkdir -p "$work/binary-100MB"
 gen "$work/binary-100MB/x.c" <<'EOF'
 import random, sys

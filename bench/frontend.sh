@@ -27,7 +27,8 @@
 # zelta_bench (bench/frontend_driver/: the real window, not the shipped zelta)
 # is given the tree: it loads the file as after
 # a run, folds and unfolds the root, chooses level 1, finds a name (hits inside
-# folds), steps 20 times to the next hit, waits for tree.json, prints each
+# folds), steps 20 times to the next hit, waits for tree.json, opens the file
+# again as ﾌｧｲﾙ > 開く does (open_to_usable, facts_after_open), prints each
 # figure and quits. Wall time and peak memory also come from /usr/bin/time -v.
 # Environment: RUNS (default 3; the medians are printed), CONZELTA, ZELTA_BENCH.
 set -euo pipefail

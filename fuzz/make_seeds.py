@@ -44,13 +44,32 @@ HANDWRITTEN = [
 ]
 
 
+# Calls through pointers (-p, mode bit 6): ops tables designated and
+# positional, a table of functions, members through members, a callback
+# handed on in a cycle, pointer variables; the header brings the types.
+POINTER_SEEDS = [
+    (b'#include "b.h"\n#define OPS(n) const struct ops n##_ops\n'
+     b'static int f(int x) { return x; }\nstatic int g(int x) { return x; }\n'
+     b'OPS(a) = { .run = f, [1] = &g, .sub = { .run = g } };\nstruct ops b_ops = { f, g };\n'
+     b'static int (*tab[])(int) = { f, g, };\nint (*gp)(int) = f;\n'
+     b'static int ping(int (*cb)(int), int n);\nstatic int pong(int (*cb)(int), int n) { return n ? ping(cb, n - 1) : (*cb)(n); }\n'
+     b'static int ping(int (*cb)(int), int n) { return pong(cb, n); }\n'
+     b'int main(void) {\n  struct ops *o = &a_ops; int (*lp)(int) = &g;\n  o->run(1); o->sub.run(2); (*o->run)(3);\n'
+     b'  tab[1](4); lp(5); gp(6); x->y->z(7); ping(f, 2); o->run = g; qsort(0, 0, 0, f);\n  return (*lp)(0);\n}\n',
+     b'struct inner { int (*run)(int); };\ntypedef struct ops { int (*run)(int); int (*more)(int); struct inner sub; } ops_t;\n'),
+]
+
+
 def main():
     out = sys.argv[1]
     root = sys.argv[2] if len(sys.argv) > 2 else os.path.join(os.path.dirname(os.path.abspath(__file__)), "..")
     os.makedirs(out, exist_ok=True)
     seeds = []
     for src, hdr in HANDWRITTEN:
-        for sw, mode in ((0x00, 0), (0x02, 2), (0x87, 5), (0x1D, 1), (0x86, 0x3D), (0x02, 0x30), (0x02, 0x50)):
+        for sw, mode in ((0x00, 0), (0x02, 2), (0x87, 5), (0x1D, 1), (0x86, 0x3D), (0x02, 0x30), (0x02, 0x90)):
+            seeds.append(bytes([sw, mode]) + src + SEP + hdr)
+    for src, hdr in POINTER_SEEDS:
+        for sw, mode in ((0x00, 0x40), (0x86, 0x78), (0x02, 0x5A), (0x87, 0x44)):
             seeds.append(bytes([sw, mode]) + src + SEP + hdr)
     for top in ("examples", "tests"):
         base = os.path.join(root, top)
@@ -70,7 +89,7 @@ def main():
                 seeds.append(bytes([0x02, 0]) + src + SEP + hdr)
                 seeds.append(bytes([0x01, 2]) + src + SEP + hdr)
                 if b"#if" in src:  # the configured preprocessing's #if evaluator and expander
-                    seeds.append(bytes([0x02, 0x40]) + src + SEP + hdr)
+                    seeds.append(bytes([0x02, 0x80]) + src + SEP + hdr)
     for s in seeds:
         name = hashlib.sha1(s).hexdigest()
         with open(os.path.join(out, name), "wb") as fh:

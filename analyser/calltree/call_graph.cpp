@@ -39,6 +39,7 @@ TreeLine& NewLine(Run& run, int level, int hasnext, LineKind kind, int rec) {
   l->kind = kind;
   l->rec = rec;
   l->aux = 0;
+  l->pointer = 0;
   return *l;
 }
 
@@ -54,11 +55,19 @@ void AddLoopLine(Run& run, int level, int def, int target) {
 
 // The walk's entries: the record list itself for the callees tree, the
 // reversed list for the callers tree.
-FuncRecord& Edge(TreeBuilder& tb, int at) { return (*tb.edges)[static_cast<size_t>(at)]; }
+FuncRecord& Edge(TreeBuilder& tb, int at) {
+  if (tb.pointers && at >= tb.pointers->base) return tb.pointers->edges[static_cast<size_t>(at - tb.pointers->base)];
+  return (*tb.edges)[static_cast<size_t>(at)];
+}
+// The number of entries the walk may reach.
+size_t EdgeCount(const TreeBuilder& tb) { return tb.pointers ? tb.pointers->entries() : tb.edges->size(); }
 // Where the walk of a definition's edges starts.
 int Head(const TreeBuilder& tb, int def) { return tb.defhead ? (*tb.defhead)[static_cast<size_t>(def)] : def; }
 // The record an entry stands for, in Records::list.
-int RecordOf(const TreeBuilder& tb, int at) { return tb.edgedef ? (*tb.edgedef)[static_cast<size_t>(at)] : at; }
+int RecordOf(const TreeBuilder& tb, int at) {
+  if (tb.pointers) return tb.pointers->record_of(at);
+  return tb.edgedef ? (*tb.edgedef)[static_cast<size_t>(at)] : at;
+}
 
 void Grow(TreeBuilder& tb, int depth) {
   const size_t need = static_cast<size_t>(depth) + 3;
@@ -166,11 +175,12 @@ void Expand(Run& run, std::string_view startname, int start) {
 void FindQuietRuns(Run& run) {
   TreeBuilder& tb = run.tb;
   const Records& recs = run.recs;
-  tb.quietrun.assign(recs.list.size(), -1);
-  for (size_t i = recs.list.size(); i-- > 0;) {
-    const FuncRecord& r = recs.list[i];
+  const size_t n = EdgeCount(tb);
+  tb.quietrun.assign(n, -1);
+  for (size_t i = n; i-- > 0;) {
+    const FuncRecord& r = Edge(tb, static_cast<int>(i));
     if (r.isdef || r.groupend || r.stdfunc != 1 || recs.def_of(r.nameid) >= 0 || r.name == "main") continue;
-    const bool next_quiet = i + 1 < recs.list.size() && tb.quietrun[i + 1] >= 0;
+    const bool next_quiet = i + 1 < n && tb.quietrun[i + 1] >= 0;
     tb.quietrun[i] = next_quiet ? tb.quietrun[i + 1] : static_cast<int>(i);
   }
 }
@@ -187,7 +197,7 @@ int NextCallee(Run& run, int record, int depth) {
   TreeBuilder& tb = run.tb;
   tb.callee.clear();
   const size_t c = static_cast<size_t>(record) + 1;
-  if (Edge(tb, record).groupend || c >= tb.edges->size()) {
+  if (Edge(tb, record).groupend || c >= EdgeCount(tb)) {
     SetLastline(run, depth, tb.nextline - 1);
     return kNoRecord;
   }
@@ -212,8 +222,8 @@ int AddTreeLine(Run& run, std::string_view name, int level, int record) {
     if (f >= 0) resolved = true;
     else if (o.flgfunc) return kStartNotFound;
   }
-  if (!resolved && level >= 0 && tb.edgedef) {
-    // A caller is the definition it stands for.
+  if (!resolved && level >= 0 && (tb.pointers ? rec.pointer != 0 : tb.edgedef != nullptr)) {
+    // A caller (or a pointer's target) is the definition it stands for.
     f = RecordOf(tb, record);
   } else if (!resolved) {
     if (name == "main" && rec.name != "main") {
@@ -247,6 +257,7 @@ int AddTreeLine(Run& run, std::string_view name, int level, int record) {
   FuncRecord& fr = recs.list[static_cast<size_t>(f)];
   const LineKind kind = rec.recursive == 1 ? LineKind::kRecursive : LineKind::kFunction;
   TreeLine& l = NewLine(run, level < 0 ? 0 : level, 1, kind, f);
+  l.pointer = rec.pointer != 0 && level >= 0 ? 1 : 0;
   fr.stdfunc = 0;
   Grow(tb, tb.treedepth + 1);
   tb.levelfunc[static_cast<size_t>(tb.treedepth + 1)] = f;
@@ -290,9 +301,12 @@ int BuildTree(Run& run, int capacity, const std::string& startname, CallIndex* c
   tb.treedepth = -1;
   tb.maxdepth = 0;
   tb.maxlines = run.cfg.max_lines;
+  // -p: the callees walk the list that holds the pointer targets as well.
+  const bool pointers = !callers && run.ptr.joined;
   tb.edges = callers ? &callers->reversed : &recs.list;
   tb.edgedef = callers ? &callers->reversed_def : nullptr;
-  tb.defhead = callers ? &callers->head : nullptr;
+  tb.defhead = callers ? &callers->head : pointers ? &run.ptr.head : nullptr;
+  tb.pointers = pointers ? &run.ptr : nullptr;
   Grow(tb, capacity > 0 ? capacity - 1 : 0);
   tb.quietrun.clear();
   // The callers tree holds no undefined functions (they call nothing).

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "run/calltree_state.h"
+#include "run/pointer_state.h"
 
 namespace zelta {
 
@@ -13,16 +14,23 @@ class CallIndex {
  public:
   // `reversed`: also lay the callers out as the tree builder walks them
   // (only the callers tree needs that list).
-  void build(const Records& recs, bool reversed);
+  // `pointers` (-p, joined): the calls are the entries of its edge list, the
+  // pointer targets among them, and target() and callers() speak of those.
+  void build(const Records& recs, bool reversed, const PointerFacts* pointers = nullptr);
 
   // The definition a call record resolves to, as the tree resolves it
-  // (ResolveCall); -1 when it resolves to none.
+  // (ResolveCall); -1 when it resolves to none. Under -p: an entry of the
+  // edge list.
   int target(int record) const { return target_[static_cast<size_t>(record)]; }
   // The position of a definition record in definition order.
   int ordinal(int def) const;
   // The functions (by ordinal) whose bodies call function `k`, each once,
   // in definition order.
   std::span<const int> callers(int k) const { return slice(callers_, caller_start_, k); }
+  // -p: how each of callers(k) first calls it (a PointerKind, 0: directly).
+  std::span<const int> caller_kinds(int k) const {
+    return caller_kinds_.empty() ? std::span<const int>() : slice(caller_kinds_, caller_start_, k);
+  }
 
   // Names called but defined nowhere, as name ids, in the order first called.
   const std::vector<int>& undefined() const { return undefined_; }
@@ -52,7 +60,7 @@ class CallIndex {
 
   const std::vector<int>* defs_ = nullptr;
   std::vector<int> target_;
-  std::vector<int> caller_start_, callers_;
+  std::vector<int> caller_start_, callers_, caller_kinds_;
   std::vector<int> undefined_, undef_of_name_, first_call_, undef_start_, undef_callers_;
   std::vector<int> undefined_head_;
 };

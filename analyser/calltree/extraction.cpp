@@ -1,5 +1,6 @@
 #include "calltree/extraction.h"
 
+#include "calltree/pointers/fact_scan.h"
 #include "calltree/resolution.h"
 
 #include "platform/text_codec.h"
@@ -74,7 +75,8 @@ namespace {
 class Scanner {
  public:
   Scanner(Run& run, std::string_view text, bool sjis, int file, const LineMap* map)
-      : run_(run), in_(run, text, sjis), file_(file), cursor_(map, text), located_(map != nullptr) {}
+      : run_(run), in_(run, text, sjis), file_(file), cursor_(map, text), located_(map != nullptr),
+        pointers_(run.opt.flgptr != 0) {}
 
   void scan() {
     int r = next();
@@ -83,12 +85,14 @@ class Scanner {
 
  private:
   int next() { return in_.next(); }
-  size_t name_start() const { return located_ ? in_.name_start() : 0; }
+  size_t name_start() const { return located_ || pointers_ ? in_.name_start() : 0; }
   bool is(int r, char c) const { return r != kName && r != kEnd && in_.tok().size() == 1 && in_.tok()[0] == c; }
 
   void record(std::string_view name, size_t at) {
     if (!IsNotKeyword(run_, name)) return;
     AddRecord(run_, name, file_);
+    // -p: where each record's name stands, for the pointer scan of the same text.
+    if (pointers_) run_.ptr.unit_records.emplace_back(at, static_cast<int>(run_.recs.list.size()) - 1);
     if (located_) {
       const SourceLoc loc = cursor_.at(at);
       std::vector<RecordPlace>& places = run_.recs.places;
@@ -167,6 +171,7 @@ class Scanner {
   int file_;
   LineCursor cursor_;
   bool located_;
+  bool pointers_;
   std::string_view cand_, word_, prevtok_;
   size_t cand_at_ = 0, word_at_ = 0, prevtok_at_ = 0;
 };
@@ -176,7 +181,7 @@ class Scanner {
 namespace {
 
 void Extract(Run& run, std::string_view text, bool sjis, const std::string& filename, const std::string& path,
-             int mode_a, const LineMap* map) {
+             int mode_a, const LineMap* map, std::string_view decls = {}) {
   ReaderState& rd = run.rd;
   if (run.opt.flgdebug)
     run.con.text(mode_a ? "-------------getfilename3_mode_a()-----------------\n"
@@ -187,7 +192,9 @@ void Extract(Run& run, std::string_view text, bool sjis, const std::string& file
   if (run.recs.empty()) MakeKeywordList(run);
 
   const size_t before = run.recs.list.size();
-  Scanner(run, text, sjis, InternFile(run, filename, path), map).scan();
+  const int file = InternFile(run, filename, path);
+  Scanner(run, text, sjis, file, map).scan();
+  if (run.opt.flgptr) ScanPointerFacts(run, decls, text, file, map);
   if (map && run.recs.list.size() > before) run.recs.units.emplace_back(static_cast<int>(before), map->unit);
 }
 
@@ -205,7 +212,7 @@ void Finish(Run& run, int mode_a) {
 int getfilename3(Run& run, const CleanedText& text, const std::string& filename, int mode_a, const LineMap* map,
                  const std::string* path) {
   run.rd.bodyclosed = 0;
-  Extract(run, text.text, text.sjis, filename, path ? *path : filename, mode_a, map);
+  Extract(run, text.text, text.sjis, filename, path ? *path : filename, mode_a, map, text.decls);
   Finish(run, mode_a);
   return 1;
 }

@@ -44,6 +44,7 @@ int ParseSwitches(Run& run, std::vector<std::string>& words) {
         case 'J': o.flgjson++; break;
         case 'G': o.flgdot++; break;
         case 'C': o.flgconf++; break;
+        case 'P': o.flgptr++; break;
         case 'F':
           o.flgfunc++;
           // Only an F that ends its word takes the next word as the name.

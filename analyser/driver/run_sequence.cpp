@@ -5,6 +5,7 @@
 
 #include "calltree/call_graph.h"
 #include "calltree/call_index.h"
+#include "calltree/pointers/pointer_join.h"
 #include "calltree/tree_render.h"
 #include "config/version.h"
 #include "driver/command_line.h"
@@ -55,6 +56,7 @@ void DrawCallTree(Run& run) {
   const Options& o = run.opt;
   CheckRecurrciveCall2(run);
   checkstdfunc(run);
+  if (o.flgptr) JoinPointerCalls(run);
   if (o.flgtime) Checkpoint(run, "3 : %d.%03d\n");
   if (o.flgmid) {
     DumpRecords(run);
@@ -64,7 +66,7 @@ void DrawCallTree(Run& run) {
   run.con.flush();
   // Both directions of the calls, for the callers tree and for tree.json.
   CallIndex index;
-  if (o.flgrev || o.flgjson) index.build(run.recs, o.flgrev != 0);
+  if (o.flgrev || o.flgjson) index.build(run.recs, o.flgrev != 0, o.flgptr ? &run.ptr : nullptr);
   const int maxdepth = BuildTree(run, 5, o.startfunc, o.flgrev ? &index : nullptr);
   if (o.flgtime) Checkpoint(run, "4 : %d.%03d\n");
   const int count = printdsp(run);

@@ -222,6 +222,30 @@ class Converter final : public LineSource {
   }
   bool end_of_stream();
   void file_tail();
+  // -p: the file-level token just read goes to the declaration text, which
+  // gets each line (macros expanded where it matters) and a mark before each
+  // body.
+  void file_level_text() {
+    if (word_[0] == '\n' || (word_[0] == '{' && pending_ != 0 && !has_aggregate_word(lastnonblank()))) {
+      // Only an initialiser's lines need their macros: a macro there may make
+      // the declaration (DEFINE_X(name) = {), the stored values or whole rows
+      // of them. An initialiser runs from its "=" to the ";" after it.
+      if (declinit_ || declline_.find('=') != std::string::npos) {
+        expandclosing(run_, declline_);
+        if (declline_.find('=') != std::string::npos) declinit_ = true;
+      }
+      if (declline_.find(';') != std::string::npos) declinit_ = false;
+      decls_->append(declline_);
+      declline_.clear();
+      if (word_[0] == '{') {
+        *decls_ += "\n\x01";
+        *decls_ += pendingname_;
+      }
+      decls_->push_back('\n');
+      return;
+    }
+    declline_ += word_;
+  }
   bool body();
 
   Run& run_;
@@ -232,6 +256,9 @@ class Converter final : public LineSource {
   LineTracker::Position lastnonblank_at_;  // where those names stand (kept with a map)
   SourceLoc pendingname_at_;
   std::string* out_ = nullptr;
+  std::string* decls_ = nullptr;  // -p only
+  std::string declline_;
+  bool declinit_ = false;  // the declaration text is inside an initialiser
   std::string word_, pendingname_, linebuf_;
   // The last two tokens whose first character is not white space, in two
   // slots that change roles, so that keeping one is a copy into a buffer of
@@ -311,8 +338,11 @@ void Converter::file_tail() {
 
 void Converter::convert(const std::string& source, CleanedText& out, TextReader* read) {
   out.text.clear();
+  out.decls.clear();
   out.made = false;
   out_ = &out.text;
+  decls_ = run_.opt.flgptr ? &out.decls : nullptr;
+  declinit_ = false;
   rd_.instack.clear();
   rd_.intop = -1;
   rd_.mid_sjis = false;
@@ -355,14 +385,19 @@ void Converter::convert(const std::string& source, CleanedText& out, TextReader*
       }
       if (skipdepth_ == 0 && active() && pending_ == 0) emit(run);
       if (skipdepth_ == 0 && active()) in_group_run(run);
+      if (decls_ && active()) declline_.append(run);
       continue;
     }
     if (getsrcword(run_, word_) == kEnd) {
-      if (!end_of_stream()) break;
+      if (!end_of_stream()) {
+        if (decls_) decls_->append(declline_);
+        break;
+      }
       continue;
     }
     if (skip_text()) continue;
     const bool counted = active() && skipdepth_ == 0;
+    if (decls_ && active()) file_level_text();
     switch (word_[0]) {
       case '\n':
         pp_.directive_text = 0;

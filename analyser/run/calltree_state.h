@@ -14,6 +14,8 @@
 
 namespace zelta {
 
+struct PointerFacts;
+
 // One definition occurrence or one call occurrence. Records live in creation
 // order; `next`/`prev` of the list are the neighbours in Records::list.
 struct FuncRecord {
@@ -25,6 +27,7 @@ struct FuncRecord {
   std::int8_t stdfunc = -1;  // -1 undecided, 1 undefined, 0 defined
   std::int8_t shown = 0;
   std::int8_t groupend = 0;
+  std::int8_t pointer = 0;  // -p: a target of a call through a pointer (its PointerKind)
   int firstline = 0;
   int lastline = 0;
 };
@@ -97,6 +100,7 @@ struct TreeLine {
   LineKind kind = LineKind::kFunction;
   std::uint8_t hasnext : 1 = 1;
   std::uint8_t hastext : 1 = 0;  // only the empty first line lacks one
+  std::uint8_t pointer : 1 = 0;  // -p: reached through a function pointer
 };
 
 struct TreeBuilder {
@@ -130,6 +134,9 @@ struct TreeBuilder {
   std::deque<FuncRecord>* edges = nullptr;
   const std::vector<int>* edgedef = nullptr;
   const std::vector<int>* defhead = nullptr;
+  // -p: the callees tree walks the record list together with the groups the
+  // pointer facts laid out again (`edges` and the rest unused).
+  PointerFacts* pointers = nullptr;
 };
 
 }  // namespace zelta

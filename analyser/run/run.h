@@ -8,6 +8,7 @@
 #include "platform/system.h"
 #include "platform/text_file.h"
 #include "run/calltree_state.h"
+#include "run/pointer_state.h"
 #include "run/preprocessor_state.h"
 #include "run/reader_state.h"
 #include "run/source_files.h"
@@ -36,6 +37,7 @@ struct Options {
   int flgjson = 0;      // -j: tree.json beside tree.txt
   int flgdot = 0;       // -g: tree.dot beside tree.txt
   int flgconf = 0;      // -c: each source preprocessed as its build compiles it
+  int flgptr = 0;       // -p: calls through function pointers as well
   std::string startfunc = "main";
 };
 
@@ -64,6 +66,7 @@ struct Run {
   Preprocessor pp;
   Records recs;
   TreeBuilder tb;
+  PointerFacts ptr;
   SourceFiles sources;
   TempNames temps;
   Stamp start{}, end{};

@@ -56,9 +56,14 @@ frmoption::frmoption(QWidget* parent) : QDialog(parent) {
   chkcallers = box("chkcallers", "呼び出し元ツリー", 1560, 1860, 255);
   chkcallers->move(px(3150), px(1560));
   chkcallers->setToolTip(QStringLiteral("関数を呼び出している関数を子にしたツリーを表示する (-r)"));
-  // Beside the row of -d: how the sources are read.
-  chkconfigured = box("chkconfigured", "ビルドの構成で読む", 1920, 1860, 300);
-  chkconfigured->move(px(3150), px(1920));
+  // Beside the row of -d, as -r sits beside -e.
+  chkpointers = box("chkpointers", "関数ポインタ経由", 1920, 1860, 300);
+  chkpointers->move(px(3150), px(1920));
+  chkpointers->setToolTip(QStringLiteral("構造体のメンバや変数に入れた関数を通した呼び出しも表示する (-p)"));
+  // Beside the start function's box, the one place left in the rows: how
+  // the sources are read.
+  chkconfigured = box("chkconfigured", "ビルド構成", 2280, 1320, 255);
+  chkconfigured->move(px(3750), px(2280));
   chkconfigured->setToolTip(
       QStringLiteral("compile_commands.jsonとコンパイラのマクロで、ソースをビルドと同じに前処理して解析する (-c)"));
 
@@ -86,9 +91,10 @@ frmoption::frmoption(QWidget* parent) : QDialog(parent) {
   setTabOrder(chkfuncall, chkexplation);
   setTabOrder(chkexplation, chkcallers);
   setTabOrder(chkcallers, chkdebug);
-  setTabOrder(chkdebug, chkconfigured);
-  setTabOrder(chkconfigured, chkfuncone);
-  setTabOrder(chkfuncone, textfuncname);
+  setTabOrder(chkdebug, chkpointers);
+  setTabOrder(chkpointers, chkfuncone);
+  setTabOrder(chkfuncone, chkconfigured);
+  setTabOrder(chkconfigured, textfuncname);
   setTabOrder(textfuncname, OKButton);
   setTabOrder(OKButton, CancelButton);
   setTabOrder(CancelButton, cmdsetsetting);
@@ -113,6 +119,7 @@ OptionValues frmoption::values() const {
   o.optdebug = optdebug;
   o.optexplation = optexplation;
   o.optcallers = optcallers;
+  o.optpointers = optpointers;
   o.optconfigured = optconfigured;
   o.funcname = funcname;
   return o;
@@ -125,6 +132,7 @@ void frmoption::loadStored() {
   optdebug = storedOption(QStringLiteral("optdebug"));
   optfilename = storedOption(QStringLiteral("optfilename"));
   optcallers = storedOption(QStringLiteral("optcallers"));
+  optpointers = storedOption(QStringLiteral("optpointers"));
   optconfigured = storedOption(QStringLiteral("optconfigured"));
 }
 
@@ -136,8 +144,8 @@ void frmoption::Open() {
 }
 
 void frmoption::Load() {
-  for (QCheckBox* b :
-       {chkall, chkfilename, chkfuncall, chkexplation, chkdebug, chkfuncone, chkcallers, chkconfigured}) {
+  for (QCheckBox* b : {chkall, chkfilename, chkfuncall, chkexplation, chkdebug, chkfuncone, chkcallers, chkpointers,
+                       chkconfigured}) {
     b->setChecked(false);
     b->setEnabled(true);
   }
@@ -153,6 +161,7 @@ void frmoption::Load() {
   if (optdebug == 1) chkdebug->setChecked(true);
   if (optexplation == 1) chkexplation->setChecked(true);
   if (optcallers == 1) chkcallers->setChecked(true);
+  if (optpointers == 1) chkpointers->setChecked(true);
   if (optconfigured == 1) chkconfigured->setChecked(true);
   chkall->setFocus();
 }
@@ -165,6 +174,7 @@ void frmoption::OK() {
   optdebug = ticked(chkdebug);
   optexplation = ticked(chkexplation);
   optcallers = ticked(chkcallers);
+  optpointers = ticked(chkpointers);
   optconfigured = ticked(chkconfigured);
   const QString name = textfuncname->text();
   if (!chkfuncone->isChecked() || (!name.isEmpty() && name != kPlaceholder)) {
@@ -186,6 +196,7 @@ void frmoption::SetSetting() {
   optdebug = ticked(chkdebug);
   optexplation = ticked(chkexplation);
   optcallers = ticked(chkcallers);
+  optpointers = ticked(chkpointers);
   optconfigured = ticked(chkconfigured);
   SaveSetting(kSection, QStringLiteral("optall"), QString::number(optall));
   SaveSetting(kSection, QStringLiteral("optfilename"), QString::number(optfilename));
@@ -193,6 +204,7 @@ void frmoption::SetSetting() {
   SaveSetting(kSection, QStringLiteral("optdebug"), QString::number(optdebug));
   SaveSetting(kSection, QStringLiteral("optexplation"), QString::number(optexplation));
   SaveSetting(kSection, QStringLiteral("optcallers"), QString::number(optcallers));
+  SaveSetting(kSection, QStringLiteral("optpointers"), QString::number(optpointers));
   SaveSetting(kSection, QStringLiteral("optconfigured"), QString::number(optconfigured));
   QDialog::accept();
 }

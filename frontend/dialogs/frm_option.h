@@ -24,6 +24,7 @@ class frmoption : public QDialog {
   short optdebug = 0;
   short optexplation = 0;
   short optcallers = 0;     // the callers tree (-r), stored as "optcallers"
+  short optpointers = 0;    // calls through function pointers (-p), stored as "optpointers"
   short optconfigured = 0;  // the configured preprocessing (-c), stored as "optconfigured"
   QString funcname;
 
@@ -34,6 +35,7 @@ class frmoption : public QDialog {
   QCheckBox* chkdebug = nullptr;
   QCheckBox* chkfuncone = nullptr;
   QCheckBox* chkcallers = nullptr;
+  QCheckBox* chkpointers = nullptr;
   QCheckBox* chkconfigured = nullptr;
   QLineEdit* textfuncname = nullptr;
   QPushButton* OKButton = nullptr;

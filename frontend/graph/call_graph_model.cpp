@@ -105,6 +105,17 @@ std::vector<FunctionRef> CallGraphModel::neighbours(const FunctionRef& f, bool c
   return once;
 }
 
+bool CallGraphModel::throughPointers(const FunctionRef& caller, const FunctionRef& callee) const {
+  if (caller.kind != FunctionRef::Kind::Defined || callee.kind != FunctionRef::Kind::Defined) return false;
+  bool any = false;
+  for (const CallFact& c : facts_->functions[static_cast<size_t>(caller.index)].calls) {
+    if (c.function != callee.index) continue;
+    if (c.pointer.isEmpty()) return false;
+    any = true;
+  }
+  return any;
+}
+
 GraphNode CallGraphModel::nodeFor(const FunctionRef& f, int rank) const {
   GraphNode n;
   n.function = f;
@@ -133,7 +144,7 @@ CallGraph CallGraphModel::build() const {
   std::map<FunctionRef, int> shown{{centre_, 0}};
   std::set<std::pair<int, int>> edgeSet;
   auto addEdge = [&](int from, int to) {
-    if (edgeSet.emplace(from, to).second) g.edges.push_back({from, to, GraphEdge::Kind::Call});
+    if (edgeSet.emplace(from, to).second) g.edges.push_back({from, to, GraphEdge::Kind::Call, false});
   };
 
   // Breadth first, callees then callers. At each depth the functions
@@ -266,6 +277,7 @@ CallGraph CallGraphModel::build() const {
     for (int v : out[static_cast<size_t>(u)])
       if (u == v || comp[static_cast<size_t>(u)] == comp[static_cast<size_t>(v)]) addEdge(u, v);
   for (GraphEdge& e : g.edges) {
+    e.pointer = throughPointers(g.nodes[static_cast<size_t>(e.from)].function, g.nodes[static_cast<size_t>(e.to)].function);
     if (e.from == e.to)
       e.kind = GraphEdge::Kind::Recursion;
     else if (comp[static_cast<size_t>(e.from)] == comp[static_cast<size_t>(e.to)] &&

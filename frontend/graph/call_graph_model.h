@@ -44,6 +44,7 @@ struct GraphEdge {
   enum class Kind { Call, Recursion, Cycle };  // Cycle: the call that closes a cycle
   int from = -1, to = -1;                      // caller, callee (node indexes)
   Kind kind = Kind::Call;
+  bool pointer = false;  // every call of the pair goes through a function pointer (-p)
 };
 
 struct CallGraph {
@@ -91,6 +92,8 @@ class CallGraphModel {
   // definition order), each once, without the hidden ones.
   std::vector<FunctionRef> neighbours(const FunctionRef& f, bool callers) const;
   GraphNode nodeFor(const FunctionRef& f, int rank) const;
+  // Whether the caller reaches the callee only through function pointers (-p).
+  bool throughPointers(const FunctionRef& caller, const FunctionRef& callee) const;
   // The text of a node folding `hidden` functions.
   static QString moreText(int hidden);
 

@@ -101,7 +101,13 @@ CallPaths findCallPaths(const CallGraphModel& model, const PathQuery& q) {
     std::vector<int> nodes;
     for (size_t i = 0; i < p.size(); ++i) nodes.push_back(nodeOf(p[i], static_cast<int>(i)));
     for (size_t i = 0; i + 1 < nodes.size(); ++i)
-      if (edges.emplace(nodes[i], nodes[i + 1]).second) out.graph.edges.push_back({nodes[i], nodes[i + 1]});
+      if (edges.emplace(nodes[i], nodes[i + 1]).second) {
+        GraphEdge e;
+        e.from = nodes[i];
+        e.to = nodes[i + 1];
+        e.pointer = model.throughPointers(p[i], p[i + 1]);
+        out.graph.edges.push_back(e);
+      }
     out.paths.push_back(std::move(nodes));
   }
   const QString from = out.graph.nodes.front().name, to = model.nodeFor(q.to, 0).name;

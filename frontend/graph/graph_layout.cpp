@@ -251,6 +251,8 @@ GraphPicture GraphLayout::layOut(const LayoutRequest& r) {
     } else if (e.kind == GraphEdge::Kind::Cycle) {
       set(a, "color", "red");
       set(a, "style", "dashed");
+    } else if (e.pointer) {
+      set(a, "style", "dashed");
     }
     // Ranks come from the walk: a call that runs against it bends back
     // rather than pulling the ranks apart.

@@ -3,6 +3,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QUrl>
@@ -101,6 +102,14 @@ void DropList::mouseReleaseEvent(QMouseEvent* e) {
     return;
   }
   QTreeWidget::mouseReleaseEvent(e);
+}
+
+void DropList::keyPressEvent(QKeyEvent* e) {
+  if (e->key() == Qt::Key_Delete && e->modifiers() == Qt::NoModifier) {
+    emit deletePressed();
+    return;
+  }
+  QTreeWidget::keyPressEvent(e);
 }
 
 }  // namespace zelta::fe

@@ -17,6 +17,7 @@ class DropList : public QTreeWidget {
  signals:
   void pathsDropped(const QStringList& paths);
   void rightButtonReleased(const QPoint& globalPos);
+  void deletePressed();  // the Delete key: the selected entry goes
 
  protected:
   bool event(QEvent* e) override;
@@ -25,6 +26,7 @@ class DropList : public QTreeWidget {
   void dropEvent(QDropEvent* e) override;
   void mousePressEvent(QMouseEvent* e) override;
   void mouseReleaseEvent(QMouseEvent* e) override;
+  void keyPressEvent(QKeyEvent* e) override;
 };
 
 }  // namespace zelta::fe

@@ -199,6 +199,10 @@ LineParts ResultIndex::parts(int line) const {
     p.markFrom = static_cast<int>(off + from);
     p.markTo = static_cast<int>(off + to);
   };
+  if (startsWith(t, at, ":Pointer")) {
+    p.pointer = true;
+    at += 8;
+  }
   if (startsWith(t, at, ":RecurrciveCall")) {
     p.recursive = true;
     mark(at, at + 15);

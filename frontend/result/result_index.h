@@ -30,6 +30,7 @@ struct LineParts {
   bool loop = false;      // the whole text is "LOOP LOOP LOOP"
   bool recursive = false;
   bool stdfunc = false;
+  bool pointer = false;  // ":Pointer": reached through a function pointer (-p)
   int refFirst = 0, refLast = 0;  // "=first-last" as written (line numbers from 1); 0 when absent
   int markFrom = 0, markTo = 0;   // the marker a link sits on (LOOP, ":RecurrciveCall" or "=a-b")
 };
@@ -68,6 +69,9 @@ class ResultIndex {
   bool hasChildren(int line) const { return lastDescendant(line) > line; }
   // Where the function text starts in the line (after number and ruling).
   int textOffset(int line) const;
+  // The line number and its blank at the start of every tree line, in
+  // columns (ASCII, so bytes too); 0 when the text is not a tree.
+  int numberColumns() const { return isTree() ? numberWidth_ + 1 : 0; }
   LineParts parts(int line) const;
 
   // ---- the text as a whole ----

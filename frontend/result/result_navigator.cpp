@@ -115,6 +115,7 @@ void ResultNavigator::ShowToDepth(int depth) {
 // ---- links and the places visited ----
 
 void ResultNavigator::jump(int to, int rangeLast) {
+  highlighted_ = to;
   p_.view->setCurrentLine(to);
   p_.view->setRangeHighlight(to, rangeLast);
   emit stateChanged();
@@ -191,11 +192,18 @@ void ResultNavigator::currentLineChanged(int line) {
     p_.whereLabel->clear();
     return;
   }
+  // A jump's highlight stays only while its target is the current line.
+  if (line != highlighted_ && p_.view->rangeHighlight().first >= 0) p_.view->setRangeHighlight(-1, -1);
   const TreeFacts* facts = p_.view->facts();
   const QString where = TreeQueries::pathText(*index, facts, line);
   const int f = facts ? facts->functionOfLine(line) : -1;
-  const int room = std::max(p_.statusBar->width() - 24, 80);
-  p_.whereLabel->setText(QFontMetrics(p_.whereLabel->font()).elidedText(where, Qt::ElideLeft, room));
+  // The file:line always shows whole; the path gives way in its middle,
+  // where the steps matter least.
+  const QFontMetrics fm(p_.whereLabel->font());
+  const QString place = TreeQueries::placeText(facts, line);
+  const QString gap = place.isEmpty() ? QString() : QStringLiteral("    ");
+  const int room = std::max(p_.statusBar->width() - 24 - fm.horizontalAdvance(gap + place), 40);
+  p_.whereLabel->setText(fm.elidedText(TreeQueries::pathOnly(*index, line), Qt::ElideMiddle, room) + gap + place);
   p_.whereLabel->setToolTip(where);
 
   const bool stdfunc = f < 0 && facts && index->isTree() && index->parts(line).stdfunc;

@@ -90,6 +90,7 @@ class ResultNavigator : public QObject {
   std::function<bool()> busy_;
   LinkHistory history_;
   std::vector<int> hits_;
+  int highlighted_ = -1;  // the line the last jump highlighted
 };
 
 }  // namespace zelta::fe

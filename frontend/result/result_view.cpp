@@ -127,8 +127,12 @@ void ResultView::setCurrentLine(int line) {
     relayout();
     emit foldsChanged();
   }
+  const int row = folds_.rowOf(line);
+  const int page = std::max(viewport()->height() / lineHeight(), 1);
+  const int top = verticalScrollBar()->value();
+  const bool outOfSight = hidden || row < top || row >= top + page;
   moveCurrent(line, false);
-  ensureVisible(line, hidden);
+  followLine(line, outOfSight);
 }
 
 void ResultView::moveCurrent(int line, bool select) {
@@ -219,7 +223,9 @@ TextPos ResultView::posAt(const QPoint& p) const {
   const int row = std::clamp(rowAtY(p.y()), 0, folds_.rowCount() - 1);
   const int line = folds_.lineAt(row);
   const QString& t = shown(line).text;
-  const int x = p.x() - textLeft();
+  // The line numbers' column does not scroll.
+  const bool onNumbers = horizontalScrollBar()->value() > 0 && p.x() < gutterWidth() + kMargin + numbersWidth(t);
+  const int x = onNumbers ? p.x() - gutterWidth() - kMargin : p.x() - textLeft();
   // The first column whose middle lies right of x.
   int lo = 0, hi = static_cast<int>(t.size());
   while (lo < hi) {
@@ -266,6 +272,7 @@ bool ResultView::onLink(const QPoint& p, int* line) const {
   const int l = folds_.lineAt(row);
   const Shown& s = shown(l);
   if (s.link.kind == LinkKind::None) return false;
+  if (horizontalScrollBar()->value() > 0 && p.x() < gutterWidth() + kMargin + numbersWidth(s.text)) return false;
   const int x = p.x() - textLeft();
   if (x < xOfColumn(s.text, s.linkFrom) || x >= xOfColumn(s.text, s.linkTo)) return false;
   *line = l;
@@ -298,6 +305,44 @@ void ResultView::ensureVisible(int line, bool center) {
     v->setValue(row - page + 1);
 }
 
+// A jump's target: a few rows from either edge, and the name in sight with
+// some of the ruling before it, unless the whole line already fits.
+void ResultView::followLine(int line, bool center) {
+  const int row = folds_.rowOf(line);
+  if (row < 0) return;
+  QScrollBar* v = verticalScrollBar();
+  const int page = std::max(viewport()->height() / lineHeight(), 1);
+  const int margin = std::min(2, (page - 1) / 2);
+  if (center)
+    v->setValue(row - page / 2);
+  else if (row < v->value() + margin)
+    v->setValue(row - margin);
+  else if (row > v->value() + page - 1 - margin)
+    v->setValue(row - page + 1 + margin);
+
+  const Shown& s = shown(line);
+  if (s.nameTo <= s.nameFrom && s.linkTo <= s.linkFrom) return;
+  QScrollBar* h = horizontalScrollBar();
+  const int from = s.nameTo > s.nameFrom ? s.nameFrom : s.linkFrom;
+  const int to = s.nameTo > s.nameFrom ? s.nameTo : s.linkTo;
+  const int fixed = numbersWidth(s.text);
+  const int room = viewport()->width() - gutterWidth() - kMargin - fixed;
+  const int x0 = xOfColumn(s.text, from) - fixed, x1 = xOfColumn(s.text, to) - fixed;
+  const int cell = fontMetrics().horizontalAdvance(QLatin1Char('0'));
+  if (x0 >= h->value() && x1 <= h->value() + room) return;
+  // A third of the room for the ruling before the name, never so much that
+  // the name's end leaves the viewport.
+  int want = x0 - room / 3;
+  if (x1 - want > room - cell) want = x1 - room + cell;
+  if (want > x0 - cell) want = x0 - cell;
+  h->setValue(std::max(want, 0));
+}
+
+int ResultView::numbersWidth(const QString& text) const {
+  if (!index_) return 0;
+  return xOfColumn(text, std::min(index_->numberColumns(), static_cast<int>(text.size())));
+}
+
 // ---- painting ----
 
 void ResultView::paintEvent(QPaintEvent*) {
@@ -309,6 +354,7 @@ void ResultView::paintEvent(QPaintEvent*) {
   const int last = std::min(first + viewport()->height() / lh + 1, folds_.rowCount() - 1);
   const int gutter = gutterWidth();
   const int left = textLeft();
+  const bool scrolled = horizontalScrollBar()->value() > 0;
   const int width = viewport()->width();
   const TextPos selFrom = std::min(anchor_, cursor_), selTo = std::max(anchor_, cursor_);
   const QPalette& pal = palette();
@@ -339,6 +385,10 @@ void ResultView::paintEvent(QPaintEvent*) {
     }
 
     const int base = y + fm.ascent();
+    // Scrolled sideways, the text passes under the line numbers, which are
+    // drawn last in their own column.
+    const int numbers = scrolled ? numbersWidth(s.text) : 0;
+    if (numbers > 0) p.setClipRect(QRect(gutter + kMargin + numbers, y, width - gutter - kMargin - numbers, lh));
     p.setPen(pal.color(QPalette::Text));
     if (s.link.kind == LinkKind::None) {
       p.drawText(left, base, s.text);
@@ -358,6 +408,15 @@ void ResultView::paintEvent(QPaintEvent*) {
       const int hidden = index_->lastDescendant(line) - line;
       p.drawText(left + xOfColumn(s.text, static_cast<int>(s.text.size())) + fm.horizontalAdvance(QLatin1Char(' ')),
                  base, QStringLiteral("… %1行").arg(hidden));
+    }
+    if (numbers > 0) {
+      const QRect column(gutter, y, kMargin + numbers, lh);
+      p.setClipRect(column);
+      p.fillRect(column, line == current_                                              ? kCurrentLine
+                         : rangeFirst_ >= 0 && line >= rangeFirst_ && line <= rangeLast_ ? kRange
+                                                                                         : pal.color(QPalette::Base));
+      p.setPen(pal.color(QPalette::Text));
+      p.drawText(gutter + kMargin, base, s.text.left(index_->numberColumns()));
     }
 
     // The fold marker: a triangle pointing right when folded, down when open.

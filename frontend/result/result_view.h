@@ -30,6 +30,7 @@ class ResultView : public QAbstractScrollArea {
   const std::shared_ptr<const ResultIndex>& result() const { return index_; }
   void setFacts(std::shared_ptr<const TreeFacts> facts);
   const TreeFacts* facts() const { return facts_.get(); }
+  const std::shared_ptr<const TreeFacts>& sharedFacts() const { return facts_; }
 
   // ---- selection: document order, columns in characters ----
   bool hasSelection() const { return anchor_ != cursor_; }
@@ -40,7 +41,9 @@ class ResultView : public QAbstractScrollArea {
 
   // ---- the current line and folding ----
   int currentLine() const { return current_; }
-  // Reveals the line (unfolding what hides it) and scrolls it into view.
+  // Reveals the line (unfolding what hides it) and scrolls it into view
+  // the way a jump wants it: off the edges (centred when it was out of
+  // sight) and with its name inside the viewport.
   void setCurrentLine(int line);
   const FoldState& folds() const { return folds_; }
   void toggleFold(int line);
@@ -92,6 +95,10 @@ class ResultView : public QAbstractScrollArea {
   void relayout();
   void afterFoldChange();
   void ensureVisible(int line, bool center);
+  void followLine(int line, bool center);
+  // The pixels the line numbers take right of the gutter; they stay put
+  // when the text scrolls sideways.
+  int numbersWidth(const QString& text) const;
   void moveCurrent(int line, bool select);
   int lineHeight() const;
   int gutterWidth() const;

@@ -84,6 +84,7 @@ class FactsReader : public nlohmann::json_sax<json> {
   }
 
   QString problem;  // set by the first failure
+  bool notJson = false;  // the bytes are no JSON at all (a damaged or foreign file)
   json root;
 
   bool null() override { return value(json()); }
@@ -163,6 +164,7 @@ class FactsReader : public nlohmann::json_sax<json> {
     return true;
   }
   bool parse_error(std::size_t at, const std::string&, const nlohmann::detail::exception&) override {
+    notJson = problem.isEmpty();
     return fail(QStringLiteral("JSONとして読めません（%1バイト目）").arg(at));
   }
 
@@ -376,6 +378,7 @@ bool takeDocument(const json& root, TreeFacts& f, QString* why) {
         if (!fileOk(integer(c, "file", -1)) || (callee != -1 && !funcOk(callee)))
           return fail("callsの番号が範囲外です");
         cf.function = static_cast<int>(callee);
+        cf.pointer = str(c, "kind");
         fn.calls.push_back(std::move(cf));
       }
     }
@@ -422,8 +425,9 @@ void shortenPaths(std::vector<FileFact>& files) {
 }  // namespace
 
 std::shared_ptr<const TreeFacts> TreeFacts::read(const QString& path, const ResultIndex& index, QString* problem,
-                                                 const std::atomic<bool>* cancel) {
+                                                 const std::atomic<bool>* cancel, bool* unreadable) {
   problem->clear();
+  if (unreadable) *unreadable = false;
   if (!QFileInfo(path).isFile()) return nullptr;
   if (!index.isTree()) {
     *problem = QStringLiteral("tree.txtが木の形になっていません");
@@ -432,14 +436,18 @@ std::shared_ptr<const TreeFacts> TreeFacts::read(const QString& path, const Resu
   std::FILE* in = std::fopen(QFile::encodeName(path).constData(), "rb");
   if (!in) {
     *problem = QStringLiteral("開けません");
+    if (unreadable) *unreadable = true;
     return nullptr;
   }
   auto facts = std::make_shared<TreeFacts>();
+  facts->written = QFileInfo(path).lastModified();
+  bool readFailed = false;
   FactsReader reader(index, *facts, cancel);
   bool ok = false;
   try {
     Pieces pieces(in);
     ok = json::sax_parse(PieceIterator{&pieces}, PieceIterator{}, &reader) && !pieces.failed();
+    readFailed = pieces.failed();
   } catch (const std::exception&) {
     // The library reports through parse_error; anything else (memory) is a
     // file this reader cannot take.
@@ -450,6 +458,7 @@ std::shared_ptr<const TreeFacts> TreeFacts::read(const QString& path, const Resu
   if (ok) shortenPaths(facts->files);
   if (ok) ok = reader.finish();
   if (!ok) {
+    if ((readFailed || reader.notJson) && unreadable) *unreadable = true;
     if (problem->isEmpty()) *problem = reader.problem.isEmpty() ? QStringLiteral("読めません") : reader.problem;
     return nullptr;
   }

@@ -28,6 +28,7 @@ struct CallFact {
   int file = -1;
   int line = 0;
   int function = -1;  // the callee's definition, -1 when undefined
+  QString pointer;    // -p: how a target of a call through a pointer was found ("" a direct call)
 };
 
 struct FunctionFact {
@@ -49,9 +50,14 @@ class TreeFacts {
  public:
   // Reads `path`; the tree in it must be the one `index` holds. Returns null
   // and says why in `problem` when the file is missing (problem left empty),
-  // unreadable, not the known format, or does not match.
+  // unreadable (`unreadable` set too), not the known format, or does not
+  // match.
   static std::shared_ptr<const TreeFacts> read(const QString& path, const ResultIndex& index, QString* problem,
-                                               const std::atomic<bool>* cancel = nullptr);
+                                               const std::atomic<bool>* cancel = nullptr, bool* unreadable = nullptr);
+
+  // When the file was written: the run's time, against which the sources
+  // are judged unchanged.
+  QDateTime written;
 
   bool callersTree = false;     // the tree is the callers tree (-r)
   bool undefinedShown = false;  // the run showed undefined functions (-a)

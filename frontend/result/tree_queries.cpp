@@ -78,25 +78,27 @@ int lineOfFunction(const ResultIndex& index, const TreeFacts& facts, int current
   return target;
 }
 
-QString pathText(const ResultIndex& index, const TreeFacts* facts, int line) {
-  QString where;
-  if (index.isTree()) {
-    QStringList names;
-    for (int l = line; l >= 0; l = index.parent(l)) {
-      const LineParts p = index.parts(l);
-      const std::string_view b = p.loop ? std::string_view("LOOP") : p.name;
-      names.prepend(index.decode(b));
-    }
-    where = names.join(QStringLiteral(" › "));
-  } else {
-    where = QStringLiteral("%1行目").arg(line + 1);
+QString pathOnly(const ResultIndex& index, int line) {
+  if (!index.isTree()) return QStringLiteral("%1行目").arg(line + 1);
+  QStringList names;
+  for (int l = line; l >= 0; l = index.parent(l)) {
+    const LineParts p = index.parts(l);
+    const std::string_view b = p.loop ? std::string_view("LOOP") : p.name;
+    names.prepend(index.decode(b));
   }
+  return names.join(QStringLiteral(" › "));
+}
+
+QString placeText(const TreeFacts* facts, int line) {
   const int f = facts ? facts->functionOfLine(line) : -1;
-  if (f >= 0) {
-    const FunctionFact& fn = facts->functions[static_cast<size_t>(f)];
-    where += QStringLiteral("    %1:%2").arg(facts->fileName(fn.file)).arg(fn.line);
-  }
-  return where;
+  if (f < 0) return QString();
+  const FunctionFact& fn = facts->functions[static_cast<size_t>(f)];
+  return QStringLiteral("%1:%2").arg(facts->fileName(fn.file)).arg(fn.line);
+}
+
+QString pathText(const ResultIndex& index, const TreeFacts* facts, int line) {
+  const QString place = placeText(facts, line);
+  return place.isEmpty() ? pathOnly(index, line) : pathOnly(index, line) + QStringLiteral("    ") + place;
 }
 
 }  // namespace zelta::fe::TreeQueries

@@ -30,5 +30,8 @@ int lineOfFunction(const ResultIndex& index, const TreeFacts& facts, int current
 // The path from the root to `line` the way a reader says it, with the
 // definition's file:line when the facts know it.
 QString pathText(const ResultIndex& index, const TreeFacts* facts, int line);
+// The path alone, and the definition's file:line alone (empty when unknown).
+QString pathOnly(const ResultIndex& index, int line);
+QString placeText(const TreeFacts* facts, int line);
 
 }  // namespace zelta::fe::TreeQueries

@@ -107,6 +107,8 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
   createDockWindows();
   createNavigator();
   createGraphWindow();
+  createOpenActions();
+  createEditorActions();
 
   // Window-level keys: whichever control has the focus.
   auto* f3 = new QShortcut(QKeySequence(Qt::Key_F3), this);
@@ -145,6 +147,12 @@ void frmMain::buildControls() {
     if (running_) return;
     mnuRightClick->popup(at);
   });
+  // The chosen entry's full path in the status bar; Delete removes it as the
+  // pop-up does.
+  connect(TreeView1, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
+    if (item && !item->toolTip(0).isEmpty()) statusBar()->showMessage(item->toolTip(0));
+  });
+  connect(TreeView1, &DropList::deletePressed, this, &frmMain::Remove);
 
   Label2 = new QLabel(QStringLiteral("< 解析結果 >"), client);
   Label2->setObjectName(QStringLiteral("Label2"));
@@ -201,6 +209,8 @@ void frmMain::buildControls() {
   whereLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
   statusBar()->setObjectName(QStringLiteral("statusBar"));
   statusBar()->addWidget(whereLabel, 1);
+  // An input entry's path gives way to the result's once the user is back there.
+  connect(RichTextBox1, &ResultView::currentLineChanged, statusBar(), &QStatusBar::clearMessage);
   runProgressText = new QLabel(this);
   runProgressText->setObjectName(QStringLiteral("runProgressText"));
   runProgress = new QProgressBar(this);
@@ -448,6 +458,8 @@ void frmMain::updateActions() {
   mnuDepth_->menuAction()->setEnabled(tree);
   for (QAction* a : mnuDepth_->actions()) a->setEnabled(tree);
   actDefinition_->setEnabled(tree);
+  if (actOpenEditor_) actOpenEditor_->setEnabled(tree);
+  if (mnuRecent_) mnuRecent_->menuAction()->setEnabled(on && !mnuRecent_->isEmpty());
   actExportGraph_->setEnabled(on && graphPanel && graphPanel->hasPicture());
   actBack_->setEnabled(on && navigator_ && navigator_->canBack());
   actForward_->setEnabled(on && navigator_ && navigator_->canForward());

@@ -71,6 +71,8 @@ class frmMain : public QMainWindow {
   std::function<void(QWidget* parent, const QString& title, const QString& text)> messageBox;
   // Returns the chosen full path, or an empty text when cancelled.
   std::function<QString(QWidget* parent, const QString& title, const QString& filter)> saveFileDialog;
+  // Returns the chosen file to open, or an empty text when cancelled.
+  std::function<QString(QWidget* parent, const QString& title, const QString& filter)> openFileDialog;
   // Returns false when cancelled; may change the printer's settings.
   std::function<bool(QWidget* parent, QPrinter* printer, bool hasSelection)> printDialog;
   std::function<int(QDialog* dialog)> runModal;
@@ -100,6 +102,9 @@ class frmMain : public QMainWindow {
   // later. False when the file cannot be read.
   bool showResultFile(const QString& path, const QDateTime& factsNotBefore = QDateTime());
   bool isReadingFacts() const { return readingFacts_; }
+  // ファイル > 開く's work on a chosen file: shown as a result (no run), and
+  // remembered among the recent ones. False when it cannot be read.
+  bool openResultFile(const QString& path);
 
  public slots:
   void RunAnalysis();
@@ -117,6 +122,8 @@ class frmMain : public QMainWindow {
   void ButtonClick(const QString& key);
   void AppendMessage(const QString& line);
   void ExportGraph();
+  void OpenResult();
+  void OpenInEditor();
 
  protected:
   void resizeEvent(QResizeEvent* e) override;
@@ -154,6 +161,9 @@ class frmMain : public QMainWindow {
   void createGraphWindow();
   GraphWindow* openGraphWindow();
   void startTreeAt(const QString& name);
+  void createOpenActions();
+  void updateRecentMenu();
+  void createEditorActions();
 
   // Controls, named as the rest of the system knows them; tests reach them
   // by their object names.
@@ -221,6 +231,11 @@ class frmMain : public QMainWindow {
   QAction* actGraphWindow_ = nullptr;
   QAction* actPathFrom_ = nullptr;
   QAction* actPathTo_ = nullptr;
+  // Reopening results, and the editor.
+  QAction* mnuFileOpen_ = nullptr;
+  QMenu* mnuRecent_ = nullptr;
+  QAction* actOpenEditor_ = nullptr;
+  QAction* mnuToolsEditor_ = nullptr;
 
   std::shared_ptr<std::atomic<bool>> factsCancel_;
   int factsGeneration_ = 0;

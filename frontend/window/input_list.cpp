@@ -54,7 +54,9 @@ void frmMain::showPrompt() {
 // A drop's entries join the lists at its end, all at once: a whole code
 // base (tens of thousands of files) would otherwise insert row by row.
 void frmMain::appendEntry(const QString& name, const QString& path) {
-  newNames_ << new QTreeWidgetItem(QStringList{name});
+  auto* item = new QTreeWidgetItem(QStringList{name});
+  item->setToolTip(0, path);  // bare names repeat across a code base's folders
+  newNames_ << item;
   newPaths_ << new QTreeWidgetItem(QStringList{path});
 }
 

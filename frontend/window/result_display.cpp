@@ -24,6 +24,7 @@ struct Loaded {
 struct Facts {
   std::shared_ptr<const TreeFacts> facts;
   QString problem;
+  bool unreadable = false;  // not a matter of matching: the file cannot be read as JSON
 };
 
 }  // namespace
@@ -122,9 +123,16 @@ void frmMain::readFacts(const QString& path, const QDateTime& notBefore) {
     navigator_->setPanelFacts(nullptr, folder, QString(), QString());
     return;
   }
-  if (factsFileState(path, notBefore) != FactsFile::Current) {
+  const FactsFile state = factsFileState(path, notBefore);
+  if (state == FactsFile::Missing) {
     navigator_->setPanelFacts(nullptr, folder, QStringLiteral("tree.jsonがないため、定義と呼び出し元は表示できません"),
                               QStringLiteral("tree.jsonがないため、グラフは描けません"));
+    return;
+  }
+  if (state == FactsFile::Older) {  // an earlier run's, which this one did not write
+    navigator_->setPanelFacts(nullptr, folder,
+                              QStringLiteral("tree.jsonが今回の解析より古いため、定義と呼び出し元は表示できません"),
+                              QStringLiteral("tree.jsonが今回の解析より古いため、グラフは描けません"));
     return;
   }
   if (!index->isTree()) {
@@ -144,6 +152,13 @@ void frmMain::readFacts(const QString& path, const QDateTime& notBefore) {
     if (generation != factsGeneration_) return;  // a newer result came meanwhile
     readingFacts_ = false;
     const Facts f = watcher->result();
+    if (!f.facts && f.unreadable) {
+      AppendMessage(
+          QStringLiteral("tree.jsonを読み込めないため、定義と呼び出し元は表示しません（%1）").arg(f.problem));
+      const QString unreadable = QStringLiteral("tree.jsonを読み込めません");
+      navigator_->setPanelFacts(nullptr, folder, unreadable, unreadable);
+      return;
+    }
     if (!f.facts) {
       AppendMessage(
           QStringLiteral("tree.jsonがtree.txtと合わないため、定義と呼び出し元は表示しません（%1）").arg(f.problem));
@@ -156,7 +171,7 @@ void frmMain::readFacts(const QString& path, const QDateTime& notBefore) {
   });
   watcher->setFuture(QtConcurrent::run([path, index, cancel] {
     Facts f;
-    f.facts = TreeFacts::read(path, *index, &f.problem, cancel.get());
+    f.facts = TreeFacts::read(path, *index, &f.problem, cancel.get(), &f.unreadable);
     if (!f.facts && f.problem.isEmpty()) f.problem = QStringLiteral("読めません");
     return f;
   }));

@@ -173,6 +173,7 @@ TEST_F(BadInput, TenThousandNestingLevels) {
     const char* what;
     std::string src;
     bool complete;  // balanced: the tree must show f
+    bool pointers = false;  // also under -p, which reads file-level lists as well
   } cases[] = {
       {"nested braces", "int main(void) {" + std::string(n, '{') + " f(); " + std::string(n, '}') + "}\n" + tail, true},
       {"nested parentheses", "int main(void) { x = " + std::string(n, '(') + "f()" + std::string(n, ')') + "; }\n" + tail,
@@ -182,21 +183,32 @@ TEST_F(BadInput, TenThousandNestingLevels) {
       {"nested conditionals", repeat("#ifndef NOPE\n", n) + "int main(void) { f(); }\n" + repeat("#endif\n", n) + tail,
        true},
       {"nested braces at file level", "struct s " + std::string(n, '{') + std::string(n, '}') + ";\nint main(void) { f(); }\n" + tail,
-       true},
-      {"braces that never close", "int main(void) {" + std::string(n, '{') + " f();\n", false},
+       true, true},
+      {"braces that never close", "int main(void) {" + std::string(n, '{') + " f();\n", false, true},
       {"closing braces only", std::string(n, '}') + "\nint main(void) { f(); }\n" + tail, false},
       {"parentheses that never close", "int main(void) { f" + std::string(n, '(') + ";\n}\n" + tail, false},
+      // What -p reads at file level, ten times as deep: initialiser lists
+      // and member lists.
+      {"nested initialisers", "struct s x = " + std::string(10 * n, '{') + "f" + std::string(10 * n, '}') +
+                                  ";\nint main(void) { f(); }\n" + tail,
+       true, true},
+      {"nested member lists", "struct t " + repeat("{ struct ", 10 * n) + "{ int a; }" + repeat(" b; }", 10 * n) +
+                                  ";\nint main(void) { f(); }\n" + tail,
+       true, true},
   };
   for (const auto& c : cases) {
-    ScratchDir d;
-    write_file(d / "zelta.ini", default_ini());
-    write_file(d / "a.c", c.src);
-    ProcResult r = conzelta(d, {"-e", "a.c"});
-    ExpectCleanEnd(d, r, c.what);
-    // Deep but balanced nesting may be refused with a message; if a tree is
-    // drawn, it must be the right one.
-    if (c.complete && r.status == 1) {
-      EXPECT_TRUE(shows(read_file(d / "tree.txt"), "f")) << c.what;
+    for (const bool pointers : {false, true}) {
+      if (pointers && !c.pointers) continue;
+      ScratchDir d;
+      write_file(d / "zelta.ini", default_ini());
+      write_file(d / "a.c", c.src);
+      ProcResult r = conzelta(d, pointers ? std::vector<std::string>{"-e", "-p", "a.c"} : std::vector<std::string>{"-e", "a.c"});
+      ExpectCleanEnd(d, r, c.what);
+      // Deep but balanced nesting may be refused with a message; if a tree is
+      // drawn, it must be the right one.
+      if (c.complete && r.status == 1) {
+        EXPECT_TRUE(shows(read_file(d / "tree.txt"), "f")) << c.what << (pointers ? " (-p)" : "");
+      }
     }
   }
 }

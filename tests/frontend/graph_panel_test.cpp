@@ -52,6 +52,12 @@ std::set<QString> edgeNames(const GraphPicture& pic) {
   return out;
 }
 
+const GraphEdge* edgeOf(const CallGraph& g, const QString& from, const QString& to) {
+  for (const GraphEdge& e : g.edges)
+    if (g.nodes[static_cast<size_t>(e.from)].name == from && g.nodes[static_cast<size_t>(e.to)].name == to) return &e;
+  return nullptr;
+}
+
 GraphEdge::Kind kindOf(const CallGraph& g, const QString& from, const QString& to) {
   for (const GraphEdge& e : g.edges)
     if (g.nodes[static_cast<size_t>(e.from)].name == from && g.nodes[static_cast<size_t>(e.to)].name == to)
@@ -99,13 +105,13 @@ std::map<QString, QRectF> svgNodeBoxes(const QByteArray& svg, QPointF* shift) {
 std::shared_ptr<TreeFacts> hubFacts(int callers) {
   auto f = std::make_shared<TreeFacts>();
   f->functions.push_back({QStringLiteral("hub"), "hub", -1, 1, -1, {}, {}});
-  f->functions[0].calls.push_back({QStringLiteral("kmalloc"), -1, 2, -1});
+  f->functions[0].calls.push_back({QStringLiteral("kmalloc"), -1, 2, -1, {}});
   f->undefined.push_back({QStringLiteral("kmalloc"), {0}});
   for (int i = 0; i < callers; ++i) {
     const int c = static_cast<int>(f->functions.size());
-    f->functions.push_back({QStringLiteral("c%1").arg(i), "", -1, 1, -1, {{"hub", -1, 1, 0}}, {c + 1}});
+    f->functions.push_back({QStringLiteral("c%1").arg(i), "", -1, 1, -1, {{"hub", -1, 1, 0, {}}}, {c + 1}});
     f->functions.push_back(
-        {QStringLiteral("d%1").arg(i), "", -1, 1, -1, {{QStringLiteral("c%1").arg(i), -1, 1, c}}, {}});
+        {QStringLiteral("d%1").arg(i), "", -1, 1, -1, {{QStringLiteral("c%1").arg(i), -1, 1, c, {}}}, {}});
     f->functions[0].callers.push_back(c);
   }
   return f;
@@ -139,6 +145,27 @@ class GraphPanelTest : public fetest::Fixture {
   }
 
  private slots:
+  // A pair called only through function pointers (-p) is drawn apart; one
+  // called directly as well is an ordinary call.
+  void pointerCallsApart() {
+    auto facts = std::make_shared<TreeFacts>();
+    const auto fn = [](const char* name, std::vector<CallFact> calls) {
+      FunctionFact f;
+      f.name = QString::fromUtf8(name);
+      f.utf8 = name;
+      f.calls = std::move(calls);
+      return f;
+    };
+    facts->functions = {fn("main", {{"f", -1, 3, 1, "struct_field"}, {"g", -1, 4, 2, "variable"}, {"g", -1, 5, 2, ""}}),
+                        fn("f", {}), fn("g", {})};
+    CallGraphModel m;
+    m.setFacts(facts);
+    m.setCentre(FunctionRef::defined(0));
+    const CallGraph g = m.build();
+    QVERIFY(edgeOf(g, "main", "f") && edgeOf(g, "main", "f")->pointer);
+    QVERIFY(edgeOf(g, "main", "g") && !edgeOf(g, "main", "g")->pointer);
+  }
+
   // The example program: lexer_next's callees and callers as laid out,
   // with parse_factor's recursion and the cycle through parse_expr; depth 1
   // keeps the direct ones; the nodes' boxes are where the SVG draws them.
@@ -412,11 +439,11 @@ class GraphPanelTest : public fetest::Fixture {
     for (int layer = 0; layer < 10; ++layer)
       for (int i = 0; i < 10; ++i) {
         FunctionFact f{QStringLiteral("f%1_%2").arg(layer).arg(i), "", -1, 1, -1, {}, {}};
-        for (int j = 0; j < 10 && layer < 9; ++j) f.calls.push_back({"", -1, 1, (layer + 1) * 10 + j});
+        for (int j = 0; j < 10 && layer < 9; ++j) f.calls.push_back({"", -1, 1, (layer + 1) * 10 + j, {}});
         for (int j = 0; j < 10 && layer > 0; ++j) f.callers.push_back((layer - 1) * 10 + j);
         dense->functions.push_back(f);
       }
-    dense->functions.push_back({"top", "", -1, 1, -1, {{"", -1, 1, 0}, {"", -1, 1, 1}}, {}});
+    dense->functions.push_back({"top", "", -1, 1, -1, {{"", -1, 1, 0, {}}, {"", -1, 1, 1, {}}}, {}});
     dense->functions[0].callers.push_back(100);
     dense->functions[1].callers.push_back(100);
     CallGraphModel m;

@@ -2,6 +2,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QStatusBar>
 #include <QTest>
 #include <QTreeWidget>
 #include <QUrl>
@@ -152,7 +153,14 @@ class InputListTest : public fetest::Fixture {
     QCOMPARE(w.inputNames(), QStringList({"a.c", "c.c"}));
     QCOMPARE(w.inputPaths(), QStringList({p("a.c"), p("c.c")}));
     QCOMPARE(messages(w), QStringList({"b.cを削除しました"}));
-    for (int i = 0; i < 2; ++i) {
+    // Each entry's full path as its tip and, once chosen, in the status bar;
+    // the Delete key removes it as the pop-up does.
+    QCOMPARE(ui::TreeView1(w)->topLevelItem(1)->toolTip(0), p("c.c"));
+    ui::TreeView1(w)->setCurrentItem(ui::TreeView1(w)->topLevelItem(1));
+    QCOMPARE(w.statusBar()->currentMessage(), p("c.c"));
+    QTest::keyClick(ui::TreeView1(w), Qt::Key_Delete);
+    QCOMPARE(w.inputNames(), QStringList({"a.c"}));
+    {
       ui::TreeView1(w)->topLevelItem(0)->setSelected(true);
       w.Remove();
     }

@@ -71,12 +71,16 @@ class MainWindowTest : public fetest::Fixture {
       QCOMPARE(e.a->text(), QString::fromUtf8(e.text));
       QCOMPARE(e.a->shortcut(), e.key);
     }
-    const QList<QAction*> file = ui::mnuFile(w)->actions();
+    // Opening a saved result and the recent ones come first, apart.
+    const QList<QAction*> file = ui::mnuFile(w)->actions().mid(3);
+    QCOMPARE(ui::mnuFile(w)->actions().at(0)->text(), QString("開く(&O)..."));
+    QVERIFY(ui::mnuFile(w)->actions().at(2)->isSeparator());
     QCOMPARE(file.size(), 7);
     QVERIFY(file.at(2)->isSeparator());
     QCOMPARE(file.at(4)->text(), QString("グラフをエクスポート(&G)..."));  // beside printing: the other picture
     QVERIFY(file.at(5)->isSeparator());
-    QCOMPARE(ui::mnuTools(w)->actions(), QList<QAction*>({ui::mnuiniwrite(w), ui::mnuToolsOptions(w)}));
+    QCOMPARE(ui::mnuTools(w)->actions().mid(0, 2), QList<QAction*>({ui::mnuiniwrite(w), ui::mnuToolsOptions(w)}));
+    QCOMPARE(ui::mnuTools(w)->actions().at(2)->text(), QString("エディタの設定(&E)..."));
     QCOMPARE(ui::mnuHelp(w)->actions(), QList<QAction*>({ui::mnuHelpAbout(w)}));
 
     QCOMPARE(ui::tbToolBar(w)->actions().size(), 3);

@@ -22,6 +22,7 @@
 #include <QTextBlock>
 
 #include "definition_panel.h"
+#include "editor_command.h"
 #include "fe_test_util.h"
 #include "find_bar.h"
 #include "fold_state.h"
@@ -212,6 +213,14 @@ class ResultViewTest : public fetest::Fixture {
     QCOMPARE(ref.refLast, 8);
     QVERIFY(idx->parts(line(kLoop)).loop);
     QVERIFY(idx->parts(line(kFactorialSelf)).recursive);
+    // A call through a pointer (-p) is a link like any other, in each form.
+    const auto ptr = ResultIndex::fromText("1 main\n2  ├f:Pointer [a.c]\n3  ├g:Pointer=2-2\n4  └main:Pointer:RecurrciveCall\n");
+    QVERIFY(ptr->isTree());
+    QCOMPARE(ptr->parts(1).name, std::string_view("f"));
+    QVERIFY(ptr->parts(1).pointer);
+    QCOMPARE(ptr->parts(2).refFirst, 2);
+    QVERIFY(ptr->parts(3).pointer && ptr->parts(3).recursive);
+    QVERIFY(!idx->parts(line(kRef)).pointer);
     QCOMPARE(idx->toPlainText(), decodeText(fetest::readBytes(FIXTURES_DIR "/calc/tree.txt")));
 
     // The same ruling set by the program as text reads as a tree too.
@@ -473,6 +482,9 @@ class ResultViewTest : public fetest::Fixture {
     QCOMPARE(v->currentLine(), line(kLexerNext));  // unfolded to reach it
     QCOMPARE(v->rangeHighlight(), std::make_pair(line(5), line(8)));
     QVERIFY(!v->folds().isFolded(line(kLexerNext)));
+    v->setFocus();
+    QTest::keyClick(v, Qt::Key_Down);  // moving on takes the highlight away
+    QCOMPARE(v->rangeHighlight().first, -1);
 
     v->setFocus();
     v->setCurrentLine(line(kLoop));
@@ -550,6 +562,138 @@ class ResultViewTest : public fetest::Fixture {
     QCOMPARE(v->currentLine(), 0);
   }
 
+  // Deep lines: a jump brings the target's name into the viewport (the text
+  // scrolled sideways as far as needed, back again for a shallow one), the
+  // line off the edges; the path keeps its file:line whole.
+  void jumpsKeepTheTargetInSight() {
+    std::vector<int> depth;
+    for (int i = 0; i < 200; ++i) depth.push_back(i < 150 ? i : i - 149);
+    QVERIFY(fetest::writeBytes(p("tree.txt"), drawTree(depth, [](int i) { return QString("f%1 [x.c]").arg(i); })));
+    frmMain w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QVERIFY(w.showResultFile(p("tree.txt")));
+    ResultView* v = ui::RichTextBox1(w);
+    const int lh = v->fontMetrics().height(), page = v->viewport()->height() / lh;
+    auto inSight = [&](int l) {
+      const QPoint at = v->namePoint(l);
+      return !at.isNull() && at.x() > v->fontMetrics().horizontalAdvance("0000") && at.x() < v->viewport()->width() &&
+             at.y() / lh >= 1 && at.y() / lh <= page - 2;
+    };
+    w.navigator()->Find();
+    ui::findBar(w)->wholeBox->setChecked(true);
+    ui::findBar(w)->setText("f140");
+    QCOMPARE(v->currentLine(), 140);
+    QVERIFY(v->horizontalScrollBar()->value() > 0);
+    QVERIFY(inSight(140));
+    v->horizontalScrollBar()->setValue(v->horizontalScrollBar()->maximum());
+    ui::findBar(w)->setText("f3");
+    QCOMPARE(v->currentLine(), 3);
+    QVERIFY(inSight(3));
+    QCOMPARE(v->horizontalScrollBar()->value(), 0);
+    // Back to the deep one, as Alt+Left would after a jump.
+    v->setCurrentLine(199);
+    QVERIFY(inSight(199));
+  }
+
+  // The panel's source marks each call of the shown function on its line
+  // as a link to the callee; a caller is listed (and opened) at its call;
+  // エディタで開く hands the marked place to the user's editor; a source
+  // edited since the run is said to be so and gets no call marks.
+  void panelCallSitesEditorAndChangedSource() {
+    prepareCalc();
+    frmMain w;
+    showCalc(w);
+    ResultView* v = ui::RichTextBox1(w);
+    DefinitionPanel* panel = ui::definitionPanel(w);
+    w.navigator()->OpenDefinition(line(kParseFactor));
+    QCOMPARE(panel->callSites().size(), size_t(15));
+    for (const auto& site : panel->callSites()) {
+      const QString text = panel->source->document()->findBlockByNumber(site.line - 1).text();
+      // report_error comes by the macro REPORT on lines 87 and 91.
+      QCOMPARE(text.mid(site.from, site.to - site.from),
+               site.line == 87 || site.line == 91 ? QString("REPORT") : v->facts()->functions[site.function].name);
+    }
+    QVERIFY(panel->source->extraSelections().size() == 16);  // the definition's line and each call
+    QVERIFY(!panel->changedLabel->isVisible());
+    QVERIFY(panel->callers->item(0)->text().endsWith("calc/parser.c:50"));  // parse_term's call, not its line 48
+    // A click on the call of factorial (line 78) follows it.
+    const auto& fact = *std::find_if(panel->callSites().begin(), panel->callSites().end(),
+                                     [](const auto& s) { return s.line == 78; });
+    QTextCursor at(panel->source->document()->findBlockByNumber(77));
+    at.setPosition(at.position() + fact.from + 1);
+    const QPoint click = panel->source->cursorRect(at).center() - QPoint(2, 0);
+    QTest::mouseClick(panel->source->viewport(), Qt::LeftButton, {}, click);
+    QCOMPARE(v->result()->parts(v->currentLine()).name, std::string_view("factorial"));
+    QCOMPARE(panel->nameLabel->text(), QString("factorial"));
+    // Its caller parse_factor opens at the line of the call.
+    const int row = panel->callers->item(0)->text().startsWith("parse_factor") ? 0 : 1;
+    emit panel->callers->itemActivated(panel->callers->item(row));
+    QCOMPARE(panel->nameLabel->text(), QString("parse_factor"));
+    QCOMPARE(panel->shownLine(), 78);
+
+    // The editor: a stand-in that writes down its arguments.
+    const QString script = p("editor.sh"), args = p("args.txt");
+    QVERIFY(fetest::writeBytes(script, QString("#!/bin/sh\nprintf '%s\\n' \"$@\" > '%1'\n").arg(args).toUtf8()));
+    QVERIFY(QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    storeEditorCommand(script + " --line=%l %f");
+    action(w, "actOpenEditor")->trigger();
+    QVERIFY(fetest::waitFor([&] { return QFile::exists(args); }));
+    QTRY_COMPARE(fetest::lines(fetest::readBytes(args)), QStringList({"--line=78", p("calc/parser.c")}));
+    // None set: $VISUAL with +LINE; the tree's line when the panel is closed.
+    storeEditorCommand(QString());
+    qputenv("VISUAL", script.toUtf8());
+    QVERIFY(QFile::remove(args));
+    ui::definitionDock(w)->hide();
+    v->setCurrentLine(line(kLexerNext));
+    action(w, "actOpenEditor")->trigger();
+    QVERIFY(fetest::waitFor([&] { return QFile::exists(args); }));
+    QTRY_COMPARE(fetest::lines(fetest::readBytes(args)), QStringList({"+38", p("calc/lexer.c")}));
+    qunsetenv("VISUAL");
+    const QProcessEnvironment none;
+    const EditorCommand fallback = editorCommand(QString(), none, "/a b/c.c", 5);
+    QCOMPARE(fallback.program, QString("xdg-open"));
+    QCOMPARE(fallback.arguments, QStringList({"/a b/c.c"}));
+
+    // parser.c edited after the run.
+    QFile src(p("calc/parser.c"));
+    QVERIFY(src.open(QIODevice::ReadWrite));
+    QVERIFY(src.setFileTime(QDateTime::currentDateTime().addSecs(3600), QFileDevice::FileModificationTime));
+    src.close();
+    QVERIFY(w.showResultFile(p("tree.txt")));
+    QVERIFY(fetest::waitFor([&] { return v->facts(); }));
+    w.navigator()->OpenDefinition(line(kParseFactor));
+    QVERIFY(panel->sourceChanged());
+    QVERIFY(panel->changedLabel->isVisible());
+    QVERIFY(panel->callSites().empty());
+  }
+
+  // ファイル > 開く: a saved result with its tree.json, no run; remembered
+  // under the File menu; a file that cannot be read says so.
+  void openAResultAndTheRecentOnes() {
+    prepareCalc();
+    frmMain w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QString chosen = p("tree.txt");
+    w.openFileDialog = [&](QWidget*, const QString&, const QString&) { return chosen; };
+    w.findChild<QAction*>("mnuFileOpen")->trigger();
+    QVERIFY(ui::RichTextBox1(w)->result()->isTree());
+    QVERIFY(fetest::waitFor([&] { return ui::RichTextBox1(w)->facts(); }));
+    QCOMPARE(fetest::messages(w), QStringList({p("tree.txt") + "を表示しています"}));
+    auto* recent = w.findChild<QMenu*>("mnuRecent");
+    QCOMPARE(recent->actions().size(), 1);
+    QVERIFY(recent->menuAction()->isEnabled());
+    chosen = p("none.txt");
+    w.findChild<QAction*>("mnuFileOpen")->trigger();
+    QVERIFY(fetest::messages(w).last().contains("読み込めませんでした"));
+    QVERIFY(!ui::RichTextBox1(w)->isEmpty());  // what was shown stays
+    ui::RichTextBox1(w)->clear();
+    recent->actions().first()->trigger();
+    QVERIFY(!ui::RichTextBox1(w)->isEmpty());
+    QCOMPARE(recent->actions().size(), 1);
+  }
+
   // In the callers tree a line calls the line above it: the same panel
   // entries lead the other way through the tree.
   void callersTreeTurnsThePanelsLinksRound() {
@@ -588,7 +732,7 @@ class ResultViewTest : public fetest::Fixture {
       e[key] = v;
       tree[i] = e;
     };
-    QTest::newRow("truncated") << good.left(good.size() / 2) << "JSON";
+    QTest::newRow("truncated") << good.left(good.size() / 2) << "読み込めない";
     QTest::newRow("another tree's") << edited([&](QJsonObject&, QJsonArray& t) {
       setInTree(t, 5, "name", "read_numbers");
     }) << "6行目";
@@ -600,7 +744,7 @@ class ResultViewTest : public fetest::Fixture {
     QTest::newRow("out of range") << edited([&](QJsonObject&, QJsonArray& t) { setInTree(t, 15, "function", 1700); })
                                   << "範囲外";
     QTest::newRow("a newer format") << edited([](QJsonObject& d, QJsonArray&) { d["format_version"] = 2; }) << "版";
-    QTest::newRow("not json") << QByteArray("\x81\x40garbage") << "JSON";
+    QTest::newRow("not json") << QByteArray("\x81\x40garbage") << "読み込めない";
     QTest::newRow("deeply nested") << QByteArray(100000, '[') << "入れ子";
   }
   void badFilesFallBack() {
@@ -701,6 +845,8 @@ class ResultViewTest : public fetest::Fixture {
     json.close();
     QVERIFY(fetest::runToEnd(w));
     QVERIFY(!w.isReadingFacts() && !ui::RichTextBox1(w)->facts());
+    w.navigator()->OpenDefinition(line(kParseFactor));
+    QVERIFY(ui::definitionPanel(w)->placeLabel->text().contains("古い"));
     // A hand-edited tree.txt: shown as it is, without folds, links or panel.
     QByteArray edited = fetest::readBytes(p("fake_tree.txt"));
     edited.replace(fetest::sj("10  　 │ ├next"), fetest::sj("1O  　 │ ├next"));
@@ -771,25 +917,29 @@ class ResultViewTest : public fetest::Fixture {
     QCOMPARE(ui::listerr(w)->height(), 88 + 45);
   }
 
-  // The options beyond the original ones: the callers tree and the
-  // configured preprocessing, remembered by 設定を記憶して閉じる.
-  void callersTreeAndConfiguredOptions() {
+  // The callers tree (-r), the calls through pointers (-p) and the
+  // configured preprocessing (-c): ticked, remembered, on the command line.
+  void treeOptionsRemembered() {
     frmMain w;
     frmoption& o = *w.options();
     w.ShowOptions();
-    QVERIFY(!o.chkcallers->isChecked() && !o.chkconfigured->isChecked());
+    QVERIFY(!o.chkcallers->isChecked() && !o.chkpointers->isChecked() && !o.chkconfigured->isChecked());
     QCOMPARE(o.chkcallers->text(), QString("呼び出し元ツリー"));
-    QCOMPARE(o.chkconfigured->text(), QString("ビルドの構成で読む"));
+    QCOMPARE(o.chkpointers->text(), QString("関数ポインタ経由"));
+    QCOMPARE(o.chkconfigured->text(), QString("ビルド構成"));
     o.chkcallers->setChecked(true);
+    o.chkpointers->setChecked(true);
     o.chkconfigured->setChecked(true);
     o.SetSetting();
     QCOMPARE(GetSetting("option", "optcallers", "?"), QString("1"));
+    QCOMPARE(GetSetting("option", "optpointers", "?"), QString("1"));
     QCOMPARE(GetSetting("option", "optconfigured", "?"), QString("1"));
     frmMain again;
     QCOMPARE(again.options()->optcallers, short(1));
+    QCOMPARE(again.options()->optpointers, short(1));
     QCOMPARE(again.options()->optconfigured, short(1));
-    QCOMPARE(buildArgline(again.options()->values(), {"/a.c"}), QString(" -r -c \"/a.c\""));
-    QCOMPARE(runArgline(again.options()->values(), {"/a.c"}), QString(" -r -c -j \"/a.c\""));
+    QCOMPARE(buildArgline(again.options()->values(), {"/a.c"}), QString(" -r -p -c \"/a.c\""));
+    QCOMPARE(runArgline(again.options()->values(), {"/a.c"}), QString(" -r -p -c -j \"/a.c\""));
   }
 };
 

@@ -1,7 +1,8 @@
 // tree.dot: the call graph of the drawn tree for Graphviz (UTF-8, LF). Each
 // function once, then each distinct caller -> callee edge once; the tree's
 // repetitions fold away. Start functions are filled, undefined functions
-// dashed, direct recursion and the calls that close a LOOP drawn apart; under
+// dashed, direct recursion and the calls that close a LOOP drawn apart, calls
+// through pointers (-p) dashed; under
 // -v each file is a cluster.
 #include <unordered_map>
 #include <vector>
@@ -16,7 +17,7 @@ namespace zelta {
 
 namespace {
 
-enum class EdgeKind : std::uint8_t { kCall, kRecursive, kLoop };
+enum class EdgeKind : std::uint8_t { kCall, kRecursive, kLoop, kPointer };
 
 // A quoted DOT string: only the quote and the backslash need escaping.
 std::string Quote(std::string_view s) {
@@ -72,7 +73,10 @@ class DotTreeWriter final : public TreeWriter {
     const std::uint64_t key = (static_cast<std::uint64_t>(from) << 32) | static_cast<std::uint32_t>(to);
     auto [it, added] = edge_ids_.try_emplace(key, static_cast<int>(edges_.size()));
     if (added)
-      edges_.push_back(Edge{from, to, l.kind == LineKind::kRecursive ? EdgeKind::kRecursive : EdgeKind::kCall});
+      edges_.push_back(Edge{from, to,
+                            l.kind == LineKind::kRecursive ? EdgeKind::kRecursive
+                            : l.pointer                    ? EdgeKind::kPointer
+                                                           : EdgeKind::kCall});
     edge_at_[level] = it->second;
   }
 
@@ -109,6 +113,7 @@ class DotTreeWriter final : public TreeWriter {
       out_.raw("  " + id(e.from) + " -> " + id(e.to));
       if (e.kind == EdgeKind::kRecursive) out_.raw(" [color=\"blue\", style=\"dashed\"]");
       if (e.kind == EdgeKind::kLoop) out_.raw(" [color=\"red\", style=\"dashed\", constraint=false]");
+      if (e.kind == EdgeKind::kPointer) out_.raw(" [style=\"dashed\"]");
       out_.raw(";\n");
     }
     out_.raw("}\n");

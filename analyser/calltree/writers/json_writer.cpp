@@ -11,6 +11,7 @@
 #include <nlohmann/json.hpp>
 
 #include "calltree/call_index.h"
+#include "calltree/pointers/pointer_join.h"
 #include "calltree/output_file.h"
 #include "calltree/writers/tree_writer.h"
 #include "config/version.h"
@@ -107,7 +108,7 @@ class JsonTreeWriter final : public TreeWriter {
   void begin(const TreeShape& shape) override {
     index_ = shape.index;
     if (!index_) {
-      own_.build(recs_, false);
+      own_.build(recs_, false, run_.ptr.joined ? &run_.ptr : nullptr);
       index_ = &own_;
     }
     OpenOutput(run_, out_, file_, true);
@@ -162,6 +163,7 @@ class JsonTreeWriter final : public TreeWriter {
           e.number("function", index_->ordinal(l.rec));
           file(e, recs_.unit_of(l.rec));
           if (l.kind == LineKind::kRecursive) e.json("marker", "\"recursive\"");
+          if (l.pointer) e.boolean("pointer", true);
           if (l.kind == LineKind::kReference) {
             std::string& v = e.key("ref");
             v += '[';
@@ -188,7 +190,7 @@ class JsonTreeWriter final : public TreeWriter {
     const std::pair<char, int> letters[] = {
         {'a', o.flgall},     {'c', o.flgconf},  {'d', o.flgdebug}, {'e', o.flgomit},     {'f', o.flgfunc},  {'g', o.flgdot},
         {'j', o.flgjson},    {'m', o.flgmid},   {'n', o.flgn},        {'o', o.flgout},   {'r', o.flgrev},
-        {'s', o.flgfuncall}, {'t', o.flgtime},  {'v', o.flgfilename}, {'w', o.flgerrlog}};
+        {'p', o.flgptr},     {'s', o.flgfuncall}, {'t', o.flgtime}, {'v', o.flgfilename}, {'w', o.flgerrlog}};
     Json switches = Json::array();
     for (const auto& [c, n] : letters)
       if (n) switches.push_back(std::string(1, c));
@@ -202,6 +204,8 @@ class JsonTreeWriter final : public TreeWriter {
       e["preprocessing"] = "configured";
       e["configuration"] = run_.cfg.compile_database.empty() ? Json() : Json(run_.cfg.compile_database);
     }
+    if (run_.ptr.joined)
+      e["pointer_calls"] = Json{{"sites", run_.ptr.sites.size()}, {"unresolved", run_.ptr.unresolved}};
     return e;
   }
 
@@ -248,7 +252,9 @@ class JsonTreeWriter final : public TreeWriter {
     calls += '[';
     // The calls of a definition are the records of its group, as the tree
     // builder walks them.
-    if (!f.groupend) {
+    if (run_.ptr.joined) {
+      PointerCalls(d, calls);
+    } else if (!f.groupend) {
       for (size_t i = static_cast<size_t>(d) + 1; i < recs_.list.size(); ++i) {
         const FuncRecord& c = recs_.list[i];
         if (i > static_cast<size_t>(d) + 1) calls += ',';
@@ -263,6 +269,46 @@ class JsonTreeWriter final : public TreeWriter {
     }
     calls += ']';
     numbers(e.key("callers"), index_->callers(k));
+    if (run_.ptr.joined) {
+      auto it = run_.ptr.passed_to.find(d);
+      if (it != run_.ptr.passed_to.end()) {
+        Json to = Json::array();
+        for (int n : it->second) to.push_back(run_.ptr.names.text(n));
+        e.json("passed_to", Dump(to));
+      }
+    }
+  }
+
+  // -p: the entries of the definition's group in the edge list, each
+  // pointer target with how it was found.
+  void PointerCalls(int d, std::string& calls) {
+    const PointerFacts& p = run_.ptr;
+    const int h = p.head[static_cast<size_t>(d)];
+    if (p.entry(recs_, h).groupend) return;
+    for (int i = h + 1; static_cast<size_t>(i) < p.entries(); ++i) {
+      const FuncRecord& c = p.entry(recs_, i);
+      if (i > h + 1) calls += ',';
+      Members call(calls);
+      call.json("name", name(c.nameid));
+      const int site = p.site_of(i);
+      if (site < 0) {
+        place(call, p.record_of(i));
+      } else if (const RecordPlace& at = p.sites[static_cast<size_t>(site)].place; at.file >= 0) {
+        call.number("file", at.file).number("line", at.line);
+      }
+      call.boolean("defined", recs_.def_of(c.nameid) >= 0);
+      const int t = index_->target(i);
+      if (t >= 0) call.number("function", index_->ordinal(t));
+      if (site >= 0) {
+        const PointerSite& s = p.sites[static_cast<size_t>(site)];
+        call.json("kind", Dump(Json(PointerKindName(c.pointer))));
+        if (s.type >= 0 && c.pointer == static_cast<int>(PointerKind::kStructField))
+          call.json("struct", Dump(Json(p.names.text(s.type))));
+        if (s.field >= 0) call.json("field", Dump(Json(p.names.text(s.field))));
+        if (s.var >= 0) call.json("variable", Dump(Json(p.names.text(s.var))));
+      }
+      if (c.groupend) break;
+    }
   }
 
   void open_array(const char* key) {

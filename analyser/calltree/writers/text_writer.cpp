@@ -17,6 +17,7 @@ void SpellLine(const Run& run, const TreeLine& l, std::string& out) {
   const Records& recs = run.recs;
   const FuncRecord& r = recs.list[static_cast<size_t>(l.rec)];
   out += r.name;
+  if (l.pointer) out += ":Pointer";
   switch (l.kind) {
     case LineKind::kRecursive: out += ":RecurrciveCall"; break;
     case LineKind::kReference: {

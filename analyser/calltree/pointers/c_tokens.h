@@ -1,0 +1,29 @@
+// The tokens the pointer scans read: names, numbers and punctuators of a
+// cleaned text, with where each begins. Literals make no token.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+namespace zelta {
+
+struct CToken {
+  const char* p;
+  std::uint32_t len;
+  enum Kind : unsigned char { kName, kNumber, kPunct, kBodyMark } kind;
+  // "->" is one token; a body mark holds the function's name.
+  std::string_view text() const { return std::string_view(p, len); }
+  bool is(char c) const { return kind == kPunct && len == 1 && *p == c; }
+  bool arrow() const { return kind == kPunct && len == 2 && p[0] == '-' && p[1] == '>'; }
+  bool member() const { return arrow() || is('.'); }
+  bool name() const { return kind == kName; }
+};
+
+// A line "\x01NAME\n" in a declaration text marks where the body of NAME
+// stood (its header comes right before).
+inline constexpr char kBodyMarkByte = '\x01';
+
+std::vector<CToken> Tokenize(std::string_view text);
+
+}  // namespace zelta

@@ -1,0 +1,899 @@
+#include "calltree/pointers/fact_scan.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <iterator>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "calltree/pointers/c_tokens.h"
+#include "prepare/line_map.h"
+#include "run/run.h"
+
+namespace zelta {
+
+namespace {
+
+using Tokens = std::vector<CToken>;
+
+bool IsAggregate(std::string_view s) { return s == "struct" || s == "union"; }
+
+// Words that never name a type or a variable in the patterns below (sorted).
+constexpr std::string_view kKeywords[] = {
+    "_Alignof", "_Static_assert", "__alignof__", "__asm__", "__attribute__", "__extension__", "__inline__",
+    "__restrict", "__typeof__", "asm", "auto", "break", "case", "const", "continue", "default", "do", "else",
+    "enum", "extern", "for", "goto", "if", "inline", "register", "restrict", "return", "signed", "sizeof",
+    "static", "struct", "switch", "typedef", "typeof", "union", "unsigned", "volatile", "while"};
+
+bool IsKeyword(std::string_view s) {
+  if (s.size() < 2 || s.size() > 14) return false;
+  // Most names begin with a letter no keyword begins with, or are of a
+  // length none has with that letter: one look at a table settles them.
+  static const auto kFirst = [] {
+    std::array<std::uint16_t, 256> lengths{};  // bit n: a keyword of length n begins with the byte
+    for (std::string_view k : kKeywords) lengths[static_cast<unsigned char>(k[0])] |= static_cast<std::uint16_t>(1u << k.size());
+    return lengths;
+  }();
+  if (!(kFirst[static_cast<unsigned char>(s[0])] & (1u << s.size()))) return false;
+  return std::binary_search(std::begin(kKeywords), std::end(kKeywords), s);
+}
+
+bool IsQualifier(std::string_view s) {
+  if (s.size() < 5) return false;
+  return s == "const" || s == "volatile" || s == "static" || s == "register" || s == "extern" ||
+         s == "inline" || s == "__inline__" || s == "restrict" || s == "__restrict" || s == "__extension__";
+}
+
+// Only a name with a lower-case letter may name a function a store keeps:
+// upper-case names are constants and macros, and there are many.
+bool MayBeFunction(std::string_view s) {
+  for (char c : s)
+    if (c >= 'a' && c <= 'z') return true;
+  return false;
+}
+
+// The partner of every bracket, found once per text with a stack (no
+// rescans, however deep the nesting); -1 for one without a partner.
+std::vector<int> Partners(const Tokens& t) {
+  std::vector<int> partner(t.size(), -1);
+  std::vector<int> open;
+  int count[3] = {0, 0, 0};  // open "(", "[", "{" on the stack
+  const auto kind = [](char c) { return c == '(' || c == ')' ? 0 : c == '[' || c == ']' ? 1 : 2; };
+  for (size_t i = 0; i < t.size(); ++i) {
+    const CToken& k = t[i];
+    if (k.kind != CToken::kPunct || k.len != 1) continue;
+    const char c = *k.p;
+    if (c == '(' || c == '[' || c == '{') {
+      open.push_back(static_cast<int>(i));
+      count[kind(c)]++;
+    } else if (c == ')' || c == ']' || c == '}') {
+      // A closer without an opener of its kind is stray; one with openers of
+      // other kinds above it closes them unpaired. Each opener leaves the
+      // stack once, so the pass stays linear.
+      if (count[kind(c)] == 0) continue;
+      for (;;) {
+        const int o = open.back();
+        open.pop_back();
+        const int ok = kind(*t[static_cast<size_t>(o)].p);
+        count[ok]--;
+        if (ok == kind(c)) {
+          partner[static_cast<size_t>(o)] = static_cast<int>(i);
+          partner[i] = o;
+          break;
+        }
+      }
+    }
+  }
+  return partner;
+}
+
+struct Param {
+  int name = -1, type = -1;
+  bool may_hold_function = true;  // no struct, enum or arithmetic type rules it out
+};
+
+// Words of types that never hold a function.
+bool IsPlainTypeWord(std::string_view s) {
+  return s == "void" || s == "char" || s == "short" || s == "int" || s == "long" || s == "float" ||
+         s == "double" || s == "signed" || s == "unsigned" || s == "_Bool" || s == "bool" || s == "size_t" ||
+         s == "ssize_t" || s == "enum" || s == "struct" || s == "union";
+}
+
+class FactScanner {
+ public:
+  FactScanner(Run& run, int file) : run_(run), f_(run.ptr), n_(run.ptr.names), file_(file) {}
+
+  void declarations(std::string_view text) {
+    base_ = text.data();
+    t_ = Tokenize(text);
+    pt_ = Partners(t_);
+    size_t s = 0;
+    for (size_t i = 0; i < t_.size();) {
+      const CToken& k = t_[i];
+      if (k.kind == CToken::kBodyMark) {
+        header(s, i, k.text());
+        s = ++i;
+      } else if (k.is(';')) {
+        statement(s, i);
+        s = ++i;
+      } else if (k.is('{')) {
+        // Braces of an initialiser or an aggregate belong to the statement;
+        // any other (extern "C" {) only groups declarations.
+        if (opens_block(s, i) && pt_[i] >= 0) {
+          i = static_cast<size_t>(pt_[i]) + 1;
+        } else {
+          s = ++i;
+        }
+      } else if (k.is('}')) {
+        s = ++i;
+      } else if ((k.is('(') || k.is('[')) && pt_[i] >= 0) {
+        i = static_cast<size_t>(pt_[i]) + 1;
+      } else {
+        ++i;
+      }
+    }
+    if (s < t_.size()) statement(s, t_.size());
+  }
+
+  void bodies(std::string_view text, const LineMap* map) {
+    base_ = text.data();
+    t_ = Tokenize(text);
+    pt_ = Partners(t_);
+    LineCursor cursor(map, text);
+    cursor_ = map ? &cursor : nullptr;
+    std::sort(f_.unit_records.begin(), f_.unit_records.end());
+    for (size_t i = 0; i + 3 < t_.size(); ++i) {
+      if (!(t_[i].name() && t_[i + 1].is('(') && t_[i + 2].is(')') && t_[i + 3].is('{'))) continue;
+      const int close = pt_[i + 3];
+      if (close < 0) break;
+      const int owner = record_at(at(i));
+      if (owner >= 0 && run_.recs.list[static_cast<size_t>(owner)].isdef)
+        body(owner, t_[i].text(), i + 3, static_cast<size_t>(close));
+      i = static_cast<size_t>(close);
+    }
+    cursor_ = nullptr;
+  }
+
+ private:
+  size_t at(size_t i) const { return static_cast<size_t>(t_[i].p - base_); }
+  bool opener(size_t i) const {
+    return (t_[i].is('(') || t_[i].is('[') || t_[i].is('{')) && pt_[i] > static_cast<int>(i);
+  }
+
+  // --- types ---------------------------------------------------------------
+
+  int resolve_alias(int name) const {
+    // A chain of typedef names ends at a struct type; a cycle ends where it
+    // comes round (each name is followed at most once).
+    for (size_t steps = 0; steps <= f_.alias.size(); ++steps) {
+      auto it = f_.alias.find(name);
+      if (it == f_.alias.end() || it->second == name) return name;
+      name = it->second;
+    }
+    return name;
+  }
+  int tag(std::string_view w) { return resolve_alias(n_.intern(w)); }
+  // The struct type of a typedef name; -1 when it names none.
+  int type_of_word(std::string_view w) const {
+    const int id = n_.find(w);
+    if (id < 0) return -1;
+    auto it = f_.alias.find(id);
+    return it == f_.alias.end() ? -1 : resolve_alias(it->second);
+  }
+  int member_type(int type, int m) const {
+    if (type < 0 || m < 0) return -1;
+    auto it = f_.member_type.find(PairKey(type, m));
+    return it == f_.member_type.end() ? -1 : it->second;
+  }
+  // The struct type named in t_[b, e) at its own level: struct TAG, or a
+  // typedef name of one.
+  int type_in(size_t b, size_t e) {
+    for (size_t i = b; i < e; ++i) {
+      if (t_[i].name() && IsAggregate(t_[i].text()) && i + 1 < e && t_[i + 1].name()) return tag(t_[i + 1].text());
+      if (opener(i)) {
+        i = static_cast<size_t>(pt_[i]);
+        continue;
+      }
+      if (t_[i].name()) {
+        const int a = type_of_word(t_[i].text());
+        if (a >= 0) return a;
+      }
+    }
+    return -1;
+  }
+
+  // The name a declarator in t_[b, e) declares: the one in "( * NAME )",
+  // else the last name at its own level that is no keyword (attributes and
+  // array sizes are passed over).
+  std::string_view declarator_name(size_t b, size_t e) const {
+    std::string_view last;
+    for (size_t i = b; i < e; ++i) {
+      const CToken& k = t_[i];
+      if (k.is('(') && i + 2 < e && t_[i + 1].is('*')) {
+        size_t j = i + 1;
+        while (j < e && (t_[j].is('*') || (t_[j].name() && IsQualifier(t_[j].text())))) ++j;
+        if (j < e && t_[j].name()) return t_[j].text();
+      }
+      if (opener(i)) {
+        i = static_cast<size_t>(pt_[i]);
+        continue;
+      }
+      if (k.name() && !IsKeyword(k.text()) && k.text().substr(0, 2) != "__") last = k.text();
+    }
+    return last;
+  }
+
+  // --- file level ------------------------------------------------------------
+
+  bool opens_block(size_t s, size_t brace) const {
+    for (size_t i = s; i < brace; ++i)
+      if (t_[i].is('=') || (t_[i].name() && (IsAggregate(t_[i].text()) || t_[i].text() == "enum"))) return true;
+    return false;
+  }
+
+  void add_member(int type, std::string_view m, int mtype, bool known) {
+    const int id = n_.intern(m);
+    if (!known) f_.members[type].push_back(id);
+    if (mtype >= 0) f_.member_type[PairKey(type, id)] = mtype;
+  }
+
+  // A member list t_[open, close] of struct type `type`: member names in
+  // order and the struct types of members. Nested lists are read as well,
+  // with a stack of their own however deep they nest.
+  void aggregate(int type, size_t open, size_t close) {
+    struct Level {
+      int type;
+      size_t close, s, spec, i;
+      bool known;  // the same header read for another source brings the same list again
+      // The nested list being read: the member it declares, its type, and
+      // where its declaration ends.
+      std::string_view mname;
+      int inner = -1;
+      size_t d = 0;
+    };
+    std::vector<Level> levels;
+    const auto enter = [&](int t, size_t o, size_t c) {
+      levels.push_back(Level{t, c, o + 1, o + 1, o + 1, !f_.members[t].empty(), {}, -1, 0});
+    };
+    enter(type, open, close);
+    while (!levels.empty()) {
+      Level& l = levels.back();
+      if (l.inner >= 0) {
+        // Back from a nested list.
+        if (!l.mname.empty()) {
+          add_member(l.type, l.mname, l.inner, l.known);
+        } else {
+          // An anonymous member's members are reached as the outer's own.
+          const std::vector<int> inside = f_.members[l.inner];
+          for (int m : inside) add_member(l.type, n_.text(m), member_type(l.inner, m), l.known);
+        }
+        l.inner = -1;
+        l.i = l.d + 1;
+        l.s = l.spec = l.d + 1;
+        continue;
+      }
+      if (l.i > l.close || l.i >= t_.size()) {
+        levels.pop_back();
+        continue;
+      }
+      const size_t i = l.i++;
+      const CToken& k = t_[i];
+      if ((k.is('(') || k.is('[')) && pt_[i] > static_cast<int>(i)) {
+        l.i = static_cast<size_t>(pt_[i]) + 1;
+        continue;
+      }
+      if (k.is('{') && pt_[i] > static_cast<int>(i) && i != l.close) {
+        // A nested struct or union: its members get a type of their own.
+        const size_t end = static_cast<size_t>(pt_[i]);
+        size_t d = end + 1;
+        while (d < l.close && !t_[d].is(';')) ++d;
+        l.mname = declarator_name(end + 1, d);
+        if (i >= 1 && t_[i - 1].name() && !IsAggregate(t_[i - 1].text())) {
+          l.inner = tag(t_[i - 1].text());
+        } else {
+          l.inner = n_.intern(n_.text(l.type) + "." + std::string(l.mname.empty() ? std::string_view("?") : l.mname));
+        }
+        l.d = d;
+        const int inner = l.inner;
+        enter(inner, i, end);  // `l` is not used after it
+        continue;
+      }
+      if (k.is(';') || k.is(',') || i == l.close) {
+        // "int a, *b;" declares two members of the same type.
+        if (i > l.s) {
+          const std::string_view m = declarator_name(l.s, i);
+          if (!m.empty()) add_member(l.type, m, type_in(l.spec, i), l.known);
+        }
+        if (!k.is(',')) l.spec = i + 1;
+        l.s = i + 1;
+      }
+    }
+  }
+
+  // The header of a defined function, right before its body: its
+  // parameters by name and struct type.
+  void header(size_t s, size_t e, std::string_view fname) {
+    for (size_t i = e; i-- > s;) {
+      if (!(t_[i].name() && t_[i].text() == fname && i + 1 < e && t_[i + 1].is('(') && pt_[i + 1] > 0)) continue;
+      std::vector<Param>& ps = params_[n_.intern(fname)];
+      ps.clear();
+      const size_t close = static_cast<size_t>(pt_[i + 1]);
+      size_t b = i + 2;
+      for (size_t j = b; j <= close; ++j) {
+        if (j != close && (t_[j].is('(') || t_[j].is('[')) && pt_[j] > static_cast<int>(j)) {
+          j = static_cast<size_t>(pt_[j]);
+          continue;
+        }
+        if (t_[j].is(',') || j == close) {
+          if (j > b) {
+            const std::string_view n = declarator_name(b, j);
+            Param p{n.empty() ? -1 : n_.intern(n), type_in(b, j), true};
+            // "R (*name)(...)" may hold one whatever R is.
+            bool star = false;
+            for (size_t k = b; k + 1 < j; ++k) star = star || (t_[k].is('(') && t_[k + 1].is('*'));
+            if (!star)
+              for (size_t k = b; k < j; ++k) p.may_hold_function = p.may_hold_function && !IsPlainTypeWord(t_[k].text());
+            ps.push_back(p);
+          }
+          b = j + 1;
+        }
+      }
+      if (ps.size() == 1 && ps[0].name < 0) ps.clear();  // (void)
+      return;
+    }
+  }
+
+  void statement(size_t s, size_t e) {
+    if (s >= e) return;
+    bool is_typedef = false;
+    for (size_t i = s; i < e; ++i) {
+      if (t_[i].name() && t_[i].text() == "typedef") is_typedef = true;
+      if (!(t_[i].name() && IsAggregate(t_[i].text()))) continue;
+      size_t j = i + 1;
+      // struct __attribute__((x)) TAG {
+      while (j + 1 < e && t_[j].name() && t_[j].text().substr(0, 2) == "__" && t_[j + 1].is('(') && pt_[j + 1] > 0)
+        j = static_cast<size_t>(pt_[j + 1]) + 1;
+      std::string_view name;
+      if (j < e && t_[j].name()) name = t_[j++].text();
+      if (j < e && t_[j].is('{') && pt_[j] > static_cast<int>(j)) {
+        const size_t close = static_cast<size_t>(pt_[j]);
+        const std::string_view after = declarator_name(close + 1, e);
+        // typedef struct { ... } name_t; takes the typedef name as its type.
+        if (name.empty()) name = after.empty() ? std::string_view("?") : after;
+        const int type = tag(name);
+        aggregate(type, j, close);
+        if (is_typedef) {
+          if (!after.empty() && after != name) f_.alias[n_.intern(after)] = type;
+          return;
+        }
+        declarators(close + 1, e, type);
+        return;
+      }
+      break;
+    }
+    if (is_typedef) {
+      const std::string_view n = declarator_name(s, e);
+      const int t = type_in(s, e);
+      if (!n.empty() && t >= 0) {
+        const int id = n_.intern(n);
+        if (id != t) f_.alias[id] = t;
+      }
+      return;
+    }
+    // Where the declarators begin: after struct TAG, or after the first
+    // name that is no qualifier.
+    size_t d = s;
+    int type = -1;
+    for (; d < e; ++d) {
+      if (t_[d].name() && IsAggregate(t_[d].text()) && d + 1 < e) {
+        type = tag(t_[d + 1].text());
+        d += 2;
+        break;
+      }
+      if (t_[d].name() && !IsQualifier(t_[d].text())) {
+        // NAME(args) = {...}: a declaration a macro makes names itself.
+        if (d + 1 < e && t_[d + 1].is('(')) break;
+        type = type_of_word(t_[d].text());
+        ++d;
+        break;
+      }
+    }
+    declarators(d, e, type);
+  }
+
+  // One or more declarators in t_[b, e), each maybe with an initialiser.
+  void declarators(size_t b, size_t e, int type) {
+    size_t s = b;
+    for (size_t i = b; i <= e; ++i) {
+      if (i < e && opener(i)) {
+        i = static_cast<size_t>(pt_[i]);
+        continue;
+      }
+      if (i == e || t_[i].is(',')) {
+        declarator(s, i, type);
+        s = i + 1;
+      }
+    }
+  }
+
+  void declarator(size_t b, size_t e, int type) {
+    size_t eq = e;
+    for (size_t i = b; i < e; ++i) {
+      if ((t_[i].is('(') || t_[i].is('[')) && pt_[i] > static_cast<int>(i)) {
+        i = static_cast<size_t>(pt_[i]);
+        continue;
+      }
+      if (t_[i].is('=')) {
+        eq = i;
+        break;
+      }
+    }
+    const std::string_view name = declarator_name(b, eq);
+    if (name.empty()) return;
+    // "name (" is a function being declared, unless it is "( * name )".
+    bool function = false, array = false, fptr = false;
+    for (size_t i = b; i < eq; ++i) {
+      if (t_[i].is('(') && i + 1 < eq && t_[i + 1].is('*')) fptr = true;
+      if (t_[i].name() && t_[i].text() == name && i + 1 < eq && t_[i + 1].is('(') && !fptr) function = true;
+      if (t_[i].is('[')) array = true;
+    }
+    // A function is never initialised: NAME(args) = v is a macro's.
+    if (function && eq == e) return;
+    const int var = n_.intern(name);
+    f_.global_type[var] = type;
+    if (eq < e) initialiser(eq + 1, e, type, array, var, -1, -1);
+  }
+
+  // --- initialisers and stores ----------------------------------------------
+
+  // The function a value t_[b, e) names: NAME, &NAME, or either after a cast.
+  std::string_view value_name(size_t b, size_t e) const {
+    if (b < e && t_[b].is('(') && pt_[b] > static_cast<int>(b) && static_cast<size_t>(pt_[b]) + 1 < e) {
+      // (cast) NAME: only a type in the parentheses.
+      for (size_t i = b + 1; i < static_cast<size_t>(pt_[b]); ++i)
+        if (!(t_[i].name() || t_[i].is('*') || t_[i].is('(') || t_[i].is(')') || t_[i].is(','))) return {};
+      b = static_cast<size_t>(pt_[b]) + 1;
+    }
+    if (b < e && t_[b].is('&')) ++b;
+    if (b + 1 == e && t_[b].name() && !IsKeyword(t_[b].text()) && MayBeFunction(t_[b].text())) return t_[b].text();
+    return {};
+  }
+
+  void store(PointerFacts::Where where, std::uint64_t key, std::string_view fn) {
+    f_.stored[where].push_back(PointerFacts::Store{key, StoredName{n_.intern(fn), file_}});
+  }
+  void store_field(int type, int field, std::string_view fn) {
+    if (type >= 0) store(PointerFacts::kStructField, PairKey(type, field), fn);
+    store(PointerFacts::kField, static_cast<std::uint64_t>(field), fn);
+  }
+  void store_var(int var, std::string_view fn) {
+    if (owner_ >= 0 && locals_.count(var)) {
+      store(PointerFacts::kLocal, PairKey(owner_, var), fn);
+    } else {
+      store(PointerFacts::kGlobal, static_cast<std::uint64_t>(var), fn);
+    }
+  }
+
+  // A value t_[b, e) given to struct type `type` (`array`: to an array of
+  // them), or to member `field` of `outer` when the value is an element of
+  // one, or to variable `var` at the outermost level.
+  struct Value {
+    size_t b = 0, e = 0;
+    int type = -1;
+    bool array = false;
+    int var = -1, field = -1, outer = -1;
+  };
+  // One brace list being read: its context and how far it is read.
+  struct List {
+    Value v;
+    size_t close, s, i;
+    const std::vector<int>* order;
+    size_t pos;  // the positional member next
+  };
+
+  void initialiser(size_t b, size_t e, int type, bool array, int var, int field, int outer) {
+    // Nested lists are read with a stack of their own, in the order they
+    // stand, however deep they nest.
+    std::vector<List> lists;
+    const auto give = [&](const Value& v) {
+      if (v.b >= v.e) return;
+      if (!t_[v.b].is('{') || pt_[v.b] < 0) {
+        const std::string_view fn = value_name(v.b, v.e);
+        if (fn.empty()) return;
+        if (v.field >= 0) {
+          store_field(v.outer, v.field, fn);
+        } else if (v.var >= 0) {
+          store_var(v.var, fn);
+        }
+        return;
+      }
+      const std::vector<int>* order = nullptr;
+      if (!v.array && v.type >= 0) {
+        auto it = f_.members.find(v.type);
+        if (it != f_.members.end()) order = &it->second;
+      }
+      lists.push_back(List{v, static_cast<size_t>(pt_[v.b]), v.b + 1, v.b + 1, order, 0});
+    };
+    give(Value{b, e, type, array, var, field, outer});
+    while (!lists.empty()) {
+      List& l = lists.back();
+      if (l.i > l.close) {
+        lists.pop_back();
+        continue;
+      }
+      const size_t i = l.i++;
+      if (i < l.close && opener(i) && !(i == l.s && t_[i].is('['))) {
+        l.i = static_cast<size_t>(pt_[i]) + 1;
+        continue;
+      }
+      if (!(t_[i].is(',') || i == l.close)) continue;
+      const size_t s = l.s;
+      l.s = i + 1;
+      // An empty element is a value the conversion left out (a string).
+      if (i > s) {
+        const Value v = element(s, i, l);
+        give(v);  // may add a list: `l` is not used after it
+      } else if (t_[i].is(',')) {
+        ++l.pos;
+      }
+    }
+  }
+
+  // What element t_[s, e) of list `l` gives, and to what.
+  Value element(size_t s, size_t e, List& l) {
+    const Value& in = l.v;
+    int member = -1;
+    bool designated = false;
+    // .a.b = v and [i] = v and .a[i] = v: the last member named counts.
+    while (s < e && (t_[s].is('.') || t_[s].is('['))) {
+      designated = true;
+      if (t_[s].is('.') && s + 1 < e && t_[s + 1].name()) {
+        member = n_.intern(t_[s + 1].text());
+        s += 2;
+      } else if (t_[s].is('[') && pt_[s] > static_cast<int>(s)) {
+        s = static_cast<size_t>(pt_[s]) + 1;
+      } else {
+        return Value{};
+      }
+    }
+    if (designated) {
+      if (s < e && t_[s].is('=')) ++s;
+    } else if (s + 1 < e && t_[s].name() && t_[s + 1].is(':')) {
+      member = n_.intern(t_[s].text());  // the old GNU form name: value
+      s += 2;
+      designated = true;
+    }
+    if (in.array) {
+      // An element of an array: a struct when the array is of one.
+      if (in.type >= 0) return Value{s, e, in.type, false, in.var, -1, -1};
+      return Value{s, e, -1, false, in.var, in.field, in.outer};
+    }
+    if (member < 0 && !designated) {
+      if (l.order && l.pos < l.order->size()) member = (*l.order)[l.pos];
+    } else if (l.order && member >= 0) {
+      auto it = std::find(l.order->begin(), l.order->end(), member);
+      if (it != l.order->end()) l.pos = static_cast<size_t>(it - l.order->begin());
+    }
+    ++l.pos;
+    if (member < 0) {
+      // A table of functions (or of unknown structs' first members).
+      if (in.field >= 0) return Value{s, e, -1, false, in.var, in.field, in.outer};
+      if (in.type < 0) return Value{s, e, -1, false, in.var, -1, -1};
+      return Value{};
+    }
+    const int mt = member_type(in.type, member);
+    if (s < e && t_[s].is('{') && mt >= 0) return Value{s, e, mt, false, in.var, -1, -1};
+    // A function, or a table of them, in this member.
+    return Value{s, e, -1, s < e && t_[s].is('{'), -1, member, in.type};
+  }
+
+  // --- bodies ------------------------------------------------------------------
+
+  int record_at(size_t offset) const {
+    auto it = std::lower_bound(f_.unit_records.begin(), f_.unit_records.end(), std::pair<size_t, int>(offset, -1));
+    return it != f_.unit_records.end() && it->first == offset ? it->second : -1;
+  }
+  // The last record whose name stands before `offset`.
+  int record_before(size_t offset) const {
+    auto it = std::lower_bound(f_.unit_records.begin(), f_.unit_records.end(), std::pair<size_t, int>(offset, -1));
+    return it == f_.unit_records.begin() ? -1 : std::prev(it)->second;
+  }
+
+  // The struct type of a variable seen from the body being read.
+  int type_of_var(std::string_view v) const {
+    const int id = n_.find(v);
+    if (id < 0) return -1;
+    if (locals_.count(id)) return locals_.type[static_cast<size_t>(id)];
+    for (const Param& p : *params_now_)
+      if (p.name == id) return p.type;
+    if (auto it = f_.global_type.find(id); it != f_.global_type.end()) return it->second;
+    return -1;
+  }
+  int param_of(int id) const {
+    if (id < 0 || locals_.count(id)) return -1;
+    for (size_t k = 0; k < params_now_->size(); ++k)
+      if ((*params_now_)[k].name == id) return static_cast<int>(k);
+    return -1;
+  }
+  bool is_variable(std::string_view v) const {
+    const int id = n_.find(v);
+    return id >= 0 && (locals_.count(id) || param_of(id) >= 0 || f_.global_type.count(id));
+  }
+
+  // The chain of names "a->b.c" ending at t_[last]: its first token's
+  // index, or `last` itself when no member operator precedes.
+  size_t chain_start(size_t last, size_t lo) const {
+    size_t i = last;
+    while (i >= lo + 2 && t_[i - 1].member()) {
+      size_t j = i - 2;
+      // a[i].b: an element of a table keeps the table's type
+      if (t_[j].is(']') && pt_[j] > static_cast<int>(lo)) j = static_cast<size_t>(pt_[j]) - 1;
+      if (!t_[j].name()) break;
+      i = j;
+    }
+    return i;
+  }
+  // The struct type that holds member t_[last] of the chain that starts at
+  // t_[first] (-1: not worked out).
+  int container_type(size_t first, size_t last, size_t lo) const {
+    // Something before the chain's first name (a call, an index, a cast)
+    // leaves its type unknown.
+    if (first >= lo + 1 && (t_[first - 1].is(']') || t_[first - 1].is(')') || t_[first - 1].member()))
+      return -1;
+    int t = type_of_var(t_[first].text());
+    for (size_t i = first + 1; i < last && t >= 0;) {
+      if (t_[i].is('[') && pt_[i] > static_cast<int>(i)) {
+        i = static_cast<size_t>(pt_[i]) + 1;
+        continue;
+      }
+      if (!t_[i].member() || i + 1 >= last) break;
+      t = member_type(t, n_.find(t_[i + 1].text()));
+      i += 2;
+    }
+    return t;
+  }
+
+  void site_field(size_t first, size_t last, size_t lo, size_t offset) {
+    PointerSite s = site_at(offset);
+    s.field = n_.intern(t_[last].text());
+    s.type = first == last ? -1 : container_type(first, last, lo);
+    f_.sites.push_back(s);
+  }
+  void site_var(std::string_view var, size_t offset) {
+    PointerSite s = site_at(offset);
+    s.var = n_.intern(var);
+    s.param = param_of(s.var);
+    s.local = locals_.count(s.var) != 0;
+    f_.sites.push_back(s);
+  }
+  PointerSite site_at(size_t offset) {
+    PointerSite s;
+    s.owner = owner_;
+    const int r = record_at(offset);
+    s.replaces = r >= 0;
+    s.after = r >= 0 ? r : std::max(owner_, record_before(offset));
+    if (cursor_) {
+      const SourceLoc loc = cursor_->at(offset);
+      s.place = RecordPlace{loc.file, loc.line};
+    }
+    return s;
+  }
+
+  // A local declaration at t_[i] (a statement's start): "struct T *a, b",
+  // "T *a = v", "R (*fp)(...) = v". Returns the index after what it took, or
+  // i when it is none.
+  size_t local_declaration(size_t i, size_t end) {
+    size_t j = i;
+    while (j < end && t_[j].name() && IsQualifier(t_[j].text())) ++j;
+    int type = -1;
+    if (j + 1 < end && t_[j].name() && IsAggregate(t_[j].text()) && t_[j + 1].name()) {
+      type = tag(t_[j + 1].text());
+      j += 2;
+    } else if (j < end && t_[j].name() && !IsKeyword(t_[j].text())) {
+      type = type_of_word(t_[j].text());
+      ++j;
+      // unsigned long x: more type words
+      while (j + 1 < end && t_[j].name() && !IsKeyword(t_[j].text()) && t_[j + 1].name()) ++j;
+    } else {
+      return i;
+    }
+    size_t k = j;
+    bool any = false;
+    for (;;) {
+      while (k < end && (t_[k].is('*') || (t_[k].name() && IsQualifier(t_[k].text())))) ++k;
+      std::string_view name;
+      if (k + 2 < end && t_[k].is('(') && t_[k + 1].is('*') && t_[k + 2].name()) {
+        name = t_[k + 2].text();
+        k = pt_[k] > static_cast<int>(k) ? static_cast<size_t>(pt_[k]) + 1 : k + 3;
+        if (k < end && t_[k].is('(') && pt_[k] > static_cast<int>(k)) k = static_cast<size_t>(pt_[k]) + 1;
+      } else if (k < end && t_[k].name() && !IsKeyword(t_[k].text())) {
+        name = t_[k].text();
+        ++k;
+      } else {
+        break;
+      }
+      while (k < end && t_[k].is('[') && pt_[k] > static_cast<int>(k)) k = static_cast<size_t>(pt_[k]) + 1;
+      if (k >= end || !(t_[k].is('=') || t_[k].is(';') || t_[k].is(',') || t_[k].is(')'))) break;
+      const int var = n_.intern(name);
+      locals_.set(var, type);
+      any = true;
+      if (t_[k].is('=')) {
+        size_t v = k + 1, ve = v;
+        while (ve < end && !t_[ve].is(';') && !t_[ve].is(',')) {
+          if (opener(ve)) ve = static_cast<size_t>(pt_[ve]);
+          ++ve;
+        }
+        initialiser(v, ve, type, false, var, -1, -1);
+        // The value is body text like any other: its calls are read on.
+        return v;
+      }
+      if (k < end && t_[k].is(',')) {
+        ++k;
+        continue;
+      }
+      break;
+    }
+    return any ? k : i;
+  }
+
+  // An assignment at t_[eq] ("=" alone): a function stored in a member, a
+  // variable or a table.
+  void assignment(size_t eq, size_t lo, size_t end) {
+    if (eq + 1 >= end || t_[eq + 1].is('=') || eq == lo) return;
+    const CToken& before = t_[eq - 1];
+    if (before.kind == CToken::kPunct && !before.is(']') && !before.is(')')) return;  // ==, +=, <=, ...
+    size_t ve = eq + 1;
+    while (ve < end && !t_[ve].is(';') && !t_[ve].is(',') && !t_[ve].is(')') && !t_[ve].is('}')) {
+      if ((t_[ve].is('(') || t_[ve].is('[')) && pt_[ve] > static_cast<int>(ve)) ve = static_cast<size_t>(pt_[ve]);
+      ++ve;
+    }
+    const std::string_view fn = value_name(eq + 1, ve);
+    if (fn.empty() || is_variable(fn)) return;
+    size_t last = eq - 1;
+    if (before.is(']')) {
+      if (pt_[last] <= static_cast<int>(lo)) return;
+      last = static_cast<size_t>(pt_[last]) - 1;
+    }
+    if (!t_[last].name()) return;
+    const size_t first = chain_start(last, lo);
+    if (first == last) {
+      store_var(n_.intern(t_[last].text()), fn);
+    } else {
+      store_field(container_type(first, last, lo), n_.intern(t_[last].text()), fn);
+    }
+  }
+
+  // The arguments of a call of a named function g at t_[open]: each that
+  // is a function's name is stored for g's parameter at its position.
+  void arguments(std::string_view g, size_t open) {
+    const size_t close = static_cast<size_t>(pt_[open]);
+    size_t s = open + 1;
+    int k = 0;
+    int gid = -1;
+    for (size_t i = s; i <= close; ++i) {
+      if (i < close && opener(i)) {
+        i = static_cast<size_t>(pt_[i]);
+        continue;
+      }
+      if (!(t_[i].is(',') || i == close)) continue;
+      const std::string_view a = value_name(s, i);
+      if (!a.empty()) {
+        if (gid < 0) gid = n_.intern(g);
+        const int aid = n_.find(a);
+        if (const int q = param_of(aid); q >= 0) {
+          // Only a parameter that may hold a function hands one on.
+          if ((*params_now_)[static_cast<size_t>(q)].may_hold_function)
+            f_.forwards.emplace_back(PairKey(owner_name_, q), PairKey(gid, k));
+        } else if (aid < 0 || !locals_.count(aid)) {
+          store(PointerFacts::kParam, PairKey(gid, k), a);
+        }
+      }
+      s = i + 1;
+      ++k;
+    }
+  }
+
+  void body(int owner, std::string_view name, size_t open, size_t close) {
+    owner_ = owner;
+    owner_name_ = n_.intern(name);
+    locals_.clear();
+    static const std::vector<Param> kNone;
+    auto pit = params_.find(owner_name_);
+    params_now_ = pit == params_.end() ? &kNone : &pit->second;
+    bool stmt_start = true;
+    for (size_t i = open + 1; i < close; ++i) {
+      const CToken& k = t_[i];
+      if (stmt_start && k.name()) {
+        const size_t after = local_declaration(i, close);
+        if (after > i) {
+          i = after - 1;
+          stmt_start = false;
+          continue;
+        }
+      }
+      stmt_start = k.is('{') || k.is(';') || k.is('}');
+      if (k.is('=')) {
+        assignment(i, open + 1, close);
+        continue;
+      }
+      if (!k.is('(') || pt_[i] < 0 || i == open + 1) continue;
+      const CToken& p = t_[i - 1];
+      if (p.name()) {
+        if (IsKeyword(p.text())) continue;
+        const size_t first = chain_start(i - 1, open + 1);
+        const bool member = i >= open + 3 && t_[i - 2].member();
+        if (first < i - 1 || member) {
+          site_field(first, i - 1, open + 1, at(i - 1));
+        } else if (is_variable(p.text())) {
+          site_var(p.text(), at(i - 1));
+        } else {
+          arguments(p.text(), i);
+        }
+      } else if (p.is(')') && pt_[i - 1] >= 0) {
+        // (*x->f)(...), (*fp)(...), and as macros write them, (*((x)->f))(...)
+        const size_t o = static_cast<size_t>(pt_[i - 1]);
+        if (!(o + 2 < i && t_[o + 1].is('*'))) continue;
+        size_t last = i - 2;
+        while (last > o + 2 && t_[last].is(')')) --last;
+        if (!t_[last].name()) continue;
+        const size_t first = chain_start(last, o + 2);
+        const bool member = first == last && last >= o + 3 && t_[last - 1].member();
+        if (first < last || member) site_field(first, last, o + 2, at(last));
+        else if (last == i - 2 && first == o + 2) site_var(t_[last].text(), at(last));
+      } else if (p.is(']') && pt_[i - 1] > static_cast<int>(open) + 1) {
+        // table[i](...) and x->table[i](...)
+        const size_t o = static_cast<size_t>(pt_[i - 1]);
+        if (!t_[o - 1].name()) continue;
+        const size_t first = chain_start(o - 1, open + 1);
+        if (first < o - 1) site_field(first, o - 1, open + 1, at(o - 1));
+        else if (!IsKeyword(t_[o - 1].text())) site_var(t_[o - 1].text(), at(o - 1));
+      }
+    }
+    owner_ = -1;
+  }
+
+  Run& run_;
+  PointerFacts& f_;
+  PointerNames& n_;
+  int file_;
+  const char* base_ = nullptr;
+  Tokens t_;
+  std::vector<int> pt_;
+  // Each defined function's parameters, from its header.
+  std::unordered_map<int, std::vector<Param>> params_;
+  int owner_ = -1;
+  int owner_name_ = -1;
+  // The owner's locals by name id: declared in this body when the stamp
+  // is the body's, with their struct type.
+  struct Locals {
+    std::vector<std::uint32_t> stamp;
+    std::vector<int> type;
+    std::uint32_t now = 0;
+    void clear() { ++now; }
+    bool count(int id) const { return id >= 0 && static_cast<size_t>(id) < stamp.size() && stamp[static_cast<size_t>(id)] == now; }
+    void set(int id, int t) {
+      if (stamp.size() <= static_cast<size_t>(id)) {
+        stamp.resize(static_cast<size_t>(id) + 1 + stamp.size() / 2, 0);
+        type.resize(stamp.size(), -1);
+      }
+      stamp[static_cast<size_t>(id)] = now;
+      type[static_cast<size_t>(id)] = t;
+    }
+  } locals_;
+  const std::vector<Param>* params_now_ = nullptr;
+  LineCursor* cursor_ = nullptr;
+};
+
+}  // namespace
+
+void ScanPointerFacts(Run& run, std::string_view decls, std::string_view text, int file, const LineMap* map) {
+  FactScanner s(run, file);
+  s.declarations(decls);
+  s.bodies(text, map);
+  run.ptr.unit_records.clear();
+}
+
+}  // namespace zelta

@@ -1,0 +1,127 @@
+// Run-wide facts of the calls through function pointers (-p): where the
+// sources store functions, where bodies call through pointers, and the edge
+// list the tree walks once the two are joined. Empty unless -p is set.
+#pragma once
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "run/calltree_state.h"
+#include "run/name_index.h"
+
+namespace zelta {
+
+// How a pointer call's target was found, most precise first.
+enum class PointerKind : std::uint8_t {
+  kNone = 0,
+  kStructField = 1,  // what is stored in that field of that struct type
+  kField = 2,        // what is stored in a field of that name, any type
+  kVariable = 3,     // what is stored in that variable (or table)
+  kParameter = 4,    // what the callers pass at that parameter's position
+};
+
+// The names the pointer facts speak of (functions, struct types, members,
+// variables), each once; facts refer to them by id.
+class PointerNames {
+ public:
+  int find(std::string_view s) const { return index_.find(s); }
+  int intern(std::string_view s) {
+    const std::uint64_t h = NameIndex::hash(s);
+    int id = index_.find(s, h);
+    if (id < 0) {
+      id = static_cast<int>(texts_.size());
+      index_.add(texts_.emplace_back(s), h, id);
+    }
+    return id;
+  }
+  const std::string& text(int id) const { return texts_[static_cast<size_t>(id)]; }
+
+ private:
+  std::deque<std::string> texts_;
+  NameIndex index_;
+};
+
+// Two ids as one key.
+inline std::uint64_t PairKey(int a, int b) {
+  return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(a)) << 32) | static_cast<std::uint32_t>(b);
+}
+
+// A function name as a store names it, with the file it was read in (the
+// name resolves as a call from that file would).
+struct StoredName {
+  int name = -1;  // PointerNames id
+  int file = 0;
+};
+
+// One call through a pointer in a body. Names are PointerNames ids (-1: none).
+struct PointerSite {
+  int owner = -1;         // the definition record whose body holds it
+  int after = -1;         // the record it follows, or replaces
+  bool replaces = false;  // the extraction took the field or variable for a called name
+  bool local = false;     // `var` is declared in the owner's body
+  int type = -1;          // the struct type that holds `field`, when worked out
+  int field = -1;         // a call through a member
+  int var = -1;           // a call through a variable or a table
+  int param = -1;         // `var` is that parameter of the owner (0-based)
+  RecordPlace place;      // kept under -j
+};
+
+using StoreMap = std::unordered_map<std::uint64_t, std::vector<StoredName>>;
+
+struct PointerFacts {
+  PointerNames names;
+  // Stores, by where they put the function: kept in the order found while
+  // the sources are read (most name no function at all), then grouped by
+  // the join for the names that are defined functions.
+  enum Where { kStructField, kField, kGlobal, kLocal, kParam, kWheres };
+  struct Store {
+    std::uint64_t key;  // (type, field), field, variable, (owner record, variable), (function, position)
+    StoredName fn;
+  };
+  std::vector<Store> stored[kWheres];
+  StoreMap by[kWheres];
+  // A parameter handed on unchanged: from (function, position) to another.
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> forwards;
+  // Declarations: struct members in order, member types, typedef names,
+  // the struct types of globals (-1: a global of no struct type).
+  std::unordered_map<int, std::vector<int>> members;
+  std::unordered_map<std::uint64_t, int> member_type;  // (type, member)
+  std::unordered_map<int, int> alias;
+  std::unordered_map<int, int> global_type;
+  std::vector<PointerSite> sites;
+  // The current source's records by where their names stand in its
+  // cleaned text (handed over by the extraction).
+  std::vector<std::pair<size_t, int>> unit_records;
+
+  // After the join, the callees' edges: every group of Records::list as it
+  // is (entries 0 to base - 1 are its records), except the groups that hold
+  // pointer sites, which are laid out again after it (entries from base on:
+  // each pointer target an entry of its own after its site).
+  std::deque<FuncRecord> edges;
+  std::vector<int> edge_record;  // per laid-out entry: the record it stands for (a target: its definition)
+  std::vector<int> edge_site;    // per laid-out entry: the site of a target (-1: a record's own entry)
+  std::vector<int> head;         // definition record -> the entry its group starts at
+  int base = 0;
+  FuncRecord& entry(Records& recs, int at) {
+    return at < base ? recs.list[static_cast<size_t>(at)] : edges[static_cast<size_t>(at - base)];
+  }
+  const FuncRecord& entry(const Records& recs, int at) const {
+    return at < base ? recs.list[static_cast<size_t>(at)] : edges[static_cast<size_t>(at - base)];
+  }
+  int record_of(int at) const { return at < base ? at : edge_record[static_cast<size_t>(at - base)]; }
+  int site_of(int at) const { return at < base ? -1 : edge_site[static_cast<size_t>(at - base)]; }
+  size_t entries() const { return static_cast<size_t>(base) + edges.size(); }
+  std::vector<std::vector<std::pair<int, PointerKind>>> targets;  // per site: definition, kind
+  long long unresolved = 0;      // sites that reach no definition
+  // Defined functions handed to a function the sources do not define
+  // (qsort, signal, atexit): by definition record, the PointerNames ids of
+  // those functions, each once.
+  std::unordered_map<int, std::vector<int>> passed_to;
+  bool joined = false;
+};
+
+}  // namespace zelta

@@ -1,0 +1,4 @@
+-p
+-r
+-f
+disk_open
