@@ -7,6 +7,7 @@
 #include "calltree/tree_render.h"
 #include "driver/conversion_ahead.h"
 #include "platform/read_ahead.h"
+#include "prepare/configured/configured_conversion.h"
 #include "prepare/conversion.h"
 #include "prepare/line_map.h"
 #include "run/run.h"
@@ -199,6 +200,7 @@ void Directory(Run& run, const std::string& dir) {
   std::vector<std::string> sources;
   for (const std::string& e : search.entries)
     if (ends_with(e, ".c")) sources.push_back(source_of(e));
+  if (o.flgconf) configured_prefetch(run, sources);
   ReadAhead ahead(std::move(sources));
   TextReader read;
   for (; found; found = FindCFile(search, dir, 2, entry)) {
@@ -246,8 +248,9 @@ void Multifile(Run& run, const std::string& text, int count) {
   for (const std::string& path : paths)
     if (!ends_with(path, ".h")) sources.push_back(path);
   // The second core converts the next source while this one extracts the
-  // last. Not under -d and -t, whose lines tell the two passes apart.
-  if (sources.size() > 1 && !o.flgdebug && !o.flgtime) {
+  // last. Not under -d and -t, whose lines tell the two passes apart, nor
+  // under -c, whose sources are converted side by side already.
+  if (sources.size() > 1 && !o.flgdebug && !o.flgtime && !o.flgconf) {
     ConversionAhead ahead(run, std::move(sources));
     for (const std::string& path : paths) {
       if (ends_with(path, ".h")) continue;
@@ -267,6 +270,7 @@ void Multifile(Run& run, const std::string& text, int count) {
   }
   LineMap map;
   CleanedText cleaned;
+  if (o.flgconf) configured_prefetch(run, sources);
   ReadAhead ahead(std::move(sources));
   TextReader read;
   for (const std::string& path : paths) {
