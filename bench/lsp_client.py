@@ -1,23 +1,31 @@
 #!/usr/bin/env python3
 """Drives zelta-lsp over pipes for bench/lsp.sh and prints one line of figures.
 
-  lsp_client.py SERVER ROOT FILE FUNCTION [--requests N] [--edit] [--seed S]
+  lsp_client.py SERVER... -- ROOT FILE FUNCTION [--requests N] [--edit] [--seed S] [--index]
+  (or SERVER ROOT FILE FUNCTION ... when the server takes no arguments)
 
 Times initialize to the first call-hierarchy answer for FUNCTION in FILE;
 then, with --requests, N random functions (from the files' document symbols)
 through every position request, and with --edit, an edit of FILE that adds
-a caller of FUNCTION until the incoming calls show it. Peak memory is the
+a caller of FUNCTION until the incoming calls show it. With --index, the time
+from initialize to the end of the server's indexing progress (FILE opened, as
+an editor would), and the call sites of FUNCTION then. Peak memory is the
 server's VmHWM.
 """
-import json, os, random, subprocess, sys, time
+import json, os, random, re, subprocess, sys, time
 
 args = sys.argv[1:]
-server, root, rel, function = args[:4]
+if "--" in args:
+    server, args = args[:args.index("--")], args[args.index("--") + 1:]
+else:
+    server, args = args[:1], args[1:]
+root, rel, function = args[:3]
 requests = int(args[args.index("--requests") + 1]) if "--requests" in args else 0
 seed = int(args[args.index("--seed") + 1]) if "--seed" in args else 1
 edit = "--edit" in args
+index = "--index" in args
 
-proc = subprocess.Popen([server], stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=open(os.environ.get("LSP_LOG", "/dev/null"), "w"))
+proc = subprocess.Popen(server, stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=open(os.environ.get("LSP_LOG", "/dev/null"), "w"))
 next_id = [0]
 
 
@@ -40,11 +48,25 @@ def recv():
     return json.loads(proc.stdout.read(length))
 
 
+progress_ended = [False]
+
+
+def seen(msg):
+    """Answers the server's own requests (progress tokens and the like) and notes the end of a progress."""
+    if "method" not in msg:
+        return
+    if "id" in msg:
+        send({"jsonrpc": "2.0", "id": msg["id"], "result": None})
+    elif msg["method"] == "$/progress" and msg.get("params", {}).get("value", {}).get("kind") == "end":
+        progress_ended[0] = True
+
+
 def request(method, params):
     next_id[0] += 1
     send({"jsonrpc": "2.0", "id": next_id[0], "method": method, "params": params})
     while True:
         msg = recv()
+        seen(msg)
         if msg.get("id") == next_id[0] and "method" not in msg:
             if "error" in msg:
                 return None
@@ -73,9 +95,9 @@ def uri(path):
 def position_of(path, name):
     with open(path, errors="replace") as f:
         for n, line in enumerate(f):
-            at = line.find(name + "(")
-            if at >= 0 and not line.startswith((" ", "\t")):
-                return n, at
+            m = re.search(r"\b%s\s*\(" % re.escape(name), line)
+            if m and not line.startswith((" ", "\t")):
+                return n, m.start()
     raise SystemExit("%s not defined in %s" % (name, path))
 
 
@@ -83,14 +105,24 @@ path = os.path.join(root, rel)
 line, col = position_of(path, function)
 where = {"textDocument": {"uri": uri(path)}, "position": {"line": line, "character": col}}
 t0 = time.perf_counter()
-request("initialize", {"rootUri": uri(root), "capabilities": {}, "processId": os.getpid()})
+request("initialize", {"rootUri": uri(root), "capabilities": {"window": {"workDoneProgress": index}},
+                       "processId": os.getpid()})
 send({"jsonrpc": "2.0", "method": "initialized", "params": {}})
+if index:
+    with open(path, errors="surrogateescape") as f:
+        send({"jsonrpc": "2.0", "method": "textDocument/didOpen",
+              "params": {"textDocument": {"uri": uri(path), "languageId": "c", "version": 1, "text": f.read()}}})
+    while not progress_ended[0] and time.perf_counter() - t0 < 600:
+        seen(recv())
+    print("index %.3f s" % (time.perf_counter() - t0), end="; ")
 items = request("textDocument/prepareCallHierarchy", where)
 first_item = items[0]
 incoming = request("callHierarchy/incomingCalls", {"item": items[0]})
 outgoing = request("callHierarchy/outgoingCalls", {"item": items[0]})
 first = time.perf_counter() - t0
-figures = ["first answer %.3f s" % first, "%s: %d callers, %d callees" % (function, len(incoming), len(outgoing))]
+sites = sum(len(c.get("fromRanges", [])) for c in incoming or [])
+figures = ["first answer %.3f s" % first,
+           "%s: %d callers at %d call sites, %d callees" % (function, len(incoming or []), sites, len(outgoing or []))]
 
 if requests:
     times = {}

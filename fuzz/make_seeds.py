@@ -26,6 +26,11 @@ HANDWRITTEN = [
      b'int a(void) { b(); c(); return 0; }\nint b(void) { c(); a(); return 1; }\n'
      b'int c(void) { printf("%d\\n", 1); return d(e(f())); }\n'
      b'int main(int argc, char **argv) { a(); b(); c(); return 0; }\n', b''),
+    (b'#define P(a, ...) a(__VA_ARGS__) __VA_OPT__(x)\n#define S(x) #x\n#define C(a, b) a ## b\n'
+     b'#if defined(P) && (1 ? 2 : 1 / 0) && -1 < 0 && 0x7fffffffffffffff + 1 > 0u && \'\\377\' < 0\n'
+     b'int f(void) { P(g, 1); C(g, h)(); return S(x)[0]; }\n#elif __has_include(<b.h>) || (1 / 0) || (\n'
+     b'#else\n#include HDR\n#endif\n#include "b.h"\nint main(void) { f(); }\n',
+     b'#pragma once\n#define HDR "b.h"\nint g(int v) { return v; }\n#include "b.h"\n'),
     (b'#define LONG_MACRO(a, b, c) \\\n  do { x(a); y(b); \\\n  z(c); } while (0)\n'
      b'int main() {\n  LONG_MACRO(1, (2, 3), "4,5");\n  if (1) { { { w(); } } }\n}\n', b''),
     # Braces one macro opens and another closes, an annotation after the
@@ -61,7 +66,7 @@ def main():
     os.makedirs(out, exist_ok=True)
     seeds = []
     for src, hdr in HANDWRITTEN:
-        for sw, mode in ((0x00, 0), (0x02, 2), (0x87, 5), (0x1D, 1), (0x86, 0x3D), (0x02, 0x30)):
+        for sw, mode in ((0x00, 0), (0x02, 2), (0x87, 5), (0x1D, 1), (0x86, 0x3D), (0x02, 0x30), (0x02, 0x90)):
             seeds.append(bytes([sw, mode]) + src + SEP + hdr)
     for src, hdr in POINTER_SEEDS:
         for sw, mode in ((0x00, 0x40), (0x86, 0x78), (0x02, 0x5A), (0x87, 0x44)):
@@ -83,6 +88,8 @@ def main():
                     continue
                 seeds.append(bytes([0x02, 0]) + src + SEP + hdr)
                 seeds.append(bytes([0x01, 2]) + src + SEP + hdr)
+                if b"#if" in src:  # the configured preprocessing's #if evaluator and expander
+                    seeds.append(bytes([0x02, 0x80]) + src + SEP + hdr)
     for s in seeds:
         name = hashlib.sha1(s).hexdigest()
         with open(os.path.join(out, name), "wb") as fh:

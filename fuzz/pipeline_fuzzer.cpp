@@ -9,7 +9,8 @@
 // Switch byte, one bit each: -a -e -v -s -m -d -t -f. The mode byte picks
 // how the source is handed over: 0 "a.c", 1 the folder "src", 2 the list
 // "a.c b.h c.c", 3 "src/a.c"; bit 2 makes -f name "main" instead of "f";
-// bits 3, 4 and 5 add -r, -j and -g; bit 6 adds -p.
+// bits 3, 4 and 5 add -r, -j and -g; bit 6 adds -p, bit 7 -c (the
+// configured preprocessing, with its built-in macros: no compiler is run).
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -93,6 +94,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   ::setenv("TMP", (g_dir + "/tmp").c_str(), 1);
   // Keep runaway trees short: the guard's message is an ordinary end.
   ::setenv("ZELTA_MAX_LINES", "20000", 1);
+  // -c asks the compiler for its macros once per run: without one on the
+  // path every run takes the built-in set at once instead of a process.
+  ::setenv("PATH", (g_dir + "/no-programs").c_str(), 1);
   // -d with -w (the latter may come from the fuzzed zelta.ini) waits for a
   // key when stdin is a terminal.
   int devnull = ::open("/dev/null", O_RDONLY);
@@ -128,9 +132,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const char kLetters[] = "aevsmdt";
   for (int bit = 0; bit < 7; ++bit)
     if (sw & (1u << bit)) words.push_back(std::string("-") + kLetters[bit]);
-  // The mode byte's bits 3 to 6: the callers tree, tree.json, tree.dot, pointers.
-  static const char kMore[] = "rjgp";
-  for (int bit = 0; bit < 4; ++bit)
+  // The mode byte's bits 3 to 7: the callers tree, tree.json, tree.dot,
+  // pointers, the configured preprocessing.
+  static const char kMore[] = "rjgpc";
+  for (int bit = 0; bit < 5; ++bit)
     if (mode & (8u << bit)) words.push_back(std::string("-") + kMore[bit]);
   if (sw & 0x80) {
     words.push_back("-f");

@@ -66,14 +66,16 @@ std::shared_ptr<CodeIndex> CodeIndex::Build(const Run& run, const CallIndex& ind
   std::vector<std::string_view> name_of(recs.names.size());
   const auto intern = [&](const FuncRecord& r) {
     std::string_view& v = name_of[static_cast<size_t>(r.nameid)];
-    if (v.empty()) v = ix->names_storage_.emplace_back(r.name);
+    if (v.empty()) v = ix->names_storage_.emplace_back(recs.name_of(r));
     return v;
   };
 
   ix->functions.reserve(recs.defs.size());
   int owner = -1;
   int last_file = -2, last_line = -1;
-  std::unordered_map<int, int> on_line;  // name id -> calls seen so far on the current line
+  // Calls seen so far on the current line, by name id; the ids it touched
+  // are put back to 0 when the line changes.
+  std::vector<int> on_line(recs.names.size(), 0), touched;
   for (size_t i = 0; i < recs.list.size(); ++i) {
     const FuncRecord& r = recs.list[i];
     const RecordPlace place = recs.place_of(static_cast<int>(i));
@@ -96,11 +98,14 @@ std::shared_ptr<CodeIndex> CodeIndex::Build(const Run& run, const CallIndex& ind
       c.file = file;
       c.line = line;
       if (file != last_file || line != last_line) {
-        on_line.clear();
+        for (int id : touched) on_line[static_cast<size_t>(id)] = 0;
+        touched.clear();
         last_file = file;
         last_line = line;
       }
-      c.nth = on_line[r.nameid]++;
+      int& seen = on_line[static_cast<size_t>(r.nameid)];
+      if (seen == 0) touched.push_back(r.nameid);
+      c.nth = seen++;
     }
     if (r.groupend && owner >= 0) {
       ix->functions[static_cast<size_t>(owner)].calls_end = static_cast<int>(ix->calls.size());
@@ -109,6 +114,7 @@ std::shared_ptr<CodeIndex> CodeIndex::Build(const Run& run, const CallIndex& ind
   }
   if (owner >= 0) ix->functions[static_cast<size_t>(owner)].calls_end = static_cast<int>(ix->calls.size());
 
+  ix->by_name_.reserve(ix->names_storage_.size());
   ix->incoming_.resize(ix->functions.size());
   ix->functions_in_.resize(ix->files.size());
   ix->calls_in_.resize(ix->files.size());

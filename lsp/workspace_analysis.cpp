@@ -10,6 +10,7 @@
 #include "calltree/call_graph.h"
 #include "calltree/call_index.h"
 #include "calltree/extraction.h"
+#include "driver/conversion_ahead.h"
 #include "platform/console.h"
 #include "prepare/conversion.h"
 #include "prepare/line_map.h"
@@ -138,36 +139,64 @@ std::shared_ptr<CodeIndex> AnalyseWorkspace(const AnalysisInput& input,
     run.cfg.srcdir = input.roots.empty() ? "." : input.roots.front();
     const std::string root = run.cfg.srcdir;
     run.cfg.include_path = IncludePath(root);
-    LineMap map;
-    CleanedText text;
-    TextReader read;
     bool stopped = false;
-    for (size_t i = 0; i < sources.size(); ++i) {
-      if ((i & 15) == 0) {
-        if (cancelled()) {
-          stopped = true;
-          break;
+    {
+      // The conversion of the next sources goes on on a thread of its own
+      // while this one extracts; an open document's text stands for its file.
+      ConversionAhead::Settings settings;
+      settings.temp_names = false;
+      settings.keep_going = true;
+      settings.bytes_of = [&input](const std::string& path) -> const std::string* {
+        auto it = input.overlays.find(path);
+        return it == input.overlays.end() ? nullptr : &it->second.text;
+      };
+      // So do open headers', found by the path an #include makes.
+      run.rd.held = [&input](const std::string& path) -> const std::string* {
+        if (input.overlays.empty()) return nullptr;
+        auto it = input.overlays.find(fs::path(path).lexically_normal().string());
+        return it == input.overlays.end() ? nullptr : &it->second.text;
+      };
+      ConversionAhead ahead(run, sources, std::move(settings));
+      for (size_t i = 0; i < sources.size(); ++i) {
+        if ((i & 15) == 0) {
+          if (cancelled()) {
+            stopped = true;
+            break;
+          }
+          progress(i, sources.size());
         }
-        progress(i, sources.size());
-      }
-      const std::string& path = sources[i];
-      read.close();
-      if (auto it = input.overlays.find(path); it != input.overlays.end()) read.open_bytes(it->second.text);
-      const Checkpoint cp(run);
-      std::fflush(out);
-      const size_t said_before = said_size;
-      try {
-        henkan(run, path, text, &map, &read);
-        getfilename3(run, text, bare_name(path), 1, &map, &path);
-      } catch (const RunExit&) {
+        const std::string& path = sources[i];
+        ConversionAhead::Converted& c = ahead.take();
+        const Checkpoint cp(run);
+        if (c.ended) {
+          std::string why = c.out;
+          while (!why.empty() && why.back() == '\n') why.pop_back();
+          try {
+            std::rethrow_exception(c.ended);
+          } catch (const RunExit&) {
+            skipped.push_back(path + ": " + (why.empty() ? "the analysis ended" : why));
+          } catch (const std::exception& e) {
+            skipped.push_back(path + ": " + e.what());
+          }
+          cp.restore(run);
+          ahead.done();
+          continue;
+        }
         std::fflush(out);
-        std::string why(said + said_before, said_size - said_before);
-        while (!why.empty() && why.back() == '\n') why.pop_back();
-        skipped.push_back(path + ": " + (why.empty() ? "the analysis ended" : why));
-        cp.restore(run);
-      } catch (const std::exception& e) {
-        skipped.push_back(path + ": " + e.what());
-        cp.restore(run);
+        const size_t said_before = said_size;
+        try {
+          getfilename3(run, c.text, bare_name(path), 1, &c.map, &path);
+        } catch (const RunExit&) {
+          std::fflush(out);
+          std::string why(said + said_before, said_size - said_before);
+          while (!why.empty() && why.back() == '\n') why.pop_back();
+          skipped.push_back(path + ": " + (why.empty() ? "the analysis ended" : why));
+          cp.restore(run);
+        } catch (const std::exception& e) {
+          skipped.push_back(path + ": " + e.what());
+          cp.restore(run);
+        }
+        ahead.done();
       }
     }
     if (!stopped) {

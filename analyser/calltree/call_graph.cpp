@@ -133,7 +133,7 @@ void Expand(Run& run, std::string_view startname, int start) {
     bool exhausted = (c == kNoRecord);
     if (!exhausted) {
       FuncRecord& crec = Edge(tb, c);
-      const int r = AddTreeLine(run, crec.name, d + 1, c);
+      const int r = AddTreeLine(run, run.recs.name_of(crec), d + 1, c);
       tb.position[static_cast<size_t>(d)] = c;
       if (r == kNoRecord) continue;
       if (tb.gave_record) {
@@ -179,7 +179,7 @@ void FindQuietRuns(Run& run) {
   tb.quietrun.assign(n, -1);
   for (size_t i = n; i-- > 0;) {
     const FuncRecord& r = Edge(tb, static_cast<int>(i));
-    if (r.isdef || r.groupend || r.stdfunc != 1 || recs.def_of(r.nameid) >= 0 || r.name == "main") continue;
+    if (r.isdef || r.groupend || r.stdfunc != 1 || recs.def_of(r.nameid) >= 0 || recs.name_of(r) == "main") continue;
     const bool next_quiet = i + 1 < n && tb.quietrun[i + 1] >= 0;
     tb.quietrun[i] = next_quiet ? tb.quietrun[i + 1] : static_cast<int>(i);
   }
@@ -204,7 +204,7 @@ int NextCallee(Run& run, int record, int depth) {
   const FuncRecord& crec = Edge(tb, static_cast<int>(c));
   if (crec.groupend && run.opt.flgomit)
     SetLastline(run, depth, (crec.stdfunc == 1 && !run.opt.flgall) ? tb.nextline - 1 : tb.nextline);
-  tb.callee = crec.name;
+  tb.callee = run.recs.name_of(crec);
   return static_cast<int>(c);
 }
 
@@ -226,7 +226,7 @@ int AddTreeLine(Run& run, std::string_view name, int level, int record) {
     // A caller (or a pointer's target) is the definition it stands for.
     f = RecordOf(tb, record);
   } else if (!resolved) {
-    if (name == "main" && rec.name != "main") {
+    if (name == "main" && recs.name_of(rec) != "main") {
       // The first start line when no main is defined: the first definition
       // of the record's name in the record's file stands in.
       f = -1;
@@ -353,8 +353,8 @@ int BuildTree(Run& run, int capacity, const std::string& startname, CallIndex* c
       const int d = recs.defs[i];
       const FuncRecord& dr = recs.list[static_cast<size_t>(d)];
       if (d == firsttree) continue;
-      if (dr.name == "main" && dr.shown) continue;
-      StartTree(run, dr.name, d);
+      if (recs.name_of(dr) == "main" && dr.shown) continue;
+      StartTree(run, recs.name_of(dr), d);
     }
   }
 

@@ -108,7 +108,6 @@ void CallIndex::build(const Records& recs, bool want_reversed, const PointerFact
   const auto add_group = [&](const FuncRecord& self, int def, std::span<const int> by, std::span<const int> kinds) {
     const int at = static_cast<int>(reversed.size());
     FuncRecord& h = reversed.emplace_back();
-    h.name = self.name;
     h.nameid = self.nameid;
     h.file = self.file;
     h.isdef = 1;
@@ -119,7 +118,6 @@ void CallIndex::build(const Records& recs, bool want_reversed, const PointerFact
       const int cd = recs.defs[static_cast<size_t>(by[c])];
       const FuncRecord& caller = recs.list[static_cast<size_t>(cd)];
       FuncRecord& e = reversed.emplace_back();
-      e.name = caller.name;
       e.nameid = caller.nameid;
       e.file = caller.file;
       e.stdfunc = 0;

@@ -53,7 +53,6 @@ void AddRecord(Run& run, std::string_view name, int file) {
   }
   FuncRecord& rec = r.list.emplace_back();
   rec.nameid = id;
-  rec.name = r.names[static_cast<size_t>(id)];
   rec.file = file;
   const int idx = static_cast<int>(r.list.size()) - 1;
   // The very first record starts the definition chain whatever it is.
@@ -61,7 +60,7 @@ void AddRecord(Run& run, std::string_view name, int file) {
     rec.isdef = 1;
     r.defs.push_back(idx);
     NoteDefinition(r, idx);
-    if (rec.name == "main") {
+    if (r.names[static_cast<size_t>(id)] == "main") {
       r.maincount++;
       r.main_by_file.try_emplace(file, idx);
     }

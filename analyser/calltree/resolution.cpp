@@ -44,7 +44,7 @@ void NoteDefinition(Records& recs, int idx) {
 }
 
 int ResolveCall(const Records& recs, const FuncRecord& call) {
-  if (call.name == "main") {
+  if (recs.name_of(call) == "main") {
     auto it = recs.main_by_file.find(call.file);
     return it == recs.main_by_file.end() ? -1 : it->second;
   }

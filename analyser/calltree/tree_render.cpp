@@ -80,7 +80,7 @@ void WriteRecords(TextWriter& out, const Records& recs, size_t from) {
   std::string row;
   for (size_t i = from; i < recs.list.size(); ++i) {
     const FuncRecord& r = recs.list[i];
-    row += r.name;
+    row += recs.name_of(r);
     row += '-';
     if (r.groupend) {
       row += '\n';

@@ -43,6 +43,7 @@ int ParseSwitches(Run& run, std::vector<std::string>& words) {
         case 'R': o.flgrev++; break;
         case 'J': o.flgjson++; break;
         case 'G': o.flgdot++; break;
+        case 'C': o.flgconf++; break;
         case 'P': o.flgptr++; break;
         case 'F':
           o.flgfunc++;

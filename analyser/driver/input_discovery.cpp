@@ -5,7 +5,9 @@
 
 #include "calltree/extraction.h"
 #include "calltree/tree_render.h"
+#include "driver/conversion_ahead.h"
 #include "platform/read_ahead.h"
+#include "prepare/configured/configured_conversion.h"
 #include "prepare/conversion.h"
 #include "prepare/line_map.h"
 #include "run/run.h"
@@ -31,13 +33,11 @@ std::string bare_name(const std::string& path) {
 class ConvFile {
  public:
   // `text` is a buffer that serves one source after another.
-  ConvFile(Run& run, CleanedText& text) : run_(run), path_(next_temp_name(run.temps)), text_(text) {
-    if (path_.empty()) {
-      run.con.text("一時ファイルの作成に失敗しました\n");
-      run.errlog.text("一時ファイルの作成に失敗しました\n");
-      EndRun(0);
-    }
-    run.rd.conv = path_;
+  ConvFile(Run& run, CleanedText& text) : ConvFile(run, text, next_temp_name(run.temps)) { run.rd.conv = path_; }
+  // Under a name already chosen (by the conversion ahead, the counter as it
+  // was then).
+  ConvFile(Run& run, CleanedText& text, std::string path, unsigned counter) : ConvFile(run, text, std::move(path)) {
+    run.temps.counter = counter;
   }
   ~ConvFile() {
     run_.rd.conv.clear();
@@ -54,6 +54,14 @@ class ConvFile {
   }
 
  private:
+  ConvFile(Run& run, CleanedText& text, std::string path) : run_(run), path_(std::move(path)), text_(text) {
+    if (path_.empty()) {
+      run.con.text("一時ファイルの作成に失敗しました\n");
+      run.errlog.text("一時ファイルの作成に失敗しました\n");
+      EndRun(0);
+    }
+  }
+
   Run& run_;
   std::string path_;
   CleanedText& text_;
@@ -192,6 +200,7 @@ void Directory(Run& run, const std::string& dir) {
   std::vector<std::string> sources;
   for (const std::string& e : search.entries)
     if (ends_with(e, ".c")) sources.push_back(source_of(e));
+  if (o.flgconf) configured_prefetch(run, sources);
   ReadAhead ahead(std::move(sources));
   TextReader read;
   for (; found; found = FindCFile(search, dir, 2, entry)) {
@@ -235,11 +244,33 @@ void Multifile(Run& run, const std::string& text, int count) {
   if (o.flgdebug) run.con.text("---Multifile()---\n");
   // Without a folder in the first path the sources sit in the working directory.
   if (run.cfg.srcdir.empty()) run.cfg.srcdir = ".";
-  LineMap map;
-  CleanedText cleaned;
   std::vector<std::string> sources;
   for (const std::string& path : paths)
     if (!ends_with(path, ".h")) sources.push_back(path);
+  // The second core converts the next source while this one extracts the
+  // last. Not under -d and -t, whose lines tell the two passes apart, nor
+  // under -c, whose sources are converted side by side already.
+  if (sources.size() > 1 && !o.flgdebug && !o.flgtime && !o.flgconf) {
+    ConversionAhead ahead(run, std::move(sources));
+    for (const std::string& path : paths) {
+      if (ends_with(path, ".h")) continue;
+      ConversionAhead::Converted& c = ahead.take();
+      {
+        const std::string name = bare_name(path);
+        ConvFile conv(run, c.text, c.temp, c.temp_counter);
+        run.con.print("ファイル:%sを解析中...\n", name.c_str());
+        run.con.flush();
+        ahead.say(c);
+        if (c.ended) std::rethrow_exception(c.ended);
+        getfilename3(run, c.text, name, 1, o.flgjson ? &c.map : nullptr, &path);
+      }
+      ahead.done();
+    }
+    return;
+  }
+  LineMap map;
+  CleanedText cleaned;
+  if (o.flgconf) configured_prefetch(run, sources);
   ReadAhead ahead(std::move(sources));
   TextReader read;
   for (const std::string& path : paths) {

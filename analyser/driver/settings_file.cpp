@@ -27,6 +27,7 @@ void ScanOptValue(Run& run, const char* value) {
       case 'R': o.flgrev++; armed = false; break;
       case 'J': o.flgjson++; armed = false; break;
       case 'G': o.flgdot++; armed = false; break;
+      case 'C': o.flgconf++; armed = false; break;
       case 'P': o.flgptr++; armed = false; break;
       case 'S': o.flgfuncall++; break;  // stays armed
       default: break;

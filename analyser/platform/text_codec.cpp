@@ -113,7 +113,8 @@ bool cp932_valid(std::string_view in) {
 }
 
 const char* locale_charset() {
-  static std::string cached;
+  // One per thread: a run converts on one thread while it extracts on another.
+  thread_local std::string cached;
   const char* cs = nl_langinfo(CODESET);
   if (!cs || !*cs || std::strcmp(cs, "ANSI_X3.4-1968") == 0 || std::strcmp(cs, "ASCII") == 0 ||
       std::strcmp(cs, "US-ASCII") == 0)

@@ -18,6 +18,12 @@ class TextWriter {
   // With `lf`, line ends are written as they are (files meant for other
   // tools: tree.json, tree.dot).
   bool open(const std::string& path, bool lf = false);
+  // Writes into an open stream instead, which it then owns.
+  void adopt(std::FILE* f, bool lf = false) {
+    close();
+    f_ = f;
+    lf_ = lf;
+  }
   bool is_open() const { return f_ != nullptr; }
   void close();
 

@@ -7,6 +7,7 @@
 #include "prepare/directives.h"
 #include "prepare/line_map.h"
 #include "prepare/macro_expansion.h"
+#include "prepare/configured/configured_conversion.h"
 
 namespace zelta {
 
@@ -616,6 +617,14 @@ bool Converter::next_line(std::string& line, int& braces) {
 }  // namespace
 
 void henkan(Run& run, const std::string& source, CleanedText& out, LineMap* map, TextReader* read) {
+  if (run.opt.flgconf) {
+    configured_henkan(run, source, out, map, read);
+    return;
+  }
+  convert_source(run, source, out, map, read);
+}
+
+void convert_source(Run& run, const std::string& source, CleanedText& out, LineMap* map, TextReader* read) {
   Converter c(run, map);
   c.convert(source, out, read);
   out.sjis = run.rd.mid_sjis;

@@ -14,7 +14,10 @@ class LineMap;
 // Converts `source` into `out` (LF line ends). With a map, also records
 // where each piece of the cleaned text was read. `read`, when open, holds
 // the source's bytes already read (they are taken from it).
+// Under -c the source is first preprocessed as its build compiles it.
 void henkan(Run& run, const std::string& source, CleanedText& out, LineMap* map = nullptr, TextReader* read = nullptr);
+// The conversion itself, of the source as it stands.
+void convert_source(Run& run, const std::string& source, CleanedText& out, LineMap* map, TextReader* read);
 
 // 0 for one of the type words, 1 for any other text.
 int istypeword(std::string_view text);

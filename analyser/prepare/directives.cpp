@@ -56,7 +56,15 @@ void skip_line(Run& run) {
 
 // A header is read as a source is: only a plain file (the reader refuses a
 // device or a pipe named by an #include, which could block or never end).
-bool open_header(ReaderState& rd, TextReader& in, const std::string& path) { return open_source(rd, in, path); }
+// Bytes held for its path (an editor's unsaved buffer) stand for the file.
+bool open_header(ReaderState& rd, TextReader& in, const std::string& path) {
+  if (rd.held)
+    if (const std::string* bytes = rd.held(path)) {
+      in.open_bytes(*bytes);
+      return true;
+    }
+  return open_source(rd, in, path);
+}
 
 std::string upper(std::string s) {
   for (char& c : s)
@@ -201,6 +209,9 @@ int doinclude(Run& run, bool act) {
     name += tok;
   }
   if (!act) return 1;
+  // A header is looked for once per run: its paths are made only then.
+  Preprocessor& pp = run.pp;
+  if (!pp.inclist.insert(name).second) return 1;
 
   std::string first, second;
   if (close == '"') {
@@ -215,8 +226,6 @@ int doinclude(Run& run, bool act) {
     first = dir + slashes(name);
     second = dir + upper(slashes(name));
   }
-  Preprocessor& pp = run.pp;
-  if (!pp.inclist.insert(name).second) return 1;
   if (run.rd.intop + 1 >= kMaxIncludeDepth) return -1;
   auto s = std::make_unique<SrcStream>();
   const std::string* opened = &first;

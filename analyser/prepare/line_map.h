@@ -41,13 +41,18 @@ class LineMap {
 
   int unit = -1;  // the analysed source (SourceFiles index)
 
- private:
   struct Entry {
     std::uint32_t offset;
     std::uint32_t newlines;
     std::int32_t file;
     std::int32_t line;
   };
+  // For a pass that moves the locations once the text is made (the
+  // configured mode's text is itself made from several files).
+  const std::vector<Entry>& entries() const { return entries_; }
+  void clear_entries() { entries_.clear(); }
+
+ private:
   std::vector<Entry> entries_;
 };
 

@@ -19,8 +19,7 @@ struct PointerFacts;
 // One definition occurrence or one call occurrence. Records live in creation
 // order; `next`/`prev` of the list are the neighbours in Records::list.
 struct FuncRecord {
-  std::string_view name;  // the interned name (Records::names)
-  int nameid = 0;
+  int nameid = 0;  // the interned name (Records::names); Records::name_of spells it
   int file = 0;           // index into Records::files
   std::int8_t isdef = 0;  // on the definition chain (`nextdef`)
   std::int8_t recursive = 0;
@@ -69,6 +68,7 @@ struct Records {
   std::vector<std::pair<int, int>> units;
 
   bool empty() const { return list.empty(); }
+  std::string_view name_of(const FuncRecord& r) const { return names[static_cast<size_t>(r.nameid)]; }
   int name_id(std::string_view name) const { return nameids.find(name); }
   int def_of(int nameid) const { return nameid < 0 ? -1 : firstdef[static_cast<size_t>(nameid)]; }
   int find_def(std::string_view name) const { return def_of(name_id(name)); }

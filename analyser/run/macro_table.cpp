@@ -62,6 +62,8 @@ void MacroTable::macdefine(std::string_view head, std::string_view macroname, st
   if (MacroRec* found = maclookup(head)) {
     found->body.assign(body);
     found->undefined = 0;
+    const int id = index_.find(found->macroname);
+    live_[static_cast<size_t>(id)] = newest_defined(id);
     return;
   }
   MacroRec& r = recs_.emplace_back();
@@ -75,18 +77,23 @@ void MacroTable::macdefine(std::string_view head, std::string_view macroname, st
     id = static_cast<int>(names_.size());
     index_.add(names_.emplace_back(macroname), h, id);
     by_name_.emplace_back();
+    live_.push_back(nullptr);
     if (!macroname.empty()) {
-      const size_t b = filter_bit(macroname);
-      filter_[b / 64] |= std::uint64_t{1} << (b % 64);
+      for (int k = 0; k < 2; ++k) {
+        const size_t b = filter_bit(h, k);
+        filter_[b / 64] |= std::uint64_t{1} << (b % 64);
+      }
     }
   }
   by_name_[static_cast<size_t>(id)].push_back(static_cast<uint32_t>(recs_.size() - 1));
+  live_[static_cast<size_t>(id)] = &r;
 }
 
 void MacroTable::macundef(std::string_view name) {
   const int id = name.empty() ? index_.find(name) : name_of(name);
   if (id < 0) return;
   for (uint32_t i : by_name_[static_cast<size_t>(id)]) recs_[i].undefined = 1;
+  live_[static_cast<size_t>(id)] = nullptr;
 }
 
 const MacroRec* MacroTable::newest_defined(int id) const {

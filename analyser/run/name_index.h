@@ -49,7 +49,7 @@ class NameIndex {
     for (size_t i = h & mask_;; i = (i + 1) & mask_) {
       const Slot& e = slots_[i];
       if (e.id < 0) return -1;
-      if (e.tag == tag && e.len == s.size() && std::memcmp(e.text, s.data(), s.size()) == 0) return e.id;
+      if (e.tag == tag && e.len == s.size() && same_bytes(e.text, s.data(), s.size())) return e.id;
     }
   }
   int find(std::string_view s) const { return find(s, hash(s)); }
@@ -57,7 +57,9 @@ class NameIndex {
   // Stores `id` for `s`, which is not stored yet; `s` must stay where it is.
   void add(std::string_view s, std::uint64_t h, int id) {
     if (2 * (count_ + 1) > slots_.size()) grow();
-    place(Slot{s.data(), static_cast<std::uint32_t>(s.size()), static_cast<std::uint32_t>(h >> 32), id}, h);
+    place(Slot{s.data(), static_cast<std::uint32_t>(s.size()), static_cast<std::uint32_t>(h >> 32), id,
+               static_cast<std::uint32_t>(h)},
+          h);
     ++count_;
   }
   void add(std::string_view s, int id) { add(s, hash(s), id); }
@@ -69,7 +71,25 @@ class NameIndex {
     std::uint32_t len = 0;
     std::uint32_t tag = 0;
     int id = -1;
+    std::uint32_t low = 0;  // the hash's low half: a doubling places the slot without hashing its text again
   };
+  // Names are mostly short: compared in place rather than through a call.
+  static bool same_bytes(const char* a, const char* b, size_t n) {
+    if (n >= 8 && n <= 16) {
+      std::uint64_t a0, a1, b0, b1;
+      std::memcpy(&a0, a, 8);
+      std::memcpy(&b0, b, 8);
+      std::memcpy(&a1, a + n - 8, 8);
+      std::memcpy(&b1, b + n - 8, 8);
+      return ((a0 ^ b0) | (a1 ^ b1)) == 0;
+    }
+    if (n < 8) {
+      for (size_t i = 0; i < n; ++i)
+        if (a[i] != b[i]) return false;
+      return true;
+    }
+    return std::memcmp(a, b, n) == 0;
+  }
   void place(const Slot& e, std::uint64_t h) {
     size_t i = h & mask_;
     while (slots_[i].id >= 0) i = (i + 1) & mask_;
@@ -81,7 +101,7 @@ class NameIndex {
     slots_.assign(old.empty() ? 64 : old.size() * 2, Slot{});
     mask_ = slots_.size() - 1;
     for (const Slot& e : old)
-      if (e.id >= 0) place(e, hash(std::string_view(e.text, e.len)));
+      if (e.id >= 0) place(e, std::uint64_t{e.tag} << 32 | e.low);
   }
 
   std::vector<Slot> slots_;

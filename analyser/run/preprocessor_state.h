@@ -44,32 +44,39 @@ class MacroTable {
   // macroname that is not marked undefined. Most names are no macro's: the
   // filter answers them here.
   const MacroRec* find_for_expansion(std::string_view name) const {
-    if (name.empty() || !filter_has(name)) return nullptr;
-    return newest_defined(index_.find(name));
+    if (name.empty()) return nullptr;
+    const std::uint64_t h = NameIndex::hash(name);
+    if (!filter_has(h)) return nullptr;
+    const int id = index_.find(name, h);
+    return id < 0 ? nullptr : live_[static_cast<size_t>(id)];
   }
   bool empty() const { return recs_.empty(); }
   size_t size() const { return recs_.size(); }
 
  private:
-  // Most words of a body line name no macro: a bit per length and first and
-  // last byte, in a table small enough to stay in the cache, answers most
-  // of them before a hash is computed.
-  static constexpr size_t kFilterBits = size_t{1} << 16;
-  static size_t filter_bit(std::string_view s) {
-    const unsigned f = static_cast<unsigned char>(s.front()), l = static_cast<unsigned char>(s.back());
-    return (s.size() * 131u + f * 31u + l) & (kFilterBits - 1);
-  }
-  bool filter_has(std::string_view name) const {
-    const size_t b = filter_bit(name);
-    return (filter_[b / 64] >> (b % 64) & 1) != 0;
+  // Most words of a body line name no macro, and a big code base defines
+  // hundreds of thousands: two bits of the name's hash in a table small
+  // enough to stay in the cache answer most of them before the index (far
+  // bigger, and so mostly out of the cache) is looked at.
+  static constexpr size_t kFilterBits = size_t{1} << 21;
+  static size_t filter_bit(std::uint64_t h, int k) { return (h >> (k ? 43 : 21)) & (kFilterBits - 1); }
+  bool filter_has(std::uint64_t h) const {
+    const size_t a = filter_bit(h, 0), b = filter_bit(h, 1);
+    return (filter_[a / 64] >> (a % 64) & (filter_[b / 64] >> (b % 64)) & 1) != 0;
   }
   // The position in names_ of a macroname (-1: none); `name` is not empty.
-  int name_of(std::string_view name) const { return filter_has(name) ? index_.find(name) : -1; }
+  int name_of(std::string_view name) const {
+    const std::uint64_t h = NameIndex::hash(name);
+    return filter_has(h) ? index_.find(name, h) : -1;
+  }
   const MacroRec* newest_defined(int id) const;
 
   std::deque<MacroRec> recs_;
   std::deque<std::string> names_;               // each macroname once
   std::vector<std::vector<uint32_t>> by_name_;  // record indexes per name, oldest first
+  // Per name: the record the expander uses (newest_defined), kept up to
+  // date by every define and undef of the name.
+  std::vector<const MacroRec*> live_;
   NameIndex index_;                             // macroname -> position in names_
   std::vector<std::uint64_t> filter_ = std::vector<std::uint64_t>(kFilterBits / 64);
 };

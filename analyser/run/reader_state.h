@@ -1,6 +1,7 @@
 // Reader state shared by the source readers, the conversion pass and the
 // extraction: the pushback stack, the brace counter and the include stack.
 #pragma once
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -58,6 +59,9 @@ struct ReaderState {
   // The temporary name of the source being handled, while its file is not
   // made: a path naming it opens as the empty file it would have been.
   std::string conv;
+  // Bytes held in memory for a header's path, read instead of its file (an
+  // editor's unsaved buffers); none when empty or when it answers null.
+  std::function<const std::string*(const std::string&)> held;
 
   SrcStream* top() { return intop >= 0 && intop < static_cast<int>(instack.size()) ? instack[intop].get() : nullptr; }
 };

@@ -1,6 +1,7 @@
 // The state of one analyser run. Everything the procedures share lives here,
 // so a fresh Run is a fresh analysis (tests and the fuzz target make many).
 #pragma once
+#include <memory>
 #include <string>
 
 #include "platform/console.h"
@@ -13,6 +14,10 @@
 #include "run/source_files.h"
 
 namespace zelta {
+
+namespace configured {
+struct ConfiguredRun;  // prepare/configured/: made by the first source of a -c run
+}
 
 // One counter per switch letter; every occurrence (command line or opt=)
 // adds one, and only non-zero matters.
@@ -31,6 +36,7 @@ struct Options {
   int flgrev = 0;       // -r: the callers tree instead of the callees tree
   int flgjson = 0;      // -j: tree.json beside tree.txt
   int flgdot = 0;       // -g: tree.dot beside tree.txt
+  int flgconf = 0;      // -c: each source preprocessed as its build compiles it
   int flgptr = 0;       // -p: calls through function pointers as well
   std::string startfunc = "main";
 };
@@ -39,6 +45,7 @@ struct Settings {
   std::string include_path;  // from zelta.ini, CP932, with its line feed when it had one
   std::string srcdir;        // folder of the first input path
   long long max_lines = 5000000;  // the tree's size guard (driver/line_limit.h)
+  std::string compile_database;   // -c: the compile_commands.json used (empty: none)
 };
 
 // Thrown by every exit of a run; only main and the test/fuzz harnesses catch it.
@@ -63,6 +70,7 @@ struct Run {
   SourceFiles sources;
   TempNames temps;
   Stamp start{}, end{};
+  std::unique_ptr<configured::ConfiguredRun, void (*)(configured::ConfiguredRun*)> conf{nullptr, nullptr};
 };
 
 // The error reports of a run, numbered as the front-end and the logs know them.

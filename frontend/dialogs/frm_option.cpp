@@ -60,6 +60,12 @@ frmoption::frmoption(QWidget* parent) : QDialog(parent) {
   chkpointers = box("chkpointers", "関数ポインタ経由", 1920, 1860, 300);
   chkpointers->move(px(3150), px(1920));
   chkpointers->setToolTip(QStringLiteral("構造体のメンバや変数に入れた関数を通した呼び出しも表示する (-p)"));
+  // Beside the start function's box, the one place left in the rows: how
+  // the sources are read.
+  chkconfigured = box("chkconfigured", "ビルド構成", 2280, 1320, 255);
+  chkconfigured->move(px(3750), px(2280));
+  chkconfigured->setToolTip(
+      QStringLiteral("compile_commands.jsonとコンパイラのマクロで、ソースをビルドと同じに前処理して解析する (-c)"));
 
   textfuncname = new QLineEdit(kPlaceholder, this);
   textfuncname->setObjectName(QStringLiteral("textfuncname"));
@@ -87,7 +93,8 @@ frmoption::frmoption(QWidget* parent) : QDialog(parent) {
   setTabOrder(chkcallers, chkdebug);
   setTabOrder(chkdebug, chkpointers);
   setTabOrder(chkpointers, chkfuncone);
-  setTabOrder(chkfuncone, textfuncname);
+  setTabOrder(chkfuncone, chkconfigured);
+  setTabOrder(chkconfigured, textfuncname);
   setTabOrder(textfuncname, OKButton);
   setTabOrder(OKButton, CancelButton);
   setTabOrder(CancelButton, cmdsetsetting);
@@ -113,6 +120,7 @@ OptionValues frmoption::values() const {
   o.optexplation = optexplation;
   o.optcallers = optcallers;
   o.optpointers = optpointers;
+  o.optconfigured = optconfigured;
   o.funcname = funcname;
   return o;
 }
@@ -125,6 +133,7 @@ void frmoption::loadStored() {
   optfilename = storedOption(QStringLiteral("optfilename"));
   optcallers = storedOption(QStringLiteral("optcallers"));
   optpointers = storedOption(QStringLiteral("optpointers"));
+  optconfigured = storedOption(QStringLiteral("optconfigured"));
 }
 
 void frmoption::Open() {
@@ -135,7 +144,8 @@ void frmoption::Open() {
 }
 
 void frmoption::Load() {
-  for (QCheckBox* b : {chkall, chkfilename, chkfuncall, chkexplation, chkdebug, chkfuncone, chkcallers, chkpointers}) {
+  for (QCheckBox* b : {chkall, chkfilename, chkfuncall, chkexplation, chkdebug, chkfuncone, chkcallers, chkpointers,
+                       chkconfigured}) {
     b->setChecked(false);
     b->setEnabled(true);
   }
@@ -152,6 +162,7 @@ void frmoption::Load() {
   if (optexplation == 1) chkexplation->setChecked(true);
   if (optcallers == 1) chkcallers->setChecked(true);
   if (optpointers == 1) chkpointers->setChecked(true);
+  if (optconfigured == 1) chkconfigured->setChecked(true);
   chkall->setFocus();
 }
 
@@ -164,6 +175,7 @@ void frmoption::OK() {
   optexplation = ticked(chkexplation);
   optcallers = ticked(chkcallers);
   optpointers = ticked(chkpointers);
+  optconfigured = ticked(chkconfigured);
   const QString name = textfuncname->text();
   if (!chkfuncone->isChecked() || (!name.isEmpty() && name != kPlaceholder)) {
     funcname = chkfuncone->isChecked() ? name : QString();
@@ -185,6 +197,7 @@ void frmoption::SetSetting() {
   optexplation = ticked(chkexplation);
   optcallers = ticked(chkcallers);
   optpointers = ticked(chkpointers);
+  optconfigured = ticked(chkconfigured);
   SaveSetting(kSection, QStringLiteral("optall"), QString::number(optall));
   SaveSetting(kSection, QStringLiteral("optfilename"), QString::number(optfilename));
   SaveSetting(kSection, QStringLiteral("optfuncall"), QString::number(optfuncall));
@@ -192,6 +205,7 @@ void frmoption::SetSetting() {
   SaveSetting(kSection, QStringLiteral("optexplation"), QString::number(optexplation));
   SaveSetting(kSection, QStringLiteral("optcallers"), QString::number(optcallers));
   SaveSetting(kSection, QStringLiteral("optpointers"), QString::number(optpointers));
+  SaveSetting(kSection, QStringLiteral("optconfigured"), QString::number(optconfigured));
   QDialog::accept();
 }
 

@@ -23,8 +23,9 @@ class frmoption : public QDialog {
   short optfuncone = 0;
   short optdebug = 0;
   short optexplation = 0;
-  short optcallers = 0;  // the callers tree (-r), stored as "optcallers"
-  short optpointers = 0;  // calls through function pointers (-p), stored as "optpointers"
+  short optcallers = 0;     // the callers tree (-r), stored as "optcallers"
+  short optpointers = 0;    // calls through function pointers (-p), stored as "optpointers"
+  short optconfigured = 0;  // the configured preprocessing (-c), stored as "optconfigured"
   QString funcname;
 
   QCheckBox* chkall = nullptr;
@@ -35,6 +36,7 @@ class frmoption : public QDialog {
   QCheckBox* chkfuncone = nullptr;
   QCheckBox* chkcallers = nullptr;
   QCheckBox* chkpointers = nullptr;
+  QCheckBox* chkconfigured = nullptr;
   QLineEdit* textfuncname = nullptr;
   QPushButton* OKButton = nullptr;
   QPushButton* CancelButton = nullptr;
@@ -43,7 +45,7 @@ class frmoption : public QDialog {
   std::function<void(QWidget* parent, const QString& title, const QString& text)> messageBox;
 
   OptionValues values() const;
-  // Start-up: the five stored options from section "option".
+  // Start-up: the stored options from section "option".
   void loadStored();
 
  public slots:

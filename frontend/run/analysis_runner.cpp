@@ -15,6 +15,10 @@ const QString kFileBegun = QStringLiteral("ファイル:");
 const QString kFileBegunEnd = QStringLiteral("を解析中...");
 const QByteArray kNamedFile = "filename=";  // on the error stream: a single file or a folder's file
 const QString kDrawing = QStringLiteral("解析結果を描画してます...");
+// Under -c: which compile_commands.json the run uses, or why none.
+const QString kConfiguration = QStringLiteral("構成ファイル : ");
+const QString kNoConfiguration = QStringLiteral("compile_commands.jsonがありません");
+const QString kConfigurationRefused = QStringLiteral("を使えません(");
 
 bool endsWithH(const QString& path) { return path.endsWith(QStringLiteral(".h")); }
 
@@ -49,6 +53,7 @@ bool AnalysisRunner::start(const QString& program, const QStringList& switches, 
   stopping_ = false;
   normalExit_ = false;
   drawing_ = false;
+  configuration_.clear();
   exitCode_ = -1;
   done_ = 0;
   total_ = sourcesAnnounced(paths);
@@ -149,6 +154,9 @@ void AnalysisRunner::takeLine(const QByteArray& line) {
     ++done_;
   else if (text == kDrawing)
     drawing_ = true;
+  else if (text.startsWith(kConfiguration) || text.startsWith(kNoConfiguration) ||
+           (text.startsWith(QStringLiteral("エラー : ")) && text.contains(kConfigurationRefused)))
+    configuration_ = text;
 }
 
 void AnalysisRunner::ended() {

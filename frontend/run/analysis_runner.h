@@ -49,6 +49,9 @@ class AnalysisRunner : public QObject {
   int filesDone() const { return done_; }
   int filesTotal() const { return total_; }
   bool drawing() const { return drawing_; }
+  // Under -c, the analyser's line naming the compile_commands.json it uses
+  // (or saying there is none); empty otherwise.
+  QString configuration() const { return configuration_; }
   qint64 elapsedMs() const { return clock_.isValid() ? clock_.elapsed() : 0; }
 
   // The sources a run of these paths announces one by one: in a list run
@@ -72,6 +75,7 @@ class AnalysisRunner : public QObject {
   QStringDecoder decoder_;
   QElapsedTimer clock_;
   QString startError_;
+  QString configuration_;
   bool forward_ = false, stopping_ = false, normalExit_ = false, drawing_ = false;
   int exitCode_ = -1, done_ = 0, total_ = 0;
 };

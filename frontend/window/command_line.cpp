@@ -15,6 +15,7 @@ QString switches(const OptionValues& o) {
   if (o.optfuncall == 1) a += QStringLiteral(" -s");
   if (o.optcallers == 1) a += QStringLiteral(" -r");
   if (o.optpointers == 1) a += QStringLiteral(" -p");
+  if (o.optconfigured == 1) a += QStringLiteral(" -c");
   if (o.optfuncone == 1) a += QStringLiteral(" -f ") + o.funcname;
   return a;
 }

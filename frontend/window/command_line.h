@@ -5,7 +5,7 @@
 
 namespace zelta::fe {
 
-// The seven option values the options dialog keeps (only the value 1 turns a
+// The nine option values the options dialog keeps (only the value 1 turns a
 // switch on).
 struct OptionValues {
   short optall = 0;
@@ -14,14 +14,15 @@ struct OptionValues {
   short optfuncone = 0;
   short optdebug = 0;
   short optexplation = 0;
-  short optcallers = 0;  // the callers tree (-r)
-  short optpointers = 0;  // calls through function pointers (-p)
+  short optcallers = 0;     // the callers tree (-r)
+  short optpointers = 0;    // calls through function pointers (-p)
+  short optconfigured = 0;  // the configured preprocessing (-c)
   QString funcname;
 };
 
 // The switch and file part of the command: " -a", " -d -w", " -v", " -e",
-// " -s", " -r", " -f " + funcname (unquoted), then each path as a blank and
-// the path in double quotes.
+// " -s", " -r", " -p", " -c", " -f " + funcname (unquoted), then each path as
+// a blank and the path in double quotes.
 QString buildArgline(const OptionValues& o, const QStringList& paths);
 
 // What the analyser is really started with: the switches of buildArgline,

@@ -48,6 +48,7 @@ void frmMain::ShowRunOutcome(bool started, bool normalExit, int exitCode, const 
     return;
   }
   const bool success = normalExit && exitCode == 1;
+  if (!runner_->configuration().isEmpty()) AppendMessage(runner_->configuration());
 
   const QString logName = QStringLiteral("./zelta_err.txt");
   if (QFileInfo(logName).isFile()) {

@@ -73,7 +73,7 @@ inline QByteArray defaultIni() {
 // A stand-in for the analyser: writes its words to args.txt (and the lines
 // of a list file @FILE to listed.txt), copies
 // fake_tree.txt and fake_err.txt (when present) to tree.txt and
-// zelta_err.txt, prints a line, and ends with the status in fake_status (or
+// zelta_err.txt, prints a line (and fake_out.txt when present), and ends with the status in fake_status (or
 // dies of a signal when that file says "crash").
 inline void writeFakeAnalyser(const QString& dir) {
   const QByteArray script =
@@ -84,6 +84,7 @@ inline void writeFakeAnalyser(const QString& dir) {
       "[ -f fake_err.txt ] && cp fake_err.txt zelta_err.txt\n"
       "[ -f fake_tree.txt ] && cp fake_tree.txt tree.txt\n"
       "echo 'fake analyser speaking'\n"
+      "[ -f fake_out.txt ] && cat fake_out.txt\n"
       "[ -f fake_sleep ] && sleep \"$(cat fake_sleep)\"\n"
       "st=$(cat fake_status 2>/dev/null || echo 1)\n"
       "[ \"$st\" = crash ] && kill -SEGV $$\n"

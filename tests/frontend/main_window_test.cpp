@@ -305,6 +305,21 @@ class MainWindowTest : public fetest::Fixture {
     QVERIFY(!w.console() || !w.console()->isVisible());  // unseen without the debug option
   }
 
+  // Under -c the message list names the compile_commands.json the run used.
+  void configuredRunNamesItsDatabase() {
+    fetest::CwdGuard cwd(root_);
+    frmMain w;
+    prepareRun(w);
+    QVERIFY(fetest::writeBytes(p("fake_tree.txt"), fetest::sjCrlf("1 main\n")));
+    QVERIFY(fetest::writeBytes(p("fake_out.txt"), "構成ファイル : build/compile_commands.json (3件)\n"));
+    w.options()->optconfigured = 1;
+    QVERIFY(fetest::runToEnd(w));
+    QFile::remove(p("fake_out.txt"));
+    QCOMPARE(analyserWords().mid(0, 2), QStringList({"-c", "-j"}));
+    QCOMPARE(messages(w), QStringList({"解析中・・・", "構成ファイル : build/compile_commands.json (3件)",
+                                       "解析結果を表示してます", "正常に終了しました"}));
+  }
+
   void debugRunKeepsItsLogAndStillShowsTheTree() {
     fetest::CwdGuard cwd(root_);
     frmMain w;

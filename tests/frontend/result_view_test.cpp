@@ -917,26 +917,29 @@ class ResultViewTest : public fetest::Fixture {
     QCOMPARE(ui::listerr(w)->height(), 88 + 45);
   }
 
-  // The callers tree (-r) and the calls through pointers (-p): ticked,
-  // remembered, on the command line.
+  // The callers tree (-r), the calls through pointers (-p) and the
+  // configured preprocessing (-c): ticked, remembered, on the command line.
   void treeOptionsRemembered() {
     frmMain w;
     frmoption& o = *w.options();
     w.ShowOptions();
-    QVERIFY(!o.chkcallers->isChecked());
-    QVERIFY(!o.chkpointers->isChecked());
+    QVERIFY(!o.chkcallers->isChecked() && !o.chkpointers->isChecked() && !o.chkconfigured->isChecked());
     QCOMPARE(o.chkcallers->text(), QString("呼び出し元ツリー"));
     QCOMPARE(o.chkpointers->text(), QString("関数ポインタ経由"));
+    QCOMPARE(o.chkconfigured->text(), QString("ビルド構成"));
     o.chkcallers->setChecked(true);
     o.chkpointers->setChecked(true);
+    o.chkconfigured->setChecked(true);
     o.SetSetting();
     QCOMPARE(GetSetting("option", "optcallers", "?"), QString("1"));
     QCOMPARE(GetSetting("option", "optpointers", "?"), QString("1"));
+    QCOMPARE(GetSetting("option", "optconfigured", "?"), QString("1"));
     frmMain again;
     QCOMPARE(again.options()->optcallers, short(1));
     QCOMPARE(again.options()->optpointers, short(1));
-    QCOMPARE(buildArgline(again.options()->values(), {"/a.c"}), QString(" -r -p \"/a.c\""));
-    QCOMPARE(runArgline(again.options()->values(), {"/a.c"}), QString(" -r -p -j \"/a.c\""));
+    QCOMPARE(again.options()->optconfigured, short(1));
+    QCOMPARE(buildArgline(again.options()->values(), {"/a.c"}), QString(" -r -p -c \"/a.c\""));
+    QCOMPARE(runArgline(again.options()->values(), {"/a.c"}), QString(" -r -p -c -j \"/a.c\""));
   }
 };
 

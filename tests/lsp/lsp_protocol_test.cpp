@@ -150,13 +150,16 @@ TEST(LspProtocol, BadInputGetsAnErrorOrNothing) {
   EXPECT_EQ(e.wait(), 1);
 }
 
-// Follows an open buffer's unsaved text, refuses positions in it while it
-// is analysed, and drops the text when the buffer closes.
+// Follows an open buffer's unsaved text (a header's too), refuses positions
+// in it while it is analysed, and drops the text when the buffer closes.
 TEST(LspProtocol, EditsAreAnalysedInTheBackground) {
   ScratchDir ws;
   const std::string a = ws / "a.c", b = ws / "b.c";
   write_file(a, "void leaf(void)\n{\n}\n");
   write_file(b, "void user(void)\n{\n    leaf();\n}\n");
+  const std::string h = ws / "h.h";
+  write_file(h, "#define HOOK() other()\n");
+  write_file(ws / "c.c", "#include \"h.h\"\nvoid hooked(void)\n{\n    HOOK();\n}\n");
   LspClient c;
   c.initialize(ws.path());
   const json leaf = c.request("textDocument/prepareCallHierarchy", at(a, 0, 6))["result"][0];
@@ -194,6 +197,11 @@ TEST(LspProtocol, EditsAreAnalysedInTheBackground) {
   c.notify("workspace/didChangeWatchedFiles", {{"changes", json::array({{{"uri", file_uri(a)}, {"type", 2}}})}});
   until_callers(2);
   EXPECT_EQ(callers(), (std::vector<std::string>{"caller_on_disk", "user"}));
+  // An open header's unsaved text is what its includers read.
+  c.notify("textDocument/didOpen", {{"textDocument", {{"uri", file_uri(h)}, {"languageId", "c"}, {"version", 1},
+                                                      {"text", "#define HOOK() leaf()\n"}}}});
+  until_callers(3);
+  EXPECT_EQ(callers(), (std::vector<std::string>{"caller_on_disk", "user", "hooked"}));
   c.request("shutdown", nullptr);
   c.notify("exit", nullptr);
   EXPECT_EQ(c.wait(), 0);

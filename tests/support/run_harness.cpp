@@ -60,7 +60,7 @@ std::string RunHarness::records() const {
   std::string s;
   for (const FuncRecord& r : run_.recs.list) {
     if (!s.empty() && s.back() != '|') s += ' ';
-    s += r.name;
+    s += run_.recs.name_of(r);
     if (r.isdef) s += '*';
     if (r.groupend) s += '|';
   }

@@ -51,7 +51,6 @@ void NotePassed(const Records& recs, PointerFacts& f, const PointerFacts::Store&
   if (recs.find_def(f.names.text(callee)) >= 0) return;
   const int id = recs.name_id(f.names.text(s.fn.name));
   FuncRecord probe;
-  probe.name = recs.names[static_cast<size_t>(id)];
   probe.nameid = id;
   probe.file = s.fn.file;
   const int def = ResolveCall(recs, probe);
@@ -69,7 +68,6 @@ void Reach(const Records& recs, const PointerFacts& f, const StoreMap& from, std
     const int id = recs.name_id(f.names.text(n.name));
     if (id < 0 || recs.def_of(id) < 0) continue;
     FuncRecord probe;
-    probe.name = recs.names[static_cast<size_t>(id)];
     probe.nameid = id;
     probe.file = n.file;
     const int def = ResolveCall(recs, probe);
@@ -125,7 +123,7 @@ void JoinPointerCalls(Run& run) {
     } else {
       if (s.local) Reach(recs, f, f.by[PointerFacts::kLocal], PairKey(s.owner, s.var), PointerKind::kVariable, out, seen);
       if (out.empty() && s.param >= 0) {
-        const int owner = f.names.find(recs.list[static_cast<size_t>(s.owner)].name);
+        const int owner = f.names.find(recs.name_of(recs.list[static_cast<size_t>(s.owner)]));
         if (owner >= 0) Reach(recs, f, f.by[PointerFacts::kParam], PairKey(owner, s.param), PointerKind::kParameter, out, seen);
       }
       if (out.empty() && !s.local && s.param < 0)
@@ -170,7 +168,6 @@ void JoinPointerCalls(Run& run) {
         for (const auto& [target, kind] : f.targets[static_cast<size_t>(si)]) {
           const FuncRecord& d = recs.list[static_cast<size_t>(target)];
           FuncRecord& e = f.edges.emplace_back();
-          e.name = d.name;
           e.nameid = d.nameid;
           e.file = d.file;
           e.stdfunc = 0;

@@ -147,7 +147,7 @@ class DotTreeWriter final : public TreeWriter {
 
   void write_node(int n, const char* indent) {
     const Node& node = nodes_[static_cast<size_t>(n)];
-    const std::string_view name = node.key >= 0 ? recs_.list[static_cast<size_t>(node.key)].name
+    const std::string_view name = node.key >= 0 ? recs_.name_of(recs_.list[static_cast<size_t>(node.key)])
                                                 : recs_.names[static_cast<size_t>(-1 - node.key)];
     std::string attrs = "label=" + Quote(name);
     std::string style = node.key < 0 ? "dashed" : "";

@@ -188,7 +188,7 @@ class JsonTreeWriter final : public TreeWriter {
   Json RunEntry() const {
     const Options& o = run_.opt;
     const std::pair<char, int> letters[] = {
-        {'a', o.flgall},     {'d', o.flgdebug}, {'e', o.flgomit},     {'f', o.flgfunc},  {'g', o.flgdot},
+        {'a', o.flgall},     {'c', o.flgconf},  {'d', o.flgdebug}, {'e', o.flgomit},     {'f', o.flgfunc},  {'g', o.flgdot},
         {'j', o.flgjson},    {'m', o.flgmid},   {'n', o.flgn},        {'o', o.flgout},   {'r', o.flgrev},
         {'p', o.flgptr},     {'s', o.flgfuncall}, {'t', o.flgtime}, {'v', o.flgfilename}, {'w', o.flgerrlog}};
     Json switches = Json::array();
@@ -200,6 +200,10 @@ class JsonTreeWriter final : public TreeWriter {
     e["all_functions"] = o.flgfuncall != 0 && o.flgfunc == 0;
     e["switches"] = switches;
     e["inputs"] = run_.sources.inputs;
+    if (o.flgconf) {
+      e["preprocessing"] = "configured";
+      e["configuration"] = run_.cfg.compile_database.empty() ? Json() : Json(run_.cfg.compile_database);
+    }
     if (run_.ptr.joined)
       e["pointer_calls"] = Json{{"sites", run_.ptr.sites.size()}, {"unresolved", run_.ptr.unresolved}};
     return e;

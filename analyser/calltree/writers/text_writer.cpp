@@ -16,7 +16,7 @@ void SpellLine(const Run& run, const TreeLine& l, std::string& out) {
   }
   const Records& recs = run.recs;
   const FuncRecord& r = recs.list[static_cast<size_t>(l.rec)];
-  out += r.name;
+  out += recs.name_of(r);
   if (l.pointer) out += ":Pointer";
   switch (l.kind) {
     case LineKind::kRecursive: out += ":RecurrciveCall"; break;

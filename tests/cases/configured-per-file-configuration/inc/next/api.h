@@ -1,0 +1,2 @@
+#include_next <api.h>
+#define NEXT_SEEN 1

@@ -1,0 +1,1 @@
+void from_quote_folder(void) {}

@@ -1,0 +1,2 @@
+int f(void) { return g(); }
+int main(void) { f(); return 0; }

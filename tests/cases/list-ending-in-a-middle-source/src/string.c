@@ -1,0 +1,3 @@
+void h(void) { k(); }
+char *s = "abc;
+void z(void) {}
