@@ -4,7 +4,9 @@
 # hook library bench/pointer_truth/hook.c, record every (callee, call site)
 # pair while they read a few binaries of /usr/bin; bench/pointer_truth/truth.py
 # turns the pairs into (caller, callee) edges (nm, addr2line) and compares
-# them with the edges conzelta reports with and without -p, and cflow's.
+# them with the edges conzelta reports with and without -p, with -c -p (the
+# configured mode, from the build's compile_commands.json, which
+# bench/pointer_truth/compile_commands.py writes), and cflow's.
 # (cflow -A -A -d 2: every function with its direct callees).
 # Then the cost of -p on the Linux core (init kernel mm lib ipc block
 # security), RUNS runs each (medians).
@@ -40,6 +42,8 @@ if [ ! -x "$build/binutils/objdump" ] || [ ! -x "$build/binutils/readelf" ]; the
   make -C "$build" -j2 all-libiberty all-bfd all-opcodes all-libsframe configure-binutils >"$build/make.log" 2>&1
   make -C "$build/binutils" -j2 objdump readelf >>"$build/make.log" 2>&1
 fi
+# The build's compile_commands.json, for the configured mode (-c -p).
+[ -f "$build/compile_commands.json" ] || python3 "$bench_root/bench/pointer_truth/compile_commands.py" "$build" "$src"
 
 stages=${STAGES:-truth cost}
 if [[ $stages == *truth* ]]; then
@@ -80,6 +84,9 @@ mapfile -t files <"$ana/sources.txt"
 # (a run that reaches its end exits with status 1)
 (cd "$ana" && { "$conzelta" -p -j -e -f objdump.c:main "${files[@]}" >p.out 2>&1 || true; } && mv tree.json p.json)
 (cd "$ana" && { "$conzelta" -j -e -f objdump.c:main "${files[@]}" >plain.out 2>&1 || true; } && mv tree.json plain.json)
+# -c reads the compile_commands.json of the working folder.
+cp "$build/compile_commands.json" "$ana/"
+(cd "$ana" && { "$conzelta" -c -p -j -e -f objdump.c:main "${files[@]}" >cp.out 2>&1 || true; } && mv tree.json cp.json)
 (cd "$ana" && cflow -A -A -l -d 2 --omit-arguments "${files[@]}" >cflow.txt 2>cflow.err) || true
 
 echo "## Run-time truth: binutils 2.40 objdump and readelf (-O0 -finstrument-functions)"
@@ -90,7 +97,7 @@ for p in objdump readelf; do
   echo
   echo "### $p"
   echo
-  python3 "$bench_root/bench/pointer_truth/truth.py" "$build/binutils/$p" "$work/pairs.$p" "$ana/p.json" "$ana/plain.json" "$ana/cflow.txt"
+  python3 "$bench_root/bench/pointer_truth/truth.py" "$build/binutils/$p" "$work/pairs.$p" "$ana/p.json" "$ana/plain.json" "$ana/cflow.txt" "$ana/cp.json"
 done
 
 fi

@@ -2,6 +2,7 @@
 // sources store functions, where bodies call through pointers, and the edge
 // list the tree walks once the two are joined. Empty unless -p is set.
 #pragma once
+#include <algorithm>
 #include <cstdint>
 #include <deque>
 #include <string>
@@ -10,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "calltree/pointers/c_tokens.h"
 #include "run/calltree_state.h"
 #include "run/name_index.h"
 
@@ -72,6 +74,30 @@ struct PointerSite {
 
 using StoreMap = std::unordered_map<std::uint64_t, std::vector<StoredName>>;
 
+// A body's locals by name id: declared in the body being read when the
+// stamp is the body's, with their struct type. Kept for the whole run, so
+// the tables grow to the number of names once rather than once a source.
+struct BodyLocals {
+  std::vector<std::uint32_t> stamp;
+  std::vector<int> type;
+  std::uint32_t now = 0;
+  void clear() {
+    if (++now == 0) {  // the stamps came round: forget them all
+      std::fill(stamp.begin(), stamp.end(), 0u);
+      now = 1;
+    }
+  }
+  bool count(int id) const { return id >= 0 && static_cast<size_t>(id) < stamp.size() && stamp[static_cast<size_t>(id)] == now; }
+  void set(int id, int t) {
+    if (stamp.size() <= static_cast<size_t>(id)) {
+      stamp.resize(static_cast<size_t>(id) + 1 + stamp.size() / 2, 0);
+      type.resize(stamp.size(), -1);
+    }
+    stamp[static_cast<size_t>(id)] = now;
+    type[static_cast<size_t>(id)] = t;
+  }
+};
+
 struct PointerFacts {
   PointerNames names;
   // Stores, by where they put the function: kept in the order found while
@@ -122,6 +148,11 @@ struct PointerFacts {
   // those functions, each once.
   std::unordered_map<int, std::vector<int>> passed_to;
   bool joined = false;
+  // Scratch of the scan, kept from one source to the next so that its
+  // storage is sized once.
+  BodyLocals locals;
+  std::vector<CToken> tokens;
+  std::vector<int> partners, open_brackets;
 };
 
 }  // namespace zelta

@@ -127,6 +127,7 @@ def pct(a, b):
 
 def main():
     binary, pairs, json_p, json_plain, cflow_out = sys.argv[1:6]
+    json_cp = sys.argv[6] if len(sys.argv) > 6 else None  # -c -p: the build's own configuration
     rt = runtime_edges(binary, pairs)
     all_edges = set(rt)
     ptr_only = {e for e, (direct, _) in rt.items() if not direct}
@@ -137,7 +138,10 @@ def main():
     print("| edges at run time | all | through pointers only | direct |")
     print("|---|---:|---:|---:|")
     print("| count | %d | %d | %d |" % (len(all_edges), len(ptr_only), len(direct)))
-    for label, a in (("conzelta -p", a_p), ("conzelta", a_plain), ("cflow", cf)):
+    rows = [("conzelta -p", a_p), ("conzelta", a_plain), ("cflow", cf)]
+    if json_cp:
+        rows.insert(0, ("conzelta -c -p", analyser_edges(json_cp)[0]))
+    for label, a in rows:
         print("| %s | %s | %s | %s |" % (label, pct(len(all_edges & a), len(all_edges)),
                                          pct(len(ptr_only & a), len(ptr_only)), pct(len(direct & a), len(direct))))
     print()

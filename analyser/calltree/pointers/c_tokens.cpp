@@ -26,9 +26,9 @@ size_t LiteralEnd(std::string_view p, size_t i, char quote) {
 
 }  // namespace
 
-std::vector<CToken> Tokenize(std::string_view p) {
-  std::vector<CToken> out;
-  out.reserve(p.size() / 8);
+void Tokenize(std::string_view p, std::vector<CToken>& out) {
+  out.clear();
+  out.reserve(p.size() / 4);
   size_t i = 0;
   while (i < p.size()) {
     const unsigned char c = static_cast<unsigned char>(p[i]);
@@ -50,11 +50,10 @@ std::vector<CToken> Tokenize(std::string_view p) {
       out.push_back(CToken{p.data() + i, 2, CToken::kPunct});
       i += 2;
     } else {
-      out.push_back(CToken{p.data() + i, 1, CToken::kPunct});
+      out.push_back(CToken{p.data() + i, 1, CToken::kPunct, static_cast<char>(c)});
       ++i;
     }
   }
-  return out;
 }
 
 }  // namespace zelta

@@ -12,9 +12,12 @@ struct CToken {
   const char* p;
   std::uint32_t len;
   enum Kind : unsigned char { kName, kNumber, kPunct, kBodyMark } kind;
+  // A one-byte punctuator's byte, else 0: the scans test it for almost
+  // every token.
+  char punct = 0;
   // "->" is one token; a body mark holds the function's name.
   std::string_view text() const { return std::string_view(p, len); }
-  bool is(char c) const { return kind == kPunct && len == 1 && *p == c; }
+  bool is(char c) const { return punct == c; }
   bool arrow() const { return kind == kPunct && len == 2 && p[0] == '-' && p[1] == '>'; }
   bool member() const { return arrow() || is('.'); }
   bool name() const { return kind == kName; }
@@ -24,6 +27,7 @@ struct CToken {
 // stood (its header comes right before).
 inline constexpr char kBodyMarkByte = '\x01';
 
-std::vector<CToken> Tokenize(std::string_view text);
+// Fills `out` (emptied first; its storage is kept from one text to the next).
+void Tokenize(std::string_view text, std::vector<CToken>& out);
 
 }  // namespace zelta

@@ -32,13 +32,27 @@ bool IsKeyword(std::string_view s) {
   if (s.size() < 2 || s.size() > 14) return false;
   // Most names begin with a letter no keyword begins with, or are of a
   // length none has with that letter: one look at a table settles them.
-  static const auto kFirst = [] {
+  // The rest are compared with the few keywords of their first letter
+  // (the list is sorted, so they stand together).
+  struct Table {
     std::array<std::uint16_t, 256> lengths{};  // bit n: a keyword of length n begins with the byte
-    for (std::string_view k : kKeywords) lengths[static_cast<unsigned char>(k[0])] |= static_cast<std::uint16_t>(1u << k.size());
-    return lengths;
+    std::array<std::uint8_t, 256> from{}, to{};
+  };
+  static const Table kTable = [] {
+    Table t;
+    for (size_t i = 0; i < std::size(kKeywords); ++i) {
+      const auto c = static_cast<unsigned char>(kKeywords[i][0]);
+      if (!t.lengths[c]) t.from[c] = static_cast<std::uint8_t>(i);
+      t.to[c] = static_cast<std::uint8_t>(i + 1);
+      t.lengths[c] |= static_cast<std::uint16_t>(1u << kKeywords[i].size());
+    }
+    return t;
   }();
-  if (!(kFirst[static_cast<unsigned char>(s[0])] & (1u << s.size()))) return false;
-  return std::binary_search(std::begin(kKeywords), std::end(kKeywords), s);
+  const auto c = static_cast<unsigned char>(s[0]);
+  if (!(kTable.lengths[c] & (1u << s.size()))) return false;
+  for (size_t i = kTable.from[c]; i < kTable.to[c]; ++i)
+    if (kKeywords[i].size() == s.size() && kKeywords[i] == s) return true;
+  return false;
 }
 
 bool IsQualifier(std::string_view s) {
@@ -57,15 +71,15 @@ bool MayBeFunction(std::string_view s) {
 
 // The partner of every bracket, found once per text with a stack (no
 // rescans, however deep the nesting); -1 for one without a partner.
-std::vector<int> Partners(const Tokens& t) {
-  std::vector<int> partner(t.size(), -1);
-  std::vector<int> open;
+void Partners(const Tokens& t, std::vector<int>& partner, std::vector<int>& open) {
+  partner.assign(t.size(), -1);
+  open.clear();
   int count[3] = {0, 0, 0};  // open "(", "[", "{" on the stack
   const auto kind = [](char c) { return c == '(' || c == ')' ? 0 : c == '[' || c == ']' ? 1 : 2; };
   for (size_t i = 0; i < t.size(); ++i) {
     const CToken& k = t[i];
-    if (k.kind != CToken::kPunct || k.len != 1) continue;
-    const char c = *k.p;
+    const char c = k.punct;
+    if (!c) continue;
     if (c == '(' || c == '[' || c == '{') {
       open.push_back(static_cast<int>(i));
       count[kind(c)]++;
@@ -87,7 +101,6 @@ std::vector<int> Partners(const Tokens& t) {
       }
     }
   }
-  return partner;
 }
 
 struct Param {
@@ -104,12 +117,14 @@ bool IsPlainTypeWord(std::string_view s) {
 
 class FactScanner {
  public:
-  FactScanner(Run& run, int file) : run_(run), f_(run.ptr), n_(run.ptr.names), file_(file) {}
+  FactScanner(Run& run, int file) : run_(run), f_(run.ptr), n_(run.ptr.names), file_(file), t_(run.ptr.tokens), pt_(run.ptr.partners), locals_(run.ptr.locals) {
+    locals_.clear();  // no body read yet in this source
+  }
 
   void declarations(std::string_view text) {
     base_ = text.data();
-    t_ = Tokenize(text);
-    pt_ = Partners(t_);
+    Tokenize(text, t_);
+    Partners(t_, pt_, f_.open_brackets);
     size_t s = 0;
     for (size_t i = 0; i < t_.size();) {
       const CToken& k = t_[i];
@@ -140,8 +155,8 @@ class FactScanner {
 
   void bodies(std::string_view text, const LineMap* map) {
     base_ = text.data();
-    t_ = Tokenize(text);
-    pt_ = Partners(t_);
+    Tokenize(text, t_);
+    Partners(t_, pt_, f_.open_brackets);
     LineCursor cursor(map, text);
     cursor_ = map ? &cursor : nullptr;
     std::sort(f_.unit_records.begin(), f_.unit_records.end());
@@ -860,29 +875,13 @@ class FactScanner {
   PointerNames& n_;
   int file_;
   const char* base_ = nullptr;
-  Tokens t_;
-  std::vector<int> pt_;
+  Tokens& t_;
+  std::vector<int>& pt_;
   // Each defined function's parameters, from its header.
   std::unordered_map<int, std::vector<Param>> params_;
   int owner_ = -1;
   int owner_name_ = -1;
-  // The owner's locals by name id: declared in this body when the stamp
-  // is the body's, with their struct type.
-  struct Locals {
-    std::vector<std::uint32_t> stamp;
-    std::vector<int> type;
-    std::uint32_t now = 0;
-    void clear() { ++now; }
-    bool count(int id) const { return id >= 0 && static_cast<size_t>(id) < stamp.size() && stamp[static_cast<size_t>(id)] == now; }
-    void set(int id, int t) {
-      if (stamp.size() <= static_cast<size_t>(id)) {
-        stamp.resize(static_cast<size_t>(id) + 1 + stamp.size() / 2, 0);
-        type.resize(stamp.size(), -1);
-      }
-      stamp[static_cast<size_t>(id)] = now;
-      type[static_cast<size_t>(id)] = t;
-    }
-  } locals_;
+  BodyLocals& locals_;
   const std::vector<Param>* params_now_ = nullptr;
   LineCursor* cursor_ = nullptr;
 };
@@ -894,6 +893,13 @@ void ScanPointerFacts(Run& run, std::string_view decls, std::string_view text, i
   s.declarations(decls);
   s.bodies(text, map);
   run.ptr.unit_records.clear();
+  // The scratch stays for the next source unless a large one grew it: a few
+  // large sources should not keep their storage for the rest of the run.
+  constexpr size_t kKeep = size_t{1} << 16;  // tokens
+  if (run.ptr.tokens.capacity() > kKeep) {
+    std::vector<CToken>().swap(run.ptr.tokens);
+    std::vector<int>().swap(run.ptr.partners);
+  }
 }
 
 }  // namespace zelta
