@@ -185,8 +185,12 @@ std::shared_ptr<CodeIndex> AnalyseWorkspace(const AnalysisInput& input,
     };
     if (run.opt.flgconf) {
       // Configured: the sources are preprocessed side by side already, and
-      // converted here one after another.
-      configured_prefetch(run, sources);
+      // converted here one after another. An open document is left to this
+      // thread, which preprocesses its unsaved text rather than the file.
+      std::vector<std::string> from_files;
+      for (const std::string& path : sources)
+        if (!input.overlays.count(path)) from_files.push_back(path);
+      configured_prefetch(run, from_files);
       CleanedText text;
       LineMap map;
       for (size_t i = 0; i < sources.size(); ++i) {

@@ -234,6 +234,18 @@ TEST(LspProtocol, ConfiguredBranchAndPointerCalls) {
   EXPECT_NE(in[0]["from"]["detail"].get<std::string>().find("関数ポインタ経由"), std::string::npos);
   EXPECT_EQ(in[0]["fromRanges"][0], range(12, 10, 13));
   EXPECT_FALSE(c.request("callHierarchy/incomingCalls", {{"item", item(1)}})["result"][0]["from"]["data"].contains("pointer"));
+  // An open buffer's unsaved text is what is preprocessed.
+  std::string edited = read_file(m);
+  edited.replace(edited.find("fast();"), 7, "slow();");
+  c.notify("textDocument/didOpen",
+           {{"textDocument", {{"uri", file_uri(m)}, {"languageId", "c"}, {"version", 1}, {"text", edited}}}});
+  const std::vector<std::string> wanted{"slow", "handler"};
+  const auto callees = [&] {
+    const json r = c.request("callHierarchy/outgoingCalls", {{"item", item(5)}});
+    return r.contains("result") && r["result"].is_array() ? names(r["result"], "to") : std::vector<std::string>{};
+  };
+  for (int i = 0; i < 3000 && callees() != wanted; ++i) ::usleep(20000);  // a bound, not a measure
+  EXPECT_EQ(callees(), wanted);
   c.request("shutdown", nullptr);
   c.notify("exit", nullptr);
   EXPECT_EQ(c.wait(), 0);
