@@ -59,7 +59,8 @@ Range BodyRange(Server& s, const Function& f) {
 
 Range CallRange(Server& s, const Call& c) {
   if (c.file < 0) return Range{{c.line, 0}, {c.line, 0}};
-  return s.text_of(s.index->files[static_cast<size_t>(c.file)]).name_range(c.line, c.name, c.nth);
+  return s.text_of(s.index->files[static_cast<size_t>(c.file)]).name_range(c.line, c.pointer && !c.via.empty() ? c.via : c.name,
+                                                                    c.pointer ? 0 : c.nth);
 }
 
 Location DefinitionLocation(Server& s, int f) {

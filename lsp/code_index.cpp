@@ -47,7 +47,8 @@ int CodeIndex::resolve(std::string_view name, int file) const {
   return defs.front();
 }
 
-std::shared_ptr<CodeIndex> CodeIndex::Build(const Run& run, const CallIndex& index, const std::string& root) {
+std::shared_ptr<CodeIndex> CodeIndex::Build(const Run& run, const CallIndex& index, const std::string& root,
+                                            const PointerFacts* pointers) {
   auto ix = std::make_shared<CodeIndex>();
   const Records& recs = run.recs;
   // The run's file table, made absolute once.
@@ -70,6 +71,38 @@ std::shared_ptr<CodeIndex> CodeIndex::Build(const Run& run, const CallIndex& ind
     return v;
   };
 
+  // The pointer sites by the record they follow; a site that replaces its
+  // record stands for that call instead of it.
+  std::unordered_map<int, std::vector<int>> sites_after;
+  std::vector<char> replaced;
+  if (pointers && pointers->joined) {
+    replaced.assign(recs.list.size(), 0);
+    for (size_t s = 0; s < pointers->sites.size(); ++s) {
+      const int after = pointers->sites[s].after;
+      if (after < 0 || static_cast<size_t>(after) >= recs.list.size()) continue;
+      sites_after[after].push_back(static_cast<int>(s));
+      if (pointers->sites[s].replaces) replaced[static_cast<size_t>(after)] = 1;
+    }
+  }
+  const auto add_pointer_calls = [&](int record, int caller) {
+    auto it = sites_after.find(record);
+    if (it == sites_after.end()) return;
+    for (int s : it->second) {
+      const PointerSite& site = pointers->sites[static_cast<size_t>(s)];
+      const int via = site.field >= 0 ? site.field : site.var;
+      for (const auto& [def, kind] : pointers->targets[static_cast<size_t>(s)]) {
+        Call& c = ix->calls.emplace_back();
+        c.caller = caller;
+        c.target = index.ordinal(def);
+        c.name = intern(recs.list[static_cast<size_t>(def)]);
+        c.file = file_of(site.place.file);
+        c.line = site.place.line > 0 ? site.place.line - 1 : 0;
+        c.pointer = true;
+        if (via >= 0) c.via = ix->names_storage_.emplace_back(pointers->names.text(via));
+      }
+    }
+  };
+
   ix->functions.reserve(recs.defs.size());
   int owner = -1;
   int last_file = -2, last_line = -1;
@@ -89,7 +122,7 @@ std::shared_ptr<CodeIndex> CodeIndex::Build(const Run& run, const CallIndex& ind
       f.file = file;
       f.line = line;
       f.calls_begin = f.calls_end = static_cast<int>(ix->calls.size());
-    } else if (owner >= 0) {
+    } else if (owner >= 0 && !(replaced.size() > i && replaced[i])) {
       Call& c = ix->calls.emplace_back();
       c.caller = owner;
       const int def = index.target(static_cast<int>(i));
@@ -107,6 +140,7 @@ std::shared_ptr<CodeIndex> CodeIndex::Build(const Run& run, const CallIndex& ind
       if (seen == 0) touched.push_back(r.nameid);
       c.nth = seen++;
     }
+    if (owner >= 0) add_pointer_calls(static_cast<int>(i), owner);
     if (r.groupend && owner >= 0) {
       ix->functions[static_cast<size_t>(owner)].calls_end = static_cast<int>(ix->calls.size());
       owner = -1;

@@ -14,6 +14,7 @@
 namespace zelta {
 struct Run;
 class CallIndex;
+struct PointerFacts;
 }  // namespace zelta
 
 namespace zelta::lsp {
@@ -33,12 +34,16 @@ struct Call {
   int file = -1;
   int line = 0;  // 0-based
   int nth = 0;   // how many calls of the same name stand before it on its line
+  bool pointer = false;  // through a function pointer: `via` is the field or variable called
+  std::string_view via;
 };
 
 class CodeIndex {
  public:
-  // `root`: relative paths of the run are taken from there.
-  static std::shared_ptr<CodeIndex> Build(const Run& run, const CallIndex& calls, const std::string& root);
+  // `root`: relative paths of the run are taken from there. `pointers`
+  // (joined): the calls through function pointers join each body's calls.
+  static std::shared_ptr<CodeIndex> Build(const Run& run, const CallIndex& calls, const std::string& root,
+                                          const PointerFacts* pointers = nullptr);
 
   std::vector<std::string> files;   // absolute paths
   std::vector<Function> functions;  // in definition order
@@ -65,6 +70,7 @@ class CodeIndex {
   };
   std::map<std::string, Overlay> overlays;
   std::vector<std::string> skipped;  // sources whose analysis ended in an error, with the message
+  std::string preprocessing;         // how the sources were preprocessed, for the log
 
  private:
   std::deque<std::string> names_storage_;

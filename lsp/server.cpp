@@ -207,6 +207,7 @@ void Server::progress(const char* kind, const std::string& message, int percent)
 void Server::reanalyse() {
   AnalysisInput input;
   input.roots = roots;
+  input.pointers = pointer_calls;
   for (const auto& [uri, d] : documents) input.overlays[d.path] = CodeIndex::Overlay{d.text, d.version};
   {
     std::lock_guard<std::mutex> lock(am_);
@@ -246,6 +247,7 @@ void Server::analysis_loop() {
 
 void Server::take_index(std::shared_ptr<CodeIndex> built) {
   for (const std::string& s : built->skipped) log("left out: " + s);
+  log("preprocessing: " + built->preprocessing);
   log("index: " + std::to_string(built->functions.size()) + " functions, " + std::to_string(built->calls.size()) +
       " calls in " + std::to_string(built->files.size()) + " files");
   texts.clear();

@@ -55,6 +55,7 @@ class Server {
   SourceTexts texts;
   std::map<std::string, Document> documents;  // by URI
   std::vector<std::string> roots;
+  bool pointer_calls = true;  // initializationOptions.pointers: the calls through function pointers
   bool initialized = false;
   bool shut_down = false;
   bool progress_supported = false;

@@ -10,8 +10,10 @@
 #include "calltree/call_graph.h"
 #include "calltree/call_index.h"
 #include "calltree/extraction.h"
+#include "calltree/pointers/pointer_join.h"
 #include "driver/conversion_ahead.h"
 #include "platform/console.h"
+#include "prepare/configured/configured_conversion.h"
 #include "prepare/conversion.h"
 #include "prepare/line_map.h"
 #include "run/run.h"
@@ -48,7 +50,10 @@ struct Checkpoint {
         defs(run.recs.defs.size()),
         units(run.recs.units.size()),
         maincount(run.recs.maincount),
-        last_groupend(run.recs.list.empty() ? 0 : run.recs.list.back().groupend) {}
+        last_groupend(run.recs.list.empty() ? 0 : run.recs.list.back().groupend),
+        sites(run.ptr.sites.size()) {
+    for (int w = 0; w < PointerFacts::kWheres; ++w) stored[w] = run.ptr.stored[w].size();
+  }
 
   void restore(Run& run) const {
     Records& r = run.recs;
@@ -65,6 +70,10 @@ struct Checkpoint {
     r.defs.resize(defs);
     if (r.places.size() > list) r.places.resize(list);
     r.units.resize(units);
+    // The pointer facts of the source go with its records (their ids).
+    run.ptr.sites.resize(sites);
+    for (int w = 0; w < PointerFacts::kWheres; ++w) run.ptr.stored[w].resize(stored[w]);
+    run.ptr.unit_records.clear();
     r.maincount = maincount;
     if (!r.list.empty()) r.list.back().groupend = last_groupend;
     run.rd.pushback.clear();
@@ -80,6 +89,8 @@ struct Checkpoint {
   size_t list, defs, units;
   int maincount;
   std::int8_t last_groupend;
+  size_t sites;
+  size_t stored[PointerFacts::kWheres];
 };
 
 // The include path of a zelta.ini in the first folder, as the analyser
@@ -99,6 +110,16 @@ std::string bare_name(const std::string& path) {
 }
 
 }  // namespace
+
+std::string FindCompileDatabase(const std::vector<std::string>& roots) {
+  std::error_code ec;
+  for (const std::string& r : roots)
+    for (const char* at : {"compile_commands.json", "build/compile_commands.json"}) {
+      const fs::path p = fs::path(r) / at;
+      if (fs::is_regular_file(p, ec)) return p.lexically_normal().string();
+    }
+  return "";
+}
 
 std::vector<std::string> FindSources(const std::vector<std::string>& roots) {
   std::set<std::pair<dev_t, ino_t>> seen;
@@ -139,8 +160,73 @@ std::shared_ptr<CodeIndex> AnalyseWorkspace(const AnalysisInput& input,
     run.cfg.srcdir = input.roots.empty() ? "." : input.roots.front();
     const std::string root = run.cfg.srcdir;
     run.cfg.include_path = IncludePath(root);
+    run.opt.flgptr = input.pointers ? 1 : 0;
+    const std::string database = FindCompileDatabase(input.roots);
+    if (!database.empty()) {
+      run.opt.flgconf = 1;
+      run.cfg.compile_database = database;
+    }
     bool stopped = false;
-    {
+    const auto extract = [&](const std::string& path, CleanedText& text, LineMap& map, const Checkpoint& cp) {
+      std::fflush(out);
+      const size_t said_before = said_size;
+      try {
+        getfilename3(run, text, bare_name(path), 1, &map, &path);
+      } catch (const RunExit&) {
+        std::fflush(out);
+        std::string why(said + said_before, said_size - said_before);
+        while (!why.empty() && why.back() == '\n') why.pop_back();
+        skipped.push_back(path + ": " + (why.empty() ? "the analysis ended" : why));
+        cp.restore(run);
+      } catch (const std::exception& e) {
+        skipped.push_back(path + ": " + e.what());
+        cp.restore(run);
+      }
+    };
+    if (run.opt.flgconf) {
+      // Configured: the sources are preprocessed side by side already, and
+      // converted here one after another. An open document is left to this
+      // thread, which preprocesses its unsaved text rather than the file.
+      std::vector<std::string> from_files;
+      for (const std::string& path : sources)
+        if (!input.overlays.count(path)) from_files.push_back(path);
+      configured_prefetch(run, from_files);
+      CleanedText text;
+      LineMap map;
+      for (size_t i = 0; i < sources.size(); ++i) {
+        if ((i & 15) == 0) {
+          if (cancelled()) {
+            stopped = true;
+            break;
+          }
+          progress(i, sources.size());
+        }
+        const std::string& path = sources[i];
+        const Checkpoint cp(run);
+        TextReader read;
+        auto held = input.overlays.find(path);
+        if (held != input.overlays.end()) read.open_bytes(held->second.text);
+        std::fflush(out);
+        const size_t said_before = said_size;
+        try {
+          text = CleanedText{};
+          map = LineMap{};
+          henkan(run, path, text, &map, &read);
+        } catch (const RunExit&) {
+          std::fflush(out);
+          std::string why(said + said_before, said_size - said_before);
+          while (!why.empty() && why.back() == '\n') why.pop_back();
+          skipped.push_back(path + ": " + (why.empty() ? "the analysis ended" : why));
+          cp.restore(run);
+          continue;
+        } catch (const std::exception& e) {
+          skipped.push_back(path + ": " + e.what());
+          cp.restore(run);
+          continue;
+        }
+        extract(path, text, map, cp);
+      }
+    } else {
       // The conversion of the next sources goes on on a thread of its own
       // while this one extracts; an open document's text stands for its file.
       ConversionAhead::Settings settings;
@@ -182,20 +268,7 @@ std::shared_ptr<CodeIndex> AnalyseWorkspace(const AnalysisInput& input,
           ahead.done();
           continue;
         }
-        std::fflush(out);
-        const size_t said_before = said_size;
-        try {
-          getfilename3(run, c.text, bare_name(path), 1, &c.map, &path);
-        } catch (const RunExit&) {
-          std::fflush(out);
-          std::string why(said + said_before, said_size - said_before);
-          while (!why.empty() && why.back() == '\n') why.pop_back();
-          skipped.push_back(path + ": " + (why.empty() ? "the analysis ended" : why));
-          cp.restore(run);
-        } catch (const std::exception& e) {
-          skipped.push_back(path + ": " + e.what());
-          cp.restore(run);
-        }
+        extract(path, c.text, c.map, cp);
         ahead.done();
       }
     }
@@ -204,10 +277,15 @@ std::shared_ptr<CodeIndex> AnalyseWorkspace(const AnalysisInput& input,
         if (!run.recs.empty()) {
           CheckRecurrciveCall2(run);
           checkstdfunc(run);
+          if (run.opt.flgptr) JoinPointerCalls(run);
         }
         CallIndex index;
         index.build(run.recs, false);
-        result = CodeIndex::Build(run, index, root);
+        result = CodeIndex::Build(run, index, root, run.opt.flgptr ? &run.ptr : nullptr);
+        result->preprocessing = run.opt.flgconf ? (run.cfg.compile_database.empty()
+                                                       ? "configured, but " + database + " could not be used"
+                                                       : "configured by " + run.cfg.compile_database)
+                                                : "designed (no compile_commands.json in the workspace folders or their build/)";
         progress(sources.size(), sources.size());
       } catch (const RunExit&) {
         skipped.push_back("the marking passes ended in an error");

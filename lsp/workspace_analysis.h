@@ -17,7 +17,13 @@ namespace zelta::lsp {
 struct AnalysisInput {
   std::vector<std::string> roots;                      // absolute folder paths; the first is the working folder
   std::map<std::string, CodeIndex::Overlay> overlays;  // by absolute path
+  bool pointers = true;                                // the calls through function pointers as well
 };
+
+// The compile_commands.json the workspace is configured by: the first found
+// at the top of a workspace folder, then in its build/ folder, folder by
+// folder. Empty: none (the sources are preprocessed without one).
+std::string FindCompileDatabase(const std::vector<std::string>& roots);
 
 // The .c files under the folders, sorted, each once (links followed, loops not).
 std::vector<std::string> FindSources(const std::vector<std::string>& roots);

@@ -45,6 +45,8 @@ json Initialize(Server& s, const json& params) {
     const json w = c->value("window", json::object());
     s.progress_supported = w.is_object() && w.value("workDoneProgress", false) == true;
   }
+  if (auto o = params.find("initializationOptions"); o != params.end() && o->is_object())
+    if (auto p = o->find("pointers"); p != o->end() && p->is_boolean()) s.pointer_calls = p->get<bool>();
   s.initialized = true;
   s.reanalyse();
   return {

@@ -207,5 +207,49 @@ TEST(LspProtocol, EditsAreAnalysedInTheBackground) {
   EXPECT_EQ(c.wait(), 0);
 }
 
+// A compile_commands.json in the folder picks the #ifdef branch its -D
+// names, and a call through a struct's function pointer comes marked.
+TEST(LspProtocol, ConfiguredBranchAndPointerCalls) {
+  ScratchDir ws;
+  const std::string m = ws / "m.c";
+  write_file(m,
+             "struct ops { void (*run)(void); };\n"
+             "void fast(void) {}\n"
+             "void slow(void) {}\n"
+             "void handler(void) {}\n"
+             "static struct ops table = { .run = handler };\n"
+             "void go(void)\n{\n#ifdef FAST\n    fast();\n#else\n    slow();\n#endif\n    table.run();\n}\n");
+  write_file(ws / "compile_commands.json",
+             json::array({{{"directory", ws.path()}, {"file", "m.c"}, {"arguments", {"cc", "-DFAST", "-c", "m.c"}}}})
+                 .dump());
+  LspClient c;
+  c.initialize(ws.path());
+  const auto item = [&](int line) { return c.request("textDocument/prepareCallHierarchy", at(m, line, 6))["result"][0]; };
+  const json out = c.request("callHierarchy/outgoingCalls", {{"item", item(5)}})["result"];
+  EXPECT_EQ(names(out, "to"), (std::vector<std::string>{"fast", "handler"}));
+  const json in = c.request("callHierarchy/incomingCalls", {{"item", item(3)}})["result"];
+  ASSERT_EQ(in.size(), 1u);
+  EXPECT_EQ(in[0]["from"]["name"], "go");
+  EXPECT_EQ(in[0]["from"]["data"]["pointer"], true);
+  EXPECT_NE(in[0]["from"]["detail"].get<std::string>().find("関数ポインタ経由"), std::string::npos);
+  EXPECT_EQ(in[0]["fromRanges"][0], range(12, 10, 13));
+  EXPECT_FALSE(c.request("callHierarchy/incomingCalls", {{"item", item(1)}})["result"][0]["from"]["data"].contains("pointer"));
+  // An open buffer's unsaved text is what is preprocessed.
+  std::string edited = read_file(m);
+  edited.replace(edited.find("fast();"), 7, "slow();");
+  c.notify("textDocument/didOpen",
+           {{"textDocument", {{"uri", file_uri(m)}, {"languageId", "c"}, {"version", 1}, {"text", edited}}}});
+  const std::vector<std::string> wanted{"slow", "handler"};
+  const auto callees = [&] {
+    const json r = c.request("callHierarchy/outgoingCalls", {{"item", item(5)}});
+    return r.contains("result") && r["result"].is_array() ? names(r["result"], "to") : std::vector<std::string>{};
+  };
+  for (int i = 0; i < 3000 && callees() != wanted; ++i) ::usleep(20000);  // a bound, not a measure
+  EXPECT_EQ(callees(), wanted);
+  c.request("shutdown", nullptr);
+  c.notify("exit", nullptr);
+  EXPECT_EQ(c.wait(), 0);
+}
+
 }  // namespace
 }  // namespace zelta::test

@@ -81,7 +81,8 @@ ConfiguredRun& configured_run(Run& run, const std::string& first_source) {
   cr.include_path = cp932_to_locale(dir);
   if (!cr.from_compiler) run.con.text("コンパイラ(cc)がないため、組み込みのマクロ(x86_64 Linux GCC 12)を使います\n");
 
-  const std::string path = find_database(first_source);
+  // A database named beforehand (the language server's) is taken as it is.
+  const std::string path = run.cfg.compile_database.empty() ? find_database(first_source) : run.cfg.compile_database;
   if (path.empty()) {
     run.con.text("compile_commands.jsonがありません : 定義済みマクロだけで解析します\n");
     return cr;
@@ -90,6 +91,7 @@ ConfiguredRun& configured_run(Run& run, const std::string& first_source) {
   int skipped = 0, gone = 0;
   if (!read_database(path, cr.system_dirs, cr.db, why, skipped, gone)) {
     cr.db = CompileDatabase{};
+    run.cfg.compile_database.clear();
     const std::string fmt = "エラー : %sを使えません(" + why + ") : 定義済みマクロだけで解析します\n";
     run.con.print(fmt.c_str(), path.c_str());
     run.errlog.print(fmt.c_str(), path.c_str());
