@@ -55,7 +55,7 @@ class Server {
   SourceTexts texts;
   std::map<std::string, Document> documents;  // by URI
   std::vector<std::string> roots;
-  bool pointer_calls = true;  // initializationOptions.pointers: the calls through function pointers
+  bool pointer_calls = false;  // initializationOptions.pointers: the calls through function pointers, asked for as conzelta -p is
   bool initialized = false;
   bool shut_down = false;
   bool progress_supported = false;

@@ -107,9 +107,11 @@ json LspClient::next() {
   return m;
 }
 
-json LspClient::initialize(const std::string& root, bool progress) {
+json LspClient::initialize(const std::string& root, bool progress, const json& options) {
   json caps = progress ? json{{"window", {{"workDoneProgress", true}}}} : json::object();
-  json r = request("initialize", {{"processId", nullptr}, {"rootUri", file_uri(root)}, {"capabilities", caps}});
+  json params = {{"processId", nullptr}, {"rootUri", file_uri(root)}, {"capabilities", caps}};
+  if (!options.is_null()) params["initializationOptions"] = options;
+  json r = request("initialize", params);
   notify("initialized", json::object());
   return r;
 }

@@ -28,7 +28,7 @@ class LspClient {
   // The next message; null after the server closed its output.
   json next();
   // Initializes with `root` as the workspace folder.
-  json initialize(const std::string& root, bool progress = false);
+  json initialize(const std::string& root, bool progress = false, const json& options = nullptr);
   void close_input();
   int wait();  // the exit status
 

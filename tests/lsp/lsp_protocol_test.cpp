@@ -223,7 +223,7 @@ TEST(LspProtocol, ConfiguredBranchAndPointerCalls) {
              json::array({{{"directory", ws.path()}, {"file", "m.c"}, {"arguments", {"cc", "-DFAST", "-c", "m.c"}}}})
                  .dump());
   LspClient c;
-  c.initialize(ws.path());
+  c.initialize(ws.path(), false, {{"pointers", true}});
   const auto item = [&](int line) { return c.request("textDocument/prepareCallHierarchy", at(m, line, 6))["result"][0]; };
   const json out = c.request("callHierarchy/outgoingCalls", {{"item", item(5)}})["result"];
   EXPECT_EQ(names(out, "to"), (std::vector<std::string>{"fast", "handler"}));
