@@ -167,6 +167,13 @@ std::shared_ptr<CodeIndex> AnalyseWorkspace(const AnalysisInput& input,
       run.cfg.compile_database = database;
     }
     bool stopped = false;
+    // Every 16 sources: a stale analysis stops there, a live one says how far it is.
+    const auto stop_before = [&](size_t i) {
+      if ((i & 15) != 0) return false;
+      if (cancelled()) return stopped = true;
+      progress(i, sources.size());
+      return false;
+    };
     const auto extract = [&](const std::string& path, CleanedText& text, LineMap& map, const Checkpoint& cp) {
       std::fflush(out);
       const size_t said_before = said_size;
@@ -194,13 +201,7 @@ std::shared_ptr<CodeIndex> AnalyseWorkspace(const AnalysisInput& input,
       CleanedText text;
       LineMap map;
       for (size_t i = 0; i < sources.size(); ++i) {
-        if ((i & 15) == 0) {
-          if (cancelled()) {
-            stopped = true;
-            break;
-          }
-          progress(i, sources.size());
-        }
+        if (stop_before(i)) break;
         const std::string& path = sources[i];
         const Checkpoint cp(run);
         TextReader read;
@@ -244,13 +245,7 @@ std::shared_ptr<CodeIndex> AnalyseWorkspace(const AnalysisInput& input,
       };
       ConversionAhead ahead(run, sources, std::move(settings));
       for (size_t i = 0; i < sources.size(); ++i) {
-        if ((i & 15) == 0) {
-          if (cancelled()) {
-            stopped = true;
-            break;
-          }
-          progress(i, sources.size());
-        }
+        if (stop_before(i)) break;
         const std::string& path = sources[i];
         ConversionAhead::Converted& c = ahead.take();
         const Checkpoint cp(run);

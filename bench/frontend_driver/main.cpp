@@ -6,33 +6,17 @@
 //   zelta_bench FOLDER                       the input list
 #include <QApplication>
 #include <QFileInfo>
-#include <QFontDatabase>
 #include <QTimer>
 #include <cstdio>
 
+#include "application_setup.h"
 #include "frm_main.h"
-#include "icons.h"
 #include "list_bench.h"
-#include "qt_translation.h"
 #include "result_bench.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  // The same settings store and face as zelta, so that the window is the one
-  // a user sees.
-  QCoreApplication::setOrganizationName(QStringLiteral("zelta"));
-  QCoreApplication::setApplicationName(QStringLiteral("zelta"));
-  const QStringList have = QFontDatabase::families();
-  for (const QString& f : {QStringLiteral("MS UI Gothic"), QStringLiteral("IPAPGothic")}) {
-    if (have.contains(f)) {
-      QFont font(f);
-      font.setPointSize(9);
-      QApplication::setFont(font);
-      break;
-    }
-  }
-  QApplication::setWindowIcon(zelta::fe::appIcon());
-  zelta::fe::installQtJapanese();
+  zelta::fe::setUpApplication();  // the window a user sees
 
   const QStringList args = QCoreApplication::arguments();
   if (args.size() < 2 || args.size() > 4) {
