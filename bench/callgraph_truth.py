@@ -46,7 +46,8 @@ def zelta_pairs(path):
     out = set()
     for f in d["functions"]:
         for c in f.get("calls", []):
-            out.add((f["name"], c["name"]))
+            if "kind" not in c:  # a target reached through a pointer is not a direct call
+                out.add((f["name"], c["name"]))
     return out
 
 
