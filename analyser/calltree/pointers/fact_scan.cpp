@@ -261,7 +261,7 @@ class FactScanner {
   void aggregate(int type, size_t open, size_t close) {
     struct Level {
       int type;
-      size_t close, s, spec, i;
+      size_t close, s, type_from, i;  // type_from: where the current declaration's type words begin
       bool known;  // the same header read for another source brings the same list again
       // The nested list being read: the member it declares, its type, and
       // where its declaration ends.
@@ -287,7 +287,7 @@ class FactScanner {
         }
         l.inner = -1;
         l.i = l.d + 1;
-        l.s = l.spec = l.d + 1;
+        l.s = l.type_from = l.d + 1;
         continue;
       }
       if (l.i > l.close || l.i >= t_.size()) {
@@ -320,9 +320,9 @@ class FactScanner {
         // "int a, *b;" declares two members of the same type.
         if (i > l.s) {
           const std::string_view m = declarator_name(l.s, i);
-          if (!m.empty()) add_member(l.type, m, type_in(l.spec, i), l.known);
+          if (!m.empty()) add_member(l.type, m, type_in(l.type_from, i), l.known);
         }
-        if (!k.is(',')) l.spec = i + 1;
+        if (!k.is(',')) l.type_from = i + 1;
         l.s = i + 1;
       }
     }
