@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "graph_controls.h"
 #include "graph_export.h"
 #include "graph_view.h"
 
@@ -18,29 +19,15 @@ GraphPanel::GraphPanel(QWidget* parent) : QWidget(parent) {
   column->setContentsMargins(4, 4, 4, 4);
 
   auto* row = new QHBoxLayout;
-  titleLabel = new QLabel(this);
-  titleLabel->setObjectName(QStringLiteral("graphTitle"));
-  QFont bold = titleLabel->font();
-  bold.setBold(true);
-  titleLabel->setFont(bold);
-  titleLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  depthBox = new QSpinBox(this);
-  depthBox->setObjectName(QStringLiteral("graphDepth"));
-  depthBox->setRange(1, CallGraphModel::kMaxDepth);
-  depthBox->setValue(model_.depth());
-  depthBox->setToolTip(QStringLiteral("呼び出し先と呼び出し元をいくつ先までたどるか"));
+  titleLabel = graphTitleLabel(this, QStringLiteral("graphTitle"));
+  depthBox = graphDepthBox(this, QStringLiteral("graphDepth"), model_.depth());
   auto* depthLabel = new QLabel(QStringLiteral("深さ"), this);
   depthLabel->setBuddy(depthBox);
   row->addWidget(titleLabel, 1);
   row->addWidget(depthLabel);
   row->addWidget(depthBox);
 
-  noteLabel = new QLabel(this);
-  noteLabel->setObjectName(QStringLiteral("graphNote"));
-  noteLabel->setWordWrap(true);
-  QPalette grey = noteLabel->palette();
-  grey.setColor(QPalette::WindowText, QColor(110, 110, 110));
-  noteLabel->setPalette(grey);
+  noteLabel = graphNoteLabel(this, QStringLiteral("graphNote"));
 
   view = new GraphView(this);
   column->addLayout(row);

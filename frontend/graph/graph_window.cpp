@@ -15,6 +15,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "graph_controls.h"
 #include "graph_view.h"
 
 namespace zelta::fe {
@@ -41,20 +42,11 @@ GraphWindow::GraphWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   column->setContentsMargins(6, 6, 6, 6);
 
   auto* top = new QHBoxLayout;
-  titleLabel = new QLabel(this);
-  titleLabel->setObjectName(QStringLiteral("graphWindowTitle"));
-  QFont bold = titleLabel->font();
-  bold.setBold(true);
-  titleLabel->setFont(bold);
-  titleLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  depthBox = new QSpinBox(this);
-  depthBox->setObjectName(QStringLiteral("graphWindowDepth"));
-  depthBox->setRange(1, CallGraphModel::kMaxDepth);
+  titleLabel = graphTitleLabel(this, QStringLiteral("graphWindowTitle"));
   // It opens on the direct callers and callees: the panel is for a quick
   // look further out, this window for reading many at once.
   model_.setDepth(1);
-  depthBox->setValue(model_.depth());
-  depthBox->setToolTip(QStringLiteral("呼び出し先と呼び出し元をいくつ先までたどるか"));
+  depthBox = graphDepthBox(this, QStringLiteral("graphWindowDepth"), model_.depth());
   findEdit = new QLineEdit(this);
   findEdit->setObjectName(QStringLiteral("graphFind"));
   findEdit->setPlaceholderText(QStringLiteral("図の中の名前"));
@@ -102,13 +94,8 @@ GraphWindow::GraphWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   pathRow->addWidget(pathButton);
   pathRow->addWidget(aroundButton);
 
-  noteLabel = new QLabel(this);
-  noteLabel->setObjectName(QStringLiteral("graphWindowNote"));
-  noteLabel->setWordWrap(true);
+  noteLabel = graphNoteLabel(this, QStringLiteral("graphWindowNote"));
   noteLabel->setTextFormat(Qt::RichText);  // the offer to start the tree is a link
-  QPalette grey = noteLabel->palette();
-  grey.setColor(QPalette::WindowText, QColor(110, 110, 110));
-  noteLabel->setPalette(grey);
   noteLabel->setMinimumHeight(noteLabel->fontMetrics().height());
 
   auto* split = new QSplitter(Qt::Horizontal, this);
