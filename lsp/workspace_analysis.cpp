@@ -174,21 +174,27 @@ std::shared_ptr<CodeIndex> AnalyseWorkspace(const AnalysisInput& input,
       progress(i, sources.size());
       return false;
     };
-    const auto extract = [&](const std::string& path, CleanedText& text, LineMap& map, const Checkpoint& cp) {
+    // One pass over one source; a source that ends the analysis is left out
+    // (its records and facts taken back) and named with the reason.
+    const auto guarded = [&](const std::string& path, const Checkpoint& cp, auto&& pass) {
       std::fflush(out);
       const size_t said_before = said_size;
       try {
-        getfilename3(run, text, bare_name(path), 1, &map, &path);
+        pass();
+        return true;
       } catch (const RunExit&) {
         std::fflush(out);
         std::string why(said + said_before, said_size - said_before);
         while (!why.empty() && why.back() == '\n') why.pop_back();
         skipped.push_back(path + ": " + (why.empty() ? "the analysis ended" : why));
-        cp.restore(run);
       } catch (const std::exception& e) {
         skipped.push_back(path + ": " + e.what());
-        cp.restore(run);
       }
+      cp.restore(run);
+      return false;
+    };
+    const auto extract = [&](const std::string& path, CleanedText& text, LineMap& map, const Checkpoint& cp) {
+      guarded(path, cp, [&] { getfilename3(run, text, bare_name(path), 1, &map, &path); });
     };
     if (run.opt.flgconf) {
       // Configured: the sources are preprocessed side by side already, and
@@ -207,25 +213,12 @@ std::shared_ptr<CodeIndex> AnalyseWorkspace(const AnalysisInput& input,
         TextReader read;
         auto held = input.overlays.find(path);
         if (held != input.overlays.end()) read.open_bytes(held->second.text);
-        std::fflush(out);
-        const size_t said_before = said_size;
-        try {
+        const bool converted = guarded(path, cp, [&] {
           text = CleanedText{};
           map = LineMap{};
           henkan(run, path, text, &map, &read);
-        } catch (const RunExit&) {
-          std::fflush(out);
-          std::string why(said + said_before, said_size - said_before);
-          while (!why.empty() && why.back() == '\n') why.pop_back();
-          skipped.push_back(path + ": " + (why.empty() ? "the analysis ended" : why));
-          cp.restore(run);
-          continue;
-        } catch (const std::exception& e) {
-          skipped.push_back(path + ": " + e.what());
-          cp.restore(run);
-          continue;
-        }
-        extract(path, text, map, cp);
+        });
+        if (converted) extract(path, text, map, cp);
       }
     } else {
       // The conversion of the next sources goes on on a thread of its own
