@@ -150,6 +150,11 @@ GraphWindow::GraphWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   setFacts(nullptr, QString());
 }
 
+void GraphWindow::hideEvent(QHideEvent* e) {
+  QWidget::hideEvent(e);
+  emit hidden();
+}
+
 void GraphWindow::setNote(const QString& text) { noteLabel->setText(text.toHtmlEscaped()); }
 
 void GraphWindow::setFacts(std::shared_ptr<const TreeFacts> facts, const QString& note) {

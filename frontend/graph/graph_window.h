@@ -67,6 +67,10 @@ class GraphWindow : public QWidget {
   void functionActivated(FunctionRef f);
   void startTreeRequested(const QString& name);
   void pictureShown();
+  void hidden();  // closed by the user, or with the main window
+
+ protected:
+  void hideEvent(QHideEvent* e) override;
 
  private:
   void redraw();

@@ -28,6 +28,7 @@
 #include "frm_ini.h"
 #include "frm_option.h"
 #include "graph_panel.h"
+#include "graph_window.h"
 #include "icons.h"
 #include "result_font.h"
 #include "settings_store.h"
@@ -128,6 +129,8 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {
 
 frmMain::~frmMain() {
   if (factsCancel_) factsCancel_->store(true);
+  // The graph window hides as it goes with this one, too late to be saved.
+  if (graphWindow_) graphWindow_->disconnect(this);
 }
 
 void frmMain::buildControls() {
@@ -652,6 +655,7 @@ void frmMain::savePlacement() {
   SaveSetting(kSettings, QStringLiteral("PanelSplitter"),
               QString::fromLatin1(definitionPanel->splitter->saveState().toBase64()));
   SaveSetting(kSettings, QStringLiteral("GraphDepth"), QString::number(graphPanel->depth()));
+  if (graphWindow_ && graphWindow_->isVisible()) saveGraphWindow();
   if (isMinimized()) return;
   const QRect f = frameGeometry();
   // An unmoved, unresized window stores the values it was given.

@@ -160,6 +160,10 @@ class frmMain : public QMainWindow {
   // The graph in a window of its own (frm_main_graph.cpp).
   void createGraphWindow();
   GraphWindow* openGraphWindow();
+  // The graph window's placement, depth, filters and path length, kept
+  // from one session to the next.
+  void restoreGraphWindow();
+  void saveGraphWindow();
   void startTreeAt(const QString& name);
   void createOpenActions();
   void updateRecentMenu();

@@ -2,13 +2,17 @@
 // View menu, the facts and the current function it follows, and the offer
 // to start the tree at a function the tree does not show.
 #include <QAction>
+#include <QCheckBox>
+#include <QLineEdit>
 #include <QMenu>
+#include <QSpinBox>
 
 #include "frm_main.h"
 #include "frm_option.h"
 #include "graph_panel.h"
 #include "graph_window.h"
 #include "result_view.h"
+#include "settings_store.h"
 
 namespace zelta::fe {
 namespace {
@@ -70,6 +74,8 @@ GraphWindow* frmMain::openGraphWindow() {
     graphWindow_->setFacts(graphPanel->facts(), graphPanel->factsNote());
     connect(graphWindow_, &GraphWindow::functionActivated, navigator_, &ResultNavigator::GoToFunction);
     connect(graphWindow_, &GraphWindow::startTreeRequested, this, &frmMain::startTreeAt);
+    restoreGraphWindow();
+    connect(graphWindow_, &GraphWindow::hidden, this, &frmMain::saveGraphWindow);
   }
   if (!graphWindow_->isVisible()) {
     graphWindow_->show();
@@ -80,6 +86,38 @@ GraphWindow* frmMain::openGraphWindow() {
   graphWindow_->raise();
   graphWindow_->activateWindow();
   return graphWindow_;
+}
+
+namespace {
+const QString kGraphSection = QStringLiteral("Graph");
+
+int storedNumber(const QString& key, int fallback) {
+  bool ok = false;
+  const int v = GetSetting(kGraphSection, key, QString()).toInt(&ok);
+  return ok ? v : fallback;
+}
+}  // namespace
+
+void frmMain::restoreGraphWindow() {
+  GraphWindow* g = graphWindow_;
+  const QByteArray placement = QByteArray::fromBase64(GetSetting(kGraphSection, QStringLiteral("Geometry"), QString()).toLatin1());
+  if (!placement.isEmpty()) g->restoreGeometry(placement);  // off every screen: Qt brings it back
+  g->setDepth(storedNumber(QStringLiteral("Depth"), g->depth()));
+  g->lengthBox->setValue(storedNumber(QStringLiteral("PathLength"), g->lengthBox->value()));
+  GraphFilter f;
+  f.hideUndefined = storedNumber(QStringLiteral("HideUndefined"), 0) == 1;
+  f.patterns = GetSetting(kGraphSection, QStringLiteral("Hide"), QString()).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+  g->setFilter(f);
+}
+
+void frmMain::saveGraphWindow() {
+  GraphWindow* g = graphWindow_;
+  if (!g) return;
+  SaveSetting(kGraphSection, QStringLiteral("Geometry"), QString::fromLatin1(g->saveGeometry().toBase64()));
+  SaveSetting(kGraphSection, QStringLiteral("Depth"), QString::number(g->depth()));
+  SaveSetting(kGraphSection, QStringLiteral("PathLength"), QString::number(g->lengthBox->value()));
+  SaveSetting(kGraphSection, QStringLiteral("HideUndefined"), g->hideUndefinedBox->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+  SaveSetting(kGraphSection, QStringLiteral("Hide"), g->hideEdit->text().simplified());
 }
 
 // The offer of a graph's note: the tree made again from `name`.

@@ -129,7 +129,8 @@ class GraphPanelTest : public fetest::Fixture {
   Q_OBJECT
 
   void showCalc(frmMain& w) {
-    for (const char* f : {"tree.txt", "tree.json"}) QVERIFY(QFile::copy(QString(FIXTURES_DIR "/calc/") + f, p(f)));
+    for (const char* f : {"tree.txt", "tree.json"})
+      QVERIFY(QFile::exists(p(f)) || QFile::copy(QString(FIXTURES_DIR "/calc/") + f, p(f)));
     w.resize(1300, 800);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
@@ -461,6 +462,38 @@ class GraphPanelTest : public fetest::Fixture {
     m.setFilter({false, {"f5_*"}});  // a hidden layer cuts every path
     q.maxSteps = 1000000;
     QVERIFY(findCallPaths(m, q).paths.empty());
+  }
+
+  // Its placement, depth, filters and path length come back in the next
+  // session, whether the window was closed first or with the main window.
+  void graphWindowRemembered() {
+    for (bool closedFirst : {true, false}) {
+      {
+        frmMain w;
+        showCalc(w);
+        w.findChild<QAction*>("actGraphWindow")->trigger();
+        auto* big = w.findChild<GraphWindow*>("graphWindow");
+        big->resize(700, 500);
+        big->setDepth(closedFirst ? 2 : 3);
+        big->lengthBox->setValue(4);
+        big->setFilter(GraphFilter{true, {"lexer_*", "parse_t?rm"}});
+        if (closedFirst) big->close();
+        w.close();
+      }
+      frmMain w;
+      showCalc(w);
+      ui::RichTextBox1(w)->setCurrentLine(kParseStatement - 1);
+      w.findChild<QAction*>("actGraphWindow")->trigger();
+      auto* big = w.findChild<GraphWindow*>("graphWindow");
+      QCOMPARE(big->size(), QSize(700, 500));
+      QCOMPARE(big->depth(), closedFirst ? 2 : 3);
+      QCOMPARE(big->lengthBox->value(), 4);
+      QVERIFY(big->hideUndefinedBox->isChecked());
+      QCOMPARE(big->hideEdit->text(), QString("lexer_* parse_t?rm"));
+      QVERIFY(settled(big));
+      const auto names = nodeNames(*big->picture());
+      QVERIFY(names.count("parse_statement") && !names.count("lexer_next") && !names.count("parse_term"));
+    }
   }
 
   // The window fits the whole picture on opening and on each resize until
