@@ -78,9 +78,7 @@ class Scanner {
  public:
   Scanner(Run& run, std::string_view text, bool sjis, int file, const LineMap* map, std::string_view decls)
       : run_(run), in_(run, text, sjis), file_(file), cursor_(map, text), located_(map != nullptr),
-        pointers_(run.opt.flgptr != 0), configured_(run.opt.flgconf != 0) {
-    if (configured_) DeclaredFunctions(decls, declared_);
-  }
+        pointers_(run.opt.flgptr != 0), configured_(run.opt.flgconf != 0), decls_(decls) {}
 
   void scan() {
     int r = next();
@@ -107,7 +105,7 @@ class Scanner {
     } else if (is(r, ')')) {
       paren_state_ = paren_state_ == 2 ? 3 : 0;
     } else {
-      if (paren_state_ == 3 && is(r, '(') && run_.rd.bracedepth > 0 && declared_.count(paren_name_))
+      if (paren_state_ == 3 && is(r, '(') && run_.rd.bracedepth > 0 && declared(paren_name_))
         record(paren_name_, paren_at_);
       paren_state_ = is(r, '(') ? 1 : 0;
     }
@@ -199,9 +197,17 @@ class Scanner {
   bool located_;
   bool pointers_;
   bool configured_;
+  // Read from the declarations when first asked: few sources write the form.
+  bool declared(std::string_view name) {
+    if (!declared_read_) DeclaredFunctions(decls_, declared_);
+    declared_read_ = true;
+    return declared_.count(name) != 0;
+  }
   // -c: the functions the source declares, and where "( name ) (" stands:
   // 1 after "(", 2 after its name, 3 after ")".
+  std::string_view decls_;
   std::unordered_set<std::string_view> declared_;
+  bool declared_read_ = false;
   int paren_state_ = 0;
   std::string_view paren_name_;
   size_t paren_at_ = 0;
