@@ -12,7 +12,8 @@
 # security), RUNS runs each (medians).
 #
 #   bench/pointers.sh      (CONZELTA, POINTER_WORK=bench/out/pointers, RUNS=3,
-#                           STAGES="truth cost": either alone)
+#                           STAGES="truth cost": either alone, TRUTH_MISSES=1:
+#                           every direct edge -c -p misses, by class)
 #
 # The build (once, reused) and every run happen in POINTER_WORK, never in the
 # repository or the shared corpus.
@@ -59,18 +60,27 @@ LD_PRELOAD=$work/hook.so POINTER_TRUTH_OUT=$work/pairs.readelf "$build/binutils/
 for p in objdump readelf; do sort -u -o "$work/pairs.$p" "$work/pairs.$p"; done
 
 # --- what the analysers say about the same sources ----------------------------
-# The sources compiled into the two programs, by their debug information (a
-# file the build generated is read from the build folder).
+# The sources compiled into the two programs, by their debug information:
+# every compile unit (a unit whose functions all come from a header, elf64.c
+# with elfcode.h, or from a .def file, dwarfnames.c, names no function's line
+# after a .c file; a file the build generated is read from the build folder),
+# and every .c file a function's line names (coff-x86_64.c, which
+# pe-x86_64.c includes).
 ana=$work/analysis
 rm -rf "$ana"
 mkdir -p "$ana"
-nm -l --defined-only "$build/binutils/objdump" "$build/binutils/readelf" |
-  awk '$2 ~ /^[Tt]$/ && NF >= 4 {sub(/:[0-9]+$/, "", $4); print $4}' | grep '\.c$' | LC_ALL=C sort -u >"$ana/compiled.txt"
-: >"$ana/sources.txt"
+{
+  nm -l --defined-only "$build/binutils/objdump" "$build/binutils/readelf" |
+    awk '$2 ~ /^[Tt]$/ && NF >= 4 {sub(/:[0-9]+$/, "", $4); print $4}' | grep '\.c$'
+  readelf --debug-dump=info "$build/binutils/objdump" "$build/binutils/readelf" 2>/dev/null |
+    awk '/\(DW_TAG_compile_unit\)/ {cu = 1; name = ""; next} /^ <1>/ {cu = 0}
+         cu && /DW_AT_name/ {name = $NF} cu && /DW_AT_comp_dir/ && name != "" {print (name ~ /^\// ? name : $NF "/" name); cu = 0}'
+} | LC_ALL=C sort -u >"$ana/compiled.txt"
+built=$(readlink -f "$build")
 while read -r f; do
   case $f in
     "$src"/*) echo "${f#"$src"/}" ;;
-    */peXXigen.c) echo "build/bfd/pex64igen.c" ;;
+    "$built"/*) [ -f "$f" ] && echo "build/${f#"$built"/}" ;;
   esac
 done <"$ana/compiled.txt" | LC_ALL=C sort -u >"$ana/sources.txt"
 for d in "$src"/*/; do ln -s "$d" "$ana/$(basename "$d")"; done

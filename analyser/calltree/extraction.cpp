@@ -1,5 +1,8 @@
 #include "calltree/extraction.h"
 
+#include <unordered_set>
+
+#include "calltree/declared_functions.h"
 #include "calltree/pointers/fact_scan.h"
 #include "calltree/resolution.h"
 
@@ -73,9 +76,9 @@ namespace {
 // are views into the text, which stays in place while it is scanned.
 class Scanner {
  public:
-  Scanner(Run& run, std::string_view text, bool sjis, int file, const LineMap* map)
+  Scanner(Run& run, std::string_view text, bool sjis, int file, const LineMap* map, std::string_view decls)
       : run_(run), in_(run, text, sjis), file_(file), cursor_(map, text), located_(map != nullptr),
-        pointers_(run.opt.flgptr != 0) {}
+        pointers_(run.opt.flgptr != 0), configured_(run.opt.flgconf != 0), decls_(decls) {}
 
   void scan() {
     int r = next();
@@ -83,8 +86,30 @@ class Scanner {
   }
 
  private:
-  int next() { return in_.next(); }
+  int next() {
+    const int r = in_.next();
+    if (configured_) parenthesised_callee(r);
+    return r;
+  }
   size_t name_start() const { return located_ || pointers_ ? in_.name_start() : 0; }
+
+  // -c: "(f) (...)" calls f as "f (...)" does, as a macro that takes the
+  // function to call writes it ("(FUNC) ((PTR), amount)"), when the source
+  // declares f as a function; any other name in those parentheses is a
+  // cast's type or a pointer.
+  void parenthesised_callee(int r) {
+    if (r == kName) {
+      paren_state_ = paren_state_ == 1 ? 2 : 0;
+      paren_name_ = in_.tok();
+      paren_at_ = name_start();
+    } else if (is(r, ')')) {
+      paren_state_ = paren_state_ == 2 ? 3 : 0;
+    } else {
+      if (paren_state_ == 3 && is(r, '(') && run_.rd.bracedepth > 0 && declared(paren_name_))
+        record(paren_name_, paren_at_);
+      paren_state_ = is(r, '(') ? 1 : 0;
+    }
+  }
   bool is(int r, char c) const { return r != kName && r != kEnd && in_.tok().size() == 1 && in_.tok()[0] == c; }
 
   void record(std::string_view name, size_t at) {
@@ -171,6 +196,21 @@ class Scanner {
   LineCursor cursor_;
   bool located_;
   bool pointers_;
+  bool configured_;
+  // Read from the declarations when first asked: few sources write the form.
+  bool declared(std::string_view name) {
+    if (!declared_read_) DeclaredFunctions(decls_, declared_);
+    declared_read_ = true;
+    return declared_.count(name) != 0;
+  }
+  // -c: the functions the source declares, and where "( name ) (" stands:
+  // 1 after "(", 2 after its name, 3 after ")".
+  std::string_view decls_;
+  std::unordered_set<std::string_view> declared_;
+  bool declared_read_ = false;
+  int paren_state_ = 0;
+  std::string_view paren_name_;
+  size_t paren_at_ = 0;
   std::string_view cand_, word_, prevtok_;
   size_t cand_at_ = 0, word_at_ = 0, prevtok_at_ = 0;
 };
@@ -192,7 +232,7 @@ void Extract(Run& run, std::string_view text, bool sjis, const std::string& file
 
   const size_t before = run.recs.list.size();
   const int file = InternFile(run, filename, path);
-  Scanner(run, text, sjis, file, map).scan();
+  Scanner(run, text, sjis, file, map, decls).scan();
   if (run.opt.flgptr) ScanPointerFacts(run, decls, text, file, map);
   if (map && run.recs.list.size() > before) run.recs.units.emplace_back(static_cast<int>(before), map->unit);
 }

@@ -256,7 +256,7 @@ class Converter final : public LineSource {
   LineTracker::Position lastnonblank_at_;  // where those names stand (kept with a map)
   SourceLoc pendingname_at_;
   std::string* out_ = nullptr;
-  std::string* decls_ = nullptr;  // -p only
+  std::string* decls_ = nullptr;  // -p and -c only
   std::string declline_;
   bool declinit_ = false;  // the declaration text is inside an initialiser
   std::string word_, pendingname_, linebuf_;
@@ -341,7 +341,8 @@ void Converter::convert(const std::string& source, CleanedText& out, TextReader*
   out.decls.clear();
   out.made = false;
   out_ = &out.text;
-  decls_ = run_.opt.flgptr ? &out.decls : nullptr;
+  // -c reads the declarations too: which names are functions.
+  decls_ = run_.opt.flgptr || run_.opt.flgconf ? &out.decls : nullptr;
   declinit_ = false;
   rd_.instack.clear();
   rd_.intop = -1;

@@ -34,8 +34,9 @@ struct CleanedText {
   std::string text;
   bool sjis = false;  // read from Shift-JIS sources: its literals may hold two-byte characters
   bool made = false;  // the conversion opened its source and began the text
-  // -p: what the source has at file level (initialisers, member lists,
-  // parameter lists), macros expanded, with a mark where each body stood.
+  // -p and -c: what the source has at file level (initialisers, member
+  // lists, parameter lists, prototypes), macros expanded, with a mark where
+  // each body stood.
   std::string decls;
 };
 

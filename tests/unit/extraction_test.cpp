@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <unordered_set>
+
+#include "calltree/declared_functions.h"
 #include "run_harness.h"
 
 namespace zelta::test {
@@ -29,6 +33,20 @@ TEST(Extraction, CallsInSourceOrderWithKeywordsLeftOut) {
   EXPECT_EQ(scan(" main(){\n a(); a(); b();\n}"), "main* a a b|");
   EXPECT_EQ(scan(" main(){\n (void) p->q (1); s.t(2); switch (u(3)) {case 1: v(); } else\n}"),
             "main* q t u v|");
+}
+
+// -c: only a name declared as a function makes "(name) (...)" a call, so
+// pointers, typedef names, members and initialisers must not count.
+TEST(Extraction, ConfiguredDeclaredFunctionsLeaveOutPointersTypesAndMembers) {
+  std::unordered_set<std::string_view> found;
+  DeclaredFunctions(
+      "extern int f (int) __attribute__ ((x));\nint (*p) (int);\nunsigned long (*q) (void) = 0;\n"
+      "typedef int t (int);\nstruct s { int (*m) (int); int n (int); } v;\nextern \"C\" {\nint g (void);\n}\n"
+      "int a[2] = { h (1) };\nstatic struct s *k (int x)\n\x01k\nint u, w (void);\n",
+      found);
+  std::vector<std::string_view> names(found.begin(), found.end());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string_view>{"f", "g", "k", "w"}));
 }
 
 TEST(Extraction, GroupsCloseAtEachDefinitionAndAtTheEndOfAFile) {

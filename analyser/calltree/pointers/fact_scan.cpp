@@ -408,6 +408,13 @@ class FactScanner {
         d += 2;
         break;
       }
+      // enum TAG { ... } x: the tag and the enumerators are no variables
+      // (a function of the tag's name may be called elsewhere).
+      if (t_[d].name() && t_[d].text() == "enum") {
+        if (++d < e && t_[d].name()) ++d;
+        if (d < e && t_[d].is('{') && pt_[d] > static_cast<int>(d)) d = static_cast<size_t>(pt_[d]) + 1;
+        break;
+      }
       if (t_[d].name() && !IsQualifier(t_[d].text())) {
         // NAME(args) = {...}: a declaration a macro makes names itself.
         if (d + 1 < e && t_[d + 1].is('(')) break;
