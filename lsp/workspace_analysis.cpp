@@ -196,6 +196,13 @@ std::shared_ptr<CodeIndex> AnalyseWorkspace(const AnalysisInput& input,
     const auto extract = [&](const std::string& path, CleanedText& text, LineMap& map, const Checkpoint& cp) {
       guarded(path, cp, [&] { getfilename3(run, text, bare_name(path), 1, &map, &path); });
     };
+    // An open header's unsaved text is what including sources read, found
+    // by the path an #include makes (in either mode).
+    run.rd.held = [&input](const std::string& path) -> const std::string* {
+      if (input.overlays.empty()) return nullptr;
+      auto it = input.overlays.find(fs::path(path).lexically_normal().string());
+      return it == input.overlays.end() ? nullptr : &it->second.text;
+    };
     if (run.opt.flgconf) {
       // Configured: the sources are preprocessed side by side already, and
       // converted here one after another. An open document is left to this
@@ -228,12 +235,6 @@ std::shared_ptr<CodeIndex> AnalyseWorkspace(const AnalysisInput& input,
       settings.keep_going = true;
       settings.bytes_of = [&input](const std::string& path) -> const std::string* {
         auto it = input.overlays.find(path);
-        return it == input.overlays.end() ? nullptr : &it->second.text;
-      };
-      // So do open headers', found by the path an #include makes.
-      run.rd.held = [&input](const std::string& path) -> const std::string* {
-        if (input.overlays.empty()) return nullptr;
-        auto it = input.overlays.find(fs::path(path).lexically_normal().string());
         return it == input.overlays.end() ? nullptr : &it->second.text;
       };
       ConversionAhead ahead(run, sources, std::move(settings));

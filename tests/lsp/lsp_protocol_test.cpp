@@ -208,11 +208,14 @@ TEST(LspProtocol, EditsAreAnalysedInTheBackground) {
 }
 
 // A compile_commands.json in the folder picks the #ifdef branch its -D
-// names, and a call through a struct's function pointer comes marked.
+// names, and a call through a struct's function pointer comes marked; open
+// buffers' unsaved texts, a header's too, are what is preprocessed.
 TEST(LspProtocol, ConfiguredBranchAndPointerCalls) {
   ScratchDir ws;
-  const std::string m = ws / "m.c";
+  const std::string m = ws / "m.c", h = ws / "h.h";
+  write_file(h, "/* nothing yet */\n");
   write_file(m,
+             "#include \"h.h\"\n"
              "struct ops { void (*run)(void); };\n"
              "void fast(void) {}\n"
              "void slow(void) {}\n"
@@ -225,27 +228,29 @@ TEST(LspProtocol, ConfiguredBranchAndPointerCalls) {
   LspClient c;
   c.initialize(ws.path(), false, {{"pointers", true}});
   const auto item = [&](int line) { return c.request("textDocument/prepareCallHierarchy", at(m, line, 6))["result"][0]; };
-  const json out = c.request("callHierarchy/outgoingCalls", {{"item", item(5)}})["result"];
+  const json out = c.request("callHierarchy/outgoingCalls", {{"item", item(6)}})["result"];
   EXPECT_EQ(names(out, "to"), (std::vector<std::string>{"fast", "handler"}));
-  const json in = c.request("callHierarchy/incomingCalls", {{"item", item(3)}})["result"];
+  const json in = c.request("callHierarchy/incomingCalls", {{"item", item(4)}})["result"];
   ASSERT_EQ(in.size(), 1u);
   EXPECT_EQ(in[0]["from"]["name"], "go");
   EXPECT_EQ(in[0]["from"]["data"]["pointer"], true);
   EXPECT_NE(in[0]["from"]["detail"].get<std::string>().find("関数ポインタ経由"), std::string::npos);
-  EXPECT_EQ(in[0]["fromRanges"][0], range(12, 10, 13));
-  EXPECT_FALSE(c.request("callHierarchy/incomingCalls", {{"item", item(1)}})["result"][0]["from"]["data"].contains("pointer"));
-  // An open buffer's unsaved text is what is preprocessed.
-  std::string edited = read_file(m);
-  edited.replace(edited.find("fast();"), 7, "slow();");
-  c.notify("textDocument/didOpen",
-           {{"textDocument", {{"uri", file_uri(m)}, {"languageId", "c"}, {"version", 1}, {"text", edited}}}});
-  const std::vector<std::string> wanted{"slow", "handler"};
+  EXPECT_EQ(in[0]["fromRanges"][0], range(13, 10, 13));
+  EXPECT_FALSE(c.request("callHierarchy/incomingCalls", {{"item", item(2)}})["result"][0]["from"]["data"].contains("pointer"));
   const auto callees = [&] {
-    const json r = c.request("callHierarchy/outgoingCalls", {{"item", item(5)}});
+    const json r = c.request("callHierarchy/outgoingCalls", {{"item", item(6)}});
     return r.contains("result") && r["result"].is_array() ? names(r["result"], "to") : std::vector<std::string>{};
   };
-  for (int i = 0; i < 3000 && callees() != wanted; ++i) ::usleep(20000);  // a bound, not a measure
-  EXPECT_EQ(callees(), wanted);
+  const auto opened = [&](const std::string& path, const std::string& text, const std::vector<std::string>& wanted) {
+    c.notify("textDocument/didOpen",
+             {{"textDocument", {{"uri", file_uri(path)}, {"languageId", "c"}, {"version", 1}, {"text", text}}}});
+    for (int i = 0; i < 3000 && callees() != wanted; ++i) ::usleep(20000);  // a bound, not a measure
+    EXPECT_EQ(callees(), wanted) << path;
+  };
+  opened(h, "#undef FAST\n", {"slow", "handler"});
+  std::string edited = read_file(m);
+  edited.replace(0, 14, "/* no h.h */");  // the same lines, without the header
+  opened(m, edited, {"fast", "handler"});
   c.request("shutdown", nullptr);
   c.notify("exit", nullptr);
   EXPECT_EQ(c.wait(), 0);

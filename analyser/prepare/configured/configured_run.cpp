@@ -47,7 +47,9 @@ const LexedFile* ConfiguredRun::load(const std::string& path) {
   // copy is the one kept (both are the same file's).
   std::unique_ptr<LexedFile> f;
   TextReader in;
-  if (in.open(path)) {
+  const std::string* bytes = held ? held(path) : nullptr;
+  if (bytes) in.open_bytes(*bytes);
+  if (bytes || in.open(path)) {
     f.reset(new LexedFile);
     lex_file(in.data(), id_of(path), *f);
   }
@@ -71,6 +73,7 @@ ConfiguredRun& configured_run(Run& run, const std::string& first_source) {
   if (run.conf) return *run.conf;
   run.conf = std::unique_ptr<ConfiguredRun, void (*)(ConfiguredRun*)>(new ConfiguredRun, drop);
   ConfiguredRun& cr = *run.conf;
+  cr.held = run.rd.held;
   CompilerFacts facts = ask_compiler();
   cr.from_compiler = facts.from_compiler;
   cr.system_dirs = facts.system_dirs;

@@ -3,6 +3,7 @@
 // into tokens.
 #pragma once
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -48,6 +49,9 @@ struct ConfiguredRun {
   CompileDatabase db;
   std::unordered_set<std::string> noted;  // notes given once per run
   LexedFile predefined_lexed;
+  // Bytes held for a path (an editor's unsaved buffer), read instead of the
+  // file; called from the threads that preprocess ahead too.
+  std::function<const std::string*(const std::string&)> held;
 
   // The configuration of `source` (a path as the run names it).
   SourceConfig config_for(const std::string& source) const;
