@@ -152,7 +152,7 @@ struct PointerFacts {
   // storage is sized once.
   BodyLocals locals;
   std::vector<CToken> tokens;
-  std::vector<int> partners, open_brackets;
+  std::vector<int> open_brackets;
 };
 
 }  // namespace zelta
