@@ -274,7 +274,7 @@ class FactScanner {
         if (i >= 1 && t_[i - 1].name() && !IsAggregate(text(i - 1))) {
           l.inner = tag(text(i - 1));
         } else {
-          l.inner = n_.intern(n_.text(l.type) + "." + std::string(l.mname.empty() ? std::string_view("?") : l.mname));
+          l.inner = n_.intern(std::string(n_.text(l.type)) + "." + std::string(l.mname.empty() ? std::string_view("?") : l.mname));
         }
         l.d = d;
         const int inner = l.inner;
