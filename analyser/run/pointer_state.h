@@ -172,7 +172,7 @@ struct PointerFacts {
     std::uint64_t key;  // (type, field), field, variable, (owner record, variable), (function, position)
     StoredName fn;
   };
-  std::vector<Store> stored[kWheres];
+  std::deque<Store> stored[kWheres];  // grows without copying itself
   StoreMap by[kWheres];
   // A parameter handed on unchanged: from (function, position) to another.
   std::vector<std::pair<std::uint64_t, std::uint64_t>> forwards;

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <iterator>
+#include <span>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -83,13 +84,13 @@ bool IsPlainTypeWord(std::string_view s) {
 
 class FactScanner {
  public:
-  FactScanner(Run& run, int file) : run_(run), f_(run.ptr), n_(run.ptr.names), file_(file), t_(run.ptr.tokens), locals_(run.ptr.locals) {
+  FactScanner(Run& run, int file) : run_(run), f_(run.ptr), n_(run.ptr.names), file_(file), locals_(run.ptr.locals) {
     locals_.clear();  // no body read yet in this source
   }
 
-  void declarations(std::string_view src) {
+  void declarations(std::string_view src, const Tokens* made) {
     base_ = src.data();
-    Tokenize(src, t_, f_.open_brackets);
+    t_ = tokens(src, made);
     size_t s = 0;
     for (size_t i = 0; i < t_.size();) {
       const CToken& k = t_[i];
@@ -118,9 +119,9 @@ class FactScanner {
     if (s < t_.size()) statement(s, t_.size());
   }
 
-  void bodies(std::string_view src, const LineMap* map) {
+  void bodies(std::string_view src, const LineMap* map, const Tokens* made) {
     base_ = src.data();
-    Tokenize(src, t_, f_.open_brackets);
+    t_ = tokens(src, made);
     LineCursor cursor(map, src);
     cursor_ = map ? &cursor : nullptr;
     std::sort(f_.unit_records.begin(), f_.unit_records.end());
@@ -137,6 +138,12 @@ class FactScanner {
   }
 
  private:
+  // The tokens of `src`: those made already, else the scan's own.
+  std::span<const CToken> tokens(std::string_view src, const Tokens* made) {
+    if (made) return *made;
+    Tokenize(src, f_.tokens, f_.open_brackets);
+    return f_.tokens;
+  }
   size_t at(size_t i) const { return t_[i].at; }
   std::string_view text(size_t i) const { return std::string_view(base_ + t_[i].at, t_[i].len); }
   bool opener(size_t i) const {
@@ -840,7 +847,7 @@ class FactScanner {
   PointerNames& n_;
   int file_;
   const char* base_ = nullptr;
-  Tokens& t_;
+  std::span<const CToken> t_;
   // Each defined function's parameters, from its header.
   std::unordered_map<int, std::vector<Param>> params_;
   int owner_ = -1;
@@ -852,15 +859,17 @@ class FactScanner {
 
 }  // namespace
 
-void ScanPointerFacts(Run& run, std::string_view decls, std::string_view text, int file, const LineMap* map) {
+void ScanPointerFacts(Run& run, std::string_view decls, std::string_view text, int file, const LineMap* map,
+                      const TextTokens* made) {
   if (decls.size() > kMaxTokenText || text.size() > kMaxTokenText) {
     run.errlog.text("ポインタを読むにはソースが大きすぎます(4GBまで)");
     run.con.print("エラー : %sはポインタを読むには大きすぎます(4GBまで)\n", run.recs.files[static_cast<size_t>(file)].c_str());
     EndRun(0);
   }
+  const bool ready = made && made->made;
   FactScanner s(run, file);
-  s.declarations(decls);
-  s.bodies(text, map);
+  s.declarations(decls, ready ? &made->decls : nullptr);
+  s.bodies(text, map, ready ? &made->text : nullptr);
   run.ptr.unit_records.clear();
   // The scratch stays for the next source unless a large one grew it: a few
   // large sources should not keep their storage for the rest of the run.
