@@ -72,7 +72,7 @@ class PointerNames {
       if (e.id == kEmpty) return -1;
       if (e.tag != tag) continue;
       const Text& t = texts_[e.id];
-      if (t.len == s.size() && std::memcmp(t.p, s.data(), s.size()) == 0) return static_cast<int>(e.id);
+      if (t.len == s.size() && NameIndex::same_bytes(t.p, s.data(), s.size())) return static_cast<int>(e.id);
     }
   }
   // A copy of `s` that stays where it is.
@@ -181,7 +181,17 @@ struct PointerFacts {
   std::unordered_map<int, std::vector<int>> members;
   std::unordered_map<std::uint64_t, int> member_type;  // (type, member)
   std::unordered_map<int, int> alias;
-  std::unordered_map<int, int> global_type;
+  // By name id, looked up for nearly every call a body makes: kNoGlobal
+  // for a name no global has.
+  std::vector<int> global_type;
+  static constexpr int kNoGlobal = -2;
+  bool is_global(int id) const {
+    return id >= 0 && static_cast<size_t>(id) < global_type.size() && global_type[static_cast<size_t>(id)] != kNoGlobal;
+  }
+  void set_global(int id, int type) {
+    if (global_type.size() <= static_cast<size_t>(id)) global_type.resize(static_cast<size_t>(id) + 1 + global_type.size() / 2, kNoGlobal);
+    global_type[static_cast<size_t>(id)] = type;
+  }
   std::vector<PointerSite> sites;
   // The current source's records by where their names stand in its
   // cleaned text (handed over by the extraction).

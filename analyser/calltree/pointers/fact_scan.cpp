@@ -430,7 +430,7 @@ class FactScanner {
     // A function is never initialised: NAME(args) = v is a macro's.
     if (function && eq == e) return;
     const int var = n_.intern(name);
-    f_.global_type[var] = type;
+    f_.set_global(var, type);
     if (eq < e) initialiser(eq + 1, e, type, array, var, -1, -1);
   }
 
@@ -596,7 +596,7 @@ class FactScanner {
     if (locals_.count(id)) return locals_.type[static_cast<size_t>(id)];
     for (const Param& p : *params_now_)
       if (p.name == id) return p.type;
-    if (auto it = f_.global_type.find(id); it != f_.global_type.end()) return it->second;
+    if (f_.is_global(id)) return f_.global_type[static_cast<size_t>(id)];
     return -1;
   }
   int param_of(int id) const {
@@ -607,7 +607,7 @@ class FactScanner {
   }
   bool is_variable(std::string_view v) const {
     const int id = n_.find(v);
-    return id >= 0 && (locals_.count(id) || param_of(id) >= 0 || f_.global_type.count(id));
+    return id >= 0 && (locals_.count(id) || param_of(id) >= 0 || f_.is_global(id));
   }
 
   // The chain of names "a->b.c" ending at t_[last]: its first token's
