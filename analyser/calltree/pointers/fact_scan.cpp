@@ -676,11 +676,14 @@ class FactScanner {
     size_t j = i;
     while (j < end && t_[j].name() && IsQualifier(text(j))) ++j;
     int type = -1;
+    // A typedef name's type is looked up once a declarator follows: most
+    // statements that begin with a name are calls and assignments.
+    size_t type_word = end;
     if (j + 1 < end && t_[j].name() && IsAggregate(text(j)) && t_[j + 1].name()) {
       type = tag(text(j + 1));
       j += 2;
     } else if (j < end && t_[j].name() && !IsKeyword(text(j))) {
-      type = type_of_word(text(j));
+      type_word = j;
       ++j;
       // unsigned long x: more type words
       while (j + 1 < end && t_[j].name() && !IsKeyword(text(j)) && t_[j + 1].name()) ++j;
@@ -704,6 +707,10 @@ class FactScanner {
       }
       while (k < end && t_[k].is('[') && t_[k].partner > static_cast<int>(k)) k = static_cast<size_t>(t_[k].partner) + 1;
       if (k >= end || !(t_[k].is('=') || t_[k].is(';') || t_[k].is(',') || t_[k].is(')'))) break;
+      if (type_word < end) {
+        type = type_of_word(text(type_word));
+        type_word = end;
+      }
       const int var = n_.intern(name);
       locals_.set(var, type);
       any = true;
