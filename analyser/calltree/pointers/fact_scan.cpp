@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <iterator>
+#include <span>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -69,40 +70,6 @@ bool MayBeFunction(std::string_view s) {
   return false;
 }
 
-// The partner of every bracket, found once per text with a stack (no
-// rescans, however deep the nesting); -1 for one without a partner.
-void Partners(const Tokens& t, std::vector<int>& partner, std::vector<int>& open) {
-  partner.assign(t.size(), -1);
-  open.clear();
-  int count[3] = {0, 0, 0};  // open "(", "[", "{" on the stack
-  const auto kind = [](char c) { return c == '(' || c == ')' ? 0 : c == '[' || c == ']' ? 1 : 2; };
-  for (size_t i = 0; i < t.size(); ++i) {
-    const CToken& k = t[i];
-    const char c = k.punct;
-    if (!c) continue;
-    if (c == '(' || c == '[' || c == '{') {
-      open.push_back(static_cast<int>(i));
-      count[kind(c)]++;
-    } else if (c == ')' || c == ']' || c == '}') {
-      // A closer without an opener of its kind is stray; one with openers of
-      // other kinds above it closes them unpaired. Each opener leaves the
-      // stack once, so the pass stays linear.
-      if (count[kind(c)] == 0) continue;
-      for (;;) {
-        const int o = open.back();
-        open.pop_back();
-        const int ok = kind(*t[static_cast<size_t>(o)].p);
-        count[ok]--;
-        if (ok == kind(c)) {
-          partner[static_cast<size_t>(o)] = static_cast<int>(i);
-          partner[i] = o;
-          break;
-        }
-      }
-    }
-  }
-}
-
 struct Param {
   int name = -1, type = -1;
   bool may_hold_function = true;  // no struct, enum or arithmetic type rules it out
@@ -117,19 +84,18 @@ bool IsPlainTypeWord(std::string_view s) {
 
 class FactScanner {
  public:
-  FactScanner(Run& run, int file) : run_(run), f_(run.ptr), n_(run.ptr.names), file_(file), t_(run.ptr.tokens), pt_(run.ptr.partners), locals_(run.ptr.locals) {
+  FactScanner(Run& run, int file) : run_(run), f_(run.ptr), n_(run.ptr.names), file_(file), locals_(run.ptr.locals) {
     locals_.clear();  // no body read yet in this source
   }
 
-  void declarations(std::string_view text) {
-    base_ = text.data();
-    Tokenize(text, t_);
-    Partners(t_, pt_, f_.open_brackets);
+  void declarations(std::string_view src) {
+    base_ = src.data();
+    t_ = tokens(src);
     size_t s = 0;
     for (size_t i = 0; i < t_.size();) {
       const CToken& k = t_[i];
       if (k.kind == CToken::kBodyMark) {
-        header(s, i, k.text());
+        header(s, i, text(i));
         s = ++i;
       } else if (k.is(';')) {
         statement(s, i);
@@ -137,15 +103,15 @@ class FactScanner {
       } else if (k.is('{')) {
         // Braces of an initialiser or an aggregate belong to the statement;
         // any other (extern "C" {) only groups declarations.
-        if (opens_block(s, i) && pt_[i] >= 0) {
-          i = static_cast<size_t>(pt_[i]) + 1;
+        if (opens_block(s, i) && t_[i].partner >= 0) {
+          i = static_cast<size_t>(t_[i].partner) + 1;
         } else {
           s = ++i;
         }
       } else if (k.is('}')) {
         s = ++i;
-      } else if ((k.is('(') || k.is('[')) && pt_[i] >= 0) {
-        i = static_cast<size_t>(pt_[i]) + 1;
+      } else if ((k.is('(') || k.is('[')) && t_[i].partner >= 0) {
+        i = static_cast<size_t>(t_[i].partner) + 1;
       } else {
         ++i;
       }
@@ -153,29 +119,34 @@ class FactScanner {
     if (s < t_.size()) statement(s, t_.size());
   }
 
-  void bodies(std::string_view text, const LineMap* map) {
-    base_ = text.data();
-    Tokenize(text, t_);
-    Partners(t_, pt_, f_.open_brackets);
-    LineCursor cursor(map, text);
+  void bodies(std::string_view src, const LineMap* map) {
+    base_ = src.data();
+    t_ = tokens(src);
+    LineCursor cursor(map, src);
     cursor_ = map ? &cursor : nullptr;
     std::sort(f_.unit_records.begin(), f_.unit_records.end());
     for (size_t i = 0; i + 3 < t_.size(); ++i) {
       if (!(t_[i].name() && t_[i + 1].is('(') && t_[i + 2].is(')') && t_[i + 3].is('{'))) continue;
-      const int close = pt_[i + 3];
+      const int close = t_[i + 3].partner;
       if (close < 0) break;
       const int owner = record_at(at(i));
       if (owner >= 0 && run_.recs.list[static_cast<size_t>(owner)].isdef)
-        body(owner, t_[i].text(), i + 3, static_cast<size_t>(close));
+        body(owner, text(i), i + 3, static_cast<size_t>(close));
       i = static_cast<size_t>(close);
     }
     cursor_ = nullptr;
   }
 
  private:
-  size_t at(size_t i) const { return static_cast<size_t>(t_[i].p - base_); }
+  // The tokens of `src`, in storage kept from one text to the next.
+  std::span<const CToken> tokens(std::string_view src) {
+    Tokenize(src, f_.tokens, f_.open_brackets);
+    return f_.tokens;
+  }
+  size_t at(size_t i) const { return t_[i].at; }
+  std::string_view text(size_t i) const { return std::string_view(base_ + t_[i].at, t_[i].len); }
   bool opener(size_t i) const {
-    return (t_[i].is('(') || t_[i].is('[') || t_[i].is('{')) && pt_[i] > static_cast<int>(i);
+    return (t_[i].is('(') || t_[i].is('[') || t_[i].is('{')) && t_[i].partner > static_cast<int>(i);
   }
 
   // --- types ---------------------------------------------------------------
@@ -207,13 +178,13 @@ class FactScanner {
   // typedef name of one.
   int type_in(size_t b, size_t e) {
     for (size_t i = b; i < e; ++i) {
-      if (t_[i].name() && IsAggregate(t_[i].text()) && i + 1 < e && t_[i + 1].name()) return tag(t_[i + 1].text());
+      if (t_[i].name() && IsAggregate(text(i)) && i + 1 < e && t_[i + 1].name()) return tag(text(i + 1));
       if (opener(i)) {
-        i = static_cast<size_t>(pt_[i]);
+        i = static_cast<size_t>(t_[i].partner);
         continue;
       }
       if (t_[i].name()) {
-        const int a = type_of_word(t_[i].text());
+        const int a = type_of_word(text(i));
         if (a >= 0) return a;
       }
     }
@@ -229,14 +200,14 @@ class FactScanner {
       const CToken& k = t_[i];
       if (k.is('(') && i + 2 < e && t_[i + 1].is('*')) {
         size_t j = i + 1;
-        while (j < e && (t_[j].is('*') || (t_[j].name() && IsQualifier(t_[j].text())))) ++j;
-        if (j < e && t_[j].name()) return t_[j].text();
+        while (j < e && (t_[j].is('*') || (t_[j].name() && IsQualifier(text(j))))) ++j;
+        if (j < e && t_[j].name()) return text(j);
       }
       if (opener(i)) {
-        i = static_cast<size_t>(pt_[i]);
+        i = static_cast<size_t>(t_[i].partner);
         continue;
       }
-      if (k.name() && !IsKeyword(k.text()) && k.text().substr(0, 2) != "__") last = k.text();
+      if (k.name() && !IsKeyword(text(i)) && text(i).substr(0, 2) != "__") last = text(i);
     }
     return last;
   }
@@ -245,7 +216,7 @@ class FactScanner {
 
   bool opens_block(size_t s, size_t brace) const {
     for (size_t i = s; i < brace; ++i)
-      if (t_[i].is('=') || (t_[i].name() && (IsAggregate(t_[i].text()) || t_[i].text() == "enum"))) return true;
+      if (t_[i].is('=') || (t_[i].name() && (IsAggregate(text(i)) || text(i) == "enum"))) return true;
     return false;
   }
 
@@ -296,20 +267,20 @@ class FactScanner {
       }
       const size_t i = l.i++;
       const CToken& k = t_[i];
-      if ((k.is('(') || k.is('[')) && pt_[i] > static_cast<int>(i)) {
-        l.i = static_cast<size_t>(pt_[i]) + 1;
+      if ((k.is('(') || k.is('[')) && t_[i].partner > static_cast<int>(i)) {
+        l.i = static_cast<size_t>(t_[i].partner) + 1;
         continue;
       }
-      if (k.is('{') && pt_[i] > static_cast<int>(i) && i != l.close) {
+      if (k.is('{') && t_[i].partner > static_cast<int>(i) && i != l.close) {
         // A nested struct or union: its members get a type of their own.
-        const size_t end = static_cast<size_t>(pt_[i]);
+        const size_t end = static_cast<size_t>(t_[i].partner);
         size_t d = end + 1;
         while (d < l.close && !t_[d].is(';')) ++d;
         l.mname = declarator_name(end + 1, d);
-        if (i >= 1 && t_[i - 1].name() && !IsAggregate(t_[i - 1].text())) {
-          l.inner = tag(t_[i - 1].text());
+        if (i >= 1 && t_[i - 1].name() && !IsAggregate(text(i - 1))) {
+          l.inner = tag(text(i - 1));
         } else {
-          l.inner = n_.intern(n_.text(l.type) + "." + std::string(l.mname.empty() ? std::string_view("?") : l.mname));
+          l.inner = n_.intern(std::string(n_.text(l.type)) + "." + std::string(l.mname.empty() ? std::string_view("?") : l.mname));
         }
         l.d = d;
         const int inner = l.inner;
@@ -332,14 +303,14 @@ class FactScanner {
   // parameters by name and struct type.
   void header(size_t s, size_t e, std::string_view fname) {
     for (size_t i = e; i-- > s;) {
-      if (!(t_[i].name() && t_[i].text() == fname && i + 1 < e && t_[i + 1].is('(') && pt_[i + 1] > 0)) continue;
+      if (!(t_[i].name() && text(i) == fname && i + 1 < e && t_[i + 1].is('(') && t_[i + 1].partner > 0)) continue;
       std::vector<Param>& ps = params_[n_.intern(fname)];
       ps.clear();
-      const size_t close = static_cast<size_t>(pt_[i + 1]);
+      const size_t close = static_cast<size_t>(t_[i + 1].partner);
       size_t b = i + 2;
       for (size_t j = b; j <= close; ++j) {
-        if (j != close && (t_[j].is('(') || t_[j].is('[')) && pt_[j] > static_cast<int>(j)) {
-          j = static_cast<size_t>(pt_[j]);
+        if (j != close && (t_[j].is('(') || t_[j].is('[')) && t_[j].partner > static_cast<int>(j)) {
+          j = static_cast<size_t>(t_[j].partner);
           continue;
         }
         if (t_[j].is(',') || j == close) {
@@ -350,7 +321,7 @@ class FactScanner {
             bool star = false;
             for (size_t k = b; k + 1 < j; ++k) star = star || (t_[k].is('(') && t_[k + 1].is('*'));
             if (!star)
-              for (size_t k = b; k < j; ++k) p.may_hold_function = p.may_hold_function && !IsPlainTypeWord(t_[k].text());
+              for (size_t k = b; k < j; ++k) p.may_hold_function = p.may_hold_function && !IsPlainTypeWord(text(k));
             ps.push_back(p);
           }
           b = j + 1;
@@ -365,16 +336,16 @@ class FactScanner {
     if (s >= e) return;
     bool is_typedef = false;
     for (size_t i = s; i < e; ++i) {
-      if (t_[i].name() && t_[i].text() == "typedef") is_typedef = true;
-      if (!(t_[i].name() && IsAggregate(t_[i].text()))) continue;
+      if (t_[i].name() && text(i) == "typedef") is_typedef = true;
+      if (!(t_[i].name() && IsAggregate(text(i)))) continue;
       size_t j = i + 1;
       // struct __attribute__((x)) TAG {
-      while (j + 1 < e && t_[j].name() && t_[j].text().substr(0, 2) == "__" && t_[j + 1].is('(') && pt_[j + 1] > 0)
-        j = static_cast<size_t>(pt_[j + 1]) + 1;
+      while (j + 1 < e && t_[j].name() && text(j).substr(0, 2) == "__" && t_[j + 1].is('(') && t_[j + 1].partner > 0)
+        j = static_cast<size_t>(t_[j + 1].partner) + 1;
       std::string_view name;
-      if (j < e && t_[j].name()) name = t_[j++].text();
-      if (j < e && t_[j].is('{') && pt_[j] > static_cast<int>(j)) {
-        const size_t close = static_cast<size_t>(pt_[j]);
+      if (j < e && t_[j].name()) name = text(j++);
+      if (j < e && t_[j].is('{') && t_[j].partner > static_cast<int>(j)) {
+        const size_t close = static_cast<size_t>(t_[j].partner);
         const std::string_view after = declarator_name(close + 1, e);
         // typedef struct { ... } name_t; takes the typedef name as its type.
         if (name.empty()) name = after.empty() ? std::string_view("?") : after;
@@ -403,22 +374,22 @@ class FactScanner {
     size_t d = s;
     int type = -1;
     for (; d < e; ++d) {
-      if (t_[d].name() && IsAggregate(t_[d].text()) && d + 1 < e) {
-        type = tag(t_[d + 1].text());
+      if (t_[d].name() && IsAggregate(text(d)) && d + 1 < e) {
+        type = tag(text(d + 1));
         d += 2;
         break;
       }
       // enum TAG { ... } x: the tag and the enumerators are no variables
       // (a function of the tag's name may be called elsewhere).
-      if (t_[d].name() && t_[d].text() == "enum") {
+      if (t_[d].name() && text(d) == "enum") {
         if (++d < e && t_[d].name()) ++d;
-        if (d < e && t_[d].is('{') && pt_[d] > static_cast<int>(d)) d = static_cast<size_t>(pt_[d]) + 1;
+        if (d < e && t_[d].is('{') && t_[d].partner > static_cast<int>(d)) d = static_cast<size_t>(t_[d].partner) + 1;
         break;
       }
-      if (t_[d].name() && !IsQualifier(t_[d].text())) {
+      if (t_[d].name() && !IsQualifier(text(d))) {
         // NAME(args) = {...}: a declaration a macro makes names itself.
         if (d + 1 < e && t_[d + 1].is('(')) break;
-        type = type_of_word(t_[d].text());
+        type = type_of_word(text(d));
         ++d;
         break;
       }
@@ -431,7 +402,7 @@ class FactScanner {
     size_t s = b;
     for (size_t i = b; i <= e; ++i) {
       if (i < e && opener(i)) {
-        i = static_cast<size_t>(pt_[i]);
+        i = static_cast<size_t>(t_[i].partner);
         continue;
       }
       if (i == e || t_[i].is(',')) {
@@ -444,8 +415,8 @@ class FactScanner {
   void declarator(size_t b, size_t e, int type) {
     size_t eq = e;
     for (size_t i = b; i < e; ++i) {
-      if ((t_[i].is('(') || t_[i].is('[')) && pt_[i] > static_cast<int>(i)) {
-        i = static_cast<size_t>(pt_[i]);
+      if ((t_[i].is('(') || t_[i].is('[')) && t_[i].partner > static_cast<int>(i)) {
+        i = static_cast<size_t>(t_[i].partner);
         continue;
       }
       if (t_[i].is('=')) {
@@ -459,13 +430,13 @@ class FactScanner {
     bool function = false, array = false, fptr = false;
     for (size_t i = b; i < eq; ++i) {
       if (t_[i].is('(') && i + 1 < eq && t_[i + 1].is('*')) fptr = true;
-      if (t_[i].name() && t_[i].text() == name && i + 1 < eq && t_[i + 1].is('(') && !fptr) function = true;
+      if (t_[i].name() && text(i) == name && i + 1 < eq && t_[i + 1].is('(') && !fptr) function = true;
       if (t_[i].is('[')) array = true;
     }
     // A function is never initialised: NAME(args) = v is a macro's.
     if (function && eq == e) return;
     const int var = n_.intern(name);
-    f_.global_type[var] = type;
+    f_.set_global(var, type);
     if (eq < e) initialiser(eq + 1, e, type, array, var, -1, -1);
   }
 
@@ -473,14 +444,14 @@ class FactScanner {
 
   // The function a value t_[b, e) names: NAME, &NAME, or either after a cast.
   std::string_view value_name(size_t b, size_t e) const {
-    if (b < e && t_[b].is('(') && pt_[b] > static_cast<int>(b) && static_cast<size_t>(pt_[b]) + 1 < e) {
+    if (b < e && t_[b].is('(') && t_[b].partner > static_cast<int>(b) && static_cast<size_t>(t_[b].partner) + 1 < e) {
       // (cast) NAME: only a type in the parentheses.
-      for (size_t i = b + 1; i < static_cast<size_t>(pt_[b]); ++i)
+      for (size_t i = b + 1; i < static_cast<size_t>(t_[b].partner); ++i)
         if (!(t_[i].name() || t_[i].is('*') || t_[i].is('(') || t_[i].is(')') || t_[i].is(','))) return {};
-      b = static_cast<size_t>(pt_[b]) + 1;
+      b = static_cast<size_t>(t_[b].partner) + 1;
     }
     if (b < e && t_[b].is('&')) ++b;
-    if (b + 1 == e && t_[b].name() && !IsKeyword(t_[b].text()) && MayBeFunction(t_[b].text())) return t_[b].text();
+    if (b + 1 == e && t_[b].name() && !IsKeyword(text(b)) && MayBeFunction(text(b))) return text(b);
     return {};
   }
 
@@ -522,7 +493,7 @@ class FactScanner {
     std::vector<List> lists;
     const auto give = [&](const Value& v) {
       if (v.b >= v.e) return;
-      if (!t_[v.b].is('{') || pt_[v.b] < 0) {
+      if (!t_[v.b].is('{') || t_[v.b].partner < 0) {
         const std::string_view fn = value_name(v.b, v.e);
         if (fn.empty()) return;
         if (v.field >= 0) {
@@ -537,7 +508,7 @@ class FactScanner {
         auto it = f_.members.find(v.type);
         if (it != f_.members.end()) order = &it->second;
       }
-      lists.push_back(List{v, static_cast<size_t>(pt_[v.b]), v.b + 1, v.b + 1, order, 0});
+      lists.push_back(List{v, static_cast<size_t>(t_[v.b].partner), v.b + 1, v.b + 1, order, 0});
     };
     give(Value{b, e, type, array, var, field, outer});
     while (!lists.empty()) {
@@ -548,7 +519,7 @@ class FactScanner {
       }
       const size_t i = l.i++;
       if (i < l.close && opener(i) && !(i == l.s && t_[i].is('['))) {
-        l.i = static_cast<size_t>(pt_[i]) + 1;
+        l.i = static_cast<size_t>(t_[i].partner) + 1;
         continue;
       }
       if (!(t_[i].is(',') || i == l.close)) continue;
@@ -573,10 +544,10 @@ class FactScanner {
     while (s < e && (t_[s].is('.') || t_[s].is('['))) {
       designated = true;
       if (t_[s].is('.') && s + 1 < e && t_[s + 1].name()) {
-        member = n_.intern(t_[s + 1].text());
+        member = n_.intern(text(s + 1));
         s += 2;
-      } else if (t_[s].is('[') && pt_[s] > static_cast<int>(s)) {
-        s = static_cast<size_t>(pt_[s]) + 1;
+      } else if (t_[s].is('[') && t_[s].partner > static_cast<int>(s)) {
+        s = static_cast<size_t>(t_[s].partner) + 1;
       } else {
         return Value{};
       }
@@ -584,7 +555,7 @@ class FactScanner {
     if (designated) {
       if (s < e && t_[s].is('=')) ++s;
     } else if (s + 1 < e && t_[s].name() && t_[s + 1].is(':')) {
-      member = n_.intern(t_[s].text());  // the old GNU form name: value
+      member = n_.intern(text(s));  // the old GNU form name: value
       s += 2;
       designated = true;
     }
@@ -631,7 +602,7 @@ class FactScanner {
     if (locals_.count(id)) return locals_.type[static_cast<size_t>(id)];
     for (const Param& p : *params_now_)
       if (p.name == id) return p.type;
-    if (auto it = f_.global_type.find(id); it != f_.global_type.end()) return it->second;
+    if (f_.is_global(id)) return f_.global_type[static_cast<size_t>(id)];
     return -1;
   }
   int param_of(int id) const {
@@ -642,7 +613,7 @@ class FactScanner {
   }
   bool is_variable(std::string_view v) const {
     const int id = n_.find(v);
-    return id >= 0 && (locals_.count(id) || param_of(id) >= 0 || f_.global_type.count(id));
+    return id >= 0 && (locals_.count(id) || param_of(id) >= 0 || f_.is_global(id));
   }
 
   // The chain of names "a->b.c" ending at t_[last]: its first token's
@@ -652,7 +623,7 @@ class FactScanner {
     while (i >= lo + 2 && t_[i - 1].member()) {
       size_t j = i - 2;
       // a[i].b: an element of a table keeps the table's type
-      if (t_[j].is(']') && pt_[j] > static_cast<int>(lo)) j = static_cast<size_t>(pt_[j]) - 1;
+      if (t_[j].is(']') && t_[j].partner > static_cast<int>(lo)) j = static_cast<size_t>(t_[j].partner) - 1;
       if (!t_[j].name()) break;
       i = j;
     }
@@ -665,14 +636,14 @@ class FactScanner {
     // leaves its type unknown.
     if (first >= lo + 1 && (t_[first - 1].is(']') || t_[first - 1].is(')') || t_[first - 1].member()))
       return -1;
-    int t = type_of_var(t_[first].text());
+    int t = type_of_var(text(first));
     for (size_t i = first + 1; i < last && t >= 0;) {
-      if (t_[i].is('[') && pt_[i] > static_cast<int>(i)) {
-        i = static_cast<size_t>(pt_[i]) + 1;
+      if (t_[i].is('[') && t_[i].partner > static_cast<int>(i)) {
+        i = static_cast<size_t>(t_[i].partner) + 1;
         continue;
       }
       if (!t_[i].member() || i + 1 >= last) break;
-      t = member_type(t, n_.find(t_[i + 1].text()));
+      t = member_type(t, n_.find(text(i + 1)));
       i += 2;
     }
     return t;
@@ -680,7 +651,7 @@ class FactScanner {
 
   void site_field(size_t first, size_t last, size_t lo, size_t offset) {
     PointerSite s = site_at(offset);
-    s.field = n_.intern(t_[last].text());
+    s.field = n_.intern(text(last));
     s.type = first == last ? -1 : container_type(first, last, lo);
     f_.sites.push_back(s);
   }
@@ -709,43 +680,50 @@ class FactScanner {
   // i when it is none.
   size_t local_declaration(size_t i, size_t end) {
     size_t j = i;
-    while (j < end && t_[j].name() && IsQualifier(t_[j].text())) ++j;
+    while (j < end && t_[j].name() && IsQualifier(text(j))) ++j;
     int type = -1;
-    if (j + 1 < end && t_[j].name() && IsAggregate(t_[j].text()) && t_[j + 1].name()) {
-      type = tag(t_[j + 1].text());
+    // A typedef name's type is looked up once a declarator follows: most
+    // statements that begin with a name are calls and assignments.
+    size_t type_word = end;
+    if (j + 1 < end && t_[j].name() && IsAggregate(text(j)) && t_[j + 1].name()) {
+      type = tag(text(j + 1));
       j += 2;
-    } else if (j < end && t_[j].name() && !IsKeyword(t_[j].text())) {
-      type = type_of_word(t_[j].text());
+    } else if (j < end && t_[j].name() && !IsKeyword(text(j))) {
+      type_word = j;
       ++j;
       // unsigned long x: more type words
-      while (j + 1 < end && t_[j].name() && !IsKeyword(t_[j].text()) && t_[j + 1].name()) ++j;
+      while (j + 1 < end && t_[j].name() && !IsKeyword(text(j)) && t_[j + 1].name()) ++j;
     } else {
       return i;
     }
     size_t k = j;
     bool any = false;
     for (;;) {
-      while (k < end && (t_[k].is('*') || (t_[k].name() && IsQualifier(t_[k].text())))) ++k;
+      while (k < end && (t_[k].is('*') || (t_[k].name() && IsQualifier(text(k))))) ++k;
       std::string_view name;
       if (k + 2 < end && t_[k].is('(') && t_[k + 1].is('*') && t_[k + 2].name()) {
-        name = t_[k + 2].text();
-        k = pt_[k] > static_cast<int>(k) ? static_cast<size_t>(pt_[k]) + 1 : k + 3;
-        if (k < end && t_[k].is('(') && pt_[k] > static_cast<int>(k)) k = static_cast<size_t>(pt_[k]) + 1;
-      } else if (k < end && t_[k].name() && !IsKeyword(t_[k].text())) {
-        name = t_[k].text();
+        name = text(k + 2);
+        k = t_[k].partner > static_cast<int>(k) ? static_cast<size_t>(t_[k].partner) + 1 : k + 3;
+        if (k < end && t_[k].is('(') && t_[k].partner > static_cast<int>(k)) k = static_cast<size_t>(t_[k].partner) + 1;
+      } else if (k < end && t_[k].name() && !IsKeyword(text(k))) {
+        name = text(k);
         ++k;
       } else {
         break;
       }
-      while (k < end && t_[k].is('[') && pt_[k] > static_cast<int>(k)) k = static_cast<size_t>(pt_[k]) + 1;
+      while (k < end && t_[k].is('[') && t_[k].partner > static_cast<int>(k)) k = static_cast<size_t>(t_[k].partner) + 1;
       if (k >= end || !(t_[k].is('=') || t_[k].is(';') || t_[k].is(',') || t_[k].is(')'))) break;
+      if (type_word < end) {
+        type = type_of_word(text(type_word));
+        type_word = end;
+      }
       const int var = n_.intern(name);
       locals_.set(var, type);
       any = true;
       if (t_[k].is('=')) {
         size_t v = k + 1, ve = v;
         while (ve < end && !t_[ve].is(';') && !t_[ve].is(',')) {
-          if (opener(ve)) ve = static_cast<size_t>(pt_[ve]);
+          if (opener(ve)) ve = static_cast<size_t>(t_[ve].partner);
           ++ve;
         }
         initialiser(v, ve, type, false, var, -1, -1);
@@ -769,35 +747,35 @@ class FactScanner {
     if (before.kind == CToken::kPunct && !before.is(']') && !before.is(')')) return;  // ==, +=, <=, ...
     size_t ve = eq + 1;
     while (ve < end && !t_[ve].is(';') && !t_[ve].is(',') && !t_[ve].is(')') && !t_[ve].is('}')) {
-      if ((t_[ve].is('(') || t_[ve].is('[')) && pt_[ve] > static_cast<int>(ve)) ve = static_cast<size_t>(pt_[ve]);
+      if ((t_[ve].is('(') || t_[ve].is('[')) && t_[ve].partner > static_cast<int>(ve)) ve = static_cast<size_t>(t_[ve].partner);
       ++ve;
     }
     const std::string_view fn = value_name(eq + 1, ve);
     if (fn.empty() || is_variable(fn)) return;
     size_t last = eq - 1;
     if (before.is(']')) {
-      if (pt_[last] <= static_cast<int>(lo)) return;
-      last = static_cast<size_t>(pt_[last]) - 1;
+      if (t_[last].partner <= static_cast<int>(lo)) return;
+      last = static_cast<size_t>(t_[last].partner) - 1;
     }
     if (!t_[last].name()) return;
     const size_t first = chain_start(last, lo);
     if (first == last) {
-      store_var(n_.intern(t_[last].text()), fn);
+      store_var(n_.intern(text(last)), fn);
     } else {
-      store_field(container_type(first, last, lo), n_.intern(t_[last].text()), fn);
+      store_field(container_type(first, last, lo), n_.intern(text(last)), fn);
     }
   }
 
   // The arguments of a call of a named function g at t_[open]: each that
   // is a function's name is stored for g's parameter at its position.
   void arguments(std::string_view g, size_t open) {
-    const size_t close = static_cast<size_t>(pt_[open]);
+    const size_t close = static_cast<size_t>(t_[open].partner);
     size_t s = open + 1;
     int k = 0;
     int gid = -1;
     for (size_t i = s; i <= close; ++i) {
       if (i < close && opener(i)) {
-        i = static_cast<size_t>(pt_[i]);
+        i = static_cast<size_t>(t_[i].partner);
         continue;
       }
       if (!(t_[i].is(',') || i == close)) continue;
@@ -841,22 +819,22 @@ class FactScanner {
         assignment(i, open + 1, close);
         continue;
       }
-      if (!k.is('(') || pt_[i] < 0 || i == open + 1) continue;
+      if (!k.is('(') || t_[i].partner < 0 || i == open + 1) continue;
       const CToken& p = t_[i - 1];
       if (p.name()) {
-        if (IsKeyword(p.text())) continue;
+        if (IsKeyword(text(i - 1))) continue;
         const size_t first = chain_start(i - 1, open + 1);
         const bool member = i >= open + 3 && t_[i - 2].member();
         if (first < i - 1 || member) {
           site_field(first, i - 1, open + 1, at(i - 1));
-        } else if (is_variable(p.text())) {
-          site_var(p.text(), at(i - 1));
+        } else if (is_variable(text(i - 1))) {
+          site_var(text(i - 1), at(i - 1));
         } else {
-          arguments(p.text(), i);
+          arguments(text(i - 1), i);
         }
-      } else if (p.is(')') && pt_[i - 1] >= 0) {
+      } else if (p.is(')') && t_[i - 1].partner >= 0) {
         // (*x->f)(...), (*fp)(...), and as macros write them, (*((x)->f))(...)
-        const size_t o = static_cast<size_t>(pt_[i - 1]);
+        const size_t o = static_cast<size_t>(t_[i - 1].partner);
         if (!(o + 2 < i && t_[o + 1].is('*'))) continue;
         size_t last = i - 2;
         while (last > o + 2 && t_[last].is(')')) --last;
@@ -864,14 +842,14 @@ class FactScanner {
         const size_t first = chain_start(last, o + 2);
         const bool member = first == last && last >= o + 3 && t_[last - 1].member();
         if (first < last || member) site_field(first, last, o + 2, at(last));
-        else if (last == i - 2 && first == o + 2) site_var(t_[last].text(), at(last));
-      } else if (p.is(']') && pt_[i - 1] > static_cast<int>(open) + 1) {
+        else if (last == i - 2 && first == o + 2) site_var(text(last), at(last));
+      } else if (p.is(']') && t_[i - 1].partner > static_cast<int>(open) + 1) {
         // table[i](...) and x->table[i](...)
-        const size_t o = static_cast<size_t>(pt_[i - 1]);
+        const size_t o = static_cast<size_t>(t_[i - 1].partner);
         if (!t_[o - 1].name()) continue;
         const size_t first = chain_start(o - 1, open + 1);
         if (first < o - 1) site_field(first, o - 1, open + 1, at(o - 1));
-        else if (!IsKeyword(t_[o - 1].text())) site_var(t_[o - 1].text(), at(o - 1));
+        else if (!IsKeyword(text(o - 1))) site_var(text(o - 1), at(o - 1));
       }
     }
     owner_ = -1;
@@ -882,8 +860,7 @@ class FactScanner {
   PointerNames& n_;
   int file_;
   const char* base_ = nullptr;
-  Tokens& t_;
-  std::vector<int>& pt_;
+  std::span<const CToken> t_;
   // Each defined function's parameters, from its header.
   std::unordered_map<int, std::vector<Param>> params_;
   int owner_ = -1;
@@ -896,6 +873,11 @@ class FactScanner {
 }  // namespace
 
 void ScanPointerFacts(Run& run, std::string_view decls, std::string_view text, int file, const LineMap* map) {
+  if (decls.size() > kMaxTokenText || text.size() > kMaxTokenText) {
+    run.errlog.text("ポインタを読むにはソースが大きすぎます(4GBまで)");
+    run.con.print("エラー : %sはポインタを読むには大きすぎます(4GBまで)\n", run.recs.files[static_cast<size_t>(file)].c_str());
+    EndRun(0);
+  }
   FactScanner s(run, file);
   s.declarations(decls);
   s.bodies(text, map);
@@ -905,7 +887,6 @@ void ScanPointerFacts(Run& run, std::string_view decls, std::string_view text, i
   constexpr size_t kKeep = size_t{1} << 16;  // tokens
   if (run.ptr.tokens.capacity() > kKeep) {
     std::vector<CToken>().swap(run.ptr.tokens);
-    std::vector<int>().swap(run.ptr.partners);
   }
 }
 
