@@ -105,7 +105,11 @@ void ConversionAhead::work() {
     std::unique_ptr<Converted> c;
     {
       std::unique_lock<std::mutex> lock(m_);
-      cv_.wait(lock, [this] { return stop_ || ready_.size() < kAhead; });
+      if (!stop_ && ready_.size() >= kAhead) {
+        worker_waits_ = true;
+        cv_.wait(lock, [this] { return stop_ || ready_.size() <= kAhead - kBatch; });
+        worker_waits_ = false;
+      }
       if (stop_) return;
       if (!spare_.empty()) {
         c = std::move(spare_.front());
@@ -144,11 +148,13 @@ void ConversionAhead::work() {
     out_.clear();
     err_.clear();
     log_.clear();
+    bool wake;
     {
       std::lock_guard<std::mutex> lock(m_);
       ready_.push_back(std::move(c));
+      wake = taker_waits_ && ready_.size() >= kBatch;
     }
-    cv_.notify_all();
+    if (wake) cv_.notify_all();
     if (last) break;
   }
   std::lock_guard<std::mutex> lock(m_);
@@ -159,12 +165,15 @@ void ConversionAhead::work() {
 ConversionAhead::Converted& ConversionAhead::take() {
   {
     std::unique_lock<std::mutex> lock(m_);
-    cv_.wait(lock, [this] { return !ready_.empty() || finished_; });
+    if (ready_.empty() && !finished_) {
+      taker_waits_ = true;
+      cv_.wait(lock, [this] { return ready_.size() >= kBatch || finished_; });
+      taker_waits_ = false;
+    }
     if (ready_.empty()) throw std::logic_error("no source is left to take");
     taken_ = std::move(ready_.front());
     ready_.pop_front();
   }
-  cv_.notify_all();
   return *taken_;
 }
 
@@ -176,11 +185,13 @@ void ConversionAhead::say(const Converted& c) {
 
 void ConversionAhead::done() {
   if (!taken_) return;
+  bool wake;
   {
     std::lock_guard<std::mutex> lock(m_);
     spare_.push_back(std::move(taken_));
+    wake = worker_waits_ && ready_.size() <= kAhead - kBatch;
   }
-  cv_.notify_all();
+  if (wake) cv_.notify_all();
 }
 
 }  // namespace zelta

@@ -37,7 +37,7 @@ class ReadAhead {
 
   // A few files ahead (and not many bytes), refilled in batches so that the
   // reader is woken now and then rather than for every file.
-  static constexpr size_t kAhead = 8, kRefill = 4, kMaxBytes = size_t{32} << 20;
+  static constexpr size_t kAhead = 32, kRefill = 16, kMaxBytes = size_t{32} << 20;
   bool room() const { return ready_.size() < kAhead && bytes_ < kMaxBytes; }
   std::vector<std::string> paths_;
   size_t next_take_ = 0;  // index in paths_ of the next file taken
