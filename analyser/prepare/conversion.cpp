@@ -7,6 +7,7 @@
 #include "prepare/directives.h"
 #include "prepare/line_map.h"
 #include "prepare/macro_expansion.h"
+#include "prepare/plain_bytes.h"
 #include "prepare/configured/configured_conversion.h"
 
 namespace zelta {
@@ -104,19 +105,6 @@ bool has_aggregate_word(const std::string& s) {
          s.find("struct") != std::string::npos;
 }
 
-// Bytes that make tokens of the plain kind only: tokens that are appended
-// as they are and remembered, nothing else. The others (literals, comments,
-// directives, line ends, braces, the spaces that make no token, NUL, and at
-// file level what settles a header) go through the token loop.
-struct PlainBytes {
-  bool b[256] = {};
-  constexpr explicit PlainBytes(const char* special) {
-    for (int i = 1; i < 256; ++i) b[i] = true;
-    for (const char* p = special; *p; ++p) b[static_cast<unsigned char>(*p)] = false;
-  }
-};
-inline constexpr PlainBytes kBodyPlain("\"#/*\n{}'\r\v\f");
-inline constexpr PlainBytes kFilePlain("\"#/*\n{}'\r\v\f()[];=");
 
 class Converter final : public LineSource {
  public:
@@ -182,8 +170,7 @@ class Converter final : public LineSource {
     TextReader& in = s->text;
     const char* p = in.cur();
     const size_t n = in.left();
-    size_t k = 0;
-    while (k < n && plain.b[static_cast<unsigned char>(p[k])]) ++k;
+    size_t k = plain_span(p, n, plain);
     if (k < n && p[k] == '\'')
       while (k > 0 && is_name_char(static_cast<unsigned char>(p[k - 1]))) --k;
     if (k == 0) return {};
