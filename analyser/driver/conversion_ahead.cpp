@@ -99,7 +99,18 @@ void ConversionAhead::work() {
   std::vector<std::string> from_files;
   for (const std::string& path : sources_)
     if (!held(path)) from_files.push_back(path);
-  ReadAhead read_ahead(std::move(from_files));
+  // Choosing a free temporary name asks the file system several things per
+  // source: the reading thread does it, in the same order, when it reads
+  // every source.
+  ReadAhead::MakeNote names;
+  if (settings_.temp_names && from_files.size() == sources_.size())
+    names = [temps = w.temps]() mutable {
+      ReadAhead::Note n;
+      n.name = next_temp_name(temps);
+      n.number = temps.counter;
+      return n;
+    };
+  ReadAhead read_ahead(std::move(from_files), std::move(names));
   TextReader read;
   for (const std::string& path : sources_) {
     std::unique_ptr<Converted> c;
@@ -118,12 +129,18 @@ void ConversionAhead::work() {
     }
     if (!c) c = std::make_unique<Converted>();
     c->ended = nullptr;
+    ReadAhead::Note note;
     if (const std::string* bytes = held(path))
       read.open_bytes(*bytes);
     else
-      read_ahead.take(path, read);
+      read_ahead.take(path, read, &note);
     if (settings_.temp_names) {
-      c->temp = next_temp_name(w.temps);
+      if (note.made) {
+        c->temp = std::move(note.name);
+        w.temps.counter = note.number;
+      } else {
+        c->temp = next_temp_name(w.temps);
+      }
       c->temp_counter = w.temps.counter;
     }
     bool last = settings_.temp_names && c->temp.empty();  // the caller ends the run there
