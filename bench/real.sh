@@ -60,7 +60,7 @@ conzelta=$(find_conzelta)
 load0=$(cut -d' ' -f1-3 /proc/loadavg)
 
 corpus_files() {  # corpus_files ROOT DIR... : every .c file, relative to ROOT, sorted
-  (cd "$1" && shift && find "$@" -type f -name '*.c' | LC_ALL=C sort)
+  (cd "$1" && shift && find -H "$@" -type f -name '*.c' | LC_ALL=C sort)
 }
 
 arg_max=$(getconf ARG_MAX)
