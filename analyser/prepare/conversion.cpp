@@ -123,7 +123,8 @@ class Converter final : public LineSource {
   void remember() {
     if (!is_c_space(static_cast<unsigned char>(word_[0]))) {
       nb_ ^= 1;
-      nonblank_[nb_] = word_;
+      nonblank_[nb_].text = word_;
+      nonblank_[nb_].viewed = false;
     }
     lastword_ = word_.size() == 1 ? word_[0] : kNameToken;
   }
@@ -154,7 +155,8 @@ class Converter final : public LineSource {
     }
     for (int i = nfound - 1; i >= 0; --i) {
       nb_ ^= 1;
-      nonblank_[nb_].assign(found[i]);
+      nonblank_[nb_].view = found[i];
+      nonblank_[nb_].viewed = true;
     }
   }
   // Takes the run of plain bytes at the reader's position at once, as the
@@ -249,11 +251,25 @@ class Converter final : public LineSource {
   std::string word_, pendingname_, linebuf_;
   // The last two tokens whose first character is not white space, in two
   // slots that change roles, so that keeping one is a copy into a buffer of
-  // its own size rather than a fresh string.
-  std::string nonblank_[2];
+  // its own size rather than a fresh string. A token of a plain run is kept
+  // as a view of its stream's bytes until it is asked for or the stream
+  // ends: most are replaced before anyone asks.
+  struct Kept {
+    std::string text;
+    std::string_view view;
+    bool viewed = false;
+    const std::string& get() {
+      if (viewed) {
+        text.assign(view);
+        viewed = false;
+      }
+      return text;
+    }
+  };
+  Kept nonblank_[2];
   int nb_ = 0;
-  const std::string& lastnonblank() const { return nonblank_[nb_]; }
-  const std::string& prevnonblank() const { return nonblank_[nb_ ^ 1]; }
+  const std::string& lastnonblank() { return nonblank_[nb_].get(); }
+  const std::string& prevnonblank() { return nonblank_[nb_ ^ 1].get(); }
   // The token before the current one. Only single-character tokens are ever
   // compared with it, so a name is kept as a marker rather than a copy.
   static constexpr char kNameToken = 'A';
@@ -303,6 +319,8 @@ class Converter final : public LineSource {
 // file itself has ended.
 bool Converter::end_of_stream() {
   track_.moved();
+  nonblank_[0].get();
+  nonblank_[1].get();
   return pop_source(rd_);
 }
 
