@@ -217,7 +217,8 @@ bool looks_shift_jis(std::string_view bytes) {
     high = (w & 0x8080808080808080ull) != 0;
   }
   for (; i < bytes.size() && !high; ++i) high = static_cast<unsigned char>(bytes[i]) >= 0x80;
-  if (!high || valid_utf8(bytes)) return false;
+  // What lies before the step that found a high byte is ASCII, valid UTF-8.
+  if (!high || valid_utf8(bytes.substr(i > 8 ? i - 8 : 0))) return false;
   return cp932_valid(bytes);
 }
 

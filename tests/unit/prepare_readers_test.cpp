@@ -147,6 +147,9 @@ TEST(PlainBytes, SpanEndsAtTheFirstByteTheTableRefuses) {
         text[at] = static_cast<char>(c);
         const size_t want = set->b[c] ? text.size() : at;
         ASSERT_EQ(plain_span(text.data(), text.size(), *set), want) << "byte " << c << " at " << at;
+#if defined(__SSE2__)
+        ASSERT_EQ(plain_detail::span_sse2(text.data(), text.size(), *set), want) << "byte " << c << " at " << at;
+#endif
       }
 }
 
