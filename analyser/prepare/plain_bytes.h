@@ -7,10 +7,7 @@
 #pragma once
 #include <cstddef>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#include <tmmintrin.h>
-#endif
+#include "prepare/nibble_set.h"
 
 namespace zelta {
 
@@ -22,9 +19,14 @@ struct PlainBytes {
     for (const char* p = special; *p; ++p) b[static_cast<unsigned char>(*p)] = false;
   }
 };
-// Inside a function body, and at file level.
-inline constexpr PlainBytes kBodyPlain("\"#/*\n{}'\r\v\f", false);
-inline constexpr PlainBytes kFilePlain("\"#/*\n{}'\r\v\f()[];=", true);
+// The bytes besides NUL that end a run inside a function body, and at file level.
+inline constexpr char kBodyEnds[] = "\"#/*\n{}'\r\v\f";
+inline constexpr char kFileEnds[] = "\"#/*\n{}'\r\v\f()[];=";
+inline constexpr PlainBytes kBodyPlain(kBodyEnds, false);
+inline constexpr PlainBytes kFilePlain(kFileEnds, true);
+// The same for the wide steps.
+inline constexpr NibbleSet kBodySpecial(kBodyEnds, true);
+inline constexpr NibbleSet kFileSpecial(kFileEnds, true);
 
 #if defined(__SSE2__)
 namespace plain_detail {
@@ -67,40 +69,11 @@ inline size_t span(const char* p, size_t n, const PlainBytes& plain) {
   return k;
 }
 
-// With SSSE3 a byte's class is two table look-ups, one by each half of the
-// byte: the special bytes of either set fall into three groups of low
-// halves (those of 0x0_, of 0x2_, and "{}", ";=", "[]" alike), one bit each;
-// a byte is special when the bits of its high half and its low half meet.
-struct NibbleTables {
-  alignas(16) unsigned char hi[16] = {}, lo[16] = {};
-  constexpr explicit NibbleTables(bool file) {
-    constexpr unsigned char kControls = 1, kPunct = 2, kBraces = 4;
-    hi[0x0] = kControls;
-    hi[0x2] = kPunct;
-    hi[0x7] = kBraces;
-    if (file) hi[0x3] = hi[0x5] = kBraces;
-    for (int l : {0x0, 0xa, 0xb, 0xc, 0xd}) lo[l] |= kControls;
-    for (int l : {0x2, 0x3, 0x7, 0xa, 0xf}) lo[l] |= kPunct;
-    if (file)
-      for (int l : {0x8, 0x9}) lo[l] |= kPunct;
-    for (int l : {0xb, 0xd}) lo[l] |= kBraces;
-  }
-};
-inline constexpr NibbleTables kBodyNibbles(false), kFileNibbles(true);
-
-__attribute__((target("ssse3"))) inline size_t span_ssse3(const char* p, size_t n, const PlainBytes& plain) {
-  const NibbleTables& t = plain.file_level ? kFileNibbles : kBodyNibbles;
-  const __m128i hi = _mm_load_si128(reinterpret_cast<const __m128i*>(t.hi));
-  const __m128i lo = _mm_load_si128(reinterpret_cast<const __m128i*>(t.lo));
-  const __m128i low4 = _mm_set1_epi8(0x0f);
+ZELTA_NIBBLE_TARGET inline size_t span_ssse3(const char* p, size_t n, const PlainBytes& plain) {
+  const NibbleSet& set = plain.file_level ? kFileSpecial : kBodySpecial;
   size_t k = 0;
-  for (; k + 16 <= n; k += 16) {
-    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + k));
-    const __m128i h = _mm_shuffle_epi8(hi, _mm_and_si128(_mm_srli_epi16(x, 4), low4));
-    const __m128i l = _mm_shuffle_epi8(lo, _mm_and_si128(x, low4));
-    const __m128i plain_bytes = _mm_cmpeq_epi8(_mm_and_si128(h, l), _mm_setzero_si128());
-    if (const int bits = _mm_movemask_epi8(plain_bytes) ^ 0xffff) return k + static_cast<size_t>(__builtin_ctz(bits));
-  }
+  for (; k + 16 <= n; k += 16)
+    if (const unsigned bits = members16(set, p + k)) return k + static_cast<size_t>(__builtin_ctz(bits));
   while (k < n && plain.b[static_cast<unsigned char>(p[k])]) ++k;
   return k;
 }
@@ -109,19 +82,13 @@ inline size_t span_sse2(const char* p, size_t n, const PlainBytes& plain) {
   return plain.file_level ? span<true>(p, n, plain) : span<false>(p, n, plain);
 }
 
-// Asked once, before main (hence the explicit initialisation).
-inline const bool kHasSsse3 = [] {
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("ssse3") != 0;
-}();
-
 }  // namespace plain_detail
 #endif
 
 // The number of plain bytes at the start of p[0..n).
 inline size_t plain_span(const char* p, size_t n, const PlainBytes& plain) {
 #if defined(__SSE2__)
-  return plain_detail::kHasSsse3 ? plain_detail::span_ssse3(p, n, plain) : plain_detail::span_sse2(p, n, plain);
+  return nibble_sets_usable() ? plain_detail::span_ssse3(p, n, plain) : plain_detail::span_sse2(p, n, plain);
 #else
   size_t k = 0;
   while (k < n && plain.b[static_cast<unsigned char>(p[k])]) ++k;
