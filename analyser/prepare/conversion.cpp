@@ -132,13 +132,9 @@ class Converter final : public LineSource {
   // one by one: the last token, and the last two that are not blanks.
   void remember_run(const char* p, size_t k) {
     const unsigned char last = static_cast<unsigned char>(p[k - 1]);
-    if (is_name_char(last)) {
-      size_t b = k - 1;
-      while (b > 0 && is_name_char(static_cast<unsigned char>(p[b - 1]))) --b;
-      lastword_ = k - b == 1 ? static_cast<char>(last) : kNameToken;
-    } else {
-      lastword_ = static_cast<char>(last);
-    }
+    // A name of more than one character is a marker; the run begins a token.
+    const bool longer_name = is_name_char(last) && k >= 2 && is_name_char(static_cast<unsigned char>(p[k - 2]));
+    lastword_ = longer_name ? kNameToken : static_cast<char>(last);
     std::string_view found[2];
     int nfound = 0;
     for (size_t e = k; e > 0 && nfound < 2;) {
