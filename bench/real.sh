@@ -327,7 +327,7 @@ done
 if [ -n "$header_done" ]; then
   echo
   echo "Median of $runs runs each, one after the other on the same machine ($(nproc) cores, $(uname -m),"
-  echo "load average before the runs: $load0); CPU = user + system time."
+  echo "load average before the runs: $load0, after: $(cut -d' ' -f1-3 /proc/loadavg)); CPU = user + system time."
   echo "In the corpus root: conzelta -e -f START <files>, cflow -b --omit-arguments -m START <files> and"
   echo "ctags -o /dev/null --languages=C <files>, one after the other in each round; peak memory is the maximum"
   echo "resident set size from /usr/bin/time -v. A ratio above 1 means conzelta took less time."
