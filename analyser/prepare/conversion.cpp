@@ -177,6 +177,16 @@ class Converter final : public LineSource {
     in.advance(k);
     return std::string_view(p, k);
   }
+  // The line end at the reader's position taken as the token loop would
+  // take it (nothing to echo, nothing pushed back); false when it is not one.
+  bool line_end() {
+    if (!rd_.pushback.empty() || (run_.opt.flgdebug && !rd_.quiet)) return false;
+    SrcStream* s = rd_.top();
+    if (!s || s->text.left() == 0 || *s->text.cur() != '\n') return false;
+    s->text.advance(1);
+    word_.assign(1, '\n');
+    return true;
+  }
   // A comment ends the "/" that opened it: what follows may open a comment
   // of its own, but does not continue this one.
   void after_comment() { lastword_ = 0; }
@@ -529,7 +539,7 @@ bool Converter::body() {
       linebuf_.append(run);
       continue;
     }
-    if (getsrcword(run_, word_) == kEnd) {
+    if (!line_end() && getsrcword(run_, word_) == kEnd) {
       if (!end_of_stream()) return false;
       continue;
     }
