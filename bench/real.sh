@@ -192,7 +192,7 @@ linux_sweep() {
   local report=$cache/linux-sweep.txt
   : >"$report"
   local dirs d runs_done=0 trees=0 mains=0 nodefs=0 failures=0 nfiles=0 t0 t1
-  mapfile -t dirs < <(cd "$croot" && find . -type f -name '*.c' | sed 's|^\./||; s|/[^/]*$||' | LC_ALL=C sort -u)
+  mapfile -t dirs < <(cd "$croot" && find -H ./* -type f -name '*.c' | sed 's|^\./||; s|/[^/]*$||' | LC_ALL=C sort -u)
   t0=$(date +%s)
   for d in "${dirs[@]}"; do
     local files
@@ -263,7 +263,7 @@ whole() {
   mkdir -p "$work"
   for e in "$tree"/*; do ln -sfn "$e" "$work/"; done
   local files
-  mapfile -t files < <(cd "$tree" && find . -type f -name '*.c' | sed 's|^\./||' | LC_ALL=C sort |
+  mapfile -t files < <(cd "$tree" && find -H ./* -type f -name '*.c' | sed 's|^\./||' | LC_ALL=C sort |
     { if [ -n "${WHOLE_EXCLUDE:-}" ]; then grep -Ev "$WHOLE_EXCLUDE"; else cat; fi; })
   local bytes
   bytes=$(printf '%s ' "${files[@]}" | wc -c)
