@@ -1,5 +1,5 @@
-// The conversion pass of a list of sources, run on a thread of its own one
-// source ahead of the extraction, which stays on the calling thread. The
+// The conversion pass of a list of sources, run on a thread of its own ahead
+// of the extraction, which stays on the calling thread. The
 // conversion's state (macros, headers read, the file table, the reader) is
 // carried from one source to the next as ever, only by that thread; the
 // extraction's records stay the caller's. Whatever a conversion says (its
