@@ -145,7 +145,7 @@ int RunConzeltaToExit(Console& console, std::vector<std::string> words) {
   // good part of a second that the process's end does at once. Held here,
   // the run is still reachable when the process ends, so a leak check does
   // not take it for a leak.
-  static Run* kept = nullptr;
+  static Run* volatile kept = nullptr;
   kept = new Run(console);
   const int status = RunWith(*kept, words);
   kept->conf.reset();  // its threads end as ever
