@@ -187,7 +187,10 @@ linux_sweep() {
   rm -rf "$work"
   mkdir -p "$work" "$cache/tmp"
   local e
-  for e in "$croot"/*; do ln -s "$e" "$work/"; done
+  for e in "$croot"/*; do
+    case ${e##*/} in zelta.ini | zelta_err.txt | tree.* | [0-9].txt | abcd.txt) continue ;; esac  # as in whole
+    ln -s "$e" "$work/"
+  done
   write_ini "$work"
   local report=$cache/linux-sweep.txt
   : >"$report"
@@ -261,7 +264,13 @@ whole() {
   fi
   local work=$cache/whole e
   mkdir -p "$work"
-  for e in "$tree"/*; do ln -sfn "$e" "$work/"; done
+  # What a run writes is never linked: a tree root that holds a run's files
+  # (the large stage runs there) would get this run's through the links.
+  for e in "$tree"/*; do
+    case ${e##*/} in zelta.ini | zelta_err.txt | tree.* | [0-9].txt | abcd.txt) continue ;; esac
+    ln -sfn "$e" "$work/"
+  done
+  find "$work" -maxdepth 1 -type l \( -name 'zelta*' -o -name 'tree.*' -o -name '[0-9].txt' -o -name abcd.txt \) -delete
   local files
   mapfile -t files < <(cd "$tree" && find -H ./* -type f -name '*.c' | sed 's|^\./||' | LC_ALL=C sort |
     { if [ -n "${WHOLE_EXCLUDE:-}" ]; then grep -Ev "$WHOLE_EXCLUDE"; else cat; fi; })
