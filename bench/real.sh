@@ -60,7 +60,7 @@ conzelta=$(find_conzelta)
 load0=$(cut -d' ' -f1-3 /proc/loadavg)
 
 corpus_files() {  # corpus_files ROOT DIR... : every .c file, relative to ROOT, sorted
-  (cd "$1" && shift && find "$@" -type f -name '*.c' | LC_ALL=C sort)
+  (cd "$1" && shift && find -H "$@" -type f -name '*.c' | LC_ALL=C sort)
 }
 
 arg_max=$(getconf ARG_MAX)
@@ -187,12 +187,15 @@ linux_sweep() {
   rm -rf "$work"
   mkdir -p "$work" "$cache/tmp"
   local e
-  for e in "$croot"/*; do ln -s "$e" "$work/"; done
+  for e in "$croot"/*; do
+    case ${e##*/} in zelta.ini | zelta_err.txt | tree.* | [0-9].txt | abcd.txt) continue ;; esac  # as in whole
+    ln -s "$e" "$work/"
+  done
   write_ini "$work"
   local report=$cache/linux-sweep.txt
   : >"$report"
   local dirs d runs_done=0 trees=0 mains=0 nodefs=0 failures=0 nfiles=0 t0 t1
-  mapfile -t dirs < <(cd "$croot" && find . -type f -name '*.c' | sed 's|^\./||; s|/[^/]*$||' | LC_ALL=C sort -u)
+  mapfile -t dirs < <(cd "$croot" && find -H ./* -type f -name '*.c' | sed 's|^\./||; s|/[^/]*$||' | LC_ALL=C sort -u)
   t0=$(date +%s)
   for d in "${dirs[@]}"; do
     local files
@@ -261,9 +264,15 @@ whole() {
   fi
   local work=$cache/whole e
   mkdir -p "$work"
-  for e in "$tree"/*; do ln -sfn "$e" "$work/"; done
+  # What a run writes is never linked: a tree root that holds a run's files
+  # (the large stage runs there) would get this run's through the links.
+  for e in "$tree"/*; do
+    case ${e##*/} in zelta.ini | zelta_err.txt | tree.* | [0-9].txt | abcd.txt) continue ;; esac
+    ln -sfn "$e" "$work/"
+  done
+  find "$work" -maxdepth 1 -type l \( -name 'zelta*' -o -name 'tree.*' -o -name '[0-9].txt' -o -name abcd.txt \) -delete
   local files
-  mapfile -t files < <(cd "$tree" && find . -type f -name '*.c' | sed 's|^\./||' | LC_ALL=C sort |
+  mapfile -t files < <(cd "$tree" && find -H ./* -type f -name '*.c' | sed 's|^\./||' | LC_ALL=C sort |
     { if [ -n "${WHOLE_EXCLUDE:-}" ]; then grep -Ev "$WHOLE_EXCLUDE"; else cat; fi; })
   local bytes
   bytes=$(printf '%s ' "${files[@]}" | wc -c)
@@ -327,7 +336,7 @@ done
 if [ -n "$header_done" ]; then
   echo
   echo "Median of $runs runs each, one after the other on the same machine ($(nproc) cores, $(uname -m),"
-  echo "load average before the runs: $load0); CPU = user + system time."
+  echo "load average before the runs: $load0, after: $(cut -d' ' -f1-3 /proc/loadavg)); CPU = user + system time."
   echo "In the corpus root: conzelta -e -f START <files>, cflow -b --omit-arguments -m START <files> and"
   echo "ctags -o /dev/null --languages=C <files>, one after the other in each round; peak memory is the maximum"
   echo "resident set size from /usr/bin/time -v. A ratio above 1 means conzelta took less time."

@@ -99,13 +99,28 @@ void ConversionAhead::work() {
   std::vector<std::string> from_files;
   for (const std::string& path : sources_)
     if (!held(path)) from_files.push_back(path);
-  ReadAhead read_ahead(std::move(from_files));
+  // Choosing a free temporary name asks the file system several things per
+  // source: the reading thread does it, in the same order, when it reads
+  // every source.
+  ReadAhead::MakeNote names;
+  if (settings_.temp_names && from_files.size() == sources_.size())
+    names = [temps = w.temps]() mutable {
+      ReadAhead::Note n;
+      n.name = next_temp_name(temps);
+      n.number = temps.counter;
+      return n;
+    };
+  ReadAhead read_ahead(std::move(from_files), std::move(names));
   TextReader read;
   for (const std::string& path : sources_) {
     std::unique_ptr<Converted> c;
     {
       std::unique_lock<std::mutex> lock(m_);
-      cv_.wait(lock, [this] { return stop_ || ready_.size() < kAhead; });
+      if (!stop_ && ready_.size() >= kAhead) {
+        worker_waits_ = true;
+        cv_.wait(lock, [this] { return stop_ || ready_.size() <= kAhead - kBatch; });
+        worker_waits_ = false;
+      }
       if (stop_) return;
       if (!spare_.empty()) {
         c = std::move(spare_.front());
@@ -114,12 +129,18 @@ void ConversionAhead::work() {
     }
     if (!c) c = std::make_unique<Converted>();
     c->ended = nullptr;
+    ReadAhead::Note note;
     if (const std::string* bytes = held(path))
       read.open_bytes(*bytes);
     else
-      read_ahead.take(path, read);
+      read_ahead.take(path, read, &note);
     if (settings_.temp_names) {
-      c->temp = next_temp_name(w.temps);
+      if (note.made) {
+        c->temp = std::move(note.name);
+        w.temps.counter = note.number;
+      } else {
+        c->temp = next_temp_name(w.temps);
+      }
       c->temp_counter = w.temps.counter;
     }
     bool last = settings_.temp_names && c->temp.empty();  // the caller ends the run there
@@ -144,11 +165,13 @@ void ConversionAhead::work() {
     out_.clear();
     err_.clear();
     log_.clear();
+    bool wake;
     {
       std::lock_guard<std::mutex> lock(m_);
       ready_.push_back(std::move(c));
+      wake = taker_waits_ && ready_.size() >= kBatch;
     }
-    cv_.notify_all();
+    if (wake) cv_.notify_all();
     if (last) break;
   }
   std::lock_guard<std::mutex> lock(m_);
@@ -159,12 +182,15 @@ void ConversionAhead::work() {
 ConversionAhead::Converted& ConversionAhead::take() {
   {
     std::unique_lock<std::mutex> lock(m_);
-    cv_.wait(lock, [this] { return !ready_.empty() || finished_; });
+    if (ready_.empty() && !finished_) {
+      taker_waits_ = true;
+      cv_.wait(lock, [this] { return ready_.size() >= kBatch || finished_; });
+      taker_waits_ = false;
+    }
     if (ready_.empty()) throw std::logic_error("no source is left to take");
     taken_ = std::move(ready_.front());
     ready_.pop_front();
   }
-  cv_.notify_all();
   return *taken_;
 }
 
@@ -176,11 +202,13 @@ void ConversionAhead::say(const Converted& c) {
 
 void ConversionAhead::done() {
   if (!taken_) return;
+  bool wake;
   {
     std::lock_guard<std::mutex> lock(m_);
     spare_.push_back(std::move(taken_));
+    wake = worker_waits_ && ready_.size() <= kAhead - kBatch;
   }
-  cv_.notify_all();
+  if (wake) cv_.notify_all();
 }
 
 }  // namespace zelta

@@ -1,5 +1,5 @@
-// The conversion pass of a list of sources, run on a thread of its own one
-// source ahead of the extraction, which stays on the calling thread. The
+// The conversion pass of a list of sources, run on a thread of its own ahead
+// of the extraction, which stays on the calling thread. The
 // conversion's state (macros, headers read, the file table, the reader) is
 // carried from one source to the next as ever, only by that thread; the
 // extraction's records stay the caller's. Whatever a conversion says (its
@@ -67,7 +67,10 @@ class ConversionAhead {
   void work();
   void give_back();
 
-  static constexpr size_t kAhead = 2;
+  // Sources are handed over in batches: each side sleeps until the other
+  // has done kBatch of them, so that neither is woken for every source (a
+  // thread woken on the waker's core takes it over for a while).
+  static constexpr size_t kAhead = 16, kBatch = 8;
   Run& run_;
   std::vector<std::string> sources_;
   Settings settings_;
@@ -83,6 +86,7 @@ class ConversionAhead {
   std::deque<std::unique_ptr<Converted>> ready_, spare_;
   std::unique_ptr<Converted> taken_;
   bool stop_ = false, finished_ = false;
+  bool taker_waits_ = false, worker_waits_ = false;
   std::thread worker_;
 };
 

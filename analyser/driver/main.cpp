@@ -9,5 +9,5 @@ int main(int argc, char** argv) {
   std::setlocale(LC_CTYPE, "");
   std::vector<std::string> words(argv, argv + argc);
   zelta::Console console;
-  return zelta::RunConzelta(console, std::move(words));
+  return zelta::RunConzeltaToExit(console, std::move(words));
 }

@@ -2,7 +2,8 @@
 
 namespace zelta {
 
-ReadAhead::ReadAhead(std::vector<std::string> paths) : paths_(std::move(paths)) {
+ReadAhead::ReadAhead(std::vector<std::string> paths, MakeNote make_note)
+    : paths_(std::move(paths)), make_note_(std::move(make_note)) {
   if (paths_.size() > 1) worker_ = std::thread([this] { work(); });
 }
 
@@ -15,7 +16,7 @@ ReadAhead::~ReadAhead() {
   if (worker_.joinable()) worker_.join();
 }
 
-bool ReadAhead::take(const std::string& path, TextReader& into) {
+bool ReadAhead::take(const std::string& path, TextReader& into, Note* note) {
   std::unique_lock<std::mutex> lock(m_);
   if (next_take_ >= paths_.size() || paths_[next_take_] != path || !worker_.joinable()) return false;
   cv_.wait(lock, [this] { return !ready_.empty(); });
@@ -25,6 +26,7 @@ bool ReadAhead::take(const std::string& path, TextReader& into) {
   ++next_take_;
   if (ready_.size() <= kAhead - kRefill && bytes_ < kMaxBytes) cv_.notify_all();
   lock.unlock();
+  if (note) *note = std::move(r.note);
   if (!r.ok) return false;
   into.take_from(r.text);
   return true;
@@ -43,6 +45,10 @@ void ReadAhead::work() {
       // reading one (or a device) would take bytes that are then missing
       // when its turn comes.
       Read r;
+      if (make_note_) {
+        r.note = make_note_();
+        r.note.made = true;
+      }
       r.ok = r.text.open(path);
       lock.lock();
       bytes_ += r.text.data().size();

@@ -6,6 +6,7 @@
 #pragma once
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -17,8 +18,18 @@ namespace zelta {
 
 class ReadAhead {
  public:
+  // What the caller would otherwise work out for each file in its turn and
+  // that depends on nothing the caller does (a free name chosen for it),
+  // made on the reading thread for each file in order.
+  struct Note {
+    bool made = false;
+    std::string name;
+    unsigned number = 0;
+  };
+  using MakeNote = std::function<Note()>;
+
   // `paths`: the sources in the order they will be asked for.
-  explicit ReadAhead(std::vector<std::string> paths);
+  explicit ReadAhead(std::vector<std::string> paths, MakeNote make_note = {});
   ~ReadAhead();
   ReadAhead(const ReadAhead&) = delete;
   ReadAhead& operator=(const ReadAhead&) = delete;
@@ -26,20 +37,23 @@ class ReadAhead {
   // The bytes of `path`, the next source of the list, when it was read as a
   // plain file (waits for the reading to end); false otherwise, and `into`
   // is left as it was.
-  bool take(const std::string& path, TextReader& into);
+  // `note`, when given, gets the file's note if one was made (`made`).
+  bool take(const std::string& path, TextReader& into, Note* note = nullptr);
 
  private:
   struct Read {
     TextReader text;
     bool ok = false;
+    Note note;
   };
   void work();
 
   // A few files ahead (and not many bytes), refilled in batches so that the
   // reader is woken now and then rather than for every file.
-  static constexpr size_t kAhead = 8, kRefill = 4, kMaxBytes = size_t{32} << 20;
+  static constexpr size_t kAhead = 32, kRefill = 16, kMaxBytes = size_t{32} << 20;
   bool room() const { return ready_.size() < kAhead && bytes_ < kMaxBytes; }
   std::vector<std::string> paths_;
+  MakeNote make_note_;
   size_t next_take_ = 0;  // index in paths_ of the next file taken
   std::mutex m_;
   std::condition_variable cv_;

@@ -7,6 +7,7 @@
 #include "prepare/directives.h"
 #include "prepare/line_map.h"
 #include "prepare/macro_expansion.h"
+#include "prepare/plain_bytes.h"
 #include "prepare/configured/configured_conversion.h"
 
 namespace zelta {
@@ -104,19 +105,6 @@ bool has_aggregate_word(const std::string& s) {
          s.find("struct") != std::string::npos;
 }
 
-// Bytes that make tokens of the plain kind only: tokens that are appended
-// as they are and remembered, nothing else. The others (literals, comments,
-// directives, line ends, braces, the spaces that make no token, NUL, and at
-// file level what settles a header) go through the token loop.
-struct PlainBytes {
-  bool b[256] = {};
-  constexpr explicit PlainBytes(const char* special) {
-    for (int i = 1; i < 256; ++i) b[i] = true;
-    for (const char* p = special; *p; ++p) b[static_cast<unsigned char>(*p)] = false;
-  }
-};
-inline constexpr PlainBytes kBodyPlain("\"#/*\n{}'\r\v\f");
-inline constexpr PlainBytes kFilePlain("\"#/*\n{}'\r\v\f()[];=");
 
 class Converter final : public LineSource {
  public:
@@ -135,7 +123,8 @@ class Converter final : public LineSource {
   void remember() {
     if (!is_c_space(static_cast<unsigned char>(word_[0]))) {
       nb_ ^= 1;
-      nonblank_[nb_] = word_;
+      nonblank_[nb_].text = word_;
+      nonblank_[nb_].viewed = false;
     }
     lastword_ = word_.size() == 1 ? word_[0] : kNameToken;
   }
@@ -143,13 +132,9 @@ class Converter final : public LineSource {
   // one by one: the last token, and the last two that are not blanks.
   void remember_run(const char* p, size_t k) {
     const unsigned char last = static_cast<unsigned char>(p[k - 1]);
-    if (is_name_char(last)) {
-      size_t b = k - 1;
-      while (b > 0 && is_name_char(static_cast<unsigned char>(p[b - 1]))) --b;
-      lastword_ = k - b == 1 ? static_cast<char>(last) : kNameToken;
-    } else {
-      lastword_ = static_cast<char>(last);
-    }
+    // A name of more than one character is a marker; the run begins a token.
+    const bool longer_name = is_name_char(last) && k >= 2 && is_name_char(static_cast<unsigned char>(p[k - 2]));
+    lastword_ = longer_name ? kNameToken : static_cast<char>(last);
     std::string_view found[2];
     int nfound = 0;
     for (size_t e = k; e > 0 && nfound < 2;) {
@@ -166,7 +151,8 @@ class Converter final : public LineSource {
     }
     for (int i = nfound - 1; i >= 0; --i) {
       nb_ ^= 1;
-      nonblank_[nb_].assign(found[i]);
+      nonblank_[nb_].view = found[i];
+      nonblank_[nb_].viewed = true;
     }
   }
   // Takes the run of plain bytes at the reader's position at once, as the
@@ -182,8 +168,7 @@ class Converter final : public LineSource {
     TextReader& in = s->text;
     const char* p = in.cur();
     const size_t n = in.left();
-    size_t k = 0;
-    while (k < n && plain.b[static_cast<unsigned char>(p[k])]) ++k;
+    size_t k = plain_span(p, n, plain);
     if (k < n && p[k] == '\'')
       while (k > 0 && is_name_char(static_cast<unsigned char>(p[k - 1]))) --k;
     if (k == 0) return {};
@@ -191,6 +176,16 @@ class Converter final : public LineSource {
     remember_run(p, k);
     in.advance(k);
     return std::string_view(p, k);
+  }
+  // The line end at the reader's position taken as the token loop would
+  // take it (nothing to echo, nothing pushed back); false when it is not one.
+  bool line_end() {
+    if (!rd_.pushback.empty() || (run_.opt.flgdebug && !rd_.quiet)) return false;
+    SrcStream* s = rd_.top();
+    if (!s || s->text.left() == 0 || *s->text.cur() != '\n') return false;
+    s->text.advance(1);
+    word_.assign(1, '\n');
+    return true;
   }
   // A comment ends the "/" that opened it: what follows may open a comment
   // of its own, but does not continue this one.
@@ -262,11 +257,25 @@ class Converter final : public LineSource {
   std::string word_, pendingname_, linebuf_;
   // The last two tokens whose first character is not white space, in two
   // slots that change roles, so that keeping one is a copy into a buffer of
-  // its own size rather than a fresh string.
-  std::string nonblank_[2];
+  // its own size rather than a fresh string. A token of a plain run is kept
+  // as a view of its stream's bytes until it is asked for or the stream
+  // ends: most are replaced before anyone asks.
+  struct Kept {
+    std::string text;
+    std::string_view view;
+    bool viewed = false;
+    const std::string& get() {
+      if (viewed) {
+        text.assign(view);
+        viewed = false;
+      }
+      return text;
+    }
+  };
+  Kept nonblank_[2];
   int nb_ = 0;
-  const std::string& lastnonblank() const { return nonblank_[nb_]; }
-  const std::string& prevnonblank() const { return nonblank_[nb_ ^ 1]; }
+  const std::string& lastnonblank() { return nonblank_[nb_].get(); }
+  const std::string& prevnonblank() { return nonblank_[nb_ ^ 1].get(); }
   // The token before the current one. Only single-character tokens are ever
   // compared with it, so a name is kept as a marker rather than a copy.
   static constexpr char kNameToken = 'A';
@@ -316,6 +325,8 @@ class Converter final : public LineSource {
 // file itself has ended.
 bool Converter::end_of_stream() {
   track_.moved();
+  nonblank_[0].get();
+  nonblank_[1].get();
   return pop_source(rd_);
 }
 
@@ -529,7 +540,7 @@ bool Converter::body() {
       linebuf_.append(run);
       continue;
     }
-    if (getsrcword(run_, word_) == kEnd) {
+    if (!line_end() && getsrcword(run_, word_) == kEnd) {
       if (!end_of_stream()) return false;
       continue;
     }

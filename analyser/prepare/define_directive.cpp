@@ -35,6 +35,19 @@ class DefineScanner {
     return false;
   }
 
+  // After a byte of the body: the bytes from the position on that mean
+  // nothing there, appended at once (Shift JIS text goes byte by byte).
+  void take_plain(std::string& out) {
+    if (sjis_) return;
+    size_t e = pos_;
+    while (e < line_.size() && !body_special(line_[e])) ++e;
+    out.append(line_, pos_, e - pos_);
+    pos_ = e;
+  }
+  static bool body_special(char c) {
+    return c == '\n' || c == '/' || c == '\'' || c == '"' || c == '(' || c == '{' || c == '\\';
+  }
+
   void skip_blanks() {
     while (!at_end() && (peek() == ' ' || peek() == '\t')) ++pos_;
   }
@@ -205,11 +218,18 @@ void define(Run& run, bool act) {
           body.push_back(sc.peek());
           sc.advance();
         }
+        sc.take_plain(body);
       }
     }
   }
   if (!act || head.empty()) return;
+  size_t paren = head.find('(');
+  std::string name = paren == std::string::npos ? head : head.substr(0, paren);
   // Every backslash goes together with the character after it.
+  if (body.find('\\') == std::string::npos) {
+    run.pp.macrotab.macdefine(head, name, body);
+    return;
+  }
   std::string clean;
   clean.reserve(body.size());
   for (size_t i = 0; i < body.size(); ++i) {
@@ -221,8 +241,6 @@ void define(Run& run, bool act) {
     clean.push_back(c);
     if (sc.lead(c) && i + 1 < body.size()) clean.push_back(body[++i]);
   }
-  size_t paren = head.find('(');
-  std::string name = paren == std::string::npos ? head : head.substr(0, paren);
   run.pp.macrotab.macdefine(head, name, clean);
 }
 

@@ -205,13 +205,20 @@ bool pop_source(ReaderState& rd) {
 bool looks_shift_jis(std::string_view bytes) {
   bool high = false;
   size_t i = 0;
+  // Nearly every source is ASCII throughout: 32 bytes a step.
+  for (; i + 32 <= bytes.size(); i += 32) {
+    uint64_t w[4];
+    std::memcpy(w, bytes.data() + i, 32);
+    if (((w[0] | w[1] | w[2] | w[3]) & 0x8080808080808080ull) != 0) break;
+  }
   for (; i + 8 <= bytes.size() && !high; i += 8) {
     uint64_t w;
     std::memcpy(&w, bytes.data() + i, 8);
     high = (w & 0x8080808080808080ull) != 0;
   }
   for (; i < bytes.size() && !high; ++i) high = static_cast<unsigned char>(bytes[i]) >= 0x80;
-  if (!high || valid_utf8(bytes)) return false;
+  // What lies before the step that found a high byte is ASCII, valid UTF-8.
+  if (!high || valid_utf8(bytes.substr(i > 8 ? i - 8 : 0))) return false;
   return cp932_valid(bytes);
 }
 

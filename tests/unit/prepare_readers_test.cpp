@@ -4,6 +4,7 @@
 
 #include "run_harness.h"
 #include "prepare/mid_reader.h"
+#include "prepare/plain_bytes.h"
 #include "prepare/readers.h"
 
 namespace zelta {
@@ -133,6 +134,23 @@ TEST(SourceReader, ShiftJisTrailBackslashInsideLiteral) {
   // Read byte by byte, the same bytes escape the closing apostrophe.
   Reader raw("a '" + so + "' b", /*sjis=*/false);
   EXPECT_EQ(raw.drain(), 0);
+}
+
+// The run of plain bytes is measured many bytes at a time: each byte value,
+// at each place of a run (the wide steps and the tail alike), must end it
+// exactly when the byte table says so.
+TEST(PlainBytes, SpanEndsAtTheFirstByteTheTableRefuses) {
+  for (const PlainBytes* set : {&kBodyPlain, &kFilePlain})
+    for (int c = 0; c < 256; ++c)
+      for (size_t at : {size_t{0}, size_t{5}, size_t{15}, size_t{16}, size_t{31}, size_t{37}}) {
+        std::string text(40, 'a');
+        text[at] = static_cast<char>(c);
+        const size_t want = set->b[c] ? text.size() : at;
+        ASSERT_EQ(plain_span(text.data(), text.size(), *set), want) << "byte " << c << " at " << at;
+#if defined(__SSE2__)
+        ASSERT_EQ(plain_detail::span_sse2(text.data(), text.size(), *set), want) << "byte " << c << " at " << at;
+#endif
+      }
 }
 
 TEST(ShiftJisDetection, OnlyValidCp932ThatIsNotUtf8) {
