@@ -59,18 +59,22 @@ LD_PRELOAD=$work/hook.so POINTER_TRUTH_OUT=$work/pairs.readelf "$build/binutils/
 for p in objdump readelf; do sort -u -o "$work/pairs.$p" "$work/pairs.$p"; done
 
 # --- what the analysers say about the same sources ----------------------------
-# The sources compiled into the two programs, by their debug information (a
-# file the build generated is read from the build folder).
+# The sources compiled into the two programs: the compilation units their
+# debug information names (a source that only includes another, elf64.c
+# including elfcode.h, counts; a generated one is read from the build folder).
 ana=$work/analysis
 rm -rf "$ana"
 mkdir -p "$ana"
-nm -l --defined-only "$build/binutils/objdump" "$build/binutils/readelf" |
-  awk '$2 ~ /^[Tt]$/ && NF >= 4 {sub(/:[0-9]+$/, "", $4); print $4}' | grep '\.c$' | LC_ALL=C sort -u >"$ana/compiled.txt"
-: >"$ana/sources.txt"
+for p in objdump readelf; do
+  readelf --debug-dump=info --dwarf-depth=1 "$build/binutils/$p" 2>/dev/null |
+    grep -A8 'DW_TAG_compile_unit' | grep 'DW_AT_name' | sed -n 's/.*: \([^ ]*\.c\)$/\1/p'
+done | LC_ALL=C sort -u >"$ana/compiled.txt"
 while read -r f; do
   case $f in
     "$src"/*) echo "${f#"$src"/}" ;;
-    */peXXigen.c) echo "build/bfd/pex64igen.c" ;;
+    /*) ;;
+    *) g=$(cd "$build" && find . -name "$(basename "$f")" -path "*/${f#./}" | head -n 1)
+       if [ -n "$g" ]; then echo "build/${g#./}"; fi ;;
   esac
 done <"$ana/compiled.txt" | LC_ALL=C sort -u >"$ana/sources.txt"
 for d in "$src"/*/; do ln -s "$d" "$ana/$(basename "$d")"; done
