@@ -381,7 +381,9 @@ class FactScanner {
         const int type = tag(name);
         aggregate(type, j, close);
         if (is_typedef) {
-          if (!after.empty() && after != name) f_.alias[n_.intern(after)] = type;
+          // typedef struct bfd { ... } bfd; names the type as well: the
+          // typedef name maps onto itself, so declarations with it have a type.
+          if (!after.empty()) f_.alias[n_.intern(after)] = type;
           return;
         }
         declarators(close + 1, e, type);
@@ -393,8 +395,7 @@ class FactScanner {
       const std::string_view n = declarator_name(s, e);
       const int t = type_in(s, e);
       if (!n.empty() && t >= 0) {
-        const int id = n_.intern(n);
-        if (id != t) f_.alias[id] = t;
+        f_.alias[n_.intern(n)] = t;  // typedef struct bfd bfd; as well
       }
       return;
     }
