@@ -640,27 +640,68 @@ class FactScanner {
   }
 
   // The chain of names "a->b.c" ending at t_[last]: its first token's
-  // index, or `last` itself when no member operator precedes.
+  // index, or `last` itself when no member operator precedes. The chain may
+  // start at a parenthesised root, as macros write them: "(abfd)->xvec",
+  // "((struct T *) p)->f"; the index is then the root's "(".
   size_t chain_start(size_t last, size_t lo) const {
     size_t i = last;
     while (i >= lo + 2 && t_[i - 1].member()) {
       size_t j = i - 2;
       // a[i].b: an element of a table keeps the table's type
       if (t_[j].is(']') && pt_[j] > static_cast<int>(lo)) j = static_cast<size_t>(pt_[j]) - 1;
+      if (t_[j].is(')') && pt_[j] >= static_cast<int>(lo)) {
+        const size_t o = static_cast<size_t>(pt_[j]);
+        // f(x)->g: what a call returns is not worked out
+        if (o > lo && t_[o - 1].name() && !IsKeyword(t_[o - 1].text())) break;
+        i = o;
+        break;
+      }
       if (!t_[j].name()) break;
       i = j;
     }
     return i;
   }
+  // The struct type of the parenthesised t_[open, pt_[open]]: a cast to a
+  // pointer to one, or a chain (-1: not worked out). `depth` bounds the
+  // roots nested in roots: past it the type stays unknown.
+  int group_type(size_t open, int depth) {
+    size_t b = open + 1, e = static_cast<size_t>(pt_[open]);
+    if (depth > 32) return -1;
+    while (b < e && (t_[b].is('*') || t_[b].is('&'))) ++b;
+    if (b >= e) return -1;
+    if (t_[b].is('(') && pt_[b] > static_cast<int>(b) && static_cast<size_t>(pt_[b]) + 1 < e) {
+      const size_t c = static_cast<size_t>(pt_[b]);
+      bool cast = false;
+      for (size_t k = b + 1; k < c; ++k) {
+        if (t_[k].is('*')) cast = true;
+        else if (!t_[k].name()) cast = false, k = c;
+      }
+      if (cast) return type_in(b + 1, c);
+    }
+    const size_t last = e - 1;
+    if (!t_[last].name()) return t_[last].is(')') && pt_[last] == static_cast<int>(b) ? group_type(b, depth + 1) : -1;
+    const size_t first = chain_start(last, b);
+    if (first == last) return first == b ? type_of_var(t_[last].text()) : -1;
+    if (first != b) return -1;
+    return member_type(container_type(first, last, b, depth + 1), n_.find(t_[last].text()));
+  }
   // The struct type that holds member t_[last] of the chain that starts at
   // t_[first] (-1: not worked out).
-  int container_type(size_t first, size_t last, size_t lo) const {
-    // Something before the chain's first name (a call, an index, a cast)
-    // leaves its type unknown.
-    if (first >= lo + 1 && (t_[first - 1].is(']') || t_[first - 1].is(')') || t_[first - 1].member()))
-      return -1;
-    int t = type_of_var(t_[first].text());
-    for (size_t i = first + 1; i < last && t >= 0;) {
+  int container_type(size_t first, size_t last, size_t lo, int depth = 0) {
+    int t = -1;
+    size_t i = first + 1;
+    if (t_[first].is('(')) {
+      if (first >= lo + 1 && t_[first - 1].member()) return -1;
+      t = group_type(first, depth);
+      i = static_cast<size_t>(pt_[first]) + 1;
+    } else {
+      // Something before the chain's first name (a call, an index, a cast)
+      // leaves its type unknown.
+      if (first >= lo + 1 && (t_[first - 1].is(']') || t_[first - 1].is(')') || t_[first - 1].member()))
+        return -1;
+      t = type_of_var(t_[first].text());
+    }
+    while (i < last && t >= 0) {
       if (t_[i].is('[') && pt_[i] > static_cast<int>(i)) {
         i = static_cast<size_t>(pt_[i]) + 1;
         continue;
@@ -849,16 +890,23 @@ class FactScanner {
           arguments(p.text(), i);
         }
       } else if (p.is(')') && pt_[i - 1] >= 0) {
-        // (*x->f)(...), (*fp)(...), and as macros write them, (*((x)->f))(...)
+        // (*x->f)(...), (*fp)(...), (fp)(...), (x->f[k])(...), and as macros
+        // write them, (*((x)->f))(...)
         const size_t o = static_cast<size_t>(pt_[i - 1]);
-        if (!(o + 2 < i && t_[o + 1].is('*'))) continue;
+        if (o <= open + 1 || o + 2 > i) continue;
+        // g(x)(...) calls what g returns, and "if (fp) (void) ..." is no call
+        if (t_[o - 1].name() && t_[o - 1].text() != "return") continue;
+        size_t b = o + 1;
+        while (b < i - 1 && t_[b].is('*')) ++b;
+        const bool star = b > o + 1;
         size_t last = i - 2;
-        while (last > o + 2 && t_[last].is(')')) --last;
-        if (!t_[last].name()) continue;
-        const size_t first = chain_start(last, o + 2);
-        const bool member = first == last && last >= o + 3 && t_[last - 1].member();
-        if (first < last || member) site_field(first, last, o + 2, at(last));
-        else if (last == i - 2 && first == o + 2) site_var(t_[last].text(), at(last));
+        while (last > b && t_[last].is(')')) --last;
+        if (t_[last].is(']') && pt_[last] > static_cast<int>(b)) last = static_cast<size_t>(pt_[last]) - 1;
+        if (last < b || !t_[last].name()) continue;
+        const size_t first = chain_start(last, b);
+        const bool member = first == last && last >= b + 1 && t_[last - 1].member();
+        if (first < last || member) site_field(first, last, b, at(last));
+        else if (first == b && (star ? last == i - 2 : is_variable(t_[last].text()))) site_var(t_[last].text(), at(last));
       } else if (p.is(']') && pt_[i - 1] > static_cast<int>(open) + 1) {
         // table[i](...) and x->table[i](...)
         const size_t o = static_cast<size_t>(pt_[i - 1]);
