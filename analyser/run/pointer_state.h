@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -116,8 +117,10 @@ struct PointerFacts {
   // the struct types of globals (-1: a global of no struct type).
   std::unordered_map<int, std::vector<int>> members;
   std::unordered_map<std::uint64_t, int> member_type;  // (type, member)
+  std::unordered_set<std::uint64_t> member_array;      // (type, member): an array of that struct type
   std::unordered_map<int, int> alias;
   std::unordered_map<int, int> global_type;
+  std::unordered_set<int> upper_case_functions;  // declared functions with no lower-case letter (OP_E)
   std::vector<PointerSite> sites;
   // The current source's records by where their names stand in its
   // cleaned text (handed over by the extraction).

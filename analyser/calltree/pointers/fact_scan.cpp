@@ -61,9 +61,10 @@ bool IsQualifier(std::string_view s) {
          s == "inline" || s == "__inline__" || s == "restrict" || s == "__restrict" || s == "__extension__";
 }
 
-// Only a name with a lower-case letter may name a function a store keeps:
-// upper-case names are constants and macros, and there are many.
-bool MayBeFunction(std::string_view s) {
+// A name with a lower-case letter may name a function a store keeps:
+// upper-case names are constants and macros, and there are many. An
+// upper-case one is kept only when declared a function before (OP_E).
+bool HasLowerCase(std::string_view s) {
   for (char c : s)
     if (c >= 'a' && c <= 'z') return true;
   return false;
@@ -249,10 +250,19 @@ class FactScanner {
     return false;
   }
 
-  void add_member(int type, std::string_view m, int mtype, bool known) {
+  void add_member(int type, std::string_view m, int mtype, bool known, bool array) {
     const int id = n_.intern(m);
     if (!known) f_.members[type].push_back(id);
     if (mtype >= 0) f_.member_type[PairKey(type, id)] = mtype;
+    if (mtype >= 0 && array) f_.member_array.insert(PairKey(type, id));
+  }
+  // A "[" at the level of t_[b, e): the declarator there declares an array.
+  bool has_index(size_t b, size_t e) const {
+    for (size_t i = b; i < e; ++i) {
+      if (t_[i].is('[')) return true;
+      if (opener(i)) i = static_cast<size_t>(pt_[i]);
+    }
+    return false;
   }
 
   // A member list t_[open, close] of struct type `type`: member names in
@@ -266,12 +276,13 @@ class FactScanner {
       // The nested list being read: the member it declares, its type, and
       // where its declaration ends.
       std::string_view mname;
+      bool marray = false;
       int inner = -1;
       size_t d = 0;
     };
     std::vector<Level> levels;
     const auto enter = [&](int t, size_t o, size_t c) {
-      levels.push_back(Level{t, c, o + 1, o + 1, o + 1, !f_.members[t].empty(), {}, -1, 0});
+      levels.push_back(Level{t, c, o + 1, o + 1, o + 1, !f_.members[t].empty(), {}, false, -1, 0});
     };
     enter(type, open, close);
     while (!levels.empty()) {
@@ -279,11 +290,12 @@ class FactScanner {
       if (l.inner >= 0) {
         // Back from a nested list.
         if (!l.mname.empty()) {
-          add_member(l.type, l.mname, l.inner, l.known);
+          add_member(l.type, l.mname, l.inner, l.known, l.marray);
         } else {
           // An anonymous member's members are reached as the outer's own.
           const std::vector<int> inside = f_.members[l.inner];
-          for (int m : inside) add_member(l.type, n_.text(m), member_type(l.inner, m), l.known);
+          for (int m : inside)
+            add_member(l.type, n_.text(m), member_type(l.inner, m), l.known, f_.member_array.count(PairKey(l.inner, m)) != 0);
         }
         l.inner = -1;
         l.i = l.d + 1;
@@ -306,6 +318,7 @@ class FactScanner {
         size_t d = end + 1;
         while (d < l.close && !t_[d].is(';')) ++d;
         l.mname = declarator_name(end + 1, d);
+        l.marray = has_index(end + 1, d);
         if (i >= 1 && t_[i - 1].name() && !IsAggregate(t_[i - 1].text())) {
           l.inner = tag(t_[i - 1].text());
         } else {
@@ -320,7 +333,7 @@ class FactScanner {
         // "int a, *b;" declares two members of the same type.
         if (i > l.s) {
           const std::string_view m = declarator_name(l.s, i);
-          if (!m.empty()) add_member(l.type, m, type_in(l.type_from, i), l.known);
+          if (!m.empty()) add_member(l.type, m, type_in(l.type_from, i), l.known, has_index(l.s, i));
         }
         if (!k.is(',')) l.type_from = i + 1;
         l.s = i + 1;
@@ -333,6 +346,7 @@ class FactScanner {
   void header(size_t s, size_t e, std::string_view fname) {
     for (size_t i = e; i-- > s;) {
       if (!(t_[i].name() && t_[i].text() == fname && i + 1 < e && t_[i + 1].is('(') && pt_[i + 1] > 0)) continue;
+      note_function(fname);
       std::vector<Param>& ps = params_[n_.intern(fname)];
       ps.clear();
       const size_t close = static_cast<size_t>(pt_[i + 1]);
@@ -450,20 +464,33 @@ class FactScanner {
     const std::string_view name = declarator_name(b, eq);
     if (name.empty()) return;
     // "name (" is a function being declared, unless it is "( * name )".
-    bool function = false, array = false, fptr = false;
+    bool function = false, fptr = false;
+    int array = 0;  // dimensions: tbl[][8] has two
     for (size_t i = b; i < eq; ++i) {
       if (t_[i].is('(') && i + 1 < eq && t_[i + 1].is('*')) fptr = true;
       if (t_[i].name() && t_[i].text() == name && i + 1 < eq && t_[i + 1].is('(') && !fptr) function = true;
-      if (t_[i].is('[')) array = true;
+      if (t_[i].is('[')) ++array;
     }
     // A function is never initialised: NAME(args) = v is a macro's.
-    if (function && eq == e) return;
+    if (function && eq == e) {
+      note_function(name);
+      return;
+    }
     const int var = n_.intern(name);
     f_.global_type[var] = type;
     if (eq < e) initialiser(eq + 1, e, type, array, var, -1, -1);
   }
 
   // --- initialisers and stores ----------------------------------------------
+
+  bool may_be_function(std::string_view s) const {
+    if (HasLowerCase(s)) return true;
+    const int id = n_.find(s);
+    return id >= 0 && f_.upper_case_functions.count(id) != 0;
+  }
+  void note_function(std::string_view s) {
+    if (!HasLowerCase(s)) f_.upper_case_functions.insert(n_.intern(s));
+  }
 
   // The function a value t_[b, e) names: NAME, &NAME, or either after a cast.
   std::string_view value_name(size_t b, size_t e) const {
@@ -474,7 +501,7 @@ class FactScanner {
       b = static_cast<size_t>(pt_[b]) + 1;
     }
     if (b < e && t_[b].is('&')) ++b;
-    if (b + 1 == e && t_[b].name() && !IsKeyword(t_[b].text()) && MayBeFunction(t_[b].text())) return t_[b].text();
+    if (b + 1 == e && t_[b].name() && !IsKeyword(t_[b].text()) && may_be_function(t_[b].text())) return t_[b].text();
     return {};
   }
 
@@ -494,12 +521,12 @@ class FactScanner {
   }
 
   // A value t_[b, e) given to struct type `type` (`array`: to an array of
-  // them), or to member `field` of `outer` when the value is an element of
-  // one, or to variable `var` at the outermost level.
+  // them, of that many dimensions), or to member `field` of `outer` when the
+  // value is an element of one, or to variable `var` at the outermost level.
   struct Value {
     size_t b = 0, e = 0;
     int type = -1;
-    bool array = false;
+    int array = 0;
     int var = -1, field = -1, outer = -1;
   };
   // One brace list being read: its context and how far it is read.
@@ -510,7 +537,7 @@ class FactScanner {
     size_t pos;  // the positional member next
   };
 
-  void initialiser(size_t b, size_t e, int type, bool array, int var, int field, int outer) {
+  void initialiser(size_t b, size_t e, int type, int array, int var, int field, int outer) {
     // Nested lists are read with a stack of their own, in the order they
     // stand, however deep they nest.
     std::vector<List> lists;
@@ -583,9 +610,11 @@ class FactScanner {
       designated = true;
     }
     if (in.array) {
-      // An element of an array: a struct when the array is of one.
-      if (in.type >= 0) return Value{s, e, in.type, false, in.var, -1, -1};
-      return Value{s, e, -1, false, in.var, in.field, in.outer};
+      // An element of an array: a row of it when it has more dimensions,
+      // else a struct when the array is of one.
+      if (in.array > 1) return Value{s, e, in.type, in.array - 1, in.var, in.field, in.outer};
+      if (in.type >= 0) return Value{s, e, in.type, 0, in.var, -1, -1};
+      return Value{s, e, -1, 0, in.var, in.field, in.outer};
     }
     if (member < 0 && !designated) {
       if (l.order && l.pos < l.order->size()) member = (*l.order)[l.pos];
@@ -596,14 +625,16 @@ class FactScanner {
     ++l.pos;
     if (member < 0) {
       // A table of functions (or of unknown structs' first members).
-      if (in.field >= 0) return Value{s, e, -1, false, in.var, in.field, in.outer};
-      if (in.type < 0) return Value{s, e, -1, false, in.var, -1, -1};
+      if (in.field >= 0) return Value{s, e, -1, 0, in.var, in.field, in.outer};
+      if (in.type < 0) return Value{s, e, -1, 0, in.var, -1, -1};
       return Value{};
     }
     const int mt = member_type(in.type, member);
-    if (s < e && t_[s].is('{') && mt >= 0) return Value{s, e, mt, false, in.var, -1, -1};
+    // A member that is an array of structs takes a list of them.
+    if (s < e && t_[s].is('{') && mt >= 0)
+      return Value{s, e, mt, f_.member_array.count(PairKey(in.type, member)) ? 1 : 0, in.var, -1, -1};
     // A function, or a table of them, in this member.
-    return Value{s, e, -1, s < e && t_[s].is('{'), -1, member, in.type};
+    return Value{s, e, -1, s < e && t_[s].is('{') ? 1 : 0, -1, member, in.type};
   }
 
   // --- bodies ------------------------------------------------------------------
@@ -772,7 +803,8 @@ class FactScanner {
       } else {
         break;
       }
-      while (k < end && t_[k].is('[') && pt_[k] > static_cast<int>(k)) k = static_cast<size_t>(pt_[k]) + 1;
+      int dims = 0;
+      while (k < end && t_[k].is('[') && pt_[k] > static_cast<int>(k)) k = static_cast<size_t>(pt_[k]) + 1, ++dims;
       if (k >= end || !(t_[k].is('=') || t_[k].is(';') || t_[k].is(',') || t_[k].is(')'))) break;
       const int var = n_.intern(name);
       locals_.set(var, type);
@@ -783,7 +815,7 @@ class FactScanner {
           if (opener(ve)) ve = static_cast<size_t>(pt_[ve]);
           ++ve;
         }
-        initialiser(v, ve, type, false, var, -1, -1);
+        initialiser(v, ve, type, dims, var, -1, -1);
         // The value is body text like any other: its calls are read on.
         return v;
       }
