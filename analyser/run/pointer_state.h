@@ -113,6 +113,16 @@ struct PointerFacts {
   StoreMap by[kWheres];
   // A parameter handed on unchanged: from (function, position) to another.
   std::vector<std::pair<std::uint64_t, std::uint64_t>> forwards;
+  // A parameter's or a member's value stored in a member or a variable
+  // ("s->cb = cb;", "fp = x->ops->f;"): what the first holds, the second
+  // holds too. `fallback`: the member to ask by name when its type's holds
+  // nothing (-1: none).
+  struct Copy {
+    Where from_where = kParam, to_where = kGlobal;
+    std::uint64_t from = 0, to = 0;
+    int fallback = -1;
+  };
+  std::vector<Copy> copies;
   // Declarations: struct members in order, member types, typedef names,
   // the struct types of globals (-1: a global of no struct type).
   std::unordered_map<int, std::vector<int>> members;

@@ -816,6 +816,7 @@ class FactScanner {
           ++ve;
         }
         initialiser(v, ve, type, dims, var, -1, -1);
+        if (PointerFacts::Copy c; value_source(v, ve, c)) copy_to_var(c, var);
         // The value is body text like any other: its calls are read on.
         return v;
       }
@@ -840,7 +841,6 @@ class FactScanner {
       ++ve;
     }
     const std::string_view fn = value_name(eq + 1, ve);
-    if (fn.empty() || is_variable(fn)) return;
     size_t last = eq - 1;
     if (before.is(']')) {
       if (pt_[last] <= static_cast<int>(lo)) return;
@@ -848,11 +848,74 @@ class FactScanner {
     }
     if (!t_[last].name()) return;
     const size_t first = chain_start(last, lo);
-    if (first == last) {
-      store_var(n_.intern(t_[last].text()), fn);
-    } else {
-      store_field(container_type(first, last, lo), n_.intern(t_[last].text()), fn);
+    const int id = n_.intern(t_[last].text());
+    if (!fn.empty() && !is_variable(fn)) {
+      if (first == last) {
+        store_var(id, fn);
+      } else {
+        store_field(container_type(first, last, lo), id, fn);
+      }
+      return;
     }
+    // A parameter's or a member's value handed on: what the callers pass,
+    // or what the member holds, is stored here as well.
+    PointerFacts::Copy c;
+    if (!value_source(eq + 1, ve, c)) return;
+    if (first == last) {
+      copy_to_var(c, id);
+    } else {
+      const int type = container_type(first, last, lo);
+      if (type >= 0) {
+        c.to_where = PointerFacts::kStructField;
+        c.to = PairKey(type, id);
+        f_.copies.push_back(c);
+      }
+      c.to_where = PointerFacts::kField;
+      c.to = static_cast<std::uint64_t>(id);
+      f_.copies.push_back(c);
+    }
+  }
+
+  // Where the value t_[b, e) comes from when it is a parameter that may hold
+  // a function, or a member read through a chain ("(T) x->s->f").
+  bool value_source(size_t b, size_t e, PointerFacts::Copy& c) {
+    if (b < e && t_[b].is('(') && pt_[b] > static_cast<int>(b) && static_cast<size_t>(pt_[b]) + 1 < e) {
+      bool cast = true;
+      for (size_t i = b + 1; i < static_cast<size_t>(pt_[b]) && cast; ++i)
+        cast = t_[i].name() || t_[i].is('*') || t_[i].is('(') || t_[i].is(')') || t_[i].is(',');
+      if (cast) b = static_cast<size_t>(pt_[b]) + 1;
+    }
+    if (b >= e || !t_[e - 1].name()) return false;
+    const size_t last = e - 1;
+    if (b == last) {
+      const int q = param_of(n_.find(t_[last].text()));
+      if (q < 0 || !(*params_now_)[static_cast<size_t>(q)].may_hold_function) return false;
+      c.from_where = PointerFacts::kParam;
+      c.from = PairKey(owner_name_, q);
+      return true;
+    }
+    if (chain_start(last, b) != b) return false;
+    const int field = n_.intern(t_[last].text());
+    const int type = container_type(b, last, b);
+    c.fallback = field;
+    if (type >= 0) {
+      c.from_where = PointerFacts::kStructField;
+      c.from = PairKey(type, field);
+    } else {
+      c.from_where = PointerFacts::kField;
+      c.from = static_cast<std::uint64_t>(field);
+    }
+    return true;
+  }
+  void copy_to_var(PointerFacts::Copy c, int var) {
+    if (owner_ >= 0 && locals_.count(var)) {
+      c.to_where = PointerFacts::kLocal;
+      c.to = PairKey(owner_, var);
+    } else {
+      c.to_where = PointerFacts::kGlobal;
+      c.to = static_cast<std::uint64_t>(var);
+    }
+    f_.copies.push_back(c);
   }
 
   // The arguments of a call of a named function g at t_[open]: each that

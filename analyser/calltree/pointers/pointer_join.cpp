@@ -110,6 +110,24 @@ void JoinPointerCalls(Run& run) {
     std::vector<PointerFacts::Store>().swap(f.stored[w]);
   }
   Propagate(f);
+  // Copies from parameters first, whose values are complete by now, then
+  // from members (which those may have filled).
+  for (int pass = 0; pass < 2; ++pass) {
+    for (const PointerFacts::Copy& c : f.copies) {
+      if ((c.from_where == PointerFacts::kParam) != (pass == 0)) continue;
+      const auto held = [&](PointerFacts::Where w, std::uint64_t key) -> const std::vector<StoredName>* {
+        auto it = f.by[w].find(key);
+        return it == f.by[w].end() || it->second.empty() ? nullptr : &it->second;
+      };
+      const std::vector<StoredName>* in = held(c.from_where, c.from);
+      if (!in && c.fallback >= 0) in = held(PointerFacts::kField, static_cast<std::uint64_t>(c.fallback));
+      if (!in) continue;
+      const std::vector<StoredName> from = *in;  // `to` may grow the same map
+      std::vector<StoredName>& to = f.by[c.to_where][c.to];
+      to.insert(to.end(), from.begin(), from.end());
+    }
+  }
+  std::vector<PointerFacts::Copy>().swap(f.copies);
   f.targets.assign(f.sites.size(), {});
   f.unresolved = 0;
   std::unordered_set<int> seen;
