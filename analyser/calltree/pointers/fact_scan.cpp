@@ -678,8 +678,8 @@ class FactScanner {
     size_t i = last;
     while (i >= lo + 2 && t_[i - 1].member()) {
       size_t j = i - 2;
-      // a[i].b: an element of a table keeps the table's type
-      if (t_[j].is(']') && pt_[j] > static_cast<int>(lo)) j = static_cast<size_t>(pt_[j]) - 1;
+      // a[i].b, a[i][k].b: an element of a table keeps the table's type
+      while (t_[j].is(']') && pt_[j] > static_cast<int>(lo)) j = static_cast<size_t>(pt_[j]) - 1;
       if (t_[j].is(')') && pt_[j] >= static_cast<int>(lo)) {
         const size_t o = static_cast<size_t>(pt_[j]);
         // f(x)->g: what a call returns is not worked out
@@ -990,7 +990,8 @@ class FactScanner {
         const size_t o = static_cast<size_t>(pt_[i - 1]);
         if (o <= open + 1 || o + 2 > i) continue;
         // g(x)(...) calls what g returns, and "if (fp) (void) ..." is no call
-        if (t_[o - 1].name() && t_[o - 1].text() != "return") continue;
+        if (t_[o - 1].name() && t_[o - 1].text() != "return" && t_[o - 1].text() != "else" && t_[o - 1].text() != "do")
+          continue;
         size_t b = o + 1;
         while (b < i - 1 && t_[b].is('*')) ++b;
         const bool star = b > o + 1;

@@ -1,8 +1,6 @@
 #include "calltree/pointers/pointer_join.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -150,26 +148,6 @@ void JoinPointerCalls(Run& run) {
         Reach(recs, f, f.by[PointerFacts::kGlobal], static_cast<std::uint64_t>(s.var), PointerKind::kVariable, out, seen);
     }
     if (out.empty()) f.unresolved++;
-    if (getenv("ZDBG")) {
-      const auto nm = [&](int id) { return id < 0 ? std::string("-") : f.names.text(id); };
-      fprintf(stderr, "SITE %s %s:%d type=%s field=%s var=%s param=%d local=%d n=%zu\n",
-              std::string(recs.name_of(recs.list[static_cast<size_t>(s.owner)])).c_str(),
-              s.place.file >= 0 && static_cast<size_t>(s.place.file) < recs.files.size() ? recs.files[static_cast<size_t>(s.place.file)].c_str() : "?", s.place.line,
-              nm(s.type).c_str(), nm(s.field).c_str(), nm(s.var).c_str(), s.param, s.local, out.size());
-    }
-  }
-  if (getenv("ZDBG")) {
-    for (const auto& [k, v] : f.by[PointerFacts::kStructField])
-      for (const auto& n : v) fprintf(stderr, "SF %s.%s = %s\n", f.names.text(static_cast<int>(k >> 32)).c_str(), f.names.text(static_cast<int>(k & 0xffffffff)).c_str(), f.names.text(n.name).c_str());
-    for (const auto& [k, v] : f.by[PointerFacts::kGlobal])
-      for (const auto& n : v) fprintf(stderr, "GV %s = %s\n", f.names.text(static_cast<int>(k)).c_str(), f.names.text(n.name).c_str());
-    for (const auto& [t, ms] : f.members) {
-      std::string l;
-      for (int m : ms) l += " " + f.names.text(m);
-      fprintf(stderr, "MEM %s:%s\n", f.names.text(t).c_str(), l.c_str());
-    }
-    for (const auto& [k, t] : f.member_type) fprintf(stderr, "MT %s.%s : %s\n", f.names.text(static_cast<int>(k >> 32)).c_str(), f.names.text(static_cast<int>(k & 0xffffffff)).c_str(), f.names.text(t).c_str());
-    for (const auto& [a, t] : f.alias) fprintf(stderr, "AL %s -> %s\n", f.names.text(a).c_str(), f.names.text(t).c_str());
   }
 
   // The sites in record order, each after the record it follows; only the
