@@ -777,9 +777,21 @@ class FactScanner {
     size_t j = i;
     while (j < end && t_[j].name() && IsQualifier(t_[j].text())) ++j;
     int type = -1;
-    if (j + 1 < end && t_[j].name() && IsAggregate(t_[j].text()) && t_[j + 1].name()) {
-      type = tag(t_[j + 1].text());
-      j += 2;
+    if (j + 1 < end && t_[j].name() && IsAggregate(t_[j].text()) && (t_[j + 1].name() || t_[j + 1].is('{'))) {
+      std::string_view name;
+      if (t_[j + 1].name()) name = t_[++j].text();
+      ++j;
+      if (j < end && t_[j].is('{') && pt_[j] > static_cast<int>(j)) {
+        // A struct declared in the body, as a table of handlers is: its
+        // members are read as at file level (one without a tag is named
+        // after the function).
+        const size_t close = static_cast<size_t>(pt_[j]);
+        type = name.empty() ? n_.intern(n_.text(owner_name_) + ".?") : tag(name);
+        aggregate(type, j, close);
+        j = close + 1;
+      } else {
+        type = tag(name);
+      }
     } else if (j < end && t_[j].name() && !IsKeyword(t_[j].text())) {
       type = type_of_word(t_[j].text());
       ++j;

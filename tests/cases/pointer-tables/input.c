@@ -39,7 +39,7 @@ int run_all(int i) {
 int main(void) {
   use_file(&disk_ops);
   use_dev((struct dev_ops *)&dev);
-  return run_all(0) + vec_get(0) + decode(0, 0);
+  return run_all(0) + vec_get(0) + decode(0, 0) + dispatch(1);
 }
 
 /* Typedef names the same as their tags, members declared several at a
@@ -68,4 +68,8 @@ int vec_get(vec *v) {
 int decode(const struct insn *p, int i) {
   int n = (p->op[i].rtn)(i);
   return n + (*grid[0][i].op[0].rtn)(n);
+}
+int dispatch(int m) {
+  struct handler { int mach; op_fn run; } handlers[] = { { 1, put_le }, { 0, 0 } };
+  return handlers[m].run(m);
 }
