@@ -435,7 +435,8 @@ void expandclosing(Run& run, std::string& text) {
   Expander ex(run, nullptr);
   ex.expand_all(text, false, false);
   ex.unpaint(text);
-  if (net_braces(text) != net_braces(before)) text = before;
+  // Most lines name no macro: the same bytes keep their braces.
+  if (text != before && net_braces(text) != net_braces(before)) text = before;
 }
 
 bool expandmacro(Run& run, const MacroRec& rec, std::string& line, LineSource* more) {

@@ -65,14 +65,6 @@ class NameIndex {
   void add(std::string_view s, int id) { add(s, hash(s), id); }
   size_t size() const { return count_; }
 
- private:
-  struct Slot {
-    const char* text = nullptr;
-    std::uint32_t len = 0;
-    std::uint32_t tag = 0;
-    int id = -1;
-    std::uint32_t low = 0;  // the hash's low half: a doubling places the slot without hashing its text again
-  };
   // Names are mostly short: compared in place rather than through a call.
   static bool same_bytes(const char* a, const char* b, size_t n) {
     if (n >= 8 && n <= 16) {
@@ -90,6 +82,15 @@ class NameIndex {
     }
     return std::memcmp(a, b, n) == 0;
   }
+
+ private:
+  struct Slot {
+    const char* text = nullptr;
+    std::uint32_t len = 0;
+    std::uint32_t tag = 0;
+    int id = -1;
+    std::uint32_t low = 0;  // the hash's low half: a doubling places the slot without hashing its text again
+  };
   void place(const Slot& e, std::uint64_t h) {
     size_t i = h & mask_;
     while (slots_[i].id >= 0) i = (i + 1) & mask_;

@@ -4,7 +4,9 @@
 #pragma once
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <deque>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -28,24 +30,86 @@ enum class PointerKind : std::uint8_t {
 };
 
 // The names the pointer facts speak of (functions, struct types, members,
-// variables), each once; facts refer to them by id.
+// variables), each once; facts refer to them by id. A run over a big code
+// base keeps a hundred thousand of them, most of which name no function at
+// all: their bytes stand packed in blocks that never move, and the table
+// that finds them holds only a tag of each hash and the id.
 class PointerNames {
  public:
-  int find(std::string_view s) const { return index_.find(s); }
+  int find(std::string_view s) const { return find(s, NameIndex::hash(s)); }
   int intern(std::string_view s) {
     const std::uint64_t h = NameIndex::hash(s);
-    int id = index_.find(s, h);
+    int id = find(s, h);
     if (id < 0) {
       id = static_cast<int>(texts_.size());
-      index_.add(texts_.emplace_back(s), h, id);
+      texts_.push_back(Text{keep(s), static_cast<std::uint32_t>(s.size())});
+      if (2 * (texts_.size() + 1) > slots_.size()) grow();
+      place(Slot{static_cast<std::uint32_t>(h >> 32), static_cast<std::uint32_t>(id)}, h);
     }
     return id;
   }
-  const std::string& text(int id) const { return texts_[static_cast<size_t>(id)]; }
+  std::string_view text(int id) const {
+    const Text& t = texts_[static_cast<size_t>(id)];
+    return std::string_view(t.p, t.len);
+  }
 
  private:
-  std::deque<std::string> texts_;
-  NameIndex index_;
+  struct Text {
+    const char* p;
+    std::uint32_t len;
+  };
+  struct Slot {
+    std::uint32_t tag = 0;  // the hash's high half
+    std::uint32_t id = kEmpty;
+  };
+  static constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;
+  static constexpr size_t kBlock = size_t{1} << 16;
+
+  int find(std::string_view s, std::uint64_t h) const {
+    if (slots_.empty()) return -1;
+    const std::uint32_t tag = static_cast<std::uint32_t>(h >> 32);
+    for (size_t i = h & mask_;; i = (i + 1) & mask_) {
+      const Slot& e = slots_[i];
+      if (e.id == kEmpty) return -1;
+      if (e.tag != tag) continue;
+      const Text& t = texts_[e.id];
+      if (t.len == s.size() && NameIndex::same_bytes(t.p, s.data(), s.size())) return static_cast<int>(e.id);
+    }
+  }
+  // A copy of `s` that stays where it is.
+  const char* keep(std::string_view s) {
+    if (s.size() > left_) {
+      const size_t n = std::max(kBlock, s.size());
+      blocks_.push_back(std::make_unique<char[]>(n));
+      next_ = blocks_.back().get();
+      left_ = n;
+    }
+    char* p = next_;
+    if (!s.empty()) std::memcpy(p, s.data(), s.size());
+    next_ += s.size();
+    left_ -= s.size();
+    return p;
+  }
+  void place(const Slot& e, std::uint64_t h) {
+    size_t i = h & mask_;
+    while (slots_[i].id != kEmpty) i = (i + 1) & mask_;
+    slots_[i] = e;
+  }
+  void grow() {
+    std::vector<Slot> old;
+    old.swap(slots_);
+    slots_.assign(old.empty() ? 256 : old.size() * 2, Slot{});
+    mask_ = slots_.size() - 1;
+    for (const Slot& e : old)
+      if (e.id != kEmpty) place(e, NameIndex::hash(text(static_cast<int>(e.id))));
+  }
+
+  std::vector<std::unique_ptr<char[]>> blocks_;
+  char* next_ = nullptr;
+  size_t left_ = 0;
+  std::vector<Text> texts_;
+  std::vector<Slot> slots_;
+  size_t mask_ = 0;
 };
 
 // Two ids as one key.
@@ -109,7 +173,7 @@ struct PointerFacts {
     std::uint64_t key;  // (type, field), field, variable, (owner record, variable), (function, position)
     StoredName fn;
   };
-  std::vector<Store> stored[kWheres];
+  std::deque<Store> stored[kWheres];  // grows without copying itself
   StoreMap by[kWheres];
   // A parameter handed on unchanged: from (function, position) to another.
   std::vector<std::pair<std::uint64_t, std::uint64_t>> forwards;
@@ -129,7 +193,17 @@ struct PointerFacts {
   std::unordered_map<std::uint64_t, int> member_type;  // (type, member)
   std::unordered_set<std::uint64_t> member_array;      // (type, member): an array of that struct type
   std::unordered_map<int, int> alias;
-  std::unordered_map<int, int> global_type;
+  // By name id, looked up for nearly every call a body makes: kNoGlobal
+  // for a name no global has.
+  std::vector<int> global_type;
+  static constexpr int kNoGlobal = -2;
+  bool is_global(int id) const {
+    return id >= 0 && static_cast<size_t>(id) < global_type.size() && global_type[static_cast<size_t>(id)] != kNoGlobal;
+  }
+  void set_global(int id, int type) {
+    if (global_type.size() <= static_cast<size_t>(id)) global_type.resize(static_cast<size_t>(id) + 1 + global_type.size() / 2, kNoGlobal);
+    global_type[static_cast<size_t>(id)] = type;
+  }
   std::unordered_set<int> upper_case_functions;  // declared functions with no lower-case letter (OP_E)
   std::vector<PointerSite> sites;
   // The current source's records by where their names stand in its
@@ -165,7 +239,7 @@ struct PointerFacts {
   // storage is sized once.
   BodyLocals locals;
   std::vector<CToken> tokens;
-  std::vector<int> partners, open_brackets;
+  std::vector<int> open_brackets;
 };
 
 }  // namespace zelta

@@ -4,56 +4,133 @@ namespace zelta {
 
 namespace {
 
-struct NameBytes {
-  bool b[256] = {};
-  constexpr NameBytes() {
-    for (int c = 0; c < 256; ++c)
-      b[c] = c == '_' || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c >= 0x80;
+// What a byte begins. One look at a table instead of a chain of tests: the
+// tokenizer reads every byte of every text a run reads.
+enum ByteClass : unsigned char { kBlank, kNameByte, kDigit, kQuote, kMark, kMinus, kBracket, kOther };
+
+struct ByteClasses {
+  ByteClass c[256] = {};
+  bool name[256] = {};
+  constexpr ByteClasses() {
+    for (int b = 0; b < 256; ++b) {
+      const bool letter = b == '_' || (b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z') || b >= 0x80;
+      const bool digit = b >= '0' && b <= '9';
+      name[b] = letter || digit;
+      c[b] = b <= ' '                                     ? kBlank
+             : letter                                     ? kNameByte
+             : digit                                      ? kDigit
+             : b == '"' || b == '\''                      ? kQuote
+             : b == '-'                                   ? kMinus
+             : b == '(' || b == '[' || b == '{' || b == ')' || b == ']' || b == '}' ? kBracket
+                                                          : kOther;
+    }
+    c[static_cast<unsigned char>(kBodyMarkByte)] = kMark;
   }
 };
-inline constexpr NameBytes kNameBytes;
-bool NameByte(unsigned char c) { return kNameBytes.b[c]; }
+inline constexpr ByteClasses kBytes;
 
-// The end of a literal opened at p[i] by `quote`; an unterminated one ends
-// the text.
-size_t LiteralEnd(std::string_view p, size_t i, char quote) {
-  for (++i; i < p.size(); ++i) {
-    if (p[i] == '\\') ++i;
-    else if (p[i] == quote || p[i] == '\n') return i + 1;
-  }
-  return p.size();
-}
+int BracketKind(char c) { return c == '(' || c == ')' ? 0 : c == '[' || c == ']' ? 1 : 2; }
 
 }  // namespace
 
-void Tokenize(std::string_view p, std::vector<CToken>& out) {
+void Tokenize(std::string_view text, std::vector<CToken>& out, std::vector<int>& open) {
   out.clear();
-  out.reserve(p.size() / 4);
-  size_t i = 0;
-  while (i < p.size()) {
-    const unsigned char c = static_cast<unsigned char>(p[i]);
-    if (c <= ' ' && c != kBodyMarkByte) {
-      ++i;
-    } else if (c == kBodyMarkByte) {
-      size_t e = i + 1;
-      while (e < p.size() && p[e] != '\n') ++e;
-      out.push_back(CToken{p.data() + i + 1, static_cast<std::uint32_t>(e - i - 1), CToken::kBodyMark});
-      i = e;
-    } else if (c == '"' || c == '\'') {
-      i = LiteralEnd(p, i, static_cast<char>(c));
-    } else if (NameByte(c)) {
-      size_t e = i + 1;
-      while (e < p.size() && NameByte(static_cast<unsigned char>(p[e]))) ++e;
-      out.push_back(CToken{p.data() + i, static_cast<std::uint32_t>(e - i), c >= '0' && c <= '9' ? CToken::kNumber : CToken::kName});
-      i = e;
-    } else if (c == '-' && i + 1 < p.size() && p[i + 1] == '>') {
-      out.push_back(CToken{p.data() + i, 2, CToken::kPunct});
-      i += 2;
-    } else {
-      out.push_back(CToken{p.data() + i, 1, CToken::kPunct, static_cast<char>(c)});
-      ++i;
+  out.reserve(text.size() / 4 + 1);
+  open.clear();
+  int count[3] = {0, 0, 0};  // open "(", "[", "{" on the stack
+  const char* const b = text.data();
+  const char* const e = b + text.size();
+  const char* p = b;
+  const auto at = [b](const char* q) { return static_cast<std::uint32_t>(q - b); };
+  while (p < e) {
+    const unsigned char c = static_cast<unsigned char>(*p);
+    switch (kBytes.c[c]) {
+      case kBlank:
+        ++p;
+        break;
+      case kNameByte:
+      case kDigit: {
+        const char* q = p + 1;
+        while (q < e && kBytes.name[static_cast<unsigned char>(*q)]) ++q;
+        out.push_back(CToken{at(p), at(q) - at(p), -1, kBytes.c[c] == kDigit ? CToken::kNumber : CToken::kName, 0});
+        p = q;
+        break;
+      }
+      case kQuote: {
+        // A literal ends at its closing quote or its line; an unterminated
+        // one ends the text.
+        const char* q = p + 1;
+        for (; q < e; ++q) {
+          if (*q == '\\') {
+            if (++q == e) break;
+          } else if (*q == static_cast<char>(c) || *q == '\n') {
+            ++q;
+            break;
+          }
+        }
+        p = q;
+        break;
+      }
+      case kMark: {
+        const char* q = p + 1;
+        while (q < e && *q != '\n') ++q;
+        out.push_back(CToken{at(p + 1), at(q) - at(p + 1), -1, CToken::kBodyMark, 0});
+        p = q;
+        break;
+      }
+      case kMinus:
+        if (p + 1 < e && p[1] == '>') {
+          out.push_back(CToken{at(p), 2, -1, CToken::kPunct, 0});
+          p += 2;
+          break;
+        }
+        [[fallthrough]];
+      case kOther:
+        out.push_back(CToken{at(p), 1, -1, CToken::kPunct, static_cast<char>(c)});
+        ++p;
+        break;
+      case kBracket: {
+        const int i = static_cast<int>(out.size());
+        out.push_back(CToken{at(p), 1, -1, CToken::kPunct, static_cast<char>(c)});
+        ++p;
+        const int k = BracketKind(static_cast<char>(c));
+        if (c == '(' || c == '[' || c == '{') {
+          open.push_back(i);
+          count[k]++;
+          break;
+        }
+        // A closer without an opener of its kind is stray; one with openers
+        // of other kinds above it closes them unpaired. Each opener leaves
+        // the stack once, so the pass stays linear however deep the nesting.
+        if (count[k] == 0) break;
+        for (;;) {
+          const int o = open.back();
+          open.pop_back();
+          const int ok = BracketKind(out[static_cast<size_t>(o)].punct);
+          count[ok]--;
+          if (ok == k) {
+            out[static_cast<size_t>(o)].partner = i;
+            out.back().partner = o;
+            break;
+          }
+        }
+        break;
+      }
     }
   }
+}
+
+void TextTokens::make(std::string_view decls_text, std::string_view body_text) {
+  made = false;
+  if (decls_text.size() > kMaxTokenText || body_text.size() > kMaxTokenText) return;  // the scan says so
+  // A few large sources should not keep their storage in every text
+  // waiting to be read.
+  constexpr size_t kKeep = size_t{1} << 12;  // tokens
+  if (decls.capacity() > kKeep) std::vector<CToken>().swap(decls);
+  if (text.capacity() > kKeep) std::vector<CToken>().swap(text);
+  Tokenize(decls_text, decls, open);
+  Tokenize(body_text, text, open);
+  made = true;
 }
 
 }  // namespace zelta

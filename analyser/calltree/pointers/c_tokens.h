@@ -1,5 +1,6 @@
 // The tokens the pointer scans read: names, numbers and punctuators of a
-// cleaned text, with where each begins. Literals make no token.
+// cleaned text, with where each begins and, for a bracket, its partner.
+// Literals make no token.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -9,16 +10,18 @@
 namespace zelta {
 
 struct CToken {
-  const char* p;
+  std::uint32_t at;   // where it begins in the text
   std::uint32_t len;
+  // A bracket's partner ("(" and ")", "[" and "]", "{" and "}"), found as
+  // the text is read; -1 for one without a partner and for any other token.
+  std::int32_t partner;
   enum Kind : unsigned char { kName, kNumber, kPunct, kBodyMark } kind;
-  // A one-byte punctuator's byte, else 0: the scans test it for almost
-  // every token.
-  char punct = 0;
-  // "->" is one token; a body mark holds the function's name.
-  std::string_view text() const { return std::string_view(p, len); }
+  // A one-byte punctuator's byte, else 0 ("->", the only longer one, and
+  // every other kind): the scans test it for almost every token.
+  char punct;
+  // A body mark holds the function's name.
   bool is(char c) const { return punct == c; }
-  bool arrow() const { return kind == kPunct && len == 2 && p[0] == '-' && p[1] == '>'; }
+  bool arrow() const { return kind == kPunct && punct == 0; }
   bool member() const { return arrow() || is('.'); }
   bool name() const { return kind == kName; }
 };
@@ -27,7 +30,21 @@ struct CToken {
 // stood (its header comes right before).
 inline constexpr char kBodyMarkByte = '\x01';
 
-// Fills `out` (emptied first; its storage is kept from one text to the next).
-void Tokenize(std::string_view text, std::vector<CToken>& out);
+// The most bytes a text may have: tokens keep 32-bit offsets.
+inline constexpr size_t kMaxTokenText = 0xFFFFFFFFu;
+
+// Fills `out` (emptied first; its storage is kept from one text to the
+// next) from `text`, at most kMaxTokenText bytes. `open` is scratch.
+void Tokenize(std::string_view text, std::vector<CToken>& out, std::vector<int>& open);
+
+// The tokens of one source's two texts (declarations and bodies), made by
+// the thread that converts the sources ahead, so that the extraction's
+// thread only reads them.
+struct TextTokens {
+  std::vector<CToken> decls, text;
+  std::vector<int> open;  // scratch
+  bool made = false;
+  void make(std::string_view decls_text, std::string_view body_text);
+};
 
 }  // namespace zelta

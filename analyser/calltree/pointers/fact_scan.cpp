@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <iterator>
+#include <span>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -70,40 +71,6 @@ bool HasLowerCase(std::string_view s) {
   return false;
 }
 
-// The partner of every bracket, found once per text with a stack (no
-// rescans, however deep the nesting); -1 for one without a partner.
-void Partners(const Tokens& t, std::vector<int>& partner, std::vector<int>& open) {
-  partner.assign(t.size(), -1);
-  open.clear();
-  int count[3] = {0, 0, 0};  // open "(", "[", "{" on the stack
-  const auto kind = [](char c) { return c == '(' || c == ')' ? 0 : c == '[' || c == ']' ? 1 : 2; };
-  for (size_t i = 0; i < t.size(); ++i) {
-    const CToken& k = t[i];
-    const char c = k.punct;
-    if (!c) continue;
-    if (c == '(' || c == '[' || c == '{') {
-      open.push_back(static_cast<int>(i));
-      count[kind(c)]++;
-    } else if (c == ')' || c == ']' || c == '}') {
-      // A closer without an opener of its kind is stray; one with openers of
-      // other kinds above it closes them unpaired. Each opener leaves the
-      // stack once, so the pass stays linear.
-      if (count[kind(c)] == 0) continue;
-      for (;;) {
-        const int o = open.back();
-        open.pop_back();
-        const int ok = kind(*t[static_cast<size_t>(o)].p);
-        count[ok]--;
-        if (ok == kind(c)) {
-          partner[static_cast<size_t>(o)] = static_cast<int>(i);
-          partner[i] = o;
-          break;
-        }
-      }
-    }
-  }
-}
-
 struct Param {
   int name = -1, type = -1;
   bool may_hold_function = true;  // no struct, enum or arithmetic type rules it out
@@ -118,19 +85,18 @@ bool IsPlainTypeWord(std::string_view s) {
 
 class FactScanner {
  public:
-  FactScanner(Run& run, int file) : run_(run), f_(run.ptr), n_(run.ptr.names), file_(file), t_(run.ptr.tokens), pt_(run.ptr.partners), locals_(run.ptr.locals) {
+  FactScanner(Run& run, int file) : run_(run), f_(run.ptr), n_(run.ptr.names), file_(file), locals_(run.ptr.locals) {
     locals_.clear();  // no body read yet in this source
   }
 
-  void declarations(std::string_view text) {
-    base_ = text.data();
-    Tokenize(text, t_);
-    Partners(t_, pt_, f_.open_brackets);
+  void declarations(std::string_view src, const Tokens* made) {
+    base_ = src.data();
+    t_ = tokens(src, made);
     size_t s = 0;
     for (size_t i = 0; i < t_.size();) {
       const CToken& k = t_[i];
       if (k.kind == CToken::kBodyMark) {
-        header(s, i, k.text());
+        header(s, i, text(i));
         s = ++i;
       } else if (k.is(';')) {
         statement(s, i);
@@ -138,15 +104,15 @@ class FactScanner {
       } else if (k.is('{')) {
         // Braces of an initialiser or an aggregate belong to the statement;
         // any other (extern "C" {) only groups declarations.
-        if (opens_block(s, i) && pt_[i] >= 0) {
-          i = static_cast<size_t>(pt_[i]) + 1;
+        if (opens_block(s, i) && t_[i].partner >= 0) {
+          i = static_cast<size_t>(t_[i].partner) + 1;
         } else {
           s = ++i;
         }
       } else if (k.is('}')) {
         s = ++i;
-      } else if ((k.is('(') || k.is('[')) && pt_[i] >= 0) {
-        i = static_cast<size_t>(pt_[i]) + 1;
+      } else if ((k.is('(') || k.is('[')) && t_[i].partner >= 0) {
+        i = static_cast<size_t>(t_[i].partner) + 1;
       } else {
         ++i;
       }
@@ -154,29 +120,35 @@ class FactScanner {
     if (s < t_.size()) statement(s, t_.size());
   }
 
-  void bodies(std::string_view text, const LineMap* map) {
-    base_ = text.data();
-    Tokenize(text, t_);
-    Partners(t_, pt_, f_.open_brackets);
-    LineCursor cursor(map, text);
+  void bodies(std::string_view src, const LineMap* map, const Tokens* made) {
+    base_ = src.data();
+    t_ = tokens(src, made);
+    LineCursor cursor(map, src);
     cursor_ = map ? &cursor : nullptr;
     std::sort(f_.unit_records.begin(), f_.unit_records.end());
     for (size_t i = 0; i + 3 < t_.size(); ++i) {
       if (!(t_[i].name() && t_[i + 1].is('(') && t_[i + 2].is(')') && t_[i + 3].is('{'))) continue;
-      const int close = pt_[i + 3];
+      const int close = t_[i + 3].partner;
       if (close < 0) break;
       const int owner = record_at(at(i));
       if (owner >= 0 && run_.recs.list[static_cast<size_t>(owner)].isdef)
-        body(owner, t_[i].text(), i + 3, static_cast<size_t>(close));
+        body(owner, text(i), i + 3, static_cast<size_t>(close));
       i = static_cast<size_t>(close);
     }
     cursor_ = nullptr;
   }
 
  private:
-  size_t at(size_t i) const { return static_cast<size_t>(t_[i].p - base_); }
+  // The tokens of `src`: those made already, else the scan's own.
+  std::span<const CToken> tokens(std::string_view src, const Tokens* made) {
+    if (made) return *made;
+    Tokenize(src, f_.tokens, f_.open_brackets);
+    return f_.tokens;
+  }
+  size_t at(size_t i) const { return t_[i].at; }
+  std::string_view text(size_t i) const { return std::string_view(base_ + t_[i].at, t_[i].len); }
   bool opener(size_t i) const {
-    return (t_[i].is('(') || t_[i].is('[') || t_[i].is('{')) && pt_[i] > static_cast<int>(i);
+    return (t_[i].is('(') || t_[i].is('[') || t_[i].is('{')) && t_[i].partner > static_cast<int>(i);
   }
 
   // --- types ---------------------------------------------------------------
@@ -208,13 +180,13 @@ class FactScanner {
   // typedef name of one.
   int type_in(size_t b, size_t e) {
     for (size_t i = b; i < e; ++i) {
-      if (t_[i].name() && IsAggregate(t_[i].text()) && i + 1 < e && t_[i + 1].name()) return tag(t_[i + 1].text());
+      if (t_[i].name() && IsAggregate(text(i)) && i + 1 < e && t_[i + 1].name()) return tag(text(i + 1));
       if (opener(i)) {
-        i = static_cast<size_t>(pt_[i]);
+        i = static_cast<size_t>(t_[i].partner);
         continue;
       }
       if (t_[i].name()) {
-        const int a = type_of_word(t_[i].text());
+        const int a = type_of_word(text(i));
         if (a >= 0) return a;
       }
     }
@@ -230,14 +202,14 @@ class FactScanner {
       const CToken& k = t_[i];
       if (k.is('(') && i + 2 < e && t_[i + 1].is('*')) {
         size_t j = i + 1;
-        while (j < e && (t_[j].is('*') || (t_[j].name() && IsQualifier(t_[j].text())))) ++j;
-        if (j < e && t_[j].name()) return t_[j].text();
+        while (j < e && (t_[j].is('*') || (t_[j].name() && IsQualifier(text(j))))) ++j;
+        if (j < e && t_[j].name()) return text(j);
       }
       if (opener(i)) {
-        i = static_cast<size_t>(pt_[i]);
+        i = static_cast<size_t>(t_[i].partner);
         continue;
       }
-      if (k.name() && !IsKeyword(k.text()) && k.text().substr(0, 2) != "__") last = k.text();
+      if (k.name() && !IsKeyword(text(i)) && text(i).substr(0, 2) != "__") last = text(i);
     }
     return last;
   }
@@ -246,7 +218,7 @@ class FactScanner {
 
   bool opens_block(size_t s, size_t brace) const {
     for (size_t i = s; i < brace; ++i)
-      if (t_[i].is('=') || (t_[i].name() && (IsAggregate(t_[i].text()) || t_[i].text() == "enum"))) return true;
+      if (t_[i].is('=') || (t_[i].name() && (IsAggregate(text(i)) || text(i) == "enum"))) return true;
     return false;
   }
 
@@ -260,7 +232,7 @@ class FactScanner {
   bool has_index(size_t b, size_t e) const {
     for (size_t i = b; i < e; ++i) {
       if (t_[i].is('[')) return true;
-      if (opener(i)) i = static_cast<size_t>(pt_[i]);
+      if (opener(i)) i = static_cast<size_t>(t_[i].partner);
     }
     return false;
   }
@@ -308,21 +280,21 @@ class FactScanner {
       }
       const size_t i = l.i++;
       const CToken& k = t_[i];
-      if ((k.is('(') || k.is('[')) && pt_[i] > static_cast<int>(i)) {
-        l.i = static_cast<size_t>(pt_[i]) + 1;
+      if ((k.is('(') || k.is('[')) && t_[i].partner > static_cast<int>(i)) {
+        l.i = static_cast<size_t>(t_[i].partner) + 1;
         continue;
       }
-      if (k.is('{') && pt_[i] > static_cast<int>(i) && i != l.close) {
+      if (k.is('{') && t_[i].partner > static_cast<int>(i) && i != l.close) {
         // A nested struct or union: its members get a type of their own.
-        const size_t end = static_cast<size_t>(pt_[i]);
+        const size_t end = static_cast<size_t>(t_[i].partner);
         size_t d = end + 1;
         while (d < l.close && !t_[d].is(';')) ++d;
         l.mname = declarator_name(end + 1, d);
         l.marray = has_index(end + 1, d);
-        if (i >= 1 && t_[i - 1].name() && !IsAggregate(t_[i - 1].text())) {
-          l.inner = tag(t_[i - 1].text());
+        if (i >= 1 && t_[i - 1].name() && !IsAggregate(text(i - 1))) {
+          l.inner = tag(text(i - 1));
         } else {
-          l.inner = n_.intern(n_.text(l.type) + "." + std::string(l.mname.empty() ? std::string_view("?") : l.mname));
+          l.inner = n_.intern(std::string(n_.text(l.type)) + "." + std::string(l.mname.empty() ? std::string_view("?") : l.mname));
         }
         l.d = d;
         const int inner = l.inner;
@@ -345,15 +317,15 @@ class FactScanner {
   // parameters by name and struct type.
   void header(size_t s, size_t e, std::string_view fname) {
     for (size_t i = e; i-- > s;) {
-      if (!(t_[i].name() && t_[i].text() == fname && i + 1 < e && t_[i + 1].is('(') && pt_[i + 1] > 0)) continue;
+      if (!(t_[i].name() && text(i) == fname && i + 1 < e && t_[i + 1].is('(') && t_[i + 1].partner > 0)) continue;
       note_function(fname);
       std::vector<Param>& ps = params_[n_.intern(fname)];
       ps.clear();
-      const size_t close = static_cast<size_t>(pt_[i + 1]);
+      const size_t close = static_cast<size_t>(t_[i + 1].partner);
       size_t b = i + 2;
       for (size_t j = b; j <= close; ++j) {
-        if (j != close && (t_[j].is('(') || t_[j].is('[')) && pt_[j] > static_cast<int>(j)) {
-          j = static_cast<size_t>(pt_[j]);
+        if (j != close && (t_[j].is('(') || t_[j].is('[')) && t_[j].partner > static_cast<int>(j)) {
+          j = static_cast<size_t>(t_[j].partner);
           continue;
         }
         if (t_[j].is(',') || j == close) {
@@ -364,7 +336,7 @@ class FactScanner {
             bool star = false;
             for (size_t k = b; k + 1 < j; ++k) star = star || (t_[k].is('(') && t_[k + 1].is('*'));
             if (!star)
-              for (size_t k = b; k < j; ++k) p.may_hold_function = p.may_hold_function && !IsPlainTypeWord(t_[k].text());
+              for (size_t k = b; k < j; ++k) p.may_hold_function = p.may_hold_function && !IsPlainTypeWord(text(k));
             ps.push_back(p);
           }
           b = j + 1;
@@ -379,16 +351,16 @@ class FactScanner {
     if (s >= e) return;
     bool is_typedef = false;
     for (size_t i = s; i < e; ++i) {
-      if (t_[i].name() && t_[i].text() == "typedef") is_typedef = true;
-      if (!(t_[i].name() && IsAggregate(t_[i].text()))) continue;
+      if (t_[i].name() && text(i) == "typedef") is_typedef = true;
+      if (!(t_[i].name() && IsAggregate(text(i)))) continue;
       size_t j = i + 1;
       // struct __attribute__((x)) TAG {
-      while (j + 1 < e && t_[j].name() && t_[j].text().substr(0, 2) == "__" && t_[j + 1].is('(') && pt_[j + 1] > 0)
-        j = static_cast<size_t>(pt_[j + 1]) + 1;
+      while (j + 1 < e && t_[j].name() && text(j).substr(0, 2) == "__" && t_[j + 1].is('(') && t_[j + 1].partner > 0)
+        j = static_cast<size_t>(t_[j + 1].partner) + 1;
       std::string_view name;
-      if (j < e && t_[j].name()) name = t_[j++].text();
-      if (j < e && t_[j].is('{') && pt_[j] > static_cast<int>(j)) {
-        const size_t close = static_cast<size_t>(pt_[j]);
+      if (j < e && t_[j].name()) name = text(j++);
+      if (j < e && t_[j].is('{') && t_[j].partner > static_cast<int>(j)) {
+        const size_t close = static_cast<size_t>(t_[j].partner);
         const std::string_view after = declarator_name(close + 1, e);
         // typedef struct { ... } name_t; takes the typedef name as its type.
         if (name.empty()) name = after.empty() ? std::string_view("?") : after;
@@ -418,15 +390,15 @@ class FactScanner {
     size_t d = s;
     int type = -1;
     for (; d < e; ++d) {
-      if (t_[d].name() && IsAggregate(t_[d].text()) && d + 1 < e) {
-        type = tag(t_[d + 1].text());
+      if (t_[d].name() && IsAggregate(text(d)) && d + 1 < e) {
+        type = tag(text(d + 1));
         d += 2;
         break;
       }
-      if (t_[d].name() && !IsQualifier(t_[d].text())) {
+      if (t_[d].name() && !IsQualifier(text(d))) {
         // NAME(args) = {...}: a declaration a macro makes names itself.
         if (d + 1 < e && t_[d + 1].is('(')) break;
-        type = type_of_word(t_[d].text());
+        type = type_of_word(text(d));
         ++d;
         break;
       }
@@ -439,7 +411,7 @@ class FactScanner {
     size_t s = b;
     for (size_t i = b; i <= e; ++i) {
       if (i < e && opener(i)) {
-        i = static_cast<size_t>(pt_[i]);
+        i = static_cast<size_t>(t_[i].partner);
         continue;
       }
       if (i == e || t_[i].is(',')) {
@@ -452,8 +424,8 @@ class FactScanner {
   void declarator(size_t b, size_t e, int type) {
     size_t eq = e;
     for (size_t i = b; i < e; ++i) {
-      if ((t_[i].is('(') || t_[i].is('[')) && pt_[i] > static_cast<int>(i)) {
-        i = static_cast<size_t>(pt_[i]);
+      if ((t_[i].is('(') || t_[i].is('[')) && t_[i].partner > static_cast<int>(i)) {
+        i = static_cast<size_t>(t_[i].partner);
         continue;
       }
       if (t_[i].is('=')) {
@@ -468,7 +440,7 @@ class FactScanner {
     int array = 0;  // dimensions: tbl[][8] has two
     for (size_t i = b; i < eq; ++i) {
       if (t_[i].is('(') && i + 1 < eq && t_[i + 1].is('*')) fptr = true;
-      if (t_[i].name() && t_[i].text() == name && i + 1 < eq && t_[i + 1].is('(') && !fptr) function = true;
+      if (t_[i].name() && text(i) == name && i + 1 < eq && t_[i + 1].is('(') && !fptr) function = true;
       if (t_[i].is('[')) ++array;
     }
     // A function is never initialised: NAME(args) = v is a macro's.
@@ -477,7 +449,7 @@ class FactScanner {
       return;
     }
     const int var = n_.intern(name);
-    f_.global_type[var] = type;
+    f_.set_global(var, type);
     if (eq < e) initialiser(eq + 1, e, type, array, var, -1, -1);
   }
 
@@ -494,14 +466,14 @@ class FactScanner {
 
   // The function a value t_[b, e) names: NAME, &NAME, or either after a cast.
   std::string_view value_name(size_t b, size_t e) const {
-    if (b < e && t_[b].is('(') && pt_[b] > static_cast<int>(b) && static_cast<size_t>(pt_[b]) + 1 < e) {
+    if (b < e && t_[b].is('(') && t_[b].partner > static_cast<int>(b) && static_cast<size_t>(t_[b].partner) + 1 < e) {
       // (cast) NAME: only a type in the parentheses.
-      for (size_t i = b + 1; i < static_cast<size_t>(pt_[b]); ++i)
+      for (size_t i = b + 1; i < static_cast<size_t>(t_[b].partner); ++i)
         if (!(t_[i].name() || t_[i].is('*') || t_[i].is('(') || t_[i].is(')') || t_[i].is(','))) return {};
-      b = static_cast<size_t>(pt_[b]) + 1;
+      b = static_cast<size_t>(t_[b].partner) + 1;
     }
     if (b < e && t_[b].is('&')) ++b;
-    if (b + 1 == e && t_[b].name() && !IsKeyword(t_[b].text()) && may_be_function(t_[b].text())) return t_[b].text();
+    if (b + 1 == e && t_[b].name() && !IsKeyword(text(b)) && may_be_function(text(b))) return text(b);
     return {};
   }
 
@@ -543,7 +515,7 @@ class FactScanner {
     std::vector<List> lists;
     const auto give = [&](const Value& v) {
       if (v.b >= v.e) return;
-      if (!t_[v.b].is('{') || pt_[v.b] < 0) {
+      if (!t_[v.b].is('{') || t_[v.b].partner < 0) {
         const std::string_view fn = value_name(v.b, v.e);
         if (fn.empty()) return;
         if (v.field >= 0) {
@@ -558,7 +530,7 @@ class FactScanner {
         auto it = f_.members.find(v.type);
         if (it != f_.members.end()) order = &it->second;
       }
-      lists.push_back(List{v, static_cast<size_t>(pt_[v.b]), v.b + 1, v.b + 1, order, 0});
+      lists.push_back(List{v, static_cast<size_t>(t_[v.b].partner), v.b + 1, v.b + 1, order, 0});
     };
     give(Value{b, e, type, array, var, field, outer});
     while (!lists.empty()) {
@@ -569,7 +541,7 @@ class FactScanner {
       }
       const size_t i = l.i++;
       if (i < l.close && opener(i) && !(i == l.s && t_[i].is('['))) {
-        l.i = static_cast<size_t>(pt_[i]) + 1;
+        l.i = static_cast<size_t>(t_[i].partner) + 1;
         continue;
       }
       if (!(t_[i].is(',') || i == l.close)) continue;
@@ -594,10 +566,10 @@ class FactScanner {
     while (s < e && (t_[s].is('.') || t_[s].is('['))) {
       designated = true;
       if (t_[s].is('.') && s + 1 < e && t_[s + 1].name()) {
-        member = n_.intern(t_[s + 1].text());
+        member = n_.intern(text(s + 1));
         s += 2;
-      } else if (t_[s].is('[') && pt_[s] > static_cast<int>(s)) {
-        s = static_cast<size_t>(pt_[s]) + 1;
+      } else if (t_[s].is('[') && t_[s].partner > static_cast<int>(s)) {
+        s = static_cast<size_t>(t_[s].partner) + 1;
       } else {
         return Value{};
       }
@@ -605,7 +577,7 @@ class FactScanner {
     if (designated) {
       if (s < e && t_[s].is('=')) ++s;
     } else if (s + 1 < e && t_[s].name() && t_[s + 1].is(':')) {
-      member = n_.intern(t_[s].text());  // the old GNU form name: value
+      member = n_.intern(text(s));  // the old GNU form name: value
       s += 2;
       designated = true;
     }
@@ -656,7 +628,7 @@ class FactScanner {
     if (locals_.count(id)) return locals_.type[static_cast<size_t>(id)];
     for (const Param& p : *params_now_)
       if (p.name == id) return p.type;
-    if (auto it = f_.global_type.find(id); it != f_.global_type.end()) return it->second;
+    if (f_.is_global(id)) return f_.global_type[static_cast<size_t>(id)];
     return -1;
   }
   int param_of(int id) const {
@@ -667,7 +639,7 @@ class FactScanner {
   }
   bool is_variable(std::string_view v) const {
     const int id = n_.find(v);
-    return id >= 0 && (locals_.count(id) || param_of(id) >= 0 || f_.global_type.count(id));
+    return id >= 0 && (locals_.count(id) || param_of(id) >= 0 || f_.is_global(id));
   }
 
   // The chain of names "a->b.c" ending at t_[last]: its first token's
@@ -679,11 +651,11 @@ class FactScanner {
     while (i >= lo + 2 && t_[i - 1].member()) {
       size_t j = i - 2;
       // a[i].b, a[i][k].b: an element of a table keeps the table's type
-      while (t_[j].is(']') && pt_[j] > static_cast<int>(lo)) j = static_cast<size_t>(pt_[j]) - 1;
-      if (t_[j].is(')') && pt_[j] >= static_cast<int>(lo)) {
-        const size_t o = static_cast<size_t>(pt_[j]);
+      while (t_[j].is(']') && t_[j].partner > static_cast<int>(lo)) j = static_cast<size_t>(t_[j].partner) - 1;
+      if (t_[j].is(')') && t_[j].partner >= static_cast<int>(lo)) {
+        const size_t o = static_cast<size_t>(t_[j].partner);
         // f(x)->g: what a call returns is not worked out
-        if (o > lo && t_[o - 1].name() && !IsKeyword(t_[o - 1].text())) break;
+        if (o > lo && t_[o - 1].name() && !IsKeyword(text(o - 1))) break;
         i = o;
         break;
       }
@@ -692,16 +664,16 @@ class FactScanner {
     }
     return i;
   }
-  // The struct type of the parenthesised t_[open, pt_[open]]: a cast to a
+  // The struct type of the parenthesised t_[open, t_[open].partner]: a cast to a
   // pointer to one, or a chain (-1: not worked out). `depth` bounds the
   // roots nested in roots: past it the type stays unknown.
   int group_type(size_t open, int depth) {
-    size_t b = open + 1, e = static_cast<size_t>(pt_[open]);
+    size_t b = open + 1, e = static_cast<size_t>(t_[open].partner);
     if (depth > 32) return -1;
     while (b < e && (t_[b].is('*') || t_[b].is('&'))) ++b;
     if (b >= e) return -1;
-    if (t_[b].is('(') && pt_[b] > static_cast<int>(b) && static_cast<size_t>(pt_[b]) + 1 < e) {
-      const size_t c = static_cast<size_t>(pt_[b]);
+    if (t_[b].is('(') && t_[b].partner > static_cast<int>(b) && static_cast<size_t>(t_[b].partner) + 1 < e) {
+      const size_t c = static_cast<size_t>(t_[b].partner);
       bool cast = false;
       for (size_t k = b + 1; k < c; ++k) {
         if (t_[k].is('*')) cast = true;
@@ -710,11 +682,11 @@ class FactScanner {
       if (cast) return type_in(b + 1, c);
     }
     const size_t last = e - 1;
-    if (!t_[last].name()) return t_[last].is(')') && pt_[last] == static_cast<int>(b) ? group_type(b, depth + 1) : -1;
+    if (!t_[last].name()) return t_[last].is(')') && t_[last].partner == static_cast<int>(b) ? group_type(b, depth + 1) : -1;
     const size_t first = chain_start(last, b);
-    if (first == last) return first == b ? type_of_var(t_[last].text()) : -1;
+    if (first == last) return first == b ? type_of_var(text(last)) : -1;
     if (first != b) return -1;
-    return member_type(container_type(first, last, b, depth + 1), n_.find(t_[last].text()));
+    return member_type(container_type(first, last, b, depth + 1), n_.find(text(last)));
   }
   // The struct type that holds member t_[last] of the chain that starts at
   // t_[first] (-1: not worked out).
@@ -724,21 +696,21 @@ class FactScanner {
     if (t_[first].is('(')) {
       if (first >= lo + 1 && t_[first - 1].member()) return -1;
       t = group_type(first, depth);
-      i = static_cast<size_t>(pt_[first]) + 1;
+      i = static_cast<size_t>(t_[first].partner) + 1;
     } else {
       // Something before the chain's first name (a call, an index, a cast)
       // leaves its type unknown.
       if (first >= lo + 1 && (t_[first - 1].is(']') || t_[first - 1].is(')') || t_[first - 1].member()))
         return -1;
-      t = type_of_var(t_[first].text());
+      t = type_of_var(text(first));
     }
     while (i < last && t >= 0) {
-      if (t_[i].is('[') && pt_[i] > static_cast<int>(i)) {
-        i = static_cast<size_t>(pt_[i]) + 1;
+      if (t_[i].is('[') && t_[i].partner > static_cast<int>(i)) {
+        i = static_cast<size_t>(t_[i].partner) + 1;
         continue;
       }
       if (!t_[i].member() || i + 1 >= last) break;
-      t = member_type(t, n_.find(t_[i + 1].text()));
+      t = member_type(t, n_.find(text(i + 1)));
       i += 2;
     }
     return t;
@@ -746,7 +718,7 @@ class FactScanner {
 
   void site_field(size_t first, size_t last, size_t lo, size_t offset) {
     PointerSite s = site_at(offset);
-    s.field = n_.intern(t_[last].text());
+    s.field = n_.intern(text(last));
     s.type = first == last ? -1 : container_type(first, last, lo);
     f_.sites.push_back(s);
   }
@@ -775,56 +747,63 @@ class FactScanner {
   // i when it is none.
   size_t local_declaration(size_t i, size_t end) {
     size_t j = i;
-    while (j < end && t_[j].name() && IsQualifier(t_[j].text())) ++j;
+    while (j < end && t_[j].name() && IsQualifier(text(j))) ++j;
     int type = -1;
-    if (j + 1 < end && t_[j].name() && IsAggregate(t_[j].text()) && (t_[j + 1].name() || t_[j + 1].is('{'))) {
-      std::string_view name;
-      if (t_[j + 1].name()) name = t_[++j].text();
+    // A typedef name's type is looked up once a declarator follows: most
+    // statements that begin with a name are calls and assignments.
+    size_t type_word = end;
+    if (j + 1 < end && t_[j].name() && IsAggregate(text(j)) && (t_[j + 1].name() || t_[j + 1].is('{'))) {
+      std::string_view tagname;
+      if (t_[j + 1].name()) tagname = text(++j);
       ++j;
-      if (j < end && t_[j].is('{') && pt_[j] > static_cast<int>(j)) {
+      if (j < end && t_[j].is('{') && t_[j].partner > static_cast<int>(j)) {
         // A struct declared in the body, as a table of handlers is: its
         // members are read as at file level (one without a tag is named
         // after the function).
-        const size_t close = static_cast<size_t>(pt_[j]);
-        type = name.empty() ? n_.intern(n_.text(owner_name_) + ".?") : tag(name);
+        const size_t close = static_cast<size_t>(t_[j].partner);
+        type = tagname.empty() ? n_.intern(std::string(n_.text(owner_name_)) + ".?") : tag(tagname);
         aggregate(type, j, close);
         j = close + 1;
       } else {
-        type = tag(name);
+        type = tag(tagname);
       }
-    } else if (j < end && t_[j].name() && !IsKeyword(t_[j].text())) {
-      type = type_of_word(t_[j].text());
+    } else if (j < end && t_[j].name() && !IsKeyword(text(j))) {
+      type_word = j;
       ++j;
       // unsigned long x: more type words
-      while (j + 1 < end && t_[j].name() && !IsKeyword(t_[j].text()) && t_[j + 1].name()) ++j;
+      while (j + 1 < end && t_[j].name() && !IsKeyword(text(j)) && t_[j + 1].name()) ++j;
     } else {
       return i;
     }
     size_t k = j;
     bool any = false;
     for (;;) {
-      while (k < end && (t_[k].is('*') || (t_[k].name() && IsQualifier(t_[k].text())))) ++k;
+      while (k < end && (t_[k].is('*') || (t_[k].name() && IsQualifier(text(k))))) ++k;
       std::string_view name;
       if (k + 2 < end && t_[k].is('(') && t_[k + 1].is('*') && t_[k + 2].name()) {
-        name = t_[k + 2].text();
-        k = pt_[k] > static_cast<int>(k) ? static_cast<size_t>(pt_[k]) + 1 : k + 3;
-        if (k < end && t_[k].is('(') && pt_[k] > static_cast<int>(k)) k = static_cast<size_t>(pt_[k]) + 1;
-      } else if (k < end && t_[k].name() && !IsKeyword(t_[k].text())) {
-        name = t_[k].text();
+        name = text(k + 2);
+        k = t_[k].partner > static_cast<int>(k) ? static_cast<size_t>(t_[k].partner) + 1 : k + 3;
+        if (k < end && t_[k].is('(') && t_[k].partner > static_cast<int>(k)) k = static_cast<size_t>(t_[k].partner) + 1;
+      } else if (k < end && t_[k].name() && !IsKeyword(text(k))) {
+        name = text(k);
         ++k;
       } else {
         break;
       }
       int dims = 0;
-      while (k < end && t_[k].is('[') && pt_[k] > static_cast<int>(k)) k = static_cast<size_t>(pt_[k]) + 1, ++dims;
+      while (k < end && t_[k].is('[') && t_[k].partner > static_cast<int>(k)) k = static_cast<size_t>(t_[k].partner) + 1, ++dims;
       if (k >= end || !(t_[k].is('=') || t_[k].is(';') || t_[k].is(',') || t_[k].is(')'))) break;
+      if (type_word < end) {
+        type = type_of_word(text(type_word));
+        type_word = end;
+      }
       const int var = n_.intern(name);
       locals_.set(var, type);
       any = true;
       if (t_[k].is('=')) {
         size_t v = k + 1, ve = v;
         while (ve < end && !t_[ve].is(';') && !t_[ve].is(',')) {
-          if (opener(ve)) ve = static_cast<size_t>(pt_[ve]);
+          if (opener(ve)) ve = static_cast<size_t>(t_[ve].partner);
           ++ve;
         }
         initialiser(v, ve, type, dims, var, -1, -1);
@@ -849,18 +828,18 @@ class FactScanner {
     if (before.kind == CToken::kPunct && !before.is(']') && !before.is(')')) return;  // ==, +=, <=, ...
     size_t ve = eq + 1;
     while (ve < end && !t_[ve].is(';') && !t_[ve].is(',') && !t_[ve].is(')') && !t_[ve].is('}')) {
-      if ((t_[ve].is('(') || t_[ve].is('[')) && pt_[ve] > static_cast<int>(ve)) ve = static_cast<size_t>(pt_[ve]);
+      if ((t_[ve].is('(') || t_[ve].is('[')) && t_[ve].partner > static_cast<int>(ve)) ve = static_cast<size_t>(t_[ve].partner);
       ++ve;
     }
     const std::string_view fn = value_name(eq + 1, ve);
     size_t last = eq - 1;
     if (before.is(']')) {
-      if (pt_[last] <= static_cast<int>(lo)) return;
-      last = static_cast<size_t>(pt_[last]) - 1;
+      if (t_[last].partner <= static_cast<int>(lo)) return;
+      last = static_cast<size_t>(t_[last].partner) - 1;
     }
     if (!t_[last].name()) return;
     const size_t first = chain_start(last, lo);
-    const int id = n_.intern(t_[last].text());
+    const int id = n_.intern(text(last));
     if (!fn.empty() && !is_variable(fn)) {
       if (first == last) {
         store_var(id, fn);
@@ -891,23 +870,23 @@ class FactScanner {
   // Where the value t_[b, e) comes from when it is a parameter that may hold
   // a function, or a member read through a chain ("(T) x->s->f").
   bool value_source(size_t b, size_t e, PointerFacts::Copy& c) {
-    if (b < e && t_[b].is('(') && pt_[b] > static_cast<int>(b) && static_cast<size_t>(pt_[b]) + 1 < e) {
+    if (b < e && t_[b].is('(') && t_[b].partner > static_cast<int>(b) && static_cast<size_t>(t_[b].partner) + 1 < e) {
       bool cast = true;
-      for (size_t i = b + 1; i < static_cast<size_t>(pt_[b]) && cast; ++i)
+      for (size_t i = b + 1; i < static_cast<size_t>(t_[b].partner) && cast; ++i)
         cast = t_[i].name() || t_[i].is('*') || t_[i].is('(') || t_[i].is(')') || t_[i].is(',');
-      if (cast) b = static_cast<size_t>(pt_[b]) + 1;
+      if (cast) b = static_cast<size_t>(t_[b].partner) + 1;
     }
     if (b >= e || !t_[e - 1].name()) return false;
     const size_t last = e - 1;
     if (b == last) {
-      const int q = param_of(n_.find(t_[last].text()));
+      const int q = param_of(n_.find(text(last)));
       if (q < 0 || !(*params_now_)[static_cast<size_t>(q)].may_hold_function) return false;
       c.from_where = PointerFacts::kParam;
       c.from = PairKey(owner_name_, q);
       return true;
     }
     if (chain_start(last, b) != b) return false;
-    const int field = n_.intern(t_[last].text());
+    const int field = n_.intern(text(last));
     const int type = container_type(b, last, b);
     c.fallback = field;
     if (type >= 0) {
@@ -933,13 +912,13 @@ class FactScanner {
   // The arguments of a call of a named function g at t_[open]: each that
   // is a function's name is stored for g's parameter at its position.
   void arguments(std::string_view g, size_t open) {
-    const size_t close = static_cast<size_t>(pt_[open]);
+    const size_t close = static_cast<size_t>(t_[open].partner);
     size_t s = open + 1;
     int k = 0;
     int gid = -1;
     for (size_t i = s; i <= close; ++i) {
       if (i < close && opener(i)) {
-        i = static_cast<size_t>(pt_[i]);
+        i = static_cast<size_t>(t_[i].partner);
         continue;
       }
       if (!(t_[i].is(',') || i == close)) continue;
@@ -983,45 +962,45 @@ class FactScanner {
         assignment(i, open + 1, close);
         continue;
       }
-      if (!k.is('(') || pt_[i] < 0 || i == open + 1) continue;
+      if (!k.is('(') || t_[i].partner < 0 || i == open + 1) continue;
       const CToken& p = t_[i - 1];
       if (p.name()) {
-        if (IsKeyword(p.text())) continue;
+        if (IsKeyword(text(i - 1))) continue;
         const size_t first = chain_start(i - 1, open + 1);
         const bool member = i >= open + 3 && t_[i - 2].member();
         if (first < i - 1 || member) {
           site_field(first, i - 1, open + 1, at(i - 1));
-        } else if (is_variable(p.text())) {
-          site_var(p.text(), at(i - 1));
+        } else if (is_variable(text(i - 1))) {
+          site_var(text(i - 1), at(i - 1));
         } else {
-          arguments(p.text(), i);
+          arguments(text(i - 1), i);
         }
-      } else if (p.is(')') && pt_[i - 1] >= 0) {
+      } else if (p.is(')') && t_[i - 1].partner >= 0) {
         // (*x->f)(...), (*fp)(...), (fp)(...), (x->f[k])(...), and as macros
         // write them, (*((x)->f))(...)
-        const size_t o = static_cast<size_t>(pt_[i - 1]);
+        const size_t o = static_cast<size_t>(t_[i - 1].partner);
         if (o <= open + 1 || o + 2 > i) continue;
         // g(x)(...) calls what g returns, and "if (fp) (void) ..." is no call
-        if (t_[o - 1].name() && t_[o - 1].text() != "return" && t_[o - 1].text() != "else" && t_[o - 1].text() != "do")
+        if (t_[o - 1].name() && text(o - 1) != "return" && text(o - 1) != "else" && text(o - 1) != "do")
           continue;
         size_t b = o + 1;
         while (b < i - 1 && t_[b].is('*')) ++b;
         const bool star = b > o + 1;
         size_t last = i - 2;
         while (last > b && t_[last].is(')')) --last;
-        if (t_[last].is(']') && pt_[last] > static_cast<int>(b)) last = static_cast<size_t>(pt_[last]) - 1;
+        if (t_[last].is(']') && t_[last].partner > static_cast<int>(b)) last = static_cast<size_t>(t_[last].partner) - 1;
         if (last < b || !t_[last].name()) continue;
         const size_t first = chain_start(last, b);
         const bool member = first == last && last >= b + 1 && t_[last - 1].member();
         if (first < last || member) site_field(first, last, b, at(last));
-        else if (first == b && (star ? last == i - 2 : is_variable(t_[last].text()))) site_var(t_[last].text(), at(last));
-      } else if (p.is(']') && pt_[i - 1] > static_cast<int>(open) + 1) {
+        else if (first == b && (star ? last == i - 2 : is_variable(text(last)))) site_var(text(last), at(last));
+      } else if (p.is(']') && t_[i - 1].partner > static_cast<int>(open) + 1) {
         // table[i](...) and x->table[i](...)
-        const size_t o = static_cast<size_t>(pt_[i - 1]);
+        const size_t o = static_cast<size_t>(t_[i - 1].partner);
         if (!t_[o - 1].name()) continue;
         const size_t first = chain_start(o - 1, open + 1);
         if (first < o - 1) site_field(first, o - 1, open + 1, at(o - 1));
-        else if (!IsKeyword(t_[o - 1].text())) site_var(t_[o - 1].text(), at(o - 1));
+        else if (!IsKeyword(text(o - 1))) site_var(text(o - 1), at(o - 1));
       }
     }
     owner_ = -1;
@@ -1032,8 +1011,7 @@ class FactScanner {
   PointerNames& n_;
   int file_;
   const char* base_ = nullptr;
-  Tokens& t_;
-  std::vector<int>& pt_;
+  std::span<const CToken> t_;
   // Each defined function's parameters, from its header.
   std::unordered_map<int, std::vector<Param>> params_;
   int owner_ = -1;
@@ -1045,17 +1023,23 @@ class FactScanner {
 
 }  // namespace
 
-void ScanPointerFacts(Run& run, std::string_view decls, std::string_view text, int file, const LineMap* map) {
+void ScanPointerFacts(Run& run, std::string_view decls, std::string_view text, int file, const LineMap* map,
+                      const TextTokens* made) {
+  if (decls.size() > kMaxTokenText || text.size() > kMaxTokenText) {
+    run.errlog.text("ポインタを読むにはソースが大きすぎます(4GBまで)");
+    run.con.print("エラー : %sはポインタを読むには大きすぎます(4GBまで)\n", run.recs.files[static_cast<size_t>(file)].c_str());
+    EndRun(0);
+  }
+  const bool ready = made && made->made;
   FactScanner s(run, file);
-  s.declarations(decls);
-  s.bodies(text, map);
+  s.declarations(decls, ready ? &made->decls : nullptr);
+  s.bodies(text, map, ready ? &made->text : nullptr);
   run.ptr.unit_records.clear();
   // The scratch stays for the next source unless a large one grew it: a few
   // large sources should not keep their storage for the rest of the run.
   constexpr size_t kKeep = size_t{1} << 16;  // tokens
   if (run.ptr.tokens.capacity() > kKeep) {
     std::vector<CToken>().swap(run.ptr.tokens);
-    std::vector<int>().swap(run.ptr.partners);
   }
 }
 

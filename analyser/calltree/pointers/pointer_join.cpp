@@ -105,7 +105,7 @@ void JoinPointerCalls(Run& run) {
       f.by[w][s.key].push_back(s.fn);
       if (w == PointerFacts::kParam) NotePassed(recs, f, s);
     }
-    std::vector<PointerFacts::Store>().swap(f.stored[w]);
+    std::deque<PointerFacts::Store>().swap(f.stored[w]);
   }
   Propagate(f);
   // A parameter's values copied into a member or a variable are stored

@@ -273,7 +273,7 @@ class JsonTreeWriter final : public TreeWriter {
       auto it = run_.ptr.passed_to.find(d);
       if (it != run_.ptr.passed_to.end()) {
         Json to = Json::array();
-        for (int n : it->second) to.push_back(run_.ptr.names.text(n));
+        for (int n : it->second) to.push_back(std::string(run_.ptr.names.text(n)));
         e.json("passed_to", Dump(to));
       }
     }
@@ -303,9 +303,9 @@ class JsonTreeWriter final : public TreeWriter {
         const PointerSite& s = p.sites[static_cast<size_t>(site)];
         call.json("kind", Dump(Json(PointerKindName(c.pointer))));
         if (s.type >= 0 && c.pointer == static_cast<int>(PointerKind::kStructField))
-          call.json("struct", Dump(Json(p.names.text(s.type))));
-        if (s.field >= 0) call.json("field", Dump(Json(p.names.text(s.field))));
-        if (s.var >= 0) call.json("variable", Dump(Json(p.names.text(s.var))));
+          call.json("struct", Dump(Json(std::string(p.names.text(s.type)))));
+        if (s.field >= 0) call.json("field", Dump(Json(std::string(p.names.text(s.field)))));
+        if (s.var >= 0) call.json("variable", Dump(Json(std::string(p.names.text(s.var)))));
       }
       if (c.groupend) break;
     }
