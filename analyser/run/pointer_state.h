@@ -179,12 +179,10 @@ struct PointerFacts {
   std::vector<std::pair<std::uint64_t, std::uint64_t>> forwards;
   // A parameter's or a member's value stored in a member or a variable
   // ("s->cb = cb;", "fp = x->ops->f;"): what the first holds, the second
-  // holds too. `fallback`: the member to ask by name when its type's holds
-  // nothing (-1: none).
+  // holds too (a member only of a known struct type).
   struct Copy {
     Where from_where = kParam, to_where = kGlobal;
     std::uint64_t from = 0, to = 0;
-    int fallback = -1;
   };
   std::vector<Copy> copies;
   // Declarations: struct members in order, member types, typedef names,

@@ -887,15 +887,12 @@ class FactScanner {
     }
     if (chain_start(last, b) != b) return false;
     const int field = n_.intern(text(last));
+    // Only a member of a known struct type: by its name alone, every
+    // function stored in any member so named would flow on.
     const int type = container_type(b, last, b);
-    c.fallback = field;
-    if (type >= 0) {
-      c.from_where = PointerFacts::kStructField;
-      c.from = PairKey(type, field);
-    } else {
-      c.from_where = PointerFacts::kField;
-      c.from = static_cast<std::uint64_t>(field);
-    }
+    if (type < 0) return false;
+    c.from_where = PointerFacts::kStructField;
+    c.from = PairKey(type, field);
     return true;
   }
   void copy_to_var(PointerFacts::Copy c, int var) {

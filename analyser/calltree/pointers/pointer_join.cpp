@@ -130,7 +130,7 @@ void JoinPointerCalls(Run& run) {
       if (have.insert(place ^ (PairKey(n.name, n.file) * 0xC2B2AE3D27D4EB4Full)).second) to.push_back(n);
   }
   // What the stores at (where, key) reach, else what the members copied
-  // there hold (by their type's, else by name).
+  // there hold.
   const auto reach = [&](PointerFacts::Where w, std::uint64_t key, PointerKind kind, std::vector<std::pair<int, PointerKind>>& out,
                          std::unordered_set<int>& seen) {
     Reach(recs, f, f.by[w], key, kind, out, seen);
@@ -139,10 +139,7 @@ void JoinPointerCalls(Run& run) {
     if (it == copied[w].end()) return;
     for (const size_t i : it->second) {
       const PointerFacts::Copy& c = f.copies[i];
-      const size_t before = out.size();
       Reach(recs, f, f.by[c.from_where], c.from, kind, out, seen);
-      if (out.size() == before && c.fallback >= 0 && c.from_where != PointerFacts::kField)
-        Reach(recs, f, f.by[PointerFacts::kField], static_cast<std::uint64_t>(c.fallback), kind, out, seen);
     }
   };
   f.targets.assign(f.sites.size(), {});
