@@ -2,13 +2,16 @@
 """Compares the calls a program made at run time with the calls the analyser
 reports (bench/pointers.sh).
 
-    truth.py BINARY PAIRS TREE_JSON_P TREE_JSON_PLAIN CFLOW_OUT
+    truth.py BINARY PAIRS TREE_JSON_P TREE_JSON_PLAIN CFLOW_OUT [TREE_JSON_CP]
 
 PAIRS: "callee site" hex pairs the hook library recorded. Each pair becomes
 a (caller, callee) edge by the symbols of BINARY (nm); an edge is reached
 directly when one of its call sites is a direct call of the callee (the
 five bytes before the site are a call rel32 landing on it), else only
-through a pointer. Edges are compared by function names.
+through a pointer. Edges are compared by function names. The precision
+tables (targets per site, the share seen at run time) are printed for -c -p
+when its tree.json is given, and for -p; the missed pointer-only edges listed
+are those of the first row.
 """
 import bisect
 import collections
