@@ -180,7 +180,7 @@ class Scanner {
 namespace {
 
 void Extract(Run& run, std::string_view text, bool sjis, const std::string& filename, const std::string& path,
-             int mode_a, const LineMap* map, std::string_view decls = {}, const TextTokens* tokens = nullptr) {
+             int mode_a, const LineMap* map, std::string_view decls = {}) {
   ReaderState& rd = run.rd;
   if (run.opt.flgdebug)
     run.con.text(mode_a ? "-------------getfilename3_mode_a()-----------------\n"
@@ -193,7 +193,7 @@ void Extract(Run& run, std::string_view text, bool sjis, const std::string& file
   const size_t before = run.recs.list.size();
   const int file = InternFile(run, filename, path);
   Scanner(run, text, sjis, file, map).scan();
-  if (run.opt.flgptr) ScanPointerFacts(run, decls, text, file, map, tokens);
+  if (run.opt.flgptr) ScanPointerFacts(run, decls, text, file, map);
   if (map && run.recs.list.size() > before) run.recs.units.emplace_back(static_cast<int>(before), map->unit);
 }
 
@@ -211,7 +211,7 @@ void Finish(Run& run, int mode_a) {
 int getfilename3(Run& run, const CleanedText& text, const std::string& filename, int mode_a, const LineMap* map,
                  const std::string* path) {
   run.rd.bodyclosed = 0;
-  Extract(run, text.text, text.sjis, filename, path ? *path : filename, mode_a, map, text.decls, &text.tokens);
+  Extract(run, text.text, text.sjis, filename, path ? *path : filename, mode_a, map, text.decls);
   Finish(run, mode_a);
   return 1;
 }

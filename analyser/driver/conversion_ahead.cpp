@@ -125,12 +125,8 @@ void ConversionAhead::work() {
     bool last = settings_.temp_names && c->temp.empty();  // the caller ends the run there
     if (!last) {
       w.rd.conv = c->temp;
-      c->text.tokens.made = false;
       try {
         henkan(w, path, c->text, w.opt.flgjson ? &c->map : nullptr, &read);
-        // The pointer scan's tokens are made here, on this thread: the
-        // extraction's thread has the more to do under -p.
-        if (w.opt.flgptr) c->text.tokens.make(c->text.decls, c->text.text);
       } catch (...) {
         c->ended = std::current_exception();
         last = !settings_.keep_going;

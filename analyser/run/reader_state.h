@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "calltree/pointers/c_tokens.h"
 #include "platform/text_file.h"
 
 namespace zelta {
@@ -38,9 +37,6 @@ struct CleanedText {
   // -p: what the source has at file level (initialisers, member lists,
   // parameter lists), macros expanded, with a mark where each body stood.
   std::string decls;
-  // -p: the tokens of both, when the conversion ran ahead on a thread of
-  // its own (else the scan makes them).
-  TextTokens tokens;
 };
 
 struct ReaderState {

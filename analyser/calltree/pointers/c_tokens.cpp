@@ -120,17 +120,4 @@ void Tokenize(std::string_view text, std::vector<CToken>& out, std::vector<int>&
   }
 }
 
-void TextTokens::make(std::string_view decls_text, std::string_view body_text) {
-  made = false;
-  if (decls_text.size() > kMaxTokenText || body_text.size() > kMaxTokenText) return;  // the scan says so
-  // A few large sources should not keep their storage in every text
-  // waiting to be read.
-  constexpr size_t kKeep = size_t{1} << 12;  // tokens
-  if (decls.capacity() > kKeep) std::vector<CToken>().swap(decls);
-  if (text.capacity() > kKeep) std::vector<CToken>().swap(text);
-  Tokenize(decls_text, decls, open);
-  Tokenize(body_text, text, open);
-  made = true;
-}
-
 }  // namespace zelta

@@ -37,14 +37,4 @@ inline constexpr size_t kMaxTokenText = 0xFFFFFFFFu;
 // next) from `text`, at most kMaxTokenText bytes. `open` is scratch.
 void Tokenize(std::string_view text, std::vector<CToken>& out, std::vector<int>& open);
 
-// The tokens of one source's two texts (declarations and bodies), made by
-// the thread that converts the sources ahead, so that the extraction's
-// thread only reads them.
-struct TextTokens {
-  std::vector<CToken> decls, text;
-  std::vector<int> open;  // scratch
-  bool made = false;
-  void make(std::string_view decls_text, std::string_view body_text);
-};
-
 }  // namespace zelta

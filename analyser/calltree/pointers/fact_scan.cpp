@@ -89,9 +89,9 @@ class FactScanner {
     locals_.clear();  // no body read yet in this source
   }
 
-  void declarations(std::string_view src, const Tokens* made) {
+  void declarations(std::string_view src) {
     base_ = src.data();
-    t_ = tokens(src, made);
+    t_ = tokens(src);
     size_t s = 0;
     for (size_t i = 0; i < t_.size();) {
       const CToken& k = t_[i];
@@ -120,9 +120,9 @@ class FactScanner {
     if (s < t_.size()) statement(s, t_.size());
   }
 
-  void bodies(std::string_view src, const LineMap* map, const Tokens* made) {
+  void bodies(std::string_view src, const LineMap* map) {
     base_ = src.data();
-    t_ = tokens(src, made);
+    t_ = tokens(src);
     LineCursor cursor(map, src);
     cursor_ = map ? &cursor : nullptr;
     std::sort(f_.unit_records.begin(), f_.unit_records.end());
@@ -139,9 +139,8 @@ class FactScanner {
   }
 
  private:
-  // The tokens of `src`: those made already, else the scan's own.
-  std::span<const CToken> tokens(std::string_view src, const Tokens* made) {
-    if (made) return *made;
+  // The tokens of `src`, in storage kept from one text to the next.
+  std::span<const CToken> tokens(std::string_view src) {
     Tokenize(src, f_.tokens, f_.open_brackets);
     return f_.tokens;
   }
@@ -1020,17 +1019,15 @@ class FactScanner {
 
 }  // namespace
 
-void ScanPointerFacts(Run& run, std::string_view decls, std::string_view text, int file, const LineMap* map,
-                      const TextTokens* made) {
+void ScanPointerFacts(Run& run, std::string_view decls, std::string_view text, int file, const LineMap* map) {
   if (decls.size() > kMaxTokenText || text.size() > kMaxTokenText) {
     run.errlog.text("ポインタを読むにはソースが大きすぎます(4GBまで)");
     run.con.print("エラー : %sはポインタを読むには大きすぎます(4GBまで)\n", run.recs.files[static_cast<size_t>(file)].c_str());
     EndRun(0);
   }
-  const bool ready = made && made->made;
   FactScanner s(run, file);
-  s.declarations(decls, ready ? &made->decls : nullptr);
-  s.bodies(text, map, ready ? &made->text : nullptr);
+  s.declarations(decls);
+  s.bodies(text, map);
   run.ptr.unit_records.clear();
   // The scratch stays for the next source unless a large one grew it: a few
   // large sources should not keep their storage for the rest of the run.

@@ -5,8 +5,6 @@
 #pragma once
 #include <string_view>
 
-#include "calltree/pointers/c_tokens.h"
-
 namespace zelta {
 
 struct Run;
@@ -14,9 +12,7 @@ class LineMap;
 
 // Call after the extraction of the same source, which handed over where its
 // records stand (PointerFacts::unit_records). `file`: the source's index in
-// Records::files. `made`: the tokens of both texts when they are made
-// already (null, or not made: the scan makes them).
-void ScanPointerFacts(Run& run, std::string_view decls, std::string_view text, int file, const LineMap* map,
-                      const TextTokens* made = nullptr);
+// Records::files.
+void ScanPointerFacts(Run& run, std::string_view decls, std::string_view text, int file, const LineMap* map);
 
 }  // namespace zelta

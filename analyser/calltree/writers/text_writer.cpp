@@ -1,4 +1,5 @@
 // tree.txt: the numbered, ruled tree in code page 932.
+#include <algorithm>
 #include <charconv>
 
 #include "calltree/output_file.h"
@@ -63,6 +64,7 @@ class TextTreeWriter final : public TreeWriter {
     width_ = Digits(shape.count);
     OpenOutput(run_, out_, file_);
     column_.assign(static_cast<size_t>(shape.maxdepth > 0 ? shape.maxdepth : 0) + 10, 1);
+    bars_valid_ = 0;
     const auto& lines = run_.tb.lines;
     if (lines.empty() || !lines.front().hastext) ErrorExit(run_, ErrorCode::kNoFunctionDefined);
     bar_ = utf8_to_cp932(" │");
@@ -79,9 +81,19 @@ class TextTreeWriter final : public TreeWriter {
     const int d = l.level;
     if (d >= 1) {
       if (column_.size() <= static_cast<size_t>(d)) column_.resize(static_cast<size_t>(d) + 10, 1);
-      for (int k = 1; k < d; ++k) row_ += column_[static_cast<size_t>(k)] ? bar_ : blank_;
+      // The bars of the levels above, kept from the line before: lines come
+      // in the tree's order, so mostly only the last level's bar changes.
+      while (bars_valid_ < d - 1) {
+        const int k = ++bars_valid_;
+        bars_.resize(bars_end_[static_cast<size_t>(k - 1)]);
+        bars_ += column_[static_cast<size_t>(k)] ? bar_ : blank_;
+        if (bars_end_.size() <= static_cast<size_t>(k)) bars_end_.resize(static_cast<size_t>(k) + 10);
+        bars_end_[static_cast<size_t>(k)] = bars_.size();
+      }
+      row_.append(bars_, 0, bars_end_[static_cast<size_t>(d - 1)]);
       row_ += l.hasnext ? tee_ : elbow_;
       column_[static_cast<size_t>(d)] = l.hasnext ? 1 : 0;
+      bars_valid_ = std::min(bars_valid_, d - 1);
     }
     SpellLine(run_, l, row_);
     row_ += '\n';
@@ -97,6 +109,10 @@ class TextTreeWriter final : public TreeWriter {
   int width_ = 1;
   std::vector<char> column_;
   std::string bar_, blank_, tee_, elbow_, row_;
+  // The bars of levels 1 to bars_valid_, level k's ending at bars_end_[k].
+  std::string bars_;
+  std::vector<size_t> bars_end_ = std::vector<size_t>(10, 0);
+  int bars_valid_ = 0;
 };
 
 }  // namespace
