@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -176,10 +177,19 @@ struct PointerFacts {
   StoreMap by[kWheres];
   // A parameter handed on unchanged: from (function, position) to another.
   std::vector<std::pair<std::uint64_t, std::uint64_t>> forwards;
+  // A parameter's or a member's value stored in a member or a variable
+  // ("s->cb = cb;", "fp = x->ops->f;"): what the first holds, the second
+  // holds too (a member only of a known struct type).
+  struct Copy {
+    Where from_where = kParam, to_where = kGlobal;
+    std::uint64_t from = 0, to = 0;
+  };
+  std::vector<Copy> copies;
   // Declarations: struct members in order, member types, typedef names,
   // the struct types of globals (-1: a global of no struct type).
   std::unordered_map<int, std::vector<int>> members;
   std::unordered_map<std::uint64_t, int> member_type;  // (type, member)
+  std::unordered_set<std::uint64_t> member_array;      // (type, member): an array of that struct type
   std::unordered_map<int, int> alias;
   // By name id, looked up for nearly every call a body makes: kNoGlobal
   // for a name no global has.
@@ -192,6 +202,7 @@ struct PointerFacts {
     if (global_type.size() <= static_cast<size_t>(id)) global_type.resize(static_cast<size_t>(id) + 1 + global_type.size() / 2, kNoGlobal);
     global_type[static_cast<size_t>(id)] = type;
   }
+  std::unordered_set<int> upper_case_functions;  // declared functions with no lower-case letter (OP_E)
   std::vector<PointerSite> sites;
   // The current source's records by where their names stand in its
   // cleaned text (handed over by the extraction).

@@ -2,7 +2,7 @@
 """Compares the calls a program made at run time with the calls the analyser
 reports (bench/pointers.sh).
 
-    truth.py BINARY PAIRS TREE_JSON_P TREE_JSON_PLAIN CFLOW_OUT
+    truth.py BINARY PAIRS TREE_JSON_P TREE_JSON_PLAIN CFLOW_OUT [TREE_JSON_CP]
 
 PAIRS: "callee site" hex pairs the hook library recorded. Each pair becomes
 a (caller, callee) edge by the symbols of BINARY (nm); an edge is reached
@@ -14,6 +14,9 @@ TRUTH_MISSES=1 prints every direct edge the first analysis (-c -p when
 given, else -p) misses, with its call sites, by class: a caller or callee
 the analysis does not define (a source the list lacks, or a definition
 the reader does not see), or a call lost between two defined functions.
+The precision tables (targets per site, the share seen at run time) are
+printed for -c -p when its tree.json is given, and for -p; the missed
+pointer-only edges listed are those of the first row.
 """
 import os
 import bisect
@@ -156,6 +159,34 @@ def pct(a, b):
     return "%.1f%% (%d of %d)" % (100.0 * a / b, a, b) if b else "-"
 
 
+def precision(label, sites, counts, seen_at):
+    by_kind = collections.defaultdict(list)
+    for key, targets in sites.items():
+        by_kind[targets[0][1]].append(len(targets))
+    reached = collections.Counter()
+    hit = collections.Counter()
+    for (caller, f, l, how), targets in sites.items():
+        if (caller, f, l) not in seen_at:
+            continue
+        kind = targets[0][1]
+        reached[kind] += len(targets)
+        hit[kind] += sum(1 for t, _ in targets if t in seen_at[(caller, f, l)])
+    print("%s:" % label)
+    print()
+    print("| kind | resolved sites | targets per site | reached sites' targets seen at run time |")
+    print("|---|---:|---:|---:|")
+    for kind in ("struct_field", "field", "variable", "parameter"):
+        v = by_kind.get(kind, [])
+        print("| %s | %d | %s | %s |" % (kind, len(v), "%.2f" % (sum(v) / len(v)) if v else "-",
+                                          pct(hit[kind], reached[kind])))
+    tot_r, tot_h = sum(reached.values()), sum(hit.values())
+    print("| all | %d | %s | %s |" % (len(sites), "%.2f" % (sum(map(len, sites.values())) / len(sites)) if sites else "-",
+                                      pct(tot_h, tot_r)))
+    print()
+    print("pointer call sites: %s; unresolved: %s" % (counts.get("sites", "-"), counts.get("unresolved", "-")))
+    print()
+
+
 def main():
     binary, pairs, json_p, json_plain, cflow_out = sys.argv[1:6]
     json_cp = sys.argv[6] if len(sys.argv) > 6 else None  # -c -p: the build's own configuration
@@ -172,6 +203,7 @@ def main():
     rows = [("conzelta -p", a_p), ("conzelta", a_plain), ("cflow", cf)]
     if json_cp:
         rows.insert(0, ("conzelta -c -p", analyser_edges(json_cp)[0]))
+    headline = rows[0]
     for label, a in rows:
         print("| %s | %s | %s | %s |" % (label, pct(len(all_edges & a), len(all_edges)),
                                          pct(len(ptr_only & a), len(ptr_only)), pct(len(direct & a), len(direct))))
@@ -180,37 +212,21 @@ def main():
         print_misses(binary, rt, rows[0][1], json_cp or json_p)
     # Precision: targets per resolved site by kind; at the sites the run
     # reached, the share of reported targets the run saw there.
-    by_kind = collections.defaultdict(list)
-    for key, targets in sites.items():
-        by_kind[targets[0][1]].append(len(targets))
     sitelines = site_lines(binary, {s for _, ss in rt.values() for s in ss})
     seen_at = collections.defaultdict(set)  # (caller, file, line) -> callees seen
     for (caller, callee), (_, ss) in rt.items():
         for s in ss:
             f, l = sitelines[s]
             seen_at[(caller, f, l)].add(callee)
-    reached = collections.Counter()
-    hit = collections.Counter()
-    for (caller, f, l, how), targets in sites.items():
-        if (caller, f, l) not in seen_at:
-            continue
-        kind = targets[0][1]
-        reached[kind] += len(targets)
-        hit[kind] += sum(1 for t, _ in targets if t in seen_at[(caller, f, l)])
-    print("| kind | resolved sites | targets per site | reached sites' targets seen at run time |")
-    print("|---|---:|---:|---:|")
-    for kind in ("struct_field", "field", "variable", "parameter"):
-        v = by_kind.get(kind, [])
-        print("| %s | %d | %s | %s |" % (kind, len(v), "%.2f" % (sum(v) / len(v)) if v else "-",
-                                          pct(hit[kind], reached[kind])))
-    tot_r, tot_h = sum(reached.values()), sum(hit.values())
-    print("| all | %d | %s | %s |" % (len(sites), "%.2f" % (sum(map(len, sites.values())) / len(sites)) if sites else "-",
-                                      pct(tot_h, tot_r)))
-    print()
-    print("pointer call sites: %s; unresolved: %s" % (counts.get("sites", "-"), counts.get("unresolved", "-")))
-    missed = sorted(ptr_only - a_p)
+    runs = [("conzelta -p", sites, counts)]
+    if json_cp:
+        _, _, cp_sites, cp_counts = analyser_edges(json_cp)
+        runs.insert(0, ("conzelta -c -p", cp_sites, cp_counts))
+    for label, sites, counts in runs:
+        precision(label, sites, counts, seen_at)
+    missed = sorted(ptr_only - headline[1])
     if missed:
-        print("pointer-only edges missed (first 15): " + ", ".join("%s->%s" % e for e in missed[:15]))
+        print("pointer-only edges %s misses (first 15): " % headline[0] + ", ".join("%s->%s" % e for e in missed[:15]))
 
 
 if __name__ == "__main__":

@@ -62,9 +62,10 @@ bool IsQualifier(std::string_view s) {
          s == "inline" || s == "__inline__" || s == "restrict" || s == "__restrict" || s == "__extension__";
 }
 
-// Only a name with a lower-case letter may name a function a store keeps:
-// upper-case names are constants and macros, and there are many.
-bool MayBeFunction(std::string_view s) {
+// A name with a lower-case letter may name a function a store keeps:
+// upper-case names are constants and macros, and there are many. An
+// upper-case one is kept only when declared a function before (OP_E).
+bool HasLowerCase(std::string_view s) {
   for (char c : s)
     if (c >= 'a' && c <= 'z') return true;
   return false;
@@ -220,10 +221,19 @@ class FactScanner {
     return false;
   }
 
-  void add_member(int type, std::string_view m, int mtype, bool known) {
+  void add_member(int type, std::string_view m, int mtype, bool known, bool array) {
     const int id = n_.intern(m);
     if (!known) f_.members[type].push_back(id);
     if (mtype >= 0) f_.member_type[PairKey(type, id)] = mtype;
+    if (mtype >= 0 && array) f_.member_array.insert(PairKey(type, id));
+  }
+  // A "[" at the level of t_[b, e): the declarator there declares an array.
+  bool has_index(size_t b, size_t e) const {
+    for (size_t i = b; i < e; ++i) {
+      if (t_[i].is('[')) return true;
+      if (opener(i)) i = static_cast<size_t>(t_[i].partner);
+    }
+    return false;
   }
 
   // A member list t_[open, close] of struct type `type`: member names in
@@ -237,12 +247,13 @@ class FactScanner {
       // The nested list being read: the member it declares, its type, and
       // where its declaration ends.
       std::string_view mname;
+      bool marray = false;
       int inner = -1;
       size_t d = 0;
     };
     std::vector<Level> levels;
     const auto enter = [&](int t, size_t o, size_t c) {
-      levels.push_back(Level{t, c, o + 1, o + 1, o + 1, !f_.members[t].empty(), {}, -1, 0});
+      levels.push_back(Level{t, c, o + 1, o + 1, o + 1, !f_.members[t].empty(), {}, false, -1, 0});
     };
     enter(type, open, close);
     while (!levels.empty()) {
@@ -250,11 +261,12 @@ class FactScanner {
       if (l.inner >= 0) {
         // Back from a nested list.
         if (!l.mname.empty()) {
-          add_member(l.type, l.mname, l.inner, l.known);
+          add_member(l.type, l.mname, l.inner, l.known, l.marray);
         } else {
           // An anonymous member's members are reached as the outer's own.
           const std::vector<int> inside = f_.members[l.inner];
-          for (int m : inside) add_member(l.type, n_.text(m), member_type(l.inner, m), l.known);
+          for (int m : inside)
+            add_member(l.type, n_.text(m), member_type(l.inner, m), l.known, f_.member_array.count(PairKey(l.inner, m)) != 0);
         }
         l.inner = -1;
         l.i = l.d + 1;
@@ -277,6 +289,7 @@ class FactScanner {
         size_t d = end + 1;
         while (d < l.close && !t_[d].is(';')) ++d;
         l.mname = declarator_name(end + 1, d);
+        l.marray = has_index(end + 1, d);
         if (i >= 1 && t_[i - 1].name() && !IsAggregate(text(i - 1))) {
           l.inner = tag(text(i - 1));
         } else {
@@ -291,7 +304,7 @@ class FactScanner {
         // "int a, *b;" declares two members of the same type.
         if (i > l.s) {
           const std::string_view m = declarator_name(l.s, i);
-          if (!m.empty()) add_member(l.type, m, type_in(l.type_from, i), l.known);
+          if (!m.empty()) add_member(l.type, m, type_in(l.type_from, i), l.known, has_index(l.s, i));
         }
         if (!k.is(',')) l.type_from = i + 1;
         l.s = i + 1;
@@ -304,6 +317,7 @@ class FactScanner {
   void header(size_t s, size_t e, std::string_view fname) {
     for (size_t i = e; i-- > s;) {
       if (!(t_[i].name() && text(i) == fname && i + 1 < e && t_[i + 1].is('(') && t_[i + 1].partner > 0)) continue;
+      note_function(fname);
       std::vector<Param>& ps = params_[n_.intern(fname)];
       ps.clear();
       const size_t close = static_cast<size_t>(t_[i + 1].partner);
@@ -352,7 +366,9 @@ class FactScanner {
         const int type = tag(name);
         aggregate(type, j, close);
         if (is_typedef) {
-          if (!after.empty() && after != name) f_.alias[n_.intern(after)] = type;
+          // typedef struct bfd { ... } bfd; names the type as well: the
+          // typedef name maps onto itself, so declarations with it have a type.
+          if (!after.empty()) f_.alias[n_.intern(after)] = type;
           return;
         }
         declarators(close + 1, e, type);
@@ -364,8 +380,7 @@ class FactScanner {
       const std::string_view n = declarator_name(s, e);
       const int t = type_in(s, e);
       if (!n.empty() && t >= 0) {
-        const int id = n_.intern(n);
-        if (id != t) f_.alias[id] = t;
+        f_.alias[n_.intern(n)] = t;  // typedef struct bfd bfd; as well
       }
       return;
     }
@@ -427,20 +442,33 @@ class FactScanner {
     const std::string_view name = declarator_name(b, eq);
     if (name.empty()) return;
     // "name (" is a function being declared, unless it is "( * name )".
-    bool function = false, array = false, fptr = false;
+    bool function = false, fptr = false;
+    int array = 0;  // dimensions: tbl[][8] has two
     for (size_t i = b; i < eq; ++i) {
       if (t_[i].is('(') && i + 1 < eq && t_[i + 1].is('*')) fptr = true;
       if (t_[i].name() && text(i) == name && i + 1 < eq && t_[i + 1].is('(') && !fptr) function = true;
-      if (t_[i].is('[')) array = true;
+      if (t_[i].is('[')) ++array;
     }
     // A function is never initialised: NAME(args) = v is a macro's.
-    if (function && eq == e) return;
+    if (function && eq == e) {
+      note_function(name);
+      return;
+    }
     const int var = n_.intern(name);
     f_.set_global(var, type);
     if (eq < e) initialiser(eq + 1, e, type, array, var, -1, -1);
   }
 
   // --- initialisers and stores ----------------------------------------------
+
+  bool may_be_function(std::string_view s) const {
+    if (HasLowerCase(s)) return true;
+    const int id = n_.find(s);
+    return id >= 0 && f_.upper_case_functions.count(id) != 0;
+  }
+  void note_function(std::string_view s) {
+    if (!HasLowerCase(s)) f_.upper_case_functions.insert(n_.intern(s));
+  }
 
   // The function a value t_[b, e) names: NAME, &NAME, or either after a cast.
   std::string_view value_name(size_t b, size_t e) const {
@@ -451,7 +479,7 @@ class FactScanner {
       b = static_cast<size_t>(t_[b].partner) + 1;
     }
     if (b < e && t_[b].is('&')) ++b;
-    if (b + 1 == e && t_[b].name() && !IsKeyword(text(b)) && MayBeFunction(text(b))) return text(b);
+    if (b + 1 == e && t_[b].name() && !IsKeyword(text(b)) && may_be_function(text(b))) return text(b);
     return {};
   }
 
@@ -471,12 +499,12 @@ class FactScanner {
   }
 
   // A value t_[b, e) given to struct type `type` (`array`: to an array of
-  // them), or to member `field` of `outer` when the value is an element of
-  // one, or to variable `var` at the outermost level.
+  // them, of that many dimensions), or to member `field` of `outer` when the
+  // value is an element of one, or to variable `var` at the outermost level.
   struct Value {
     size_t b = 0, e = 0;
     int type = -1;
-    bool array = false;
+    int array = 0;
     int var = -1, field = -1, outer = -1;
   };
   // One brace list being read: its context and how far it is read.
@@ -487,7 +515,7 @@ class FactScanner {
     size_t pos;  // the positional member next
   };
 
-  void initialiser(size_t b, size_t e, int type, bool array, int var, int field, int outer) {
+  void initialiser(size_t b, size_t e, int type, int array, int var, int field, int outer) {
     // Nested lists are read with a stack of their own, in the order they
     // stand, however deep they nest.
     std::vector<List> lists;
@@ -560,9 +588,11 @@ class FactScanner {
       designated = true;
     }
     if (in.array) {
-      // An element of an array: a struct when the array is of one.
-      if (in.type >= 0) return Value{s, e, in.type, false, in.var, -1, -1};
-      return Value{s, e, -1, false, in.var, in.field, in.outer};
+      // An element of an array: a row of it when it has more dimensions,
+      // else a struct when the array is of one.
+      if (in.array > 1) return Value{s, e, in.type, in.array - 1, in.var, in.field, in.outer};
+      if (in.type >= 0) return Value{s, e, in.type, 0, in.var, -1, -1};
+      return Value{s, e, -1, 0, in.var, in.field, in.outer};
     }
     if (member < 0 && !designated) {
       if (l.order && l.pos < l.order->size()) member = (*l.order)[l.pos];
@@ -573,14 +603,16 @@ class FactScanner {
     ++l.pos;
     if (member < 0) {
       // A table of functions (or of unknown structs' first members).
-      if (in.field >= 0) return Value{s, e, -1, false, in.var, in.field, in.outer};
-      if (in.type < 0) return Value{s, e, -1, false, in.var, -1, -1};
+      if (in.field >= 0) return Value{s, e, -1, 0, in.var, in.field, in.outer};
+      if (in.type < 0) return Value{s, e, -1, 0, in.var, -1, -1};
       return Value{};
     }
     const int mt = member_type(in.type, member);
-    if (s < e && t_[s].is('{') && mt >= 0) return Value{s, e, mt, false, in.var, -1, -1};
+    // A member that is an array of structs takes a list of them.
+    if (s < e && t_[s].is('{') && mt >= 0)
+      return Value{s, e, mt, f_.member_array.count(PairKey(in.type, member)) ? 1 : 0, in.var, -1, -1};
     // A function, or a table of them, in this member.
-    return Value{s, e, -1, s < e && t_[s].is('{'), -1, member, in.type};
+    return Value{s, e, -1, s < e && t_[s].is('{') ? 1 : 0, -1, member, in.type};
   }
 
   // --- bodies ------------------------------------------------------------------
@@ -617,27 +649,68 @@ class FactScanner {
   }
 
   // The chain of names "a->b.c" ending at t_[last]: its first token's
-  // index, or `last` itself when no member operator precedes.
+  // index, or `last` itself when no member operator precedes. The chain may
+  // start at a parenthesised root, as macros write them: "(abfd)->xvec",
+  // "((struct T *) p)->f"; the index is then the root's "(".
   size_t chain_start(size_t last, size_t lo) const {
     size_t i = last;
     while (i >= lo + 2 && t_[i - 1].member()) {
       size_t j = i - 2;
-      // a[i].b: an element of a table keeps the table's type
-      if (t_[j].is(']') && t_[j].partner > static_cast<int>(lo)) j = static_cast<size_t>(t_[j].partner) - 1;
+      // a[i].b, a[i][k].b: an element of a table keeps the table's type
+      while (t_[j].is(']') && t_[j].partner > static_cast<int>(lo)) j = static_cast<size_t>(t_[j].partner) - 1;
+      if (t_[j].is(')') && t_[j].partner >= static_cast<int>(lo)) {
+        const size_t o = static_cast<size_t>(t_[j].partner);
+        // f(x)->g: what a call returns is not worked out
+        if (o > lo && t_[o - 1].name() && !IsKeyword(text(o - 1))) break;
+        i = o;
+        break;
+      }
       if (!t_[j].name()) break;
       i = j;
     }
     return i;
   }
+  // The struct type of the parenthesised t_[open, t_[open].partner]: a cast to a
+  // pointer to one, or a chain (-1: not worked out). `depth` bounds the
+  // roots nested in roots: past it the type stays unknown.
+  int group_type(size_t open, int depth) {
+    size_t b = open + 1, e = static_cast<size_t>(t_[open].partner);
+    if (depth > 32) return -1;
+    while (b < e && (t_[b].is('*') || t_[b].is('&'))) ++b;
+    if (b >= e) return -1;
+    if (t_[b].is('(') && t_[b].partner > static_cast<int>(b) && static_cast<size_t>(t_[b].partner) + 1 < e) {
+      const size_t c = static_cast<size_t>(t_[b].partner);
+      bool cast = false;
+      for (size_t k = b + 1; k < c; ++k) {
+        if (t_[k].is('*')) cast = true;
+        else if (!t_[k].name()) cast = false, k = c;
+      }
+      if (cast) return type_in(b + 1, c);
+    }
+    const size_t last = e - 1;
+    if (!t_[last].name()) return t_[last].is(')') && t_[last].partner == static_cast<int>(b) ? group_type(b, depth + 1) : -1;
+    const size_t first = chain_start(last, b);
+    if (first == last) return first == b ? type_of_var(text(last)) : -1;
+    if (first != b) return -1;
+    return member_type(container_type(first, last, b, depth + 1), n_.find(text(last)));
+  }
   // The struct type that holds member t_[last] of the chain that starts at
   // t_[first] (-1: not worked out).
-  int container_type(size_t first, size_t last, size_t lo) const {
-    // Something before the chain's first name (a call, an index, a cast)
-    // leaves its type unknown.
-    if (first >= lo + 1 && (t_[first - 1].is(']') || t_[first - 1].is(')') || t_[first - 1].member()))
-      return -1;
-    int t = type_of_var(text(first));
-    for (size_t i = first + 1; i < last && t >= 0;) {
+  int container_type(size_t first, size_t last, size_t lo, int depth = 0) {
+    int t = -1;
+    size_t i = first + 1;
+    if (t_[first].is('(')) {
+      if (first >= lo + 1 && t_[first - 1].member()) return -1;
+      t = group_type(first, depth);
+      i = static_cast<size_t>(t_[first].partner) + 1;
+    } else {
+      // Something before the chain's first name (a call, an index, a cast)
+      // leaves its type unknown.
+      if (first >= lo + 1 && (t_[first - 1].is(']') || t_[first - 1].is(')') || t_[first - 1].member()))
+        return -1;
+      t = type_of_var(text(first));
+    }
+    while (i < last && t >= 0) {
       if (t_[i].is('[') && t_[i].partner > static_cast<int>(i)) {
         i = static_cast<size_t>(t_[i].partner) + 1;
         continue;
@@ -685,9 +758,21 @@ class FactScanner {
     // A typedef name's type is looked up once a declarator follows: most
     // statements that begin with a name are calls and assignments.
     size_t type_word = end;
-    if (j + 1 < end && t_[j].name() && IsAggregate(text(j)) && t_[j + 1].name()) {
-      type = tag(text(j + 1));
-      j += 2;
+    if (j + 1 < end && t_[j].name() && IsAggregate(text(j)) && (t_[j + 1].name() || t_[j + 1].is('{'))) {
+      std::string_view tagname;
+      if (t_[j + 1].name()) tagname = text(++j);
+      ++j;
+      if (j < end && t_[j].is('{') && t_[j].partner > static_cast<int>(j)) {
+        // A struct declared in the body, as a table of handlers is: its
+        // members are read as at file level (one without a tag is named
+        // after the function).
+        const size_t close = static_cast<size_t>(t_[j].partner);
+        type = tagname.empty() ? n_.intern(std::string(n_.text(owner_name_)) + ".?") : tag(tagname);
+        aggregate(type, j, close);
+        j = close + 1;
+      } else {
+        type = tag(tagname);
+      }
     } else if (j < end && t_[j].name() && !IsKeyword(text(j))) {
       type_word = j;
       ++j;
@@ -711,7 +796,8 @@ class FactScanner {
       } else {
         break;
       }
-      while (k < end && t_[k].is('[') && t_[k].partner > static_cast<int>(k)) k = static_cast<size_t>(t_[k].partner) + 1;
+      int dims = 0;
+      while (k < end && t_[k].is('[') && t_[k].partner > static_cast<int>(k)) k = static_cast<size_t>(t_[k].partner) + 1, ++dims;
       if (k >= end || !(t_[k].is('=') || t_[k].is(';') || t_[k].is(',') || t_[k].is(')'))) break;
       if (type_word < end) {
         type = type_of_word(text(type_word));
@@ -726,7 +812,8 @@ class FactScanner {
           if (opener(ve)) ve = static_cast<size_t>(t_[ve].partner);
           ++ve;
         }
-        initialiser(v, ve, type, false, var, -1, -1);
+        initialiser(v, ve, type, dims, var, -1, -1);
+        if (PointerFacts::Copy c; value_source(v, ve, c)) copy_to_var(c, var);
         // The value is body text like any other: its calls are read on.
         return v;
       }
@@ -751,7 +838,6 @@ class FactScanner {
       ++ve;
     }
     const std::string_view fn = value_name(eq + 1, ve);
-    if (fn.empty() || is_variable(fn)) return;
     size_t last = eq - 1;
     if (before.is(']')) {
       if (t_[last].partner <= static_cast<int>(lo)) return;
@@ -759,11 +845,71 @@ class FactScanner {
     }
     if (!t_[last].name()) return;
     const size_t first = chain_start(last, lo);
-    if (first == last) {
-      store_var(n_.intern(text(last)), fn);
-    } else {
-      store_field(container_type(first, last, lo), n_.intern(text(last)), fn);
+    const int id = n_.intern(text(last));
+    if (!fn.empty() && !is_variable(fn)) {
+      if (first == last) {
+        store_var(id, fn);
+      } else {
+        store_field(container_type(first, last, lo), id, fn);
+      }
+      return;
     }
+    // A parameter's or a member's value handed on: what the callers pass,
+    // or what the member holds, is stored here as well.
+    PointerFacts::Copy c;
+    if (!value_source(eq + 1, ve, c)) return;
+    if (first == last) {
+      copy_to_var(c, id);
+    } else {
+      const int type = container_type(first, last, lo);
+      if (type >= 0) {
+        c.to_where = PointerFacts::kStructField;
+        c.to = PairKey(type, id);
+        f_.copies.push_back(c);
+      }
+      c.to_where = PointerFacts::kField;
+      c.to = static_cast<std::uint64_t>(id);
+      f_.copies.push_back(c);
+    }
+  }
+
+  // Where the value t_[b, e) comes from when it is a parameter that may hold
+  // a function, or a member read through a chain ("(T) x->s->f").
+  bool value_source(size_t b, size_t e, PointerFacts::Copy& c) {
+    if (b < e && t_[b].is('(') && t_[b].partner > static_cast<int>(b) && static_cast<size_t>(t_[b].partner) + 1 < e) {
+      bool cast = true;
+      for (size_t i = b + 1; i < static_cast<size_t>(t_[b].partner) && cast; ++i)
+        cast = t_[i].name() || t_[i].is('*') || t_[i].is('(') || t_[i].is(')') || t_[i].is(',');
+      if (cast) b = static_cast<size_t>(t_[b].partner) + 1;
+    }
+    if (b >= e || !t_[e - 1].name()) return false;
+    const size_t last = e - 1;
+    if (b == last) {
+      const int q = param_of(n_.find(text(last)));
+      if (q < 0 || !(*params_now_)[static_cast<size_t>(q)].may_hold_function) return false;
+      c.from_where = PointerFacts::kParam;
+      c.from = PairKey(owner_name_, q);
+      return true;
+    }
+    if (chain_start(last, b) != b) return false;
+    const int field = n_.intern(text(last));
+    // Only a member of a known struct type: by its name alone, every
+    // function stored in any member so named would flow on.
+    const int type = container_type(b, last, b);
+    if (type < 0) return false;
+    c.from_where = PointerFacts::kStructField;
+    c.from = PairKey(type, field);
+    return true;
+  }
+  void copy_to_var(PointerFacts::Copy c, int var) {
+    if (owner_ >= 0 && locals_.count(var)) {
+      c.to_where = PointerFacts::kLocal;
+      c.to = PairKey(owner_, var);
+    } else {
+      c.to_where = PointerFacts::kGlobal;
+      c.to = static_cast<std::uint64_t>(var);
+    }
+    f_.copies.push_back(c);
   }
 
   // The arguments of a call of a named function g at t_[open]: each that
@@ -833,16 +979,24 @@ class FactScanner {
           arguments(text(i - 1), i);
         }
       } else if (p.is(')') && t_[i - 1].partner >= 0) {
-        // (*x->f)(...), (*fp)(...), and as macros write them, (*((x)->f))(...)
+        // (*x->f)(...), (*fp)(...), (fp)(...), (x->f[k])(...), and as macros
+        // write them, (*((x)->f))(...)
         const size_t o = static_cast<size_t>(t_[i - 1].partner);
-        if (!(o + 2 < i && t_[o + 1].is('*'))) continue;
+        if (o <= open + 1 || o + 2 > i) continue;
+        // g(x)(...) calls what g returns, and "if (fp) (void) ..." is no call
+        if (t_[o - 1].name() && text(o - 1) != "return" && text(o - 1) != "else" && text(o - 1) != "do")
+          continue;
+        size_t b = o + 1;
+        while (b < i - 1 && t_[b].is('*')) ++b;
+        const bool star = b > o + 1;
         size_t last = i - 2;
-        while (last > o + 2 && t_[last].is(')')) --last;
-        if (!t_[last].name()) continue;
-        const size_t first = chain_start(last, o + 2);
-        const bool member = first == last && last >= o + 3 && t_[last - 1].member();
-        if (first < last || member) site_field(first, last, o + 2, at(last));
-        else if (last == i - 2 && first == o + 2) site_var(text(last), at(last));
+        while (last > b && t_[last].is(')')) --last;
+        if (t_[last].is(']') && t_[last].partner > static_cast<int>(b)) last = static_cast<size_t>(t_[last].partner) - 1;
+        if (last < b || !t_[last].name()) continue;
+        const size_t first = chain_start(last, b);
+        const bool member = first == last && last >= b + 1 && t_[last - 1].member();
+        if (first < last || member) site_field(first, last, b, at(last));
+        else if (first == b && (star ? last == i - 2 : is_variable(text(last)))) site_var(text(last), at(last));
       } else if (p.is(']') && t_[i - 1].partner > static_cast<int>(open) + 1) {
         // table[i](...) and x->table[i](...)
         const size_t o = static_cast<size_t>(t_[i - 1].partner);

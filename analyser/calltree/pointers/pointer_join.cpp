@@ -108,6 +108,40 @@ void JoinPointerCalls(Run& run) {
     std::deque<PointerFacts::Store>().swap(f.stored[w]);
   }
   Propagate(f);
+  // A parameter's values copied into a member or a variable are stored
+  // there (each name once per place: many callers pass the same ones). A
+  // member's values copied on are looked up where they are called instead:
+  // stored, the large members of large programs would be copied into every
+  // variable that reads them.
+  std::unordered_set<std::uint64_t> have;
+  std::unordered_map<std::uint64_t, std::vector<size_t>> copied[PointerFacts::kWheres];
+  for (size_t i = 0; i < f.copies.size(); ++i) {
+    const PointerFacts::Copy& c = f.copies[i];
+    if (c.from_where != PointerFacts::kParam) {
+      copied[c.to_where][c.to].push_back(i);
+      continue;
+    }
+    auto it = f.by[PointerFacts::kParam].find(c.from);
+    if (it == f.by[PointerFacts::kParam].end()) continue;
+    const std::vector<StoredName> from = it->second;  // `to` may grow the same map
+    std::vector<StoredName>& to = f.by[c.to_where][c.to];
+    const std::uint64_t place = (c.to * 0x9E3779B97F4A7C15ull) ^ static_cast<std::uint64_t>(c.to_where);
+    for (const StoredName& n : from)
+      if (have.insert(place ^ (PairKey(n.name, n.file) * 0xC2B2AE3D27D4EB4Full)).second) to.push_back(n);
+  }
+  // What the stores at (where, key) reach, else what the members copied
+  // there hold.
+  const auto reach = [&](PointerFacts::Where w, std::uint64_t key, PointerKind kind, std::vector<std::pair<int, PointerKind>>& out,
+                         std::unordered_set<int>& seen) {
+    Reach(recs, f, f.by[w], key, kind, out, seen);
+    if (!out.empty()) return;
+    auto it = copied[w].find(key);
+    if (it == copied[w].end()) return;
+    for (const size_t i : it->second) {
+      const PointerFacts::Copy& c = f.copies[i];
+      Reach(recs, f, f.by[c.from_where], c.from, kind, out, seen);
+    }
+  };
   f.targets.assign(f.sites.size(), {});
   f.unresolved = 0;
   std::unordered_set<int> seen;
@@ -118,19 +152,20 @@ void JoinPointerCalls(Run& run) {
     // Most precise first; a weaker way is asked only when the stronger
     // found nothing.
     if (s.field >= 0) {
-      if (s.type >= 0) Reach(recs, f, f.by[PointerFacts::kStructField], PairKey(s.type, s.field), PointerKind::kStructField, out, seen);
-      if (out.empty()) Reach(recs, f, f.by[PointerFacts::kField], static_cast<std::uint64_t>(s.field), PointerKind::kField, out, seen);
+      if (s.type >= 0) reach(PointerFacts::kStructField, PairKey(s.type, s.field), PointerKind::kStructField, out, seen);
+      if (out.empty()) reach(PointerFacts::kField, static_cast<std::uint64_t>(s.field), PointerKind::kField, out, seen);
     } else {
-      if (s.local) Reach(recs, f, f.by[PointerFacts::kLocal], PairKey(s.owner, s.var), PointerKind::kVariable, out, seen);
+      if (s.local) reach(PointerFacts::kLocal, PairKey(s.owner, s.var), PointerKind::kVariable, out, seen);
       if (out.empty() && s.param >= 0) {
         const int owner = f.names.find(recs.name_of(recs.list[static_cast<size_t>(s.owner)]));
         if (owner >= 0) Reach(recs, f, f.by[PointerFacts::kParam], PairKey(owner, s.param), PointerKind::kParameter, out, seen);
       }
       if (out.empty() && !s.local && s.param < 0)
-        Reach(recs, f, f.by[PointerFacts::kGlobal], static_cast<std::uint64_t>(s.var), PointerKind::kVariable, out, seen);
+        reach(PointerFacts::kGlobal, static_cast<std::uint64_t>(s.var), PointerKind::kVariable, out, seen);
     }
     if (out.empty()) f.unresolved++;
   }
+  std::vector<PointerFacts::Copy>().swap(f.copies);
 
   // The sites in record order, each after the record it follows; only the
   // groups that hold one are laid out again.

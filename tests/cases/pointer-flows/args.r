@@ -2,3 +2,4 @@
 -r
 -f
 on_stop
+other.c

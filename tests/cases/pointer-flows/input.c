@@ -16,6 +16,20 @@ static void pong(handler_t h, int n) { if (n) ping(h, n - 1); else (*h)(n); }
 static void ping(handler_t h, int n) { pong(h, n); }
 
 void set_handler(void) { current = on_stop; }
+
+/* A parameter kept in a member, a member's value kept in a variable, and
+   a global assigned in another file (other.c), called in parentheses as
+   macros write it. */
+struct ctx { handler_t cb; };
+handler_t shared;
+static void ctx_init(struct ctx *c, handler_t h) { c->cb = h; }
+static void ctx_fire(struct ctx *c) {
+  handler_t later = c->cb;
+  c->cb(1);
+  later(2);
+  (shared)(3);
+}
+
 int main(void) {
   void (*local)(int) = &log_a;
   int v[2] = {1, 2};
@@ -25,5 +39,8 @@ int main(void) {
   set_handler();
   current(1);
   qsort(v, 2, sizeof v[0], by_value);
+  struct ctx c;
+  ctx_init(&c, log_a);
+  ctx_fire(&c);
   return 0;
 }

@@ -39,5 +39,37 @@ int run_all(int i) {
 int main(void) {
   use_file(&disk_ops);
   use_dev((struct dev_ops *)&dev);
-  return run_all(0);
+  return run_all(0) + vec_get(0) + decode(0, 0) + dispatch(1);
+}
+
+/* Typedef names the same as their tags, members declared several at a
+   time, a two-dimensional table of rows with a member that is an array,
+   an upper-case function, and roots in parentheses and casts as macros
+   write them. */
+typedef struct vec vec;
+typedef int (*op_fn)(int);
+typedef struct vec_ops { op_fn get, put; } vec_ops;
+struct vec { const vec_ops *ops; };
+struct other_ops { op_fn get; };
+struct insn { const char *name; struct { op_fn rtn; int mode; } op[2]; };
+static int OP_E(int x);
+static int get_le(int x) { return x; }
+static int put_le(int x) { return x; }
+static int get_be(int x) { return x; }
+static int OP_E(int x) { return x; }
+static int op_g(int x) { return x; }
+static const vec_ops le_ops = { get_le, put_le };
+static const struct other_ops be_ops = { get_be };
+static const struct insn grid[][2] = { { { "a", { { OP_E, 1 }, { op_g, 2 } } }, { "b", { { op_g, 0 } } } } };
+int vec_get(vec *v) {
+  int n = ((*((v)->ops->get)) (1));
+  return n + ((const struct vec *) v)->ops->put(2);
+}
+int decode(const struct insn *p, int i) {
+  int n = (p->op[i].rtn)(i);
+  return n + (*grid[0][i].op[0].rtn)(n);
+}
+int dispatch(int m) {
+  struct handler { int mach; op_fn run; } handlers[] = { { 1, put_le }, { 0, 0 } };
+  return handlers[m].run(m);
 }
