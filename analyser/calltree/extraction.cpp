@@ -233,12 +233,7 @@ void Extract(Run& run, std::string_view text, bool sjis, const std::string& file
   const size_t before = run.recs.list.size();
   const int file = InternFile(run, filename, path);
   Scanner(run, text, sjis, file, map, decls).scan();
-  if (run.opt.flgptr) {
-    if (run.ptr.scan_later)
-      run.ptr.later = TakePointerUnit(run, decls, text, file, static_cast<int>(before));
-    else
-      ScanPointerFacts(run, decls, text, file, static_cast<int>(before), map);
-  }
+  if (run.opt.flgptr) ScanPointerFacts(run, decls, text, file, map);
   if (map && run.recs.list.size() > before) run.recs.units.emplace_back(static_cast<int>(before), map->unit);
 }
 

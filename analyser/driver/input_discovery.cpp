@@ -2,10 +2,8 @@
 
 #include <algorithm>
 #include <exception>
-#include <optional>
 
 #include "calltree/extraction.h"
-#include "calltree/pointers/scan_ahead.h"
 #include "calltree/tree_render.h"
 #include "driver/conversion_ahead.h"
 #include "platform/read_ahead.h"
@@ -223,23 +221,6 @@ void Directory(Run& run, const std::string& dir) {
   dump.close();
 }
 
-namespace {
-
-// While it stands, the extraction leaves each source's pointer scan to the
-// caller.
-class ScanLater {
- public:
-  ScanLater(PointerFacts& facts, bool on) : facts_(facts) { facts_.scan_later = on; }
-  ~ScanLater() { facts_.scan_later = false; }
-  ScanLater(const ScanLater&) = delete;
-  ScanLater& operator=(const ScanLater&) = delete;
-
- private:
-  PointerFacts& facts_;
-};
-
-}  // namespace
-
 void Multifile(Run& run, const std::string& text, int count) {
   const Options& o = run.opt;
   if (o.flgdebug) {
@@ -271,10 +252,6 @@ void Multifile(Run& run, const std::string& text, int count) {
   // under -c, whose sources are converted side by side already.
   if (sources.size() > 1 && !o.flgdebug && !o.flgtime && !o.flgconf) {
     ConversionAhead ahead(run, std::move(sources));
-    // -p: each source's pointer scan beside the next one's extraction.
-    std::optional<PointerScanAhead> scans;
-    if (o.flgptr) scans.emplace(run.ptr);
-    const ScanLater later(run.ptr, o.flgptr != 0);
     for (const std::string& path : paths) {
       if (ends_with(path, ".h")) continue;
       ConversionAhead::Converted& c = ahead.take();
@@ -287,10 +264,8 @@ void Multifile(Run& run, const std::string& text, int count) {
         if (c.ended) std::rethrow_exception(c.ended);
         getfilename3(run, c.text, name, 1, o.flgjson ? &c.map : nullptr, &path);
       }
-      if (scans) scans->give(std::move(run.ptr.later), std::move(c.text), std::move(c.map), o.flgjson != 0);
       ahead.done();
     }
-    if (scans) scans->wait();
     return;
   }
   LineMap map;

@@ -163,19 +163,6 @@ struct BodyLocals {
   }
 };
 
-// One source's records as its pointer scan needs them, taken from the
-// run's when its extraction is done.
-struct PointerScanUnit {
-  std::vector<std::pair<size_t, int>> records;  // where each record's name stands in the cleaned text
-  int file = 0;
-  int first = 0;          // the source's first record
-  std::vector<char> def;  // per record from `first`: a definition
-  bool is_def(int record) const {
-    const long i = static_cast<long>(record) - first;
-    return i >= 0 && static_cast<size_t>(i) < def.size() && def[static_cast<size_t>(i)] != 0;
-  }
-};
-
 struct PointerFacts {
   PointerNames names;
   // Stores, by where they put the function: kept in the order found while
@@ -220,10 +207,6 @@ struct PointerFacts {
   // The current source's records by where their names stand in its
   // cleaned text (handed over by the extraction).
   std::vector<std::pair<size_t, int>> unit_records;
-  // Set while a list's scans run beside its extraction: the extraction
-  // leaves each source's unit here instead of scanning it.
-  bool scan_later = false;
-  PointerScanUnit later;
 
   // After the join, the callees' edges: every group of Records::list as it
   // is (entries 0 to base - 1 are its records), except the groups that hold

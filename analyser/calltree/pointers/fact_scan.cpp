@@ -85,8 +85,7 @@ bool IsPlainTypeWord(std::string_view s) {
 
 class FactScanner {
  public:
-  FactScanner(PointerFacts& f, PointerScanUnit& unit)
-      : f_(f), n_(f.names), unit_(unit), recs_(unit.records), file_(unit.file), locals_(f.locals) {
+  FactScanner(Run& run, int file) : run_(run), f_(run.ptr), n_(run.ptr.names), file_(file), locals_(run.ptr.locals) {
     locals_.clear();  // no body read yet in this source
   }
 
@@ -126,13 +125,13 @@ class FactScanner {
     t_ = tokens(src);
     LineCursor cursor(map, src);
     cursor_ = map ? &cursor : nullptr;
-    std::sort(recs_.begin(), recs_.end());
+    std::sort(f_.unit_records.begin(), f_.unit_records.end());
     for (size_t i = 0; i + 3 < t_.size(); ++i) {
       if (!(t_[i].name() && t_[i + 1].is('(') && t_[i + 2].is(')') && t_[i + 3].is('{'))) continue;
       const int close = t_[i + 3].partner;
       if (close < 0) break;
       const int owner = record_at(at(i));
-      if (owner >= 0 && unit_.is_def(owner))
+      if (owner >= 0 && run_.recs.list[static_cast<size_t>(owner)].isdef)
         body(owner, text(i), i + 3, static_cast<size_t>(close));
       i = static_cast<size_t>(close);
     }
@@ -619,13 +618,13 @@ class FactScanner {
   // --- bodies ------------------------------------------------------------------
 
   int record_at(size_t offset) const {
-    auto it = std::lower_bound(recs_.begin(), recs_.end(), std::pair<size_t, int>(offset, -1));
-    return it != recs_.end() && it->first == offset ? it->second : -1;
+    auto it = std::lower_bound(f_.unit_records.begin(), f_.unit_records.end(), std::pair<size_t, int>(offset, -1));
+    return it != f_.unit_records.end() && it->first == offset ? it->second : -1;
   }
   // The last record whose name stands before `offset`.
   int record_before(size_t offset) const {
-    auto it = std::lower_bound(recs_.begin(), recs_.end(), std::pair<size_t, int>(offset, -1));
-    return it == recs_.begin() ? -1 : std::prev(it)->second;
+    auto it = std::lower_bound(f_.unit_records.begin(), f_.unit_records.end(), std::pair<size_t, int>(offset, -1));
+    return it == f_.unit_records.begin() ? -1 : std::prev(it)->second;
   }
 
   // The struct type of a variable seen from the body being read.
@@ -1010,10 +1009,9 @@ class FactScanner {
     owner_ = -1;
   }
 
+  Run& run_;
   PointerFacts& f_;
   PointerNames& n_;
-  const PointerScanUnit& unit_;
-  std::vector<std::pair<size_t, int>>& recs_;
   int file_;
   const char* base_ = nullptr;
   std::span<const CToken> t_;
@@ -1028,41 +1026,22 @@ class FactScanner {
 
 }  // namespace
 
-PointerScanUnit TakePointerUnit(Run& run, std::string_view decls, std::string_view text, int file, int first) {
+void ScanPointerFacts(Run& run, std::string_view decls, std::string_view text, int file, const LineMap* map) {
   if (decls.size() > kMaxTokenText || text.size() > kMaxTokenText) {
     run.errlog.text("ポインタを読むにはソースが大きすぎます(4GBまで)");
     run.con.print("エラー : %sはポインタを読むには大きすぎます(4GBまで)\n", run.recs.files[static_cast<size_t>(file)].c_str());
     EndRun(0);
   }
-  PointerScanUnit u;
-  u.file = file;
-  u.first = first;
-  u.records.swap(run.ptr.unit_records);
-  const size_t end = run.recs.list.size();
-  u.def.reserve(end > static_cast<size_t>(first) ? end - static_cast<size_t>(first) : 0);
-  for (size_t i = static_cast<size_t>(first); i < end; ++i) u.def.push_back(run.recs.list[i].isdef ? 1 : 0);
-  return u;
-}
-
-void ScanPointerUnit(PointerFacts& f, PointerScanUnit& unit, std::string_view decls, std::string_view text,
-                     const LineMap* map) {
-  FactScanner s(f, unit);
+  FactScanner s(run, file);
   s.declarations(decls);
   s.bodies(text, map);
+  run.ptr.unit_records.clear();
   // The scratch stays for the next source unless a large one grew it: a few
   // large sources should not keep their storage for the rest of the run.
   constexpr size_t kKeep = size_t{1} << 16;  // tokens
-  if (f.tokens.capacity() > kKeep) {
-    std::vector<CToken>().swap(f.tokens);
+  if (run.ptr.tokens.capacity() > kKeep) {
+    std::vector<CToken>().swap(run.ptr.tokens);
   }
-}
-
-void ScanPointerFacts(Run& run, std::string_view decls, std::string_view text, int file, int first, const LineMap* map) {
-  PointerScanUnit u = TakePointerUnit(run, decls, text, file, first);
-  ScanPointerUnit(run.ptr, u, decls, text, map);
-  // Its storage serves the next source.
-  u.records.clear();
-  run.ptr.unit_records.swap(u.records);
 }
 
 }  // namespace zelta
