@@ -24,6 +24,28 @@ short storedOption(const QString& key) {
 
 short ticked(const QCheckBox* b) { return b->isChecked() ? 1 : 0; }
 
+// The ticks kept in the settings store, each under its property's name (the
+// one to name a function is kept for the session only).
+struct StoredTick {
+  const char* key;
+  short frmoption::*value;
+  QCheckBox* frmoption::*box;
+};
+constexpr StoredTick kStoredTicks[] = {
+    {"optall", &frmoption::optall, &frmoption::chkall},
+    {"optfilename", &frmoption::optfilename, &frmoption::chkfilename},
+    {"optfuncall", &frmoption::optfuncall, &frmoption::chkfuncall},
+    {"optdebug", &frmoption::optdebug, &frmoption::chkdebug},
+    {"optexplation", &frmoption::optexplation, &frmoption::chkexplation},
+    {"optcallers", &frmoption::optcallers, &frmoption::chkcallers},
+    {"optpointers", &frmoption::optpointers, &frmoption::chkpointers},
+    {"optconfigured", &frmoption::optconfigured, &frmoption::chkconfigured},
+};
+
+void takeStoredTicks(frmoption& o) {
+  for (const StoredTick& t : kStoredTicks) o.*t.value = ticked(o.*t.box);
+}
+
 }  // namespace
 
 frmoption::frmoption(QWidget* parent) : QDialog(parent) {
@@ -126,14 +148,7 @@ OptionValues frmoption::values() const {
 }
 
 void frmoption::loadStored() {
-  optall = storedOption(QStringLiteral("optall"));
-  optexplation = storedOption(QStringLiteral("optexplation"));
-  optfuncall = storedOption(QStringLiteral("optfuncall"));
-  optdebug = storedOption(QStringLiteral("optdebug"));
-  optfilename = storedOption(QStringLiteral("optfilename"));
-  optcallers = storedOption(QStringLiteral("optcallers"));
-  optpointers = storedOption(QStringLiteral("optpointers"));
-  optconfigured = storedOption(QStringLiteral("optconfigured"));
+  for (const StoredTick& t : kStoredTicks) this->*t.value = storedOption(QLatin1String(t.key));
 }
 
 void frmoption::Open() {
@@ -151,31 +166,18 @@ void frmoption::Load() {
   }
   textfuncname->setText(kPlaceholder);
   textfuncname->setEnabled(false);
-  if (optall == 1) chkall->setChecked(true);
-  if (optfilename == 1) chkfilename->setChecked(true);
-  if (optfuncall == 1) chkfuncall->setChecked(true);
+  for (const StoredTick& t : kStoredTicks)
+    if (this->*t.value == 1) (this->*t.box)->setChecked(true);
   if (optfuncone == 1) {
     chkfuncone->setChecked(true);
     textfuncname->setText(funcname);
   }
-  if (optdebug == 1) chkdebug->setChecked(true);
-  if (optexplation == 1) chkexplation->setChecked(true);
-  if (optcallers == 1) chkcallers->setChecked(true);
-  if (optpointers == 1) chkpointers->setChecked(true);
-  if (optconfigured == 1) chkconfigured->setChecked(true);
   chkall->setFocus();
 }
 
 void frmoption::OK() {
-  optall = ticked(chkall);
-  optfilename = ticked(chkfilename);
-  optfuncall = ticked(chkfuncall);
+  takeStoredTicks(*this);
   optfuncone = ticked(chkfuncone);
-  optdebug = ticked(chkdebug);
-  optexplation = ticked(chkexplation);
-  optcallers = ticked(chkcallers);
-  optpointers = ticked(chkpointers);
-  optconfigured = ticked(chkconfigured);
   const QString name = textfuncname->text();
   if (!chkfuncone->isChecked() || (!name.isEmpty() && name != kPlaceholder)) {
     funcname = chkfuncone->isChecked() ? name : QString();
@@ -190,22 +192,8 @@ void frmoption::Cancel() { QDialog::reject(); }
 void frmoption::reject() { Cancel(); }
 
 void frmoption::SetSetting() {
-  optall = ticked(chkall);
-  optfilename = ticked(chkfilename);
-  optfuncall = ticked(chkfuncall);
-  optdebug = ticked(chkdebug);
-  optexplation = ticked(chkexplation);
-  optcallers = ticked(chkcallers);
-  optpointers = ticked(chkpointers);
-  optconfigured = ticked(chkconfigured);
-  SaveSetting(kSection, QStringLiteral("optall"), QString::number(optall));
-  SaveSetting(kSection, QStringLiteral("optfilename"), QString::number(optfilename));
-  SaveSetting(kSection, QStringLiteral("optfuncall"), QString::number(optfuncall));
-  SaveSetting(kSection, QStringLiteral("optdebug"), QString::number(optdebug));
-  SaveSetting(kSection, QStringLiteral("optexplation"), QString::number(optexplation));
-  SaveSetting(kSection, QStringLiteral("optcallers"), QString::number(optcallers));
-  SaveSetting(kSection, QStringLiteral("optpointers"), QString::number(optpointers));
-  SaveSetting(kSection, QStringLiteral("optconfigured"), QString::number(optconfigured));
+  takeStoredTicks(*this);
+  for (const StoredTick& t : kStoredTicks) SaveSetting(kSection, QLatin1String(t.key), QString::number(this->*t.value));
   QDialog::accept();
 }
 

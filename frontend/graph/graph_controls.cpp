@@ -5,6 +5,7 @@
 #include <QSpinBox>
 
 #include "call_graph_model.h"
+#include "graph_view.h"
 
 namespace zelta::fe {
 
@@ -35,6 +36,19 @@ QLabel* graphNoteLabel(QWidget* parent, const QString& objectName) {
   grey.setColor(QPalette::WindowText, QColor(110, 110, 110));
   note->setPalette(grey);
   return note;
+}
+
+QString graphTitleText(const CallGraph& graph) {
+  const GraphNode& centre = graph.nodes.front();
+  const bool undefined = centre.function.kind == FunctionRef::Kind::Undefined;
+  return (shortened(centre.name, 200) + QStringLiteral("  ") + (undefined ? QStringLiteral("（定義なし）") : centre.where))
+      .trimmed();
+}
+
+QString foldedGroupsNote(const CallGraph& graph) {
+  for (const GraphNode& n : graph.nodes)
+    if (n.kind == GraphNode::Kind::More) return QStringLiteral("まとめた関数は「他N件」をクリックすると開きます");
+  return QString();
 }
 
 }  // namespace zelta::fe

@@ -104,11 +104,7 @@ void GraphPanel::redraw(FunctionRef focus) {
     showNone();
     return;
   }
-  const GraphNode& centre = graph->nodes.front();
-  const bool undefined = centre.function.kind == FunctionRef::Kind::Undefined;
-  titleLabel->setText(
-      (shortened(centre.name, 200) + QStringLiteral("  ") + (undefined ? QStringLiteral("（定義なし）") : centre.where))
-          .trimmed());
+  titleLabel->setText(graphTitleText(*graph));
   titleLabel->setToolTip(titleLabel->text());
 
   LayoutRequest r = layoutRequestFor(std::move(graph));
@@ -123,10 +119,7 @@ void GraphPanel::laidOut(std::shared_ptr<const GraphPicture> picture) {
   picture_ = picture;
   if (picture->ok()) {
     view->setPicture(picture, picture->graph->nodeOf(focus_));
-    int folded = 0;
-    for (const GraphNode& n : picture->graph->nodes)
-      if (n.kind == GraphNode::Kind::More) ++folded;
-    setNote(folded ? QStringLiteral("まとめた関数は「他N件」をクリックすると開きます") : QString());
+    setNote(foldedGroupsNote(*picture->graph));
     if (!offer_.isNone() && offer_ == model_.centre()) setNote(notInTreeNote(picture->graph->nodes.front().name));
     emit pictureChanged();
   } else {

@@ -310,14 +310,8 @@ void GraphWindow::redraw() {
     setNote(model_.facts() ? QString() : factsNote_);
     return;
   }
-  const GraphNode& centre = graph->nodes.front();
-  const bool undefined = centre.function.kind == FunctionRef::Kind::Undefined;
-  titleLabel->setText(
-      (shortened(centre.name, 200) + QStringLiteral("  ") + (undefined ? QStringLiteral("（定義なし）") : centre.where))
-          .trimmed());
-  bool folded = false;
-  for (const GraphNode& n : graph->nodes) folded = folded || n.kind == GraphNode::Kind::More;
-  pictureNote_ = folded ? QStringLiteral("まとめた関数は「他N件」をクリックすると開きます") : QString();
+  titleLabel->setText(graphTitleText(*graph));
+  pictureNote_ = foldedGroupsNote(*graph);
   draw(std::move(graph), 0);
 }
 
