@@ -243,6 +243,7 @@ class SourcePreprocessor final : public TokenSource {
     }
     if (stack_.size() >= kMaxIncludeDepth) {
       note(fr, l.line, "#includeの入れ子が深すぎます(循環しています) : ", name);
+      cycled_ = true;
       return;
     }
     Found f = find(name, angled, next);
@@ -252,6 +253,12 @@ class SourcePreprocessor final : public TokenSource {
     }
     if (!f.f->guard.empty() && macros_.find(f.f->guard)) return;
     if (once_.count(f.f)) return;
+    // Once a cycle has run into the limit, a header already open is not
+    // entered again: one that includes itself twice would otherwise be read
+    // 2^200 times.
+    if (cycled_)
+      for (const Frame& open : stack_)
+        if (open.f == f.f) return;
     push(f.f, f.dir_index, folder_of(f.path));
   }
 
@@ -395,6 +402,7 @@ class SourcePreprocessor final : public TokenSource {
   std::vector<Frame> stack_;
   std::vector<Cond> conds_;
   std::unordered_set<const LexedFile*> once_;
+  bool cycled_ = false;
   std::unordered_set<int> used_;
   std::unique_ptr<LexedFile> main_;
   LexedFile config_;

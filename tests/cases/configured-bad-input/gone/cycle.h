@@ -1,1 +1,2 @@
 #include "cycle.h"
+#include "cycle.h"
