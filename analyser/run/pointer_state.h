@@ -236,7 +236,8 @@ struct PointerFacts {
   // Scratch of the scan, kept from one source to the next so that its
   // storage is sized once.
   BodyLocals locals;
-  std::vector<CToken> tokens;
+  std::vector<CToken> tokens;       // of the cleaned text
+  std::vector<CToken> decl_tokens;  // of the declaration text
   std::vector<int> open_brackets;
 };
 

@@ -1,5 +1,9 @@
 #include "calltree/pointers/c_tokens.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace zelta {
 
 namespace {
@@ -31,7 +35,34 @@ inline constexpr ByteClasses kBytes;
 
 int BracketKind(char c) { return c == '(' || c == ')' ? 0 : c == '[' || c == ']' ? 1 : 2; }
 
+// A byte either reader takes its own way: a quote, a control byte other
+// than "\t\n\v\f\r", a byte of 128 or above.
+bool Odd(unsigned char c) { return c == '"' || c == '\'' || c >= 0x80 || (c < ' ' && !(c >= '\t' && c <= '\r')); }
+
 }  // namespace
+
+bool ReadsAlike(std::string_view text) {
+  const char* p = text.data();
+  const char* const e = p + text.size();
+#if defined(__SSE2__)
+  // Sixteen bytes at a time: the texts are read whole, and nearly all pass.
+  const __m128i blank = _mm_set1_epi8(' ');
+  const __m128i tab = _mm_set1_epi8('\t');
+  const __m128i spaces = _mm_set1_epi8('\r' - '\t');
+  for (; e - p >= 16; p += 16) {
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    // Signed: bytes of 128 and above are below the blank as well.
+    const __m128i low = _mm_cmplt_epi8(x, blank);
+    const __m128i t = _mm_sub_epi8(x, tab);
+    const __m128i space = _mm_cmpeq_epi8(_mm_min_epu8(t, spaces), t);
+    const __m128i quote = _mm_or_si128(_mm_cmpeq_epi8(x, _mm_set1_epi8('"')), _mm_cmpeq_epi8(x, _mm_set1_epi8('\'')));
+    if (_mm_movemask_epi8(_mm_or_si128(_mm_andnot_si128(space, low), quote))) return false;
+  }
+#endif
+  for (; p < e; ++p)
+    if (Odd(static_cast<unsigned char>(*p))) return false;
+  return true;
+}
 
 void Tokenize(std::string_view text, std::vector<CToken>& out, std::vector<int>& open) {
   out.clear();

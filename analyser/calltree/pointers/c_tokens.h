@@ -37,4 +37,10 @@ inline constexpr size_t kMaxTokenText = 0xFFFFFFFFu;
 // next) from `text`, at most kMaxTokenText bytes. `open` is scratch.
 void Tokenize(std::string_view text, std::vector<CToken>& out, std::vector<int>& open);
 
+// Whether the extraction's own reader (MidReader) and Tokenize read `text`
+// as the same tokens: no literal, no NUL or other control byte but the C
+// spaces, no byte of 128 or above. Then the tokens -p makes anyway can be
+// read in its place ("->" as its two bytes).
+bool ReadsAlike(std::string_view text);
+
 }  // namespace zelta

@@ -91,7 +91,8 @@ class FactScanner {
 
   void declarations(std::string_view src) {
     base_ = src.data();
-    t_ = tokens(src);
+    Tokenize(src, f_.decl_tokens, f_.open_brackets);
+    t_ = f_.decl_tokens;
     size_t s = 0;
     for (size_t i = 0; i < t_.size();) {
       const CToken& k = t_[i];
@@ -120,9 +121,10 @@ class FactScanner {
     if (s < t_.size()) statement(s, t_.size());
   }
 
-  void bodies(std::string_view src, const LineMap* map) {
+  void bodies(std::string_view src, const LineMap* map, bool made) {
     base_ = src.data();
-    t_ = tokens(src);
+    if (!made) Tokenize(src, f_.tokens, f_.open_brackets);
+    t_ = f_.tokens;
     LineCursor cursor(map, src);
     cursor_ = map ? &cursor : nullptr;
     std::sort(f_.unit_records.begin(), f_.unit_records.end());
@@ -139,11 +141,6 @@ class FactScanner {
   }
 
  private:
-  // The tokens of `src`, in storage kept from one text to the next.
-  std::span<const CToken> tokens(std::string_view src) {
-    Tokenize(src, f_.tokens, f_.open_brackets);
-    return f_.tokens;
-  }
   size_t at(size_t i) const { return t_[i].at; }
   std::string_view text(size_t i) const { return std::string_view(base_ + t_[i].at, t_[i].len); }
   bool opener(size_t i) const {
@@ -1026,7 +1023,8 @@ class FactScanner {
 
 }  // namespace
 
-void ScanPointerFacts(Run& run, std::string_view decls, std::string_view text, int file, const LineMap* map) {
+void ScanPointerFacts(Run& run, std::string_view decls, std::string_view text, int file, const LineMap* map,
+                      bool made) {
   if (decls.size() > kMaxTokenText || text.size() > kMaxTokenText) {
     run.errlog.text("ポインタを読むにはソースが大きすぎます(4GBまで)");
     run.con.print("エラー : %sはポインタを読むには大きすぎます(4GBまで)\n", run.recs.files[static_cast<size_t>(file)].c_str());
@@ -1034,14 +1032,13 @@ void ScanPointerFacts(Run& run, std::string_view decls, std::string_view text, i
   }
   FactScanner s(run, file);
   s.declarations(decls);
-  s.bodies(text, map);
+  s.bodies(text, map, made);
   run.ptr.unit_records.clear();
   // The scratch stays for the next source unless a large one grew it: a few
   // large sources should not keep their storage for the rest of the run.
   constexpr size_t kKeep = size_t{1} << 16;  // tokens
-  if (run.ptr.tokens.capacity() > kKeep) {
-    std::vector<CToken>().swap(run.ptr.tokens);
-  }
+  for (std::vector<CToken>* t : {&run.ptr.tokens, &run.ptr.decl_tokens})
+    if (t->capacity() > kKeep) std::vector<CToken>().swap(*t);
 }
 
 }  // namespace zelta

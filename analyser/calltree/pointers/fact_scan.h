@@ -12,7 +12,9 @@ class LineMap;
 
 // Call after the extraction of the same source, which handed over where its
 // records stand (PointerFacts::unit_records). `file`: the source's index in
-// Records::files.
-void ScanPointerFacts(Run& run, std::string_view decls, std::string_view text, int file, const LineMap* map);
+// Records::files. `made`: PointerFacts::tokens already holds the tokens of
+// `text`.
+void ScanPointerFacts(Run& run, std::string_view decls, std::string_view text, int file, const LineMap* map,
+                      bool made = false);
 
 }  // namespace zelta
