@@ -191,6 +191,7 @@ struct PointerFacts {
   std::unordered_map<std::uint64_t, int> member_type;  // (type, member)
   std::unordered_set<std::uint64_t> member_array;      // (type, member): an array of that struct type
   std::unordered_map<int, int> alias;
+  bool base_word_alias = false;  // a typedef named a word of C's own ("typedef struct s int;")
   // By name id, looked up for nearly every call a body makes: kNoGlobal
   // for a name no global has.
   std::vector<int> global_type;
@@ -236,9 +237,9 @@ struct PointerFacts {
   // Scratch of the scan, kept from one source to the next so that its
   // storage is sized once.
   BodyLocals locals;
-  std::vector<CToken> tokens;       // of the cleaned text
-  std::vector<CToken> decl_tokens;  // of the declaration text
-  std::vector<int> open_brackets;
+  CTokens tokens;       // of the cleaned text
+  CTokens decl_tokens;  // of the declaration text
+  std::vector<int, UnsetAllocator<int>> open_brackets;
 };
 
 }  // namespace zelta

@@ -1,5 +1,7 @@
 #include "calltree/pointers/c_tokens.h"
 
+#include <algorithm>
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -70,67 +72,95 @@ namespace {
 // bracket paired with its partner as it closes.
 class Tokenizer {
  public:
-  Tokenizer(std::string_view text, std::vector<CToken>& out, std::vector<int>& open)
+  Tokenizer(std::string_view text, CTokens& out, std::vector<int, UnsetAllocator<int>>& open)
       : b_(text.data()), e_(b_ + text.size()), out_(out), open_(open) {
     out_.clear();
-    out_.reserve(text.size() / 4 + 1);
     open_.clear();
+    room(text.size() / 4 + kBlock);
   }
 
   void run() {
     const char* p = b_;
     while (p < e_) {
 #if defined(__SSE2__)
-      if (e_ - p >= 64) {
+      if (e_ - p >= kBlock) {
+        room(kBlock);
         p = block(p);
         continue;
       }
 #endif
+      room(1);
       p = step(p);
     }
+    out_.resize(count());
+    pair_brackets();
   }
 
  private:
+  static constexpr int kBlock = 64;  // bytes, and so at most as many tokens
+
   std::uint32_t at(const char* q) const { return static_cast<std::uint32_t>(q - b_); }
+  // The tokens are written at w_, the vector's size being the room made.
+  size_t count() const { return static_cast<size_t>(w_ - out_.data()); }
+  // The brackets' indexes go to open_ (as many places as tokens) without
+  // a test: the pairing is a pass of its own over them at the end.
+  void room(size_t n) {
+    const size_t used = w_ ? count() : 0;
+    if (out_.size() - used >= n) return;
+    out_.resize(std::max(used + n, 2 * out_.size()));
+    w_ = out_.data() + used;
+    open_.resize(out_.size());
+  }
+  void add(const CToken& t) { *w_++ = t; }
 
   void name(const char* p, const char* q) {
     const bool digit = kBytes.c[static_cast<unsigned char>(*p)] == kDigit;
-    out_.push_back(CToken{at(p), at(q) - at(p), -1, digit ? CToken::kNumber : CToken::kName, 0});
+    add(CToken{at(p), at(q) - at(p), -1, digit ? CToken::kNumber : CToken::kName, 0});
   }
   // A punctuator of one byte at p.
-  __attribute__((always_inline)) void punct(const char* p) {
+  void punct(const char* p) {
     const unsigned char c = static_cast<unsigned char>(*p);
-    out_.push_back(CToken{at(p), 1, -1, CToken::kPunct, static_cast<char>(c)});
-    if (kBytes.c[c] == kBracket) bracket(c);
+    open_[brackets_] = static_cast<int>(count());
+    brackets_ += kBytes.c[c] == kBracket;
+    add(CToken{at(p), 1, -1, CToken::kPunct, static_cast<char>(c)});
   }
-  void bracket(unsigned char c) {
-    const int i = static_cast<int>(out_.size()) - 1;
-    const int k = BracketKind(static_cast<char>(c));
-    if (c == '(' || c == '[' || c == '{') {
-      open_.push_back(i);
-      count_[k]++;
-      return;
-    }
-    // A closer without an opener of its kind is stray; one with openers
-    // of other kinds above it closes them unpaired. Each opener leaves
-    // the stack once, so the pass stays linear however deep the nesting.
-    if (count_[k] == 0) return;
-    for (;;) {
-      const int o = open_.back();
-      open_.pop_back();
-      const int ok = BracketKind(out_[static_cast<size_t>(o)].punct);
-      count_[ok]--;
-      if (ok == k) {
-        out_[static_cast<size_t>(o)].partner = i;
-        out_.back().partner = o;
-        return;
+  // The openers' stack lies in the front of the same list, which it never
+  // outgrows: each push takes the place of an index already read.
+  void pair_brackets() {
+    CToken* const t = out_.data();
+    int* const list = open_.data();
+    int count[3] = {0, 0, 0};  // open "(", "[", "{" on the stack
+    size_t top = 0;
+    for (size_t r = 0; r < brackets_; ++r) {
+      const int i = list[r];
+      const char c = t[i].punct;
+      const int k = BracketKind(c);
+      if (c == '(' || c == '[' || c == '{') {
+        list[top++] = i;
+        count[k]++;
+        continue;
+      }
+      // A closer without an opener of its kind is stray; one with openers
+      // of other kinds above it closes them unpaired. Each opener leaves
+      // the stack once, so the pass stays linear however deep the nesting.
+      if (count[k] == 0) continue;
+      for (;;) {
+        const int o = list[--top];
+        const int ok = BracketKind(t[o].punct);
+        count[ok]--;
+        if (ok == k) {
+          t[o].partner = i;
+          t[i].partner = o;
+          break;
+        }
       }
     }
+    open_.clear();
   }
   // "-" at p: "->" or a "-" of its own; returns the byte after it.
   const char* minus(const char* p) {
     if (p + 1 < e_ && p[1] == '>') {
-      out_.push_back(CToken{at(p), 2, -1, CToken::kPunct, 0});
+      add(CToken{at(p), 2, -1, CToken::kPunct, 0});
       return p + 2;
     }
     punct(p);
@@ -168,7 +198,7 @@ class Tokenizer {
       case kMark: {
         const char* q = p + 1;
         while (q < e_ && *q != '\n') ++q;
-        out_.push_back(CToken{at(p + 1), at(q) - at(p + 1), -1, CToken::kBodyMark, 0});
+        add(CToken{at(p + 1), at(q) - at(p + 1), -1, CToken::kBodyMark, 0});
         return q;
       }
       case kMinus:
@@ -241,14 +271,15 @@ class Tokenizer {
 
   const char* const b_;
   const char* const e_;
-  std::vector<CToken>& out_;
-  std::vector<int>& open_;
-  int count_[3] = {0, 0, 0};  // open "(", "[", "{" on the stack
+  CTokens& out_;
+  CToken* w_ = nullptr;
+  std::vector<int, UnsetAllocator<int>>& open_;
+  size_t brackets_ = 0;  // indexes in open_
 };
 
 }  // namespace
 
-void Tokenize(std::string_view text, std::vector<CToken>& out, std::vector<int>& open) {
+void Tokenize(std::string_view text, CTokens& out, std::vector<int, UnsetAllocator<int>>& open) {
   Tokenizer(text, out, open).run();
 }
 

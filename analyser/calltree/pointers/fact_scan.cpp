@@ -18,7 +18,6 @@ namespace zelta {
 
 namespace {
 
-using Tokens = std::vector<CToken>;
 
 bool IsAggregate(std::string_view s) { return s == "struct" || s == "union"; }
 
@@ -75,6 +74,18 @@ struct Param {
   int name = -1, type = -1;
   bool may_hold_function = true;  // no struct, enum or arithmetic type rules it out
 };
+
+// C's keywords and its arithmetic types' words.
+bool IsBaseTypeWord(std::string_view s) {
+  if (IsKeyword(s)) return true;
+  switch (s.size()) {
+    case 3: return s == "int";
+    case 4: return s == "void" || s == "char" || s == "long";
+    case 5: return s == "short" || s == "float" || s == "_Bool";
+    case 6: return s == "double";
+    default: return false;
+  }
+}
 
 // Words of types that never hold a function.
 bool IsPlainTypeWord(std::string_view s) {
@@ -160,8 +171,15 @@ class FactScanner {
     return name;
   }
   int tag(std::string_view w) { return resolve_alias(n_.intern(w)); }
+  void set_alias(std::string_view name, int type) {
+    if (IsBaseTypeWord(name)) f_.base_word_alias = true;
+    f_.alias[n_.intern(name)] = type;
+  }
   // The struct type of a typedef name; -1 when it names none.
   int type_of_word(std::string_view w) const {
+    // Most words asked about are C's own, which a valid source never
+    // defines as a typedef name: they are not looked up unless one did.
+    if (!f_.base_word_alias && IsBaseTypeWord(w)) return -1;
     const int id = n_.find(w);
     if (id < 0) return -1;
     auto it = f_.alias.find(id);
@@ -365,7 +383,7 @@ class FactScanner {
         if (is_typedef) {
           // typedef struct bfd { ... } bfd; names the type as well: the
           // typedef name maps onto itself, so declarations with it have a type.
-          if (!after.empty()) f_.alias[n_.intern(after)] = type;
+          if (!after.empty()) set_alias(after, type);
           return;
         }
         declarators(close + 1, e, type);
@@ -377,7 +395,7 @@ class FactScanner {
       const std::string_view n = declarator_name(s, e);
       const int t = type_in(s, e);
       if (!n.empty() && t >= 0) {
-        f_.alias[n_.intern(n)] = t;  // typedef struct bfd bfd; as well
+        set_alias(n, t);  // typedef struct bfd bfd; as well
       }
       return;
     }
@@ -480,8 +498,9 @@ class FactScanner {
     return {};
   }
 
-  void store(PointerFacts::Where where, std::uint64_t key, std::string_view fn) {
-    f_.stored[where].push_back(PointerFacts::Store{key, StoredName{n_.intern(fn), file_}});
+  void store(PointerFacts::Where where, std::uint64_t key, std::string_view fn) { store_id(where, key, n_.intern(fn)); }
+  void store_id(PointerFacts::Where where, std::uint64_t key, int fn) {
+    f_.stored[where].push_back(PointerFacts::Store{key, StoredName{fn, file_}});
   }
   void store_field(int type, int field, std::string_view fn) {
     if (type >= 0) store(PointerFacts::kStructField, PairKey(type, field), fn);
@@ -640,10 +659,8 @@ class FactScanner {
       if ((*params_now_)[k].name == id) return static_cast<int>(k);
     return -1;
   }
-  bool is_variable(std::string_view v) const {
-    const int id = n_.find(v);
-    return id >= 0 && (locals_.count(id) || param_of(id) >= 0 || f_.is_global(id));
-  }
+  bool is_variable(std::string_view v) const { return is_variable_id(n_.find(v)); }
+  bool is_variable_id(int id) const { return id >= 0 && (locals_.count(id) || param_of(id) >= 0 || f_.is_global(id)); }
 
   // The chain of names "a->b.c" ending at t_[last]: its first token's
   // index, or `last` itself when no member operator precedes. The chain may
@@ -911,11 +928,11 @@ class FactScanner {
 
   // The arguments of a call of a named function g at t_[open]: each that
   // is a function's name is stored for g's parameter at its position.
-  void arguments(std::string_view g, size_t open) {
+  // `gid`: g's id when it has one.
+  void arguments(std::string_view g, int gid, size_t open) {
     const size_t close = static_cast<size_t>(t_[open].partner);
     size_t s = open + 1;
     int k = 0;
-    int gid = -1;
     for (size_t i = s; i <= close; ++i) {
       if (i < close && opener(i)) {
         i = static_cast<size_t>(t_[i].partner);
@@ -930,8 +947,10 @@ class FactScanner {
           // Only a parameter that may hold a function hands one on.
           if ((*params_now_)[static_cast<size_t>(q)].may_hold_function)
             f_.forwards.emplace_back(PairKey(owner_name_, q), PairKey(gid, k));
-        } else if (aid < 0 || !locals_.count(aid)) {
+        } else if (aid < 0) {
           store(PointerFacts::kParam, PairKey(gid, k), a);
+        } else if (!locals_.count(aid)) {
+          store_id(PointerFacts::kParam, PairKey(gid, k), aid);
         }
       }
       s = i + 1;
@@ -970,10 +989,10 @@ class FactScanner {
         const bool member = i >= open + 3 && t_[i - 2].member();
         if (first < i - 1 || member) {
           site_field(first, i - 1, open + 1, at(i - 1));
-        } else if (is_variable(text(i - 1))) {
+        } else if (const int id = n_.find(text(i - 1)); is_variable_id(id)) {
           site_var(text(i - 1), at(i - 1));
         } else {
-          arguments(text(i - 1), i);
+          arguments(text(i - 1), id, i);
         }
       } else if (p.is(')') && t_[i - 1].partner >= 0) {
         // (*x->f)(...), (*fp)(...), (fp)(...), (x->f[k])(...), and as macros
@@ -1037,8 +1056,9 @@ void ScanPointerFacts(Run& run, std::string_view decls, std::string_view text, i
   // The scratch stays for the next source unless a large one grew it: a few
   // large sources should not keep their storage for the rest of the run.
   constexpr size_t kKeep = size_t{1} << 16;  // tokens
-  for (std::vector<CToken>* t : {&run.ptr.tokens, &run.ptr.decl_tokens})
-    if (t->capacity() > kKeep) std::vector<CToken>().swap(*t);
+  for (CTokens* t : {&run.ptr.tokens, &run.ptr.decl_tokens})
+    if (t->capacity() > kKeep) CTokens().swap(*t);
+  if (run.ptr.open_brackets.capacity() > kKeep) decltype(run.ptr.open_brackets)().swap(run.ptr.open_brackets);
 }
 
 }  // namespace zelta
