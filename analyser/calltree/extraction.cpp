@@ -240,9 +240,8 @@ void Extract(Run& run, std::string_view text, bool sjis, const std::string& file
   // -p reads the text's tokens anyway: made first, they serve the
   // extraction too when both readers read the text alike (-d echoes bytes).
   PointerFacts& ptr = run.ptr;
-  const bool made = run.opt.flgptr && !run.opt.flgdebug && text.size() <= kMaxTokenText && ReadsAlike(text);
-  if (made) {
-    Tokenize(text, ptr.tokens, ptr.open_brackets);
+  const bool made = run.opt.flgptr && text.size() <= kMaxTokenText;
+  if (made && Tokenize(text, ptr.tokens, ptr.open_brackets) && !run.opt.flgdebug) {
     Scanner<TokenReader>(run, TokenReader(run, text, ptr.tokens), text, file, map, decls).scan();
   } else {
     Scanner<MidReader>(run, MidReader(run, text, sjis), text, file, map, decls).scan();

@@ -37,34 +37,7 @@ inline constexpr ByteClasses kBytes;
 
 int BracketKind(char c) { return c == '(' || c == ')' ? 0 : c == '[' || c == ']' ? 1 : 2; }
 
-// A byte either reader takes its own way: a quote, a control byte other
-// than "\t\n\v\f\r", a byte of 128 or above.
-bool Odd(unsigned char c) { return c == '"' || c == '\'' || c >= 0x80 || (c < ' ' && !(c >= '\t' && c <= '\r')); }
-
 }  // namespace
-
-bool ReadsAlike(std::string_view text) {
-  const char* p = text.data();
-  const char* const e = p + text.size();
-#if defined(__SSE2__)
-  // Sixteen bytes at a time: the texts are read whole, and nearly all pass.
-  const __m128i blank = _mm_set1_epi8(' ');
-  const __m128i tab = _mm_set1_epi8('\t');
-  const __m128i spaces = _mm_set1_epi8('\r' - '\t');
-  for (; e - p >= 16; p += 16) {
-    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    // Signed: bytes of 128 and above are below the blank as well.
-    const __m128i low = _mm_cmplt_epi8(x, blank);
-    const __m128i t = _mm_sub_epi8(x, tab);
-    const __m128i space = _mm_cmpeq_epi8(_mm_min_epu8(t, spaces), t);
-    const __m128i quote = _mm_or_si128(_mm_cmpeq_epi8(x, _mm_set1_epi8('"')), _mm_cmpeq_epi8(x, _mm_set1_epi8('\'')));
-    if (_mm_movemask_epi8(_mm_or_si128(_mm_andnot_si128(space, low), quote))) return false;
-  }
-#endif
-  for (; p < e; ++p)
-    if (Odd(static_cast<unsigned char>(*p))) return false;
-  return true;
-}
 
 namespace {
 
@@ -79,7 +52,8 @@ class Tokenizer {
     room(text.size() / 4 + kBlock);
   }
 
-  void run() {
+  // Returns whether the text reads alike (see Tokenize).
+  bool run() {
     const char* p = b_;
     while (p < e_) {
 #if defined(__SSE2__)
@@ -94,6 +68,10 @@ class Tokenizer {
     }
     out_.resize(count());
     pair_brackets();
+#if defined(__SSE2__)
+    odd_ |= _mm_movemask_epi8(odd_bytes_) != 0;
+#endif
+    return !odd_;
   }
 
  private:
@@ -167,21 +145,31 @@ class Tokenizer {
     return p + 1;
   }
 
+  // Where the name whose byte is at p ends (p itself is not looked at again).
+  const char* name_end(const char* p) {
+    unsigned char any = static_cast<unsigned char>(*p);
+    const char* q = p + 1;
+    for (; q < e_ && kBytes.name[static_cast<unsigned char>(*q)]; ++q) any |= static_cast<unsigned char>(*q);
+    odd_ |= (any & 0x80) != 0;
+    return q;
+  }
+
   // One token (or one blank byte) at p, a byte at a time; returns where the
   // next begins.
   const char* step(const char* p) {
     const unsigned char c = static_cast<unsigned char>(*p);
     switch (kBytes.c[c]) {
       case kBlank:
+        odd_ |= c != ' ' && !(c >= '\t' && c <= '\r');
         return p + 1;
       case kNameByte:
       case kDigit: {
-        const char* q = p + 1;
-        while (q < e_ && kBytes.name[static_cast<unsigned char>(*q)]) ++q;
+        const char* q = name_end(p);
         name(p, q);
         return q;
       }
       case kQuote: {
+        odd_ = true;
         // A literal ends at its closing quote or its line; an unterminated
         // one ends the text.
         const char* q = p + 1;
@@ -196,6 +184,7 @@ class Tokenizer {
         return q;
       }
       case kMark: {
+        odd_ = true;
         const char* q = p + 1;
         while (q < e_ && *q != '\n') ++q;
         add(CToken{at(p + 1), at(q) - at(p + 1), -1, CToken::kBodyMark, 0});
@@ -228,6 +217,11 @@ class Tokenizer {
       const __m128i mark = _mm_cmpeq_epi8(x, _mm_set1_epi8(kBodyMarkByte));
       const __m128i low = _mm_andnot_si128(high, _mm_cmplt_epi8(x, _mm_set1_epi8(' ' + 1)));
       const __m128i quote = _mm_or_si128(_mm_cmpeq_epi8(x, _mm_set1_epi8('"')), _mm_cmpeq_epi8(x, _mm_set1_epi8('\'')));
+      // Control bytes but "\t\n\v\f\r", and those of 128 and above.
+      const __m128i control = _mm_andnot_si128(high, _mm_cmplt_epi8(x, _mm_set1_epi8(' ')));
+      const __m128i t = _mm_sub_epi8(x, _mm_set1_epi8('\t'));
+      const __m128i space = _mm_cmpeq_epi8(_mm_min_epu8(t, _mm_set1_epi8('\r' - '\t')), t);
+      odd_bytes_ = _mm_or_si128(odd_bytes_, _mm_or_si128(_mm_or_si128(high, quote), _mm_andnot_si128(space, control)));
       const auto bits = [](__m128i m) { return static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(m))); };
       names |= bits(_mm_or_si128(_mm_or_si128(high, letter), _mm_or_si128(digit, under))) << (16 * k);
       blanks |= bits(_mm_andnot_si128(mark, low)) << (16 * k);
@@ -251,7 +245,7 @@ class Tokenizer {
         const char* end = q + (rest ? __builtin_ctzll(rest) : 64 - i);
         if (!rest) {
           // The block's last name goes on past it.
-          while (end < e_ && kBytes.name[static_cast<unsigned char>(*end)]) ++end;
+          end = name_end(end - 1);
           next = end;
         }
         name(q, end);
@@ -275,12 +269,18 @@ class Tokenizer {
   CToken* w_ = nullptr;
   std::vector<int, UnsetAllocator<int>>& open_;
   size_t brackets_ = 0;  // indexes in open_
+  // A byte the extraction's reader takes its own way was seen (by the
+  // blocks: the bytes of odd_bytes_).
+  bool odd_ = false;
+#if defined(__SSE2__)
+  __m128i odd_bytes_ = _mm_setzero_si128();
+#endif
 };
 
 }  // namespace
 
-void Tokenize(std::string_view text, CTokens& out, std::vector<int, UnsetAllocator<int>>& open) {
-  Tokenizer(text, out, open).run();
+bool Tokenize(std::string_view text, CTokens& out, std::vector<int, UnsetAllocator<int>>& open) {
+  return Tokenizer(text, out, open).run();
 }
 
 }  // namespace zelta

@@ -60,12 +60,10 @@ inline constexpr size_t kMaxTokenText = 0xFFFFFFFFu;
 
 // Fills `out` (emptied first; its storage is kept from one text to the
 // next) from `text`, at most kMaxTokenText bytes. `open` is scratch.
-void Tokenize(std::string_view text, CTokens& out, std::vector<int, UnsetAllocator<int>>& open);
-
-// Whether the extraction's own reader (MidReader) and Tokenize read `text`
-// as the same tokens: no literal, no NUL or other control byte but the C
-// spaces, no byte of 128 or above. Then the tokens -p makes anyway can be
-// read in its place ("->" as its two bytes).
-bool ReadsAlike(std::string_view text);
+// Returns whether the extraction's own reader (MidReader) reads `text` as
+// the same tokens: no literal, no NUL or other control byte but the C
+// spaces, no byte of 128 or above. Then the tokens can be read in its
+// place ("->" as its two bytes).
+bool Tokenize(std::string_view text, CTokens& out, std::vector<int, UnsetAllocator<int>>& open);
 
 }  // namespace zelta

@@ -1,6 +1,6 @@
 // The extraction's reader over the tokens -p makes of a cleaned text: the
 // same tokens MidReader reads from the bytes, for a text both read alike
-// (ReadsAlike), at a fraction of the cost of reading its bytes again.
+// (Tokenize says so), at a fraction of the cost of reading its bytes again.
 #pragma once
 #include <cstddef>
 #include <span>
