@@ -138,7 +138,9 @@ class FactScanner {
     t_ = f_.tokens;
     LineCursor cursor(map, src);
     cursor_ = map ? &cursor : nullptr;
-    std::sort(f_.unit_records.begin(), f_.unit_records.end());
+    // The extraction hands them over nearly always in order already.
+    if (!std::is_sorted(f_.unit_records.begin(), f_.unit_records.end()))
+      std::sort(f_.unit_records.begin(), f_.unit_records.end());
     for (size_t i = 0; i + 3 < t_.size(); ++i) {
       if (!(t_[i].name() && t_[i + 1].is('(') && t_[i + 2].is(')') && t_[i + 3].is('{'))) continue;
       const int close = t_[i + 3].partner;
