@@ -237,16 +237,22 @@ void Extract(Run& run, std::string_view text, bool sjis, const std::string& file
 
   const size_t before = run.recs.list.size();
   const int file = InternFile(run, filename, path);
-  // -p reads the text's tokens anyway: made first, they serve the
-  // extraction too when both readers read the text alike (-d echoes bytes).
-  PointerFacts& ptr = run.ptr;
-  const bool made = run.opt.flgptr && text.size() <= kMaxTokenText;
-  if (made && Tokenize(text, ptr.tokens, ptr.open_brackets) && !run.opt.flgdebug) {
-    Scanner<TokenReader>(run, TokenReader(run, text, ptr.tokens), text, file, map, decls).scan();
-  } else {
+  if (!run.opt.flgptr) {
     Scanner<MidReader>(run, MidReader(run, text, sjis), text, file, map, decls).scan();
+  } else {
+    // -p reads the text's tokens anyway: made first, they serve the
+    // extraction too when both readers read the text alike (-d echoes bytes).
+    ScanPointerFacts(run, decls, text, file, map, [&] {
+      PointerFacts& ptr = run.ptr;
+      const bool made = text.size() <= kMaxTokenText;
+      if (made && Tokenize(text, ptr.tokens, ptr.open_brackets) && !run.opt.flgdebug) {
+        Scanner<TokenReader>(run, TokenReader(run, text, ptr.tokens), text, file, map, decls).scan();
+      } else {
+        Scanner<MidReader>(run, MidReader(run, text, sjis), text, file, map, decls).scan();
+      }
+      return made;
+    });
   }
-  if (run.opt.flgptr) ScanPointerFacts(run, decls, text, file, map, made);
   if (map && run.recs.list.size() > before) run.recs.units.emplace_back(static_cast<int>(before), map->unit);
 }
 

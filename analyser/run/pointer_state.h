@@ -239,9 +239,8 @@ struct PointerFacts {
   // Scratch of the scan, kept from one source to the next so that its
   // storage is sized once.
   BodyLocals locals;
-  CTokens tokens;       // of the cleaned text
-  CTokens decl_tokens;  // of the declaration text
-  std::vector<int, UnsetAllocator<int>> open_brackets;
+  CTokens tokens;
+  TokenIndexes open_brackets;
 };
 
 }  // namespace zelta

@@ -265,7 +265,7 @@ TEST(CleanedTextReader, TokensReadAsTheInPlaceReaderWhereAlike) {
     for (int k = static_cast<int>(rng() % 60); k > 0; --k)
       text += with_odd && rng() % 8 == 0 ? odd[rng() % std::size(odd)] : plain[rng() % std::size(plain)];
     CTokens tokens;
-    std::vector<int, UnsetAllocator<int>> open;
+    TokenIndexes open;
     const bool same = Tokenize(text, tokens, open);
     EXPECT_EQ(same, !with_odd || text.find_first_of(std::string("'\"\x01\x80\x02\0", 6)) == std::string::npos) << text;
     if (!same) continue;

@@ -45,7 +45,7 @@ namespace {
 // bracket paired with its partner as it closes.
 class Tokenizer {
  public:
-  Tokenizer(std::string_view text, CTokens& out, std::vector<int, UnsetAllocator<int>>& open)
+  Tokenizer(std::string_view text, CTokens& out, TokenIndexes& open)
       : b_(text.data()), e_(b_ + text.size()), out_(out), open_(open) {
     out_.clear();
     open_.clear();
@@ -60,14 +60,15 @@ class Tokenizer {
       if (e_ - p >= kBlock) {
         room(kBlock);
         p = block(p);
+        pair();
         continue;
       }
 #endif
       room(1);
       p = step(p);
+      pair();
     }
     out_.resize(count());
-    pair_brackets();
 #if defined(__SSE2__)
     odd_ |= _mm_movemask_epi8(odd_bytes_) != 0;
 #endif
@@ -80,14 +81,11 @@ class Tokenizer {
   std::uint32_t at(const char* q) const { return static_cast<std::uint32_t>(q - b_); }
   // The tokens are written at w_, the vector's size being the room made.
   size_t count() const { return static_cast<size_t>(w_ - out_.data()); }
-  // The brackets' indexes go to open_ (as many places as tokens) without
-  // a test: the pairing is a pass of its own over them at the end.
   void room(size_t n) {
     const size_t used = w_ ? count() : 0;
     if (out_.size() - used >= n) return;
     out_.resize(std::max(used + n, 2 * out_.size()));
     w_ = out_.data() + used;
-    open_.resize(out_.size());
   }
   void add(const CToken& t) { *w_++ = t; }
 
@@ -95,37 +93,34 @@ class Tokenizer {
     const bool digit = kBytes.c[static_cast<unsigned char>(*p)] == kDigit;
     add(CToken{at(p), at(q) - at(p), -1, digit ? CToken::kNumber : CToken::kName, 0});
   }
-  // A punctuator of one byte at p.
+  // A punctuator of one byte at p. A bracket's index is noted without a
+  // test, for pair() to pair it once the block is read.
   void punct(const char* p) {
     const unsigned char c = static_cast<unsigned char>(*p);
-    open_[brackets_] = static_cast<int>(count());
-    brackets_ += kBytes.c[c] == kBracket;
+    pending_[npending_] = static_cast<int>(count());
+    npending_ += kBytes.c[c] == kBracket;
     add(CToken{at(p), 1, -1, CToken::kPunct, static_cast<char>(c)});
   }
-  // The openers' stack lies in the front of the same list, which it never
-  // outgrows: each push takes the place of an index already read.
-  void pair_brackets() {
+  void pair() {
     CToken* const t = out_.data();
-    int* const list = open_.data();
-    int count[3] = {0, 0, 0};  // open "(", "[", "{" on the stack
-    size_t top = 0;
-    for (size_t r = 0; r < brackets_; ++r) {
-      const int i = list[r];
+    for (size_t r = 0; r < npending_; ++r) {
+      const int i = pending_[r];
       const char c = t[i].punct;
       const int k = BracketKind(c);
       if (c == '(' || c == '[' || c == '{') {
-        list[top++] = i;
-        count[k]++;
+        open_.push_back(i);
+        count_[k]++;
         continue;
       }
       // A closer without an opener of its kind is stray; one with openers
       // of other kinds above it closes them unpaired. Each opener leaves
       // the stack once, so the pass stays linear however deep the nesting.
-      if (count[k] == 0) continue;
+      if (count_[k] == 0) continue;
       for (;;) {
-        const int o = list[--top];
+        const int o = open_.back();
+        open_.pop_back();
         const int ok = BracketKind(t[o].punct);
-        count[ok]--;
+        count_[ok]--;
         if (ok == k) {
           t[o].partner = i;
           t[i].partner = o;
@@ -133,7 +128,7 @@ class Tokenizer {
         }
       }
     }
-    open_.clear();
+    npending_ = 0;
   }
   // "-" at p: "->" or a "-" of its own; returns the byte after it.
   const char* minus(const char* p) {
@@ -267,8 +262,10 @@ class Tokenizer {
   const char* const e_;
   CTokens& out_;
   CToken* w_ = nullptr;
-  std::vector<int, UnsetAllocator<int>>& open_;
-  size_t brackets_ = 0;  // indexes in open_
+  TokenIndexes& open_;  // the openers not yet closed
+  int count_[3] = {0, 0, 0};  // of them "(", "[", "{"
+  int pending_[kBlock + 1];  // the brackets of the block being read
+  size_t npending_ = 0;
   // A byte the extraction's reader takes its own way was seen (by the
   // blocks: the bytes of odd_bytes_).
   bool odd_ = false;
@@ -279,7 +276,7 @@ class Tokenizer {
 
 }  // namespace
 
-bool Tokenize(std::string_view text, CTokens& out, std::vector<int, UnsetAllocator<int>>& open) {
+bool Tokenize(std::string_view text, CTokens& out, TokenIndexes& open) {
   return Tokenizer(text, out, open).run();
 }
 

@@ -50,6 +50,7 @@ struct UnsetAllocator : std::allocator<T> {
   }
 };
 using CTokens = std::vector<CToken, UnsetAllocator<CToken>>;
+using TokenIndexes = std::vector<int, UnsetAllocator<int>>;
 
 // A line "\x01NAME\n" in a declaration text marks where the body of NAME
 // stood (its header comes right before).
@@ -64,6 +65,6 @@ inline constexpr size_t kMaxTokenText = 0xFFFFFFFFu;
 // the same tokens: no literal, no NUL or other control byte but the C
 // spaces, no byte of 128 or above. Then the tokens can be read in its
 // place ("->" as its two bytes).
-bool Tokenize(std::string_view text, CTokens& out, std::vector<int, UnsetAllocator<int>>& open);
+bool Tokenize(std::string_view text, CTokens& out, TokenIndexes& open);
 
 }  // namespace zelta

@@ -102,8 +102,8 @@ class FactScanner {
 
   void declarations(std::string_view src) {
     base_ = src.data();
-    Tokenize(src, f_.decl_tokens, f_.open_brackets);
-    t_ = f_.decl_tokens;
+    Tokenize(src, f_.tokens, f_.open_brackets);
+    t_ = f_.tokens;
     size_t s = 0;
     for (size_t i = 0; i < t_.size();) {
       const CToken& k = t_[i];
@@ -1045,22 +1045,23 @@ class FactScanner {
 }  // namespace
 
 void ScanPointerFacts(Run& run, std::string_view decls, std::string_view text, int file, const LineMap* map,
-                      bool made) {
+                      const std::function<bool()>& extract) {
   if (decls.size() > kMaxTokenText || text.size() > kMaxTokenText) {
+    extract();
     run.errlog.text("ポインタを読むにはソースが大きすぎます(4GBまで)");
     run.con.print("エラー : %sはポインタを読むには大きすぎます(4GBまで)\n", run.recs.files[static_cast<size_t>(file)].c_str());
     EndRun(0);
   }
   FactScanner s(run, file);
   s.declarations(decls);
+  const bool made = extract();
   s.bodies(text, map, made);
   run.ptr.unit_records.clear();
   // The scratch stays for the next source unless a large one grew it: a few
   // large sources should not keep their storage for the rest of the run.
   constexpr size_t kKeep = size_t{1} << 16;  // tokens
-  for (CTokens* t : {&run.ptr.tokens, &run.ptr.decl_tokens})
-    if (t->capacity() > kKeep) CTokens().swap(*t);
-  if (run.ptr.open_brackets.capacity() > kKeep) decltype(run.ptr.open_brackets)().swap(run.ptr.open_brackets);
+  if (run.ptr.tokens.capacity() > kKeep) CTokens().swap(run.ptr.tokens);
+  if (run.ptr.open_brackets.capacity() > kKeep) TokenIndexes().swap(run.ptr.open_brackets);
 }
 
 }  // namespace zelta

@@ -92,8 +92,7 @@ void JoinPointerCalls(Run& run) {
   const Records& recs = run.recs;
   // The scan's scratch is done with: its storage goes before the join's.
   CTokens().swap(f.tokens);
-  CTokens().swap(f.decl_tokens);
-  decltype(f.open_brackets)().swap(f.open_brackets);
+  TokenIndexes().swap(f.open_brackets);
   f.locals = BodyLocals();
   f.passed_to.clear();
   // Only stores of defined functions can be reached.
