@@ -1,9 +1,12 @@
 #include "calltree/extraction.h"
 
 #include <unordered_set>
+#include <utility>
 
 #include "calltree/declared_functions.h"
+#include "calltree/pointers/c_tokens.h"
 #include "calltree/pointers/fact_scan.h"
+#include "calltree/pointers/token_reader.h"
 #include "calltree/resolution.h"
 
 #include "platform/text_codec.h"
@@ -74,10 +77,12 @@ namespace {
 
 // One file's scan over the cleaned-text tokens. Tokens and remembered names
 // are views into the text, which stays in place while it is scanned.
+// `Reader`: MidReader, or a TokenReader where -p has made the tokens.
+template <class Reader>
 class Scanner {
  public:
-  Scanner(Run& run, std::string_view text, bool sjis, int file, const LineMap* map, std::string_view decls)
-      : run_(run), in_(run, text, sjis), file_(file), cursor_(map, text), located_(map != nullptr),
+  Scanner(Run& run, Reader in, std::string_view text, int file, const LineMap* map, std::string_view decls)
+      : run_(run), in_(std::move(in)), file_(file), cursor_(map, text), located_(map != nullptr),
         pointers_(run.opt.flgptr != 0), configured_(run.opt.flgconf != 0), decls_(decls) {}
 
   void scan() {
@@ -191,7 +196,7 @@ class Scanner {
   }
 
   Run& run_;
-  MidReader in_;
+  Reader in_;
   int file_;
   LineCursor cursor_;
   bool located_;
@@ -232,8 +237,22 @@ void Extract(Run& run, std::string_view text, bool sjis, const std::string& file
 
   const size_t before = run.recs.list.size();
   const int file = InternFile(run, filename, path);
-  Scanner(run, text, sjis, file, map, decls).scan();
-  if (run.opt.flgptr) ScanPointerFacts(run, decls, text, file, map);
+  if (!run.opt.flgptr) {
+    Scanner<MidReader>(run, MidReader(run, text, sjis), text, file, map, decls).scan();
+  } else {
+    // -p reads the text's tokens anyway: made first, they serve the
+    // extraction too when both readers read the text alike (-d echoes bytes).
+    ScanPointerFacts(run, decls, text, file, map, [&] {
+      PointerFacts& ptr = run.ptr;
+      const bool made = text.size() <= kMaxTokenText;
+      if (made && Tokenize(text, ptr.tokens, ptr.open_brackets) && !run.opt.flgdebug) {
+        Scanner<TokenReader>(run, TokenReader(run, text, ptr.tokens), text, file, map, decls).scan();
+      } else {
+        Scanner<MidReader>(run, MidReader(run, text, sjis), text, file, map, decls).scan();
+      }
+      return made;
+    });
+  }
   if (map && run.recs.list.size() > before) run.recs.units.emplace_back(static_cast<int>(before), map->unit);
 }
 

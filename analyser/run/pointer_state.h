@@ -44,7 +44,7 @@ class PointerNames {
       id = static_cast<int>(texts_.size());
       texts_.push_back(Text{keep(s), static_cast<std::uint32_t>(s.size())});
       if (2 * (texts_.size() + 1) > slots_.size()) grow();
-      place(Slot{static_cast<std::uint32_t>(h >> 32), static_cast<std::uint32_t>(id)}, h);
+      place(Slot{static_cast<std::uint32_t>(h >> 32), static_cast<std::uint32_t>(id)});
     }
     return id;
   }
@@ -58,6 +58,8 @@ class PointerNames {
     const char* p;
     std::uint32_t len;
   };
+  // A slot's place comes from its tag as well, so a doubling moves the
+  // slots without reading the names again.
   struct Slot {
     std::uint32_t tag = 0;  // the hash's high half
     std::uint32_t id = kEmpty;
@@ -68,7 +70,7 @@ class PointerNames {
   int find(std::string_view s, std::uint64_t h) const {
     if (slots_.empty()) return -1;
     const std::uint32_t tag = static_cast<std::uint32_t>(h >> 32);
-    for (size_t i = h & mask_;; i = (i + 1) & mask_) {
+    for (size_t i = tag & mask_;; i = (i + 1) & mask_) {
       const Slot& e = slots_[i];
       if (e.id == kEmpty) return -1;
       if (e.tag != tag) continue;
@@ -90,8 +92,8 @@ class PointerNames {
     left_ -= s.size();
     return p;
   }
-  void place(const Slot& e, std::uint64_t h) {
-    size_t i = h & mask_;
+  void place(const Slot& e) {
+    size_t i = e.tag & mask_;
     while (slots_[i].id != kEmpty) i = (i + 1) & mask_;
     slots_[i] = e;
   }
@@ -101,7 +103,7 @@ class PointerNames {
     slots_.assign(old.empty() ? 256 : old.size() * 2, Slot{});
     mask_ = slots_.size() - 1;
     for (const Slot& e : old)
-      if (e.id != kEmpty) place(e, NameIndex::hash(text(static_cast<int>(e.id))));
+      if (e.id != kEmpty) place(e);
   }
 
   std::vector<std::unique_ptr<char[]>> blocks_;
@@ -191,6 +193,7 @@ struct PointerFacts {
   std::unordered_map<std::uint64_t, int> member_type;  // (type, member)
   std::unordered_set<std::uint64_t> member_array;      // (type, member): an array of that struct type
   std::unordered_map<int, int> alias;
+  bool base_word_alias = false;  // a typedef named a word of C's own ("typedef struct s int;")
   // By name id, looked up for nearly every call a body makes: kNoGlobal
   // for a name no global has.
   std::vector<int> global_type;
@@ -236,8 +239,8 @@ struct PointerFacts {
   // Scratch of the scan, kept from one source to the next so that its
   // storage is sized once.
   BodyLocals locals;
-  std::vector<CToken> tokens;
-  std::vector<int> open_brackets;
+  CTokens tokens;
+  TokenIndexes open_brackets;
 };
 
 }  // namespace zelta

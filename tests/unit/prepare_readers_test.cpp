@@ -2,7 +2,10 @@
 // counting, the pushback stack and the -d echo.
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "run_harness.h"
+#include "calltree/pointers/token_reader.h"
 #include "prepare/mid_reader.h"
 #include "prepare/plain_bytes.h"
 #include "prepare/readers.h"
@@ -244,6 +247,45 @@ TEST(CleanedTextReader, InPlaceReaderReadsAsGetmidword) {
       EXPECT_EQ(echo_got, echo_want) << text;
     }
   }
+}
+
+// -p's tokens stand in for the in-place reader exactly when the tokenizer
+// says the text reads alike: the same results, tokens, brace counts and
+// name positions, over texts of every piece either reader treats its own
+// way, long enough for the tokenizer's 64-byte blocks.
+TEST(CleanedTextReader, TokensReadAsTheInPlaceReaderWhereAlike) {
+  const std::string plain[] = {"abc", "_y1", "0x1f", " ", "\t", "\n", "\r\v\f", "(", ")", "[", "]", "{", "}",
+                               "-", ">", "->", ";", "=", "\x7f", std::string(70, 'a'), std::string(70, ' ')};
+  const std::string odd[] = {"'c'", "\"s\"", "\x01" "f\n", "\x80", std::string(1, '\0'), "\x02"};
+  std::mt19937 rng(11);
+  int alike = 0;
+  for (int it = 0; it < 900; ++it) {
+    std::string text;
+    const bool with_odd = it % 3 == 0;
+    for (int k = static_cast<int>(rng() % 60); k > 0; --k)
+      text += with_odd && rng() % 8 == 0 ? odd[rng() % std::size(odd)] : plain[rng() % std::size(plain)];
+    CTokens tokens;
+    TokenIndexes open;
+    const bool same = Tokenize(text, tokens, open);
+    EXPECT_EQ(same, !with_odd || text.find_first_of(std::string("'\"\x01\x80\x02\0", 6)) == std::string::npos) << text;
+    if (!same) continue;
+    ++alike;
+    RunHarness want_h, got_h;
+    MidReader want(want_h.run(), text, false);
+    TokenReader got(got_h.run(), text, tokens);
+    for (;;) {
+      const int r = want.next();
+      ASSERT_EQ(got.next(), r) << text;
+      if (r == kEnd) break;
+      ASSERT_EQ(got.tok(), want.tok()) << text;
+      if (r == kName) {
+        ASSERT_EQ(got.name_start(), want.name_start()) << text;
+      }
+      ASSERT_EQ(got_h.run().rd.bracedepth, want_h.run().rd.bracedepth) << text;
+      ASSERT_EQ(got_h.run().rd.bodyclosed, want_h.run().rd.bodyclosed) << text;
+    }
+  }
+  EXPECT_GT(alike, 600);
 }
 
 // A Shift-JIS character literal that a macro brings into the cleaned text

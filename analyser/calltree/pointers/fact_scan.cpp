@@ -18,7 +18,6 @@ namespace zelta {
 
 namespace {
 
-using Tokens = std::vector<CToken>;
 
 bool IsAggregate(std::string_view s) { return s == "struct" || s == "union"; }
 
@@ -56,10 +55,17 @@ bool IsKeyword(std::string_view s) {
   return false;
 }
 
+// Asked of nearly every name a declaration or statement begins with: by
+// length first, most names are settled without a comparison.
 bool IsQualifier(std::string_view s) {
-  if (s.size() < 5) return false;
-  return s == "const" || s == "volatile" || s == "static" || s == "register" || s == "extern" ||
-         s == "inline" || s == "__inline__" || s == "restrict" || s == "__restrict" || s == "__extension__";
+  switch (s.size()) {
+    case 5: return s == "const";
+    case 6: return s == "static" || s == "extern" || s == "inline";
+    case 8: return s == "volatile" || s == "register" || s == "restrict";
+    case 10: return s == "__inline__" || s == "__restrict";
+    case 13: return s == "__extension__";
+    default: return false;
+  }
 }
 
 // A name with a lower-case letter may name a function a store keeps:
@@ -76,11 +82,29 @@ struct Param {
   bool may_hold_function = true;  // no struct, enum or arithmetic type rules it out
 };
 
+// C's keywords and its arithmetic types' words.
+bool IsBaseTypeWord(std::string_view s) {
+  if (IsKeyword(s)) return true;
+  switch (s.size()) {
+    case 3: return s == "int";
+    case 4: return s == "void" || s == "char" || s == "long";
+    case 5: return s == "short" || s == "float" || s == "_Bool";
+    case 6: return s == "double";
+    default: return false;
+  }
+}
+
 // Words of types that never hold a function.
 bool IsPlainTypeWord(std::string_view s) {
-  return s == "void" || s == "char" || s == "short" || s == "int" || s == "long" || s == "float" ||
-         s == "double" || s == "signed" || s == "unsigned" || s == "_Bool" || s == "bool" || s == "size_t" ||
-         s == "ssize_t" || s == "enum" || s == "struct" || s == "union";
+  switch (s.size()) {
+    case 3: return s == "int";
+    case 4: return s == "void" || s == "char" || s == "long" || s == "bool" || s == "enum";
+    case 5: return s == "short" || s == "float" || s == "_Bool" || s == "union";
+    case 6: return s == "double" || s == "signed" || s == "size_t" || s == "struct";
+    case 7: return s == "ssize_t";
+    case 8: return s == "unsigned";
+    default: return false;
+  }
 }
 
 class FactScanner {
@@ -91,7 +115,8 @@ class FactScanner {
 
   void declarations(std::string_view src) {
     base_ = src.data();
-    t_ = tokens(src);
+    Tokenize(src, f_.tokens, f_.open_brackets);
+    t_ = f_.tokens;
     size_t s = 0;
     for (size_t i = 0; i < t_.size();) {
       const CToken& k = t_[i];
@@ -120,12 +145,15 @@ class FactScanner {
     if (s < t_.size()) statement(s, t_.size());
   }
 
-  void bodies(std::string_view src, const LineMap* map) {
+  void bodies(std::string_view src, const LineMap* map, bool made) {
     base_ = src.data();
-    t_ = tokens(src);
+    if (!made) Tokenize(src, f_.tokens, f_.open_brackets);
+    t_ = f_.tokens;
     LineCursor cursor(map, src);
     cursor_ = map ? &cursor : nullptr;
-    std::sort(f_.unit_records.begin(), f_.unit_records.end());
+    // The extraction hands them over nearly always in order already.
+    if (!std::is_sorted(f_.unit_records.begin(), f_.unit_records.end()))
+      std::sort(f_.unit_records.begin(), f_.unit_records.end());
     for (size_t i = 0; i + 3 < t_.size(); ++i) {
       if (!(t_[i].name() && t_[i + 1].is('(') && t_[i + 2].is(')') && t_[i + 3].is('{'))) continue;
       const int close = t_[i + 3].partner;
@@ -139,11 +167,6 @@ class FactScanner {
   }
 
  private:
-  // The tokens of `src`, in storage kept from one text to the next.
-  std::span<const CToken> tokens(std::string_view src) {
-    Tokenize(src, f_.tokens, f_.open_brackets);
-    return f_.tokens;
-  }
   size_t at(size_t i) const { return t_[i].at; }
   std::string_view text(size_t i) const { return std::string_view(base_ + t_[i].at, t_[i].len); }
   bool opener(size_t i) const {
@@ -163,8 +186,15 @@ class FactScanner {
     return name;
   }
   int tag(std::string_view w) { return resolve_alias(n_.intern(w)); }
+  void set_alias(std::string_view name, int type) {
+    if (IsBaseTypeWord(name)) f_.base_word_alias = true;
+    f_.alias[n_.intern(name)] = type;
+  }
   // The struct type of a typedef name; -1 when it names none.
   int type_of_word(std::string_view w) const {
+    // Most words asked about are C's own, which a valid source never
+    // defines as a typedef name: they are not looked up unless one did.
+    if (!f_.base_word_alias && IsBaseTypeWord(w)) return -1;
     const int id = n_.find(w);
     if (id < 0) return -1;
     auto it = f_.alias.find(id);
@@ -368,7 +398,7 @@ class FactScanner {
         if (is_typedef) {
           // typedef struct bfd { ... } bfd; names the type as well: the
           // typedef name maps onto itself, so declarations with it have a type.
-          if (!after.empty()) f_.alias[n_.intern(after)] = type;
+          if (!after.empty()) set_alias(after, type);
           return;
         }
         declarators(close + 1, e, type);
@@ -380,7 +410,7 @@ class FactScanner {
       const std::string_view n = declarator_name(s, e);
       const int t = type_in(s, e);
       if (!n.empty() && t >= 0) {
-        f_.alias[n_.intern(n)] = t;  // typedef struct bfd bfd; as well
+        set_alias(n, t);  // typedef struct bfd bfd; as well
       }
       return;
     }
@@ -483,8 +513,9 @@ class FactScanner {
     return {};
   }
 
-  void store(PointerFacts::Where where, std::uint64_t key, std::string_view fn) {
-    f_.stored[where].push_back(PointerFacts::Store{key, StoredName{n_.intern(fn), file_}});
+  void store(PointerFacts::Where where, std::uint64_t key, std::string_view fn) { store_id(where, key, n_.intern(fn)); }
+  void store_id(PointerFacts::Where where, std::uint64_t key, int fn) {
+    f_.stored[where].push_back(PointerFacts::Store{key, StoredName{fn, file_}});
   }
   void store_field(int type, int field, std::string_view fn) {
     if (type >= 0) store(PointerFacts::kStructField, PairKey(type, field), fn);
@@ -643,10 +674,8 @@ class FactScanner {
       if ((*params_now_)[k].name == id) return static_cast<int>(k);
     return -1;
   }
-  bool is_variable(std::string_view v) const {
-    const int id = n_.find(v);
-    return id >= 0 && (locals_.count(id) || param_of(id) >= 0 || f_.is_global(id));
-  }
+  bool is_variable(std::string_view v) const { return is_variable_id(n_.find(v)); }
+  bool is_variable_id(int id) const { return id >= 0 && (locals_.count(id) || param_of(id) >= 0 || f_.is_global(id)); }
 
   // The chain of names "a->b.c" ending at t_[last]: its first token's
   // index, or `last` itself when no member operator precedes. The chain may
@@ -914,11 +943,11 @@ class FactScanner {
 
   // The arguments of a call of a named function g at t_[open]: each that
   // is a function's name is stored for g's parameter at its position.
-  void arguments(std::string_view g, size_t open) {
+  // `gid`: g's id when it has one.
+  void arguments(std::string_view g, int gid, size_t open) {
     const size_t close = static_cast<size_t>(t_[open].partner);
     size_t s = open + 1;
     int k = 0;
-    int gid = -1;
     for (size_t i = s; i <= close; ++i) {
       if (i < close && opener(i)) {
         i = static_cast<size_t>(t_[i].partner);
@@ -933,8 +962,10 @@ class FactScanner {
           // Only a parameter that may hold a function hands one on.
           if ((*params_now_)[static_cast<size_t>(q)].may_hold_function)
             f_.forwards.emplace_back(PairKey(owner_name_, q), PairKey(gid, k));
-        } else if (aid < 0 || !locals_.count(aid)) {
+        } else if (aid < 0) {
           store(PointerFacts::kParam, PairKey(gid, k), a);
+        } else if (!locals_.count(aid)) {
+          store_id(PointerFacts::kParam, PairKey(gid, k), aid);
         }
       }
       s = i + 1;
@@ -973,10 +1004,10 @@ class FactScanner {
         const bool member = i >= open + 3 && t_[i - 2].member();
         if (first < i - 1 || member) {
           site_field(first, i - 1, open + 1, at(i - 1));
-        } else if (is_variable(text(i - 1))) {
+        } else if (const int id = n_.find(text(i - 1)); is_variable_id(id)) {
           site_var(text(i - 1), at(i - 1));
         } else {
-          arguments(text(i - 1), i);
+          arguments(text(i - 1), id, i);
         }
       } else if (p.is(')') && t_[i - 1].partner >= 0) {
         // (*x->f)(...), (*fp)(...), (fp)(...), (x->f[k])(...), and as macros
@@ -1026,22 +1057,24 @@ class FactScanner {
 
 }  // namespace
 
-void ScanPointerFacts(Run& run, std::string_view decls, std::string_view text, int file, const LineMap* map) {
+void ScanPointerFacts(Run& run, std::string_view decls, std::string_view text, int file, const LineMap* map,
+                      const std::function<bool()>& extract) {
   if (decls.size() > kMaxTokenText || text.size() > kMaxTokenText) {
+    extract();
     run.errlog.text("ポインタを読むにはソースが大きすぎます(4GBまで)");
     run.con.print("エラー : %sはポインタを読むには大きすぎます(4GBまで)\n", run.recs.files[static_cast<size_t>(file)].c_str());
     EndRun(0);
   }
   FactScanner s(run, file);
   s.declarations(decls);
-  s.bodies(text, map);
+  const bool made = extract();
+  s.bodies(text, map, made);
   run.ptr.unit_records.clear();
   // The scratch stays for the next source unless a large one grew it: a few
   // large sources should not keep their storage for the rest of the run.
   constexpr size_t kKeep = size_t{1} << 16;  // tokens
-  if (run.ptr.tokens.capacity() > kKeep) {
-    std::vector<CToken>().swap(run.ptr.tokens);
-  }
+  if (run.ptr.tokens.capacity() > kKeep) CTokens().swap(run.ptr.tokens);
+  if (run.ptr.open_brackets.capacity() > kKeep) TokenIndexes().swap(run.ptr.open_brackets);
 }
 
 }  // namespace zelta

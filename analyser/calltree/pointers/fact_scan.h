@@ -3,6 +3,7 @@
 // source has at file level (struct members, typedefs, initialisers,
 // parameter lists), macros expanded; the cleaned text holds the bodies.
 #pragma once
+#include <functional>
 #include <string_view>
 
 namespace zelta {
@@ -10,9 +11,12 @@ namespace zelta {
 struct Run;
 class LineMap;
 
-// Call after the extraction of the same source, which handed over where its
-// records stand (PointerFacts::unit_records). `file`: the source's index in
-// Records::files.
-void ScanPointerFacts(Run& run, std::string_view decls, std::string_view text, int file, const LineMap* map);
+// `extract` runs the extraction of the same source between the reading of
+// its declarations and that of its bodies: it hands over where the records
+// stand (PointerFacts::unit_records) and returns whether it left the tokens
+// of `text` in PointerFacts::tokens (the declarations' are gone by then).
+// `file`: the source's index in Records::files.
+void ScanPointerFacts(Run& run, std::string_view decls, std::string_view text, int file, const LineMap* map,
+                      const std::function<bool()>& extract);
 
 }  // namespace zelta

@@ -90,6 +90,10 @@ const char* PointerKindName(int kind) {
 void JoinPointerCalls(Run& run) {
   PointerFacts& f = run.ptr;
   const Records& recs = run.recs;
+  // The scan's scratch is done with: its storage goes before the join's.
+  CTokens().swap(f.tokens);
+  TokenIndexes().swap(f.open_brackets);
+  f.locals = BodyLocals();
   f.passed_to.clear();
   // Only stores of defined functions can be reached.
   std::vector<std::int8_t> defined;
