@@ -244,13 +244,11 @@ void Extract(Run& run, std::string_view text, bool sjis, const std::string& file
     // extraction too when both readers read the text alike (-d echoes bytes).
     ScanPointerFacts(run, decls, text, file, map, [&] {
       PointerFacts& ptr = run.ptr;
-      const bool made = text.size() <= kMaxTokenText;
-      if (made && Tokenize(text, ptr.tokens, ptr.open_brackets) && !run.opt.flgdebug) {
+      if (text.size() <= kMaxTokenText && Tokenize(text, ptr.tokens, ptr.open_brackets) && !run.opt.flgdebug) {
         Scanner<TokenReader>(run, TokenReader(run, text, ptr.tokens), text, file, map, decls).scan();
       } else {
         Scanner<MidReader>(run, MidReader(run, text, sjis), text, file, map, decls).scan();
       }
-      return made;
     });
   }
   if (map && run.recs.list.size() > before) run.recs.units.emplace_back(static_cast<int>(before), map->unit);

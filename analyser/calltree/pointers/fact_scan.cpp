@@ -145,9 +145,9 @@ class FactScanner {
     if (s < t_.size()) statement(s, t_.size());
   }
 
-  void bodies(std::string_view src, const LineMap* map, bool made) {
+  // PointerFacts::tokens holds the tokens of `src`.
+  void bodies(std::string_view src, const LineMap* map) {
     base_ = src.data();
-    if (!made) Tokenize(src, f_.tokens, f_.open_brackets);
     t_ = f_.tokens;
     LineCursor cursor(map, src);
     cursor_ = map ? &cursor : nullptr;
@@ -1058,7 +1058,7 @@ class FactScanner {
 }  // namespace
 
 void ScanPointerFacts(Run& run, std::string_view decls, std::string_view text, int file, const LineMap* map,
-                      const std::function<bool()>& extract) {
+                      const std::function<void()>& extract) {
   if (decls.size() > kMaxTokenText || text.size() > kMaxTokenText) {
     extract();
     run.errlog.text("ポインタを読むにはソースが大きすぎます(4GBまで)");
@@ -1067,8 +1067,8 @@ void ScanPointerFacts(Run& run, std::string_view decls, std::string_view text, i
   }
   FactScanner s(run, file);
   s.declarations(decls);
-  const bool made = extract();
-  s.bodies(text, map, made);
+  extract();
+  s.bodies(text, map);
   run.ptr.unit_records.clear();
   // The scratch stays for the next source unless a large one grew it: a few
   // large sources should not keep their storage for the rest of the run.

@@ -13,10 +13,11 @@ class LineMap;
 
 // `extract` runs the extraction of the same source between the reading of
 // its declarations and that of its bodies: it hands over where the records
-// stand (PointerFacts::unit_records) and returns whether it left the tokens
-// of `text` in PointerFacts::tokens (the declarations' are gone by then).
+// stand (PointerFacts::unit_records) and leaves the tokens of `text` in
+// PointerFacts::tokens (the declarations' are gone by then) when the text
+// is no longer than kMaxTokenText; a longer text ends the run after it.
 // `file`: the source's index in Records::files.
 void ScanPointerFacts(Run& run, std::string_view decls, std::string_view text, int file, const LineMap* map,
-                      const std::function<bool()>& extract);
+                      const std::function<void()>& extract);
 
 }  // namespace zelta
