@@ -80,9 +80,9 @@ struct CharClasses {
     for (int i = '0'; i <= '9'; ++i) c[i] = kClassName;
     for (int i = 'a'; i <= 'z'; ++i) c[i] = kClassName;
     for (int i = 'A'; i <= 'Z'; ++i) c[i] = kClassName;
-    c['_'] = kClassName;
-    c[' '] = c['\t'] = c['\n'] = kClassSpace;
-    c['\r'] = c['\v'] = c['\f'] = kClassSpace | kClassSkip;
+    for (unsigned char b : {'_'}) c[b] = kClassName;
+    for (unsigned char b : {' ', '\t', '\n'}) c[b] = kClassSpace;
+    for (unsigned char b : {'\r', '\v', '\f'}) c[b] = kClassSpace | kClassSkip;
   }
 };
 inline constexpr CharClasses kCharClasses;
