@@ -24,10 +24,14 @@ apt_ensure time gcc make binutils cflow
 conzelta=$(find_conzelta)
 work=$(mkdir -p "${POINTER_WORK:-$bench_root/bench/out/pointers}" && cd "${POINTER_WORK:-$bench_root/bench/out/pointers}" && pwd)
 runs=${RUNS:-3}
-src=$(readlink -f "$bench_root/bench/cache/binutils-2.40")
-[ -d "$src/bfd" ] || { echo "binutils 2.40 is not in bench/cache/binutils-2.40" >&2; exit 1; }
 build=$work/binutils
 load0=$(cut -d' ' -f1-3 /proc/loadavg)
+stages=${STAGES:-truth cost}
+
+# The build serves the truth alone: the cost stage runs without it.
+if [[ $stages == *truth* ]]; then
+src=$(readlink -f "$bench_root/bench/cache/binutils-2.40")
+[ -d "$src/bfd" ] || { echo "binutils 2.40 is not in bench/cache/binutils-2.40" >&2; exit 1; }
 
 # --- the instrumented build (only what objdump and readelf need) -----------
 # glibc brings empty hooks the build links against; the library, preloaded,
@@ -46,8 +50,6 @@ fi
 # The build's compile_commands.json, for the configured mode (-c -p).
 [ -f "$build/compile_commands.json" ] || python3 "$bench_root/bench/pointer_truth/compile_commands.py" "$build" "$src"
 
-stages=${STAGES:-truth cost}
-if [[ $stages == *truth* ]]; then
 # --- the run-time truth ------------------------------------------------------
 inputs=(/usr/bin/ls /usr/bin/true /usr/bin/gzip)
 rm -f "$work"/pairs.*
