@@ -4,7 +4,6 @@
 #include <utility>
 
 #include "calltree/declared_functions.h"
-#include "calltree/pointers/c_tokens.h"
 #include "calltree/pointers/fact_scan.h"
 #include "calltree/pointers/token_reader.h"
 #include "calltree/resolution.h"
@@ -242,10 +241,9 @@ void Extract(Run& run, std::string_view text, bool sjis, const std::string& file
   } else {
     // -p reads the text's tokens anyway: made first, they serve the
     // extraction too when both readers read the text alike (-d echoes bytes).
-    ScanPointerFacts(run, decls, text, file, map, [&] {
-      PointerFacts& ptr = run.ptr;
-      if (text.size() <= kMaxTokenText && Tokenize(text, ptr.tokens, ptr.open_brackets) && !run.opt.flgdebug) {
-        Scanner<TokenReader>(run, TokenReader(run, text, ptr.tokens), text, file, map, decls).scan();
+    ScanPointerFacts(run, decls, text, file, map, [&](bool tokens_read_alike) {
+      if (tokens_read_alike && !run.opt.flgdebug) {
+        Scanner<TokenReader>(run, TokenReader(run, text, run.ptr.tokens), text, file, map, decls).scan();
       } else {
         Scanner<MidReader>(run, MidReader(run, text, sjis), text, file, map, decls).scan();
       }

@@ -18,7 +18,6 @@ namespace zelta {
 
 namespace {
 
-
 bool IsAggregate(std::string_view s) { return s == "struct" || s == "union"; }
 
 // Words that never name a type or a variable in the patterns below (sorted).
@@ -82,18 +81,6 @@ struct Param {
   bool may_hold_function = true;  // no struct, enum or arithmetic type rules it out
 };
 
-// C's keywords and its arithmetic types' words.
-bool IsBaseTypeWord(std::string_view s) {
-  if (IsKeyword(s)) return true;
-  switch (s.size()) {
-    case 3: return s == "int";
-    case 4: return s == "void" || s == "char" || s == "long";
-    case 5: return s == "short" || s == "float" || s == "_Bool";
-    case 6: return s == "double";
-    default: return false;
-  }
-}
-
 // Words of types that never hold a function.
 bool IsPlainTypeWord(std::string_view s) {
   switch (s.size()) {
@@ -106,6 +93,10 @@ bool IsPlainTypeWord(std::string_view s) {
     default: return false;
   }
 }
+
+// C's keywords and its types' own words, which no valid source makes a
+// typedef name.
+bool IsBaseTypeWord(std::string_view s) { return IsKeyword(s) || IsPlainTypeWord(s); }
 
 class FactScanner {
  public:
@@ -1058,16 +1049,17 @@ class FactScanner {
 }  // namespace
 
 void ScanPointerFacts(Run& run, std::string_view decls, std::string_view text, int file, const LineMap* map,
-                      const std::function<void()>& extract) {
+                      const std::function<void(bool)>& extract) {
   if (decls.size() > kMaxTokenText || text.size() > kMaxTokenText) {
-    extract();
+    extract(false);
     run.errlog.text("ポインタを読むにはソースが大きすぎます(4GBまで)");
     run.con.print("エラー : %sはポインタを読むには大きすぎます(4GBまで)\n", run.recs.files[static_cast<size_t>(file)].c_str());
     EndRun(0);
   }
   FactScanner s(run, file);
   s.declarations(decls);
-  extract();
+  // The declarations' tokens are done with: the text's take their place.
+  extract(Tokenize(text, run.ptr.tokens, run.ptr.open_brackets));
   s.bodies(text, map);
   run.ptr.unit_records.clear();
   // The scratch stays for the next source unless a large one grew it: a few

@@ -12,12 +12,13 @@ struct Run;
 class LineMap;
 
 // `extract` runs the extraction of the same source between the reading of
-// its declarations and that of its bodies: it hands over where the records
-// stand (PointerFacts::unit_records) and leaves the tokens of `text` in
-// PointerFacts::tokens (the declarations' are gone by then) when the text
-// is no longer than kMaxTokenText; a longer text ends the run after it.
+// its declarations and that of its bodies, and hands over where the records
+// stand (PointerFacts::unit_records). By then PointerFacts::tokens holds the
+// tokens of `text`; `extract`'s argument tells whether they read as the
+// extraction's own reader reads the bytes (see Tokenize). A text longer
+// than kMaxTokenText is extracted without tokens and ends the run after it.
 // `file`: the source's index in Records::files.
 void ScanPointerFacts(Run& run, std::string_view decls, std::string_view text, int file, const LineMap* map,
-                      const std::function<void()>& extract);
+                      const std::function<void(bool)>& extract);
 
 }  // namespace zelta
